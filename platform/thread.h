@@ -1,0 +1,27 @@
+// The threads the engine runs its mixing on: one that starts at once at the highest priority the
+// platform grants, can be suspended and resumed, and sleeps.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct Thread;  // owned by its implementation
+
+using ThreadBody = std::uint32_t (*)();
+
+// Starts body on a new thread at once, at time-critical priority where granted (normal
+// priority otherwise). Null on failure.
+Thread* startThread(ThreadBody body);
+void suspendThread(Thread* thread);
+void resumeThread(Thread* thread);
+// Releases the handle; the thread must have finished its body.
+void closeThread(Thread* thread);
+
+// Called by a thread body at points where it may be held while suspended, on platforms that
+// cannot stop a thread at an arbitrary point. Returns at once elsewhere.
+void suspensionPoint();
+
+void sleepMs(std::uint32_t milliseconds);
+
+}  // namespace platform

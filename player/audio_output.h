@@ -1,0 +1,73 @@
+// The audio engine's state record, the output sizes derived from the rate, the tempo, and the
+// rendering of one block of the ring.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/thread.h"
+#include "platform/wave_out.h"
+#include "player/load/song.h"
+
+namespace player {
+
+#pragma pack(push, 1)
+// What one block of the ring holds: where the song stood when it was finished.
+struct BlockInfo {
+  std::uint8_t order;   // low byte of Song::orderPosition
+  std::uint8_t row;     // low byte of Song::row
+  std::int32_t timeMs;  // Song::playTimeMs at the end of the block
+};
+#pragma pack(pop)
+static_assert(sizeof(BlockInfo) == 6);
+
+struct AudioOutput {
+  const platform::WaveOut* waveOut;  // the device API in use; null selects the system's
+  platform::WaveDevice* device;
+  std::int32_t outputRate;
+  float secondsPerFrame;
+  std::int32_t blockFrames;
+  std::int32_t ringFrames;
+  std::int16_t* waveBuffer;  // ringFrames interleaved 16-bit stereo frames
+  platform::WaveHeader waveHeader;
+  float* mixBuffer;      // ringFrames float stereo frames, 16-byte aligned
+  void* mixBufferBlock;  // the allocation behind mixBuffer
+  BlockInfo* blockInfos;
+  std::int32_t writeBlock;
+  std::int32_t heardBlock;
+  Song* song;
+
+  Song* currentSong;
+  platform::Thread* mixThread;
+  std::atomic<std::uint8_t> stopRequested;
+  std::atomic<std::uint8_t> rendering;
+  std::atomic<std::uint8_t> threadFinished;
+  std::uint32_t paused;  // 0 playing, all bits set paused
+
+  std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll
+  std::uint64_t devicePosition;      // the same count, extended across its wraps
+};
+
+extern AudioOutput audioOutput;
+
+// Opens the default device at rate and prepares the engine for it. False when no device opens.
+bool openOutput(std::int32_t rate);
+
+// The device-independent half of opening: the sizes derived from the rate, the ramp, the
+// floating-point environment and the reset voice pool. An offline renderer calls it alone.
+void prepareOutput(std::int32_t rate);
+
+inline std::int32_t blockCount(const AudioOutput& output) {
+  return output.ringFrames / output.blockFrames;
+}
+
+// Renders block writeBlock of audioOutput.song into the ring and moves writeBlock on.
+void renderBlock();
+
+// Sets Song::bpm and the frames per tick at the output rate. bpm >= 1.
+void setBpm(Song* song, std::int32_t bpm);
+
+// Converts count stereo float frames to 16-bit PCM, rounding to nearest-even and clamping.
+void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count);
+
+}  // namespace player

@@ -1,0 +1,16 @@
+// The software mixer: renders voices 0..63 into a span of interleaved float stereo frames.
+#pragma once
+
+#include <cstdint>
+
+namespace player {
+
+// Frames of a volume ramp and its reciprocal; fixed when the output is prepared.
+extern std::int32_t rampLength;
+extern float rampReciprocal;
+
+// Adds the contribution of the mixed voices to count frames at frames (left, right, left, ...).
+// Does nothing for a count below 1.
+void mixVoices(float* frames, std::int32_t count);
+
+}  // namespace player

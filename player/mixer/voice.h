@@ -1,0 +1,47 @@
+// The voice record: one mixer channel playing one sample, shared between the replayer (which says
+// what to play) and the mixer (which plays it and keeps position and ramp state).
+#pragma once
+
+#include <cstdint>
+
+#include "player/load/song.h"
+
+namespace player {
+
+constexpr int VOICE_POOL_SIZE = 256;
+constexpr int MIXED_VOICES = 64;  // only voices 0..63 are ever mixed
+constexpr int TWIN_OFFSET = 32;   // voice k < 32 and voice k + 32 are twins
+
+constexpr std::int32_t DIRECTION_FORWARD = 1;
+constexpr std::int32_t DIRECTION_BACKWARD = 2;
+
+struct Voice {
+  std::int32_t index;           // own slot number in the pool
+  std::int32_t reportedVolume;  // last final volume (not read by the engine)
+  std::int32_t frequency;       // last computed frequency in Hz, before the 100 Hz floor
+  std::int32_t reportedPan;     // last pan (not read by the engine)
+  std::int32_t volume;          // final volume, 255 = full gain
+  std::int32_t pan;             // 0..255
+  std::uint32_t startOffset;    // where the next trigger starts the sample
+  Sample* sample;               // null: idle
+  std::int32_t leftTarget;
+  std::int32_t rightTarget;
+  std::uint32_t position;      // 32.32 play position, integer part
+  std::uint32_t positionFrac;  // fraction, units of 2^-32
+  std::uint32_t stepFrac;      // 32.32 step, fraction
+  std::uint32_t step;          // step, integer part
+  std::int32_t direction;      // DIRECTION_FORWARD or DIRECTION_BACKWARD
+  std::int32_t rampLeftTarget;   // leftTarget when the running ramp was set up
+  std::int32_t rampRightTarget;  // rightTarget when the running ramp was set up
+  std::int32_t leftLevel;        // current gain, 8.8 fixed point
+  std::int32_t rightLevel;
+  float leftRampStep;  // gain change per frame, 1.0 = gain 255
+  float rightRampStep;
+  std::int32_t rampRemaining;  // frames left in the running ramp
+};
+
+extern Voice voicePool[VOICE_POOL_SIZE];
+
+constexpr int twinOf(int index) { return index < TWIN_OFFSET ? index + TWIN_OFFSET : index - TWIN_OFFSET; }
+
+}  // namespace player

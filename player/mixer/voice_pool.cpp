@@ -1,0 +1,7 @@
+#include "player/mixer/voice.h"
+
+namespace player {
+
+Voice voicePool[VOICE_POOL_SIZE];
+
+}  // namespace player

@@ -1,0 +1,7 @@
+#include "player/replay/channel.h"
+
+namespace player {
+
+Channel channelTable[MAX_CHANNELS];
+
+}  // namespace player

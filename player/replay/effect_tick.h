@@ -1,0 +1,10 @@
+// The ticks of a row after its first: slides, arpeggio, vibrato, retriggers, cuts and delays.
+#pragma once
+
+#include "player/load/song.h"
+
+namespace player {
+
+void runEffectTick(Song* song);
+
+}  // namespace player

@@ -1,0 +1,15 @@
+// The player's pitch arithmetic: its own power function, so every platform computes the same
+// bits, and the note-to-period rule of the Amiga frequency table.
+#pragma once
+
+#include <cstdint>
+
+namespace player {
+
+// x to the power y; used as 2 to the power y. The same result on every platform.
+double power(double x, double y);
+
+// Period of note (0..255) with finetune (-128..127) on the Amiga table; C-4 (48) is 1712.
+std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune);
+
+}  // namespace player

@@ -1,0 +1,19 @@
+// Tick 0 of a row: notes, instruments, the volume column and the tick-0 effects.
+#pragma once
+
+#include <cstdint>
+
+#include "player/load/song.h"
+#include "player/replay/channel.h"
+
+namespace player {
+
+void processRow(Song* song);
+
+// The note-start reset of a channel from a sample.
+void resetChannel(Channel* channel, const Sample* sample);
+
+// The tick-0 meaning of a volume-column byte.
+void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn);
+
+}  // namespace player

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
+# ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-debian.sh
+
+jobs=$(nproc)
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DJINGLE_BUILD_BENCH=ON "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+echo "== optimised build"
+configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
+ctest --test-dir build/release --output-on-failure -j"$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+if [ -n "$(ls tests/thread/*.cpp 2>/dev/null)" ]; then
+  echo "== ThreadSanitizer"
+  configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_SANITIZE=thread
+  # TSan needs the classic address-space layout on kernels with high mmap randomisation.
+  TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R \
+    ctest --test-dir build/tsan --output-on-failure -L thread -j"$jobs"
+fi
