@@ -41,7 +41,7 @@ struct AudioOutput {
   platform::Thread* mixThread;
   std::atomic<std::uint8_t> stopRequested;
   std::atomic<std::uint8_t> rendering;
-  std::atomic<std::uint8_t> threadFinished;
+  std::atomic<std::uint8_t> threadFinished{1};  // no thread runs at program start
   std::uint32_t paused;  // 0 playing, all bits set paused
 
   std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll

@@ -1,0 +1,7 @@
+#include "player/audio_output.h"
+
+namespace player {
+
+AudioOutput audioOutput{};
+
+}  // namespace player
