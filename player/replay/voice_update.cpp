@@ -7,14 +7,12 @@
 #include "player/mixer/voice.h"
 #include "player/numeric.h"
 #include "player/replay/pitch.h"
+#include "player/replay/voice_step.h"
 
 namespace player {
 
 namespace {
 
-constexpr std::int32_t MINIMUM_STEP_FREQUENCY = 100;
-// The mixer's 8.24 step is 0 from 256 samples per frame on, so the step stays below that.
-constexpr std::int64_t MAXIMUM_STEP_PER_FRAME = 255;
 constexpr std::int32_t AMIGA_CLOCK = 14317056;
 constexpr std::int32_t LINEAR_C4_PERIOD = 4608;
 constexpr double LINEAR_C4_FREQUENCY = 8363.0;
@@ -100,27 +98,13 @@ std::int32_t amigaFrequency(const Channel* channel) {
   return AMIGA_CLOCK / wrapAdd(channel->period, channel->periodDelta);
 }
 
-// The 32.32 step for frequency at the output rate. The integer quotient enters the dividend of
-// the fraction, which makes the fraction one larger than r x 2^32 / rate for a few frequencies.
-void setStep(Voice* voice, std::int32_t frequency, std::int32_t rate) {
-  const std::int64_t ceiling = MAXIMUM_STEP_PER_FRAME * rate;
-  const std::int64_t stepFrequency =
-      std::min<std::int64_t>(std::max(frequency, MINIMUM_STEP_FREQUENCY), ceiling);
-  const std::uint32_t f = static_cast<std::uint32_t>(stepFrequency);
-  const std::uint32_t r = static_cast<std::uint32_t>(rate);
-  const std::uint32_t step = f / r;
-  const std::uint64_t dividend = (static_cast<std::uint64_t>(f % r) << 32) + step;
-  voice->step = step;
-  voice->stepFrac = static_cast<std::uint32_t>(dividend / r);
-}
-
 void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
   const std::int32_t frequency = (song->flags & SONG_LINEAR_FREQUENCIES) != 0
                                      ? linearFrequency(channel)
                                      : amigaFrequency(channel);
   voice->frequency = frequency;
   // Without an output rate there is no step to compute; the voice keeps its old one.
-  if (audioOutput.outputRate > 0) setStep(voice, frequency, audioOutput.outputRate);
+  if (audioOutput.outputRate > 0) setVoiceStep(voice, frequency, audioOutput.outputRate);
 }
 
 }  // namespace
