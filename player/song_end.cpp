@@ -37,11 +37,13 @@ bool markPlayed(SongEndWatch& watch, std::int32_t order, std::int32_t row) {
 void watchedTick(Song* song) {
   SongEndWatch& watch = songEndWatch;
   const bool rowTick = song->tick == 0;
+  // Whether a loop runs is decided as the row is reached: the last pass over a loop's last row
+  // counts the loop down to 0, and that row still belongs to the loop.
+  const bool inLoop = rowTick && loopRunning(song);
   const std::int64_t tickFrame = watch.nextTickFrame;
   watch.songTick(song);
   watch.nextTickFrame += song->samplesPerTick;
   if (!rowTick || watch.endFrame >= 0) return;
-  const bool inLoop = loopRunning(song);
   if (!markPlayed(watch, song->orderPosition, song->row) || inLoop) return;
   watch.roundsLeft -= 1;
   if (watch.roundsLeft <= 0) {
