@@ -22,9 +22,9 @@ constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
 // scale) to a gain where 127.5 is full volume. Exact in single and double precision.
 constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
 
-// Starts the sample on the channel's voice, first handing a still-sounding note over: the old
-// voice's record moves to the twin, which plays on and ramps down to silence, and the channel
-// continues on the voice it left.
+// Starts the sample on the channel's voice. If that voice still sounds, its record is first
+// copied into the twin voice, which takes the new note, while the old voice plays on at gain 0
+// and so ramps down to silence in the mixer.
 Voice* triggerNote(Channel* channel, Sample* sample) {
   Voice* voice = channel->voice;
   const std::int32_t twin = twinOf(voice->index);

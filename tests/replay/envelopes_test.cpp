@@ -307,15 +307,4 @@ TEST_F(AutoVibrato, AddsToTheEffectsDeltaAndAdvancesThePhase) {
   EXPECT_EQ(channel.autoVibSweep, 0);  // held at a sweep of 0
 }
 
-TEST_F(AutoVibrato, RateZeroFreezesTheSineAtNothing) {
-  instrument.vibratoDepth = 15;
-  startNote(&channel);
-  for (int tick = 0; tick < 3; ++tick) {
-    channel.periodDelta = 0;
-    autoVibrato(&channel, &instrument);
-    EXPECT_EQ(channel.periodDelta, 0);
-    EXPECT_EQ(channel.autoVibPos, 0);
-  }
-}
-
 }  // namespace

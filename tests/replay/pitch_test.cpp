@@ -35,6 +35,18 @@ TEST(Power, RoundsTheHardestLinearArgumentsCorrectly) {
   EXPECT_EQ(power(2.0, 0x1.04aaab2d00000p+3), 0x1.1b3b0bc0a5396p+8);
 }
 
+// Results within about 10^-5 ulp of a midpoint for exponents whose fractional part is near one
+// half, where the reduced argument is largest and the series converges slowest; found and
+// rounded with 200-bit arithmetic.
+TEST(Power, RoundsNearHalfwayCasesWithTheLargestReducedArgument) {
+  EXPECT_EQ(power(2.0, 0x1.41bd1aefc29dcp+1), 0x1.6d76a836c3e85p+2);
+  EXPECT_EQ(power(2.0, 0x1.282c2975a4ee0p+4), 0x1.6cc122ee69e38p+18);
+  EXPECT_EQ(power(2.0, 0x1.afabe024368d3p+3), 0x1.67788870b7f31p+13);
+  EXPECT_EQ(power(2.0, -0x1.17cc869f45a6fp+4), 0x1.6d34c0e275c4ep-18);
+  EXPECT_EQ(power(2.0, -0x1.f9ea6a7e92cb4p-2), 0x1.6b88654ee5ef9p-1);
+  EXPECT_EQ(power(2.0, 0x1.cfcd8bcfd36eep+3), 0x1.687f14b6ccb8dp+14);
+}
+
 TEST(Power, IsCorrectlyRoundedForEveryLinearExponent) {
   int checked = 0;
   for (std::int32_t units = -40000; units <= 40000; ++units) {

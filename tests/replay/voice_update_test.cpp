@@ -149,11 +149,15 @@ TEST_F(VoiceUpdate, FinalVolumeRoundsHalvesToEven) {
 
 TEST_F(VoiceUpdate, VolumeTargetsUseTheVoicesPanBeforeThisTicksPanning) {
   channel.voice->pan = 128;
-  channel.pan = 0;
-  channel.panEnvValue = 32;
   EXPECT_EQ(volumeFor(64), 128);
   EXPECT_EQ(channel.voice->leftTarget, 64);
   EXPECT_EQ(channel.voice->rightTarget, 63);
+  channel.voice->pan = 200;
+  channel.pan = 0;
+  channel.panEnvValue = 32;
+  EXPECT_EQ(volumeFor(64), 128);
+  EXPECT_EQ(channel.voice->leftTarget, 100);  // 200 x 128 / 255 = 100.4
+  EXPECT_EQ(channel.voice->rightTarget, 27);  // 55 x 128 / 255 = 27.6
 
   // With both requests the panning step runs second and sets the targets from the new pan.
   update(UPDATE_VOLUME | UPDATE_PAN);
