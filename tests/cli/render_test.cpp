@@ -153,6 +153,25 @@ TEST_F(RenderCommand, SecondsAndLoopsSetTheLength) {
   }
 }
 
+TEST_F(RenderCommand, InfoGivesTheLengthThatRenderWrites) {
+  xmtest::Module module = shortSong();
+  module.patterns[0].rows = 8;
+  module.patterns[0].set(1, 1, xmtest::Cell{0, 0, 0, 0x0E, 0x60}, 2);
+  module.patterns[0].set(3, 1, xmtest::Cell{0, 0, 0, 0x0E, 0x62}, 2);
+  module.patterns[0].set(4, 1, xmtest::Cell{0, 0, 0, 0x0F, 0x55}, 2);
+  module.patterns[0].set(6, 0, xmtest::Cell{0, 0, 0, 0x0E, 0xE3}, 2);
+  const std::string path = writeModule("tune.xm", module);
+  const Outcome info = jingle("info " + path);
+  const Outcome render = jingle("render " + path + " --raw -o -");
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  ASSERT_EQ(render.exitCode, 0) << render.err;
+  const std::string text(info.out.begin(), info.out.end());
+  const std::size_t line = text.find("duration: ");
+  ASSERT_NE(line, std::string::npos) << text;
+  const std::size_t open = text.find('(', line);
+  EXPECT_EQ(std::stoull(text.substr(open + 1)), render.out.size() / 4) << text;
+}
+
 TEST_F(RenderCommand, BadInputIsReportedAsInfoReportsIt) {
   const std::string missing = (dir_ / "missing.xm").string();
   const std::string notXm = (dir_ / "text.xm").string();
