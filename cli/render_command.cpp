@@ -39,16 +39,18 @@ int usageError(const std::string& message) {
   return EXIT_BAD_INPUT;
 }
 
-bool parseSeconds(const std::string& text, std::int64_t& frames) {
-  if (text.empty()) return false;
+enum class SecondsParse { OK, NOT_A_LENGTH, TOO_LONG };
+
+SecondsParse parseSeconds(const std::string& text, std::int64_t& frames) {
+  if (text.empty()) return SecondsParse::NOT_A_LENGTH;
   char* end = nullptr;
-  errno = 0;
+  // An underflow reads as (almost) 0 seconds, an overflow as infinity.
   const double seconds = std::strtod(text.c_str(), &end);
-  if (errno != 0 || *end != '\0' || !std::isfinite(seconds) || seconds < 0) return false;
+  if (*end != '\0' || std::isnan(seconds) || seconds < 0) return SecondsParse::NOT_A_LENGTH;
   const std::int32_t count = player::roundToInt32(seconds * player::OFFLINE_RATE);
-  if (count < 0) return false;  // beyond 32 bits
+  if (count < 0) return SecondsParse::TOO_LONG;  // beyond 32 bits of frames
   frames = count;
-  return true;
+  return SecondsParse::OK;
 }
 
 bool parseLoops(const std::string& text, std::int32_t& loops) {
@@ -73,9 +75,12 @@ int parseArguments(const std::vector<std::string>& args, RenderOptions& options)
       haveOutput = true;
       if (options.outputPath.empty()) return usageError("-o needs a file name");
     } else if (arg == "--seconds") {
-      if (!hasValue || !parseSeconds(args[++i], options.frames)) {
+      const SecondsParse parsed =
+          hasValue ? parseSeconds(args[++i], options.frames) : SecondsParse::NOT_A_LENGTH;
+      if (parsed == SecondsParse::NOT_A_LENGTH) {
         return usageError("--seconds needs a number of seconds, 0 or more");
       }
+      if (parsed == SecondsParse::TOO_LONG) return usageError("--seconds is too long");
       options.seconds = true;
     } else if (arg == "--loops") {
       if (!hasValue || !parseLoops(args[++i], options.loops)) {
