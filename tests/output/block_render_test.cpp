@@ -90,9 +90,12 @@ TEST_F(BlockRendering, TempoSetByATickAppliesToThatTick) {
 TEST_F(BlockRendering, PlayTimeRoundsEverySpanByItself) {
   // Spans of 882 frames add 20 ms, the 2, 4 and 6 frames before block ends add 0.
   render(3);
-  EXPECT_EQ(audioOutput.blockInfos[0].timeMs, 20);
-  EXPECT_EQ(audioOutput.blockInfos[1].timeMs, 40);
-  EXPECT_EQ(audioOutput.blockInfos[2].timeMs, 60);
+  // BlockInfo is packed: its time is copied out before it is compared.
+  const std::int32_t times[3] = {audioOutput.blockInfos[0].timeMs, audioOutput.blockInfos[1].timeMs,
+                                 audioOutput.blockInfos[2].timeMs};
+  EXPECT_EQ(times[0], 20);
+  EXPECT_EQ(times[1], 40);
+  EXPECT_EQ(times[2], 60);
 
   // Ticks of 22 frames last 0.499 ms each and add nothing, however many there are.
   song_.playTimeMs = 0;
