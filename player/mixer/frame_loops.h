@@ -26,21 +26,24 @@ struct RampGains {
 };
 
 // Each function adds frames >= 0 frames read from data at position onwards to out and returns
-// the position after them.
+// the position after them. A frame's value is s[i] + w * (s[i + 1] - s[i]) in double, w the
+// fraction's upper 31 bits times 2^-31; each buffer value becomes float(value + x * gain).
+// The mixer's loops use SSE2 where the target has it; the plain loops do one scalar frame at a
+// time and are what the others must match bit for bit.
 
-// Fixed gains, two frames per iteration. Frames at gains of exactly 0 add nothing to any value of
-// a cleared buffer, so a voice silent on both sides only moves on.
+// Fixed gains, two frames per iteration. With both gains exactly 0 the voice only moves on: x * 0
+// added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
 std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
                              std::uint64_t position, std::uint64_t delta, float leftGain,
                              float rightGain);
-
-// Fixed gains, one frame at a time: the plain loop the paired one must match bit for bit.
-std::uint64_t mixFixedFramesSingly(float* out, std::int32_t frames, const std::int16_t* data,
-                                   std::uint64_t position, std::uint64_t delta, float leftGain,
-                                   float rightGain);
+std::uint64_t mixFixedFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
+                                  std::uint64_t position, std::uint64_t delta, float leftGain,
+                                  float rightGain);
 
 // Ramping gains: every frame uses the gains before its own step is added.
 std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
                             std::uint64_t position, std::uint64_t delta, RampGains& gains);
+std::uint64_t mixRampFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
+                                 std::uint64_t position, std::uint64_t delta, RampGains& gains);
 
 }  // namespace player

@@ -106,7 +106,9 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
     if (ramp.frames > 0) {
       RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
                       ramp.rightStep};
-      position = mixRampFrames(cursor, n, sample.data, start, delta, gains);
+      position = loop == FrameLoop::PAIRED
+                     ? mixRampFrames(cursor, n, sample.data, start, delta, gains)
+                     : mixRampFramesPlain(cursor, n, sample.data, start, delta, gains);
       voice.leftLevel = levelOfGain(gains.left);
       voice.rightLevel = levelOfGain(gains.right);
       voice.rampRemaining = ramp.frames - n;
@@ -122,7 +124,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
       position =
           loop == FrameLoop::PAIRED
               ? mixFixedFrames(cursor, n, sample.data, start, delta, leftGain, rightGain)
-              : mixFixedFramesSingly(cursor, n, sample.data, start, delta, leftGain, rightGain);
+              : mixFixedFramesPlain(cursor, n, sample.data, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
     left -= n;

@@ -8,8 +8,8 @@
 
 namespace player {
 
-// How the frames of a pass without a ramp are mixed: two per iteration (the mixer's own way) or
-// one at a time (the plain loop, kept so the two can be compared).
+// How frames are mixed: the mixer's own loops (frames without a ramp two per iteration, SIMD
+// where the target has it) or the plain scalar loops, one frame at a time, that they must match.
 enum class FrameLoop { PAIRED, SINGLE };
 
 // Adds voice's contribution to count frames at frames and moves its position and ramp on. An

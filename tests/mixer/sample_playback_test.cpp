@@ -239,6 +239,30 @@ TEST_F(SamplePlayback, ForwardLoopAtZeroThatFallsShortOfTheEndRestartsAtZero) {
   EXPECT_EQ(mixLeft(1)[0], 0.0f);
 }
 
+TEST_F(SamplePlayback, BackwardVoiceOnAForwardLoopWrapsUpward) {
+  // Only a ping-pong loop turns a voice round, but a backward voice given a forward loop must
+  // still stay in it: reaching the start it goes on from the end, whose guard repeats the start.
+  auto owned = mixtest::makeSample(mixtest::rampValues(200), player::LOOP_FORWARD, 100, 50);
+  voicePool[0] = mixtest::settledVoice(&owned->sample, 255, 0);
+  voicePool[0].direction = DIRECTION_BACKWARD;
+  voicePool[0].position = 101;
+  const std::vector<float> left = mixLeft(120);
+  EXPECT_EQ(left[0], 101.0f);
+  for (int j = 1; j < 120; ++j) {
+    const int cycle = (j - 1) % 50;
+    ASSERT_EQ(left[j], static_cast<float>(cycle == 0 ? 100 : 150 - cycle)) << "frame " << j;
+  }
+}
+
+TEST_F(SamplePlayback, LoopWithoutValuesEndsTheVoice) {
+  auto owned = mixtest::makeSample(mixtest::rampValues(20), player::LOOP_FORWARD, 5, 1);
+  owned->sample.loopLength = 0;  // the loader turns such a loop off; here the mixer must cope
+  voicePool[0] = mixtest::settledVoice(&owned->sample, 255, 0);
+  voicePool[0].position = 3;
+  EXPECT_EQ(mixLeft(4), (std::vector<float>{3.0f, 4.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(voicePool[0].sample, nullptr);
+}
+
 TEST_F(SamplePlayback, OnlyTheFirstSixtyFourVoicesAreMixed) {
   auto owned =
       mixtest::makeSample(std::vector<std::int16_t>(100, 1000), player::LOOP_FORWARD, 0, 100);

@@ -174,4 +174,18 @@ TEST_F(VolumeRamp, UnchangedSideRampsByZero) {
   EXPECT_EQ(voicePool[0].leftLevel, 0);
 }
 
+TEST_F(VolumeRamp, LevelsRoundHalvesToEven) {
+  // Running gains of 3/512 and 1/512 are levels of exactly 382.5 and 127.5.
+  voicePool[0] = mixtest::settledVoice(&constant_->sample, 100, 100);
+  voicePool[0].leftLevel = 0;
+  voicePool[0].rightLevel = 0;
+  voicePool[0].rampRemaining = 10;
+  voicePool[0].leftRampStep = 3.0f / 512.0f;
+  voicePool[0].rightRampStep = 1.0f / 512.0f;
+  mix(1);
+  EXPECT_EQ(voicePool[0].rampRemaining, 9);
+  EXPECT_EQ(voicePool[0].leftLevel, 382);
+  EXPECT_EQ(voicePool[0].rightLevel, 128);
+}
+
 }  // namespace
