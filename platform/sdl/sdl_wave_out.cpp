@@ -3,6 +3,8 @@
 // over. That count is the play position: it grows across repetitions of the ring and stands still
 // while the device is paused, because SDL does not call back then.
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -52,7 +54,32 @@ void SDLCALL fillStream(void* user, Uint8* stream, int length) {
                            std::memory_order_release);
 }
 
+// Sound libraries under SDL print their complaints about missing devices on the standard error
+// stream; the player reports a missing device by its result alone. Holds stderr on the null
+// device while it lives.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved_ >= 0) dup2(null, STDERR_FILENO);
+    close(null);
+  }
+  ~QuietStderr() {
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
 WaveDevice* openDevice(std::int32_t rate) {
+  const QuietStderr quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   WaveDevice* device = new (std::nothrow) WaveDevice{};
   if (device != nullptr) {

@@ -1,12 +1,15 @@
 // Wave output through the Windows multimedia wave functions: the default device (the wave
 // mapper) opened without a callback, and one looping buffer whose header lives in the device
 // record for as long as the device may read it.
-#include <mmsystem.h>
+// The engine's header comes before the system's, whose WHDR_* flags are macros of the same
+// names and values; windows.h before mmsystem.h, which builds on its types.
+#include "platform/wave_out.h"
+
 #include <windows.h>
 
-#include <new>
+#include <mmsystem.h>
 
-#include "platform/wave_out.h"
+#include <new>
 
 namespace platform {
 
