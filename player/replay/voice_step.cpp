@@ -1,0 +1,29 @@
+#include "player/replay/voice_step.h"
+
+#include <algorithm>
+
+namespace player {
+
+namespace {
+
+constexpr std::int32_t MINIMUM_STEP_FREQUENCY = 100;
+// The mixer's 8.24 step is 0 from 256 samples per frame on, so the step stays below that.
+constexpr std::int64_t MAXIMUM_STEP_PER_FRAME = 255;
+
+}  // namespace
+
+// The integer quotient enters the dividend of the fraction, which makes the fraction one larger
+// than r x 2^32 / rate for a few frequencies; the mixer's timing depends on these exact bits.
+void setVoiceStep(Voice* voice, std::int32_t frequency, std::int32_t rate) {
+  const std::int64_t ceiling = MAXIMUM_STEP_PER_FRAME * rate;
+  const std::int64_t stepFrequency =
+      std::min<std::int64_t>(std::max(frequency, MINIMUM_STEP_FREQUENCY), ceiling);
+  const std::uint32_t f = static_cast<std::uint32_t>(stepFrequency);
+  const std::uint32_t r = static_cast<std::uint32_t>(rate);
+  const std::uint32_t step = f / r;
+  const std::uint64_t dividend = (static_cast<std::uint64_t>(f % r) << 32) + step;
+  voice->step = step;
+  voice->stepFrac = static_cast<std::uint32_t>(dividend / r);
+}
+
+}  // namespace player

@@ -1,0 +1,14 @@
+// The 32.32 step at which a voice moves through its sample for a playback frequency.
+#pragma once
+
+#include <cstdint>
+
+#include "player/mixer/voice.h"
+
+namespace player {
+
+// Sets Voice::step and Voice::stepFrac for frequency (Hz) at the output rate (> 0). Frequencies
+// below 100 Hz step at 100 Hz, and the step stays below 256 samples per frame.
+void setVoiceStep(Voice* voice, std::int32_t frequency, std::int32_t rate);
+
+}  // namespace player

@@ -1,0 +1,130 @@
+#include "player/replay/voice_update.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "player/audio_output.h"
+#include "player/mixer/voice.h"
+#include "player/numeric.h"
+#include "player/replay/pitch.h"
+#include "player/replay/voice_step.h"
+
+namespace player {
+
+namespace {
+
+constexpr std::int32_t AMIGA_CLOCK = 14317056;
+constexpr std::int32_t LINEAR_C4_PERIOD = 4608;
+constexpr double LINEAR_C4_FREQUENCY = 8363.0;
+// One linear period unit as a fraction of an octave, rounded to single precision.
+constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
+// 255 / 2^35: scales volume x envelope x fadeout x global volume (64 x 64 x 65536 x 64 at full
+// scale) to a gain where 127.5 is full volume. Exact in single and double precision.
+constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
+
+// Starts the sample on the channel's voice. If that voice still sounds, its record is first
+// copied into the twin voice, which takes the new note, while the old voice plays on at gain 0
+// and so ramps down to silence in the mixer.
+Voice* triggerNote(Channel* channel, Sample* sample) {
+  Voice* voice = channel->voice;
+  const std::int32_t twin = twinOf(voice->index);
+  // A damaged index that names no pool slot keeps the note on the same voice.
+  if (voice->sample != nullptr && twin >= 0 && twin < VOICE_POOL_SIZE) {
+    Voice* fresh = &voicePool[twin];
+    *fresh = *voice;
+    fresh->index = twin;
+    voice->volume = 0;
+    voice->reportedVolume = 0;
+    voice->leftTarget = 0;
+    voice->rightTarget = 0;
+    channel->voice = fresh;
+    voice = fresh;
+  }
+  voice->sample = sample;
+  const std::uint64_t playEnd = static_cast<std::uint64_t>(sample->loopStart) +
+                                static_cast<std::uint64_t>(sample->loopLength);
+  voice->position = voice->startOffset < playEnd ? voice->startOffset : 0;
+  voice->positionFrac = 0;
+  voice->direction = DIRECTION_FORWARD;
+  voice->startOffset = 0;
+  voice->leftLevel = 0;
+  voice->rightLevel = 0;
+  voice->rampRemaining = 0;
+  return voice;
+}
+
+// gain x share / 255, truncating toward zero; share is 0..255, so the result fits 32 bits.
+std::int32_t targetOf(std::int64_t share, std::int64_t gain) {
+  return static_cast<std::int32_t>(share * gain / 255);
+}
+
+void updateVolume(const Channel* channel, Voice* voice, const Song* song) {
+  // Exact in double for every sane input (the product stays far below 2^53); damaged input only
+  // loses precision, and an out-of-range gain comes back as INT32_MIN from the rounding.
+  const double product =
+      static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
+      static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
+      static_cast<double>(song->globalVolume);
+  const std::int32_t gain = roundToInt32(product * GAIN_SCALE);
+  voice->volume = gain;
+  voice->reportedVolume = gain;
+  // The pan is the voice's own from its last panning update.
+  voice->leftTarget = targetOf(voice->pan, gain);
+  voice->rightTarget = targetOf(255 - static_cast<std::int64_t>(voice->pan), gain);
+}
+
+void updatePan(const Channel* channel, Voice* voice) {
+  // The envelope swings the pan by at most the distance to the nearer edge, in steps of 32.
+  const std::int64_t pan = channel->pan;
+  const std::int64_t fromCentre = pan >= 128 ? pan - 128 : 128 - pan;
+  const std::int64_t span = (128 - fromCentre) / 32;
+  const std::int64_t swung = pan + span * (static_cast<std::int64_t>(channel->panEnvValue) - 32);
+  const std::int32_t finalPan = static_cast<std::int32_t>(std::clamp<std::int64_t>(swung, 0, 255));
+  voice->pan = finalPan;
+  voice->reportedPan = finalPan;
+  voice->leftTarget = targetOf(finalPan, voice->volume);
+  voice->rightTarget = targetOf(255 - finalPan, voice->volume);
+}
+
+std::int32_t linearFrequency(const Channel* channel) {
+  const std::int32_t units =
+      wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta);
+  const double octaves = static_cast<double>(units) * LINEAR_OCTAVE_FRACTION;
+  return roundToInt32(LINEAR_C4_FREQUENCY * power(2.0, octaves));
+}
+
+std::int32_t amigaFrequency(const Channel* channel) {
+  // The guard has ruled out a zero period sum.
+  return AMIGA_CLOCK / wrapAdd(channel->period, channel->periodDelta);
+}
+
+void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
+  const std::int32_t frequency = (song->flags & SONG_LINEAR_FREQUENCIES) != 0
+                                     ? linearFrequency(channel)
+                                     : amigaFrequency(channel);
+  voice->frequency = frequency;
+  // Without an output rate there is no step to compute; the voice keeps its old one.
+  if (audioOutput.outputRate > 0) setVoiceStep(voice, frequency, audioOutput.outputRate);
+}
+
+}  // namespace
+
+void updateVoice(Channel* channel, Sample* sample, const Song* song) {
+  if (channel->voice == nullptr) return;
+  if (wrapAdd(channel->period, channel->periodDelta) == 0) {
+    channel->flags = static_cast<std::uint8_t>(channel->flags & ~UPDATE_FREQUENCY);
+  }
+
+  Voice* voice = channel->voice;
+  if ((channel->flags & UPDATE_TRIGGER) != 0) voice = triggerNote(channel, sample);
+  if ((channel->flags & UPDATE_VOLUME) != 0) updateVolume(channel, voice, song);
+  if ((channel->flags & UPDATE_PAN) != 0) updatePan(channel, voice);
+  if ((channel->flags & UPDATE_FREQUENCY) != 0) updateFrequency(channel, voice, song);
+  if ((channel->flags & UPDATE_REWIND) != 0) {
+    voice->positionFrac = 0;
+    voice->position = 0;
+    voice->startOffset = 0;
+  }
+}
+
+}  // namespace player
