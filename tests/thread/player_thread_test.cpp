@@ -58,8 +58,10 @@ class PlayerThread : public ::testing::Test {
 
   std::vector<std::int32_t> blockTimes() const {
     std::vector<std::int32_t> times;
-    for (int b = 0; b < player::blockCount(audioOutput); ++b)
-      times.push_back(audioOutput.blockInfos[b].timeMs);
+    for (int b = 0; b < player::blockCount(audioOutput); ++b) {
+      const std::int32_t time = audioOutput.blockInfos[b].timeMs;  // packed: copied, not bound
+      times.push_back(time);
+    }
     return times;
   }
 
@@ -151,9 +153,12 @@ TEST_F(PlayerThread, HeardPositionReportsTheBlockBeingPlayed) {
   const player::BlockInfo playing = audioOutput.blockInfos[3];
   EXPECT_EQ(heard.order, playing.order);
   EXPECT_EQ(heard.row, playing.row);
-  EXPECT_EQ(player::heardBlockInfo().timeMs, playing.timeMs);
+  const std::int32_t heardTime = player::heardBlockInfo().timeMs;
+  const std::int32_t playingTime = playing.timeMs;
+  const std::int32_t newestTime = audioOutput.blockInfos[2].timeMs;
+  EXPECT_EQ(heardTime, playingTime);
   EXPECT_NE(heard.row, audioOutput.blockInfos[2].row);
-  EXPECT_LT(player::heardBlockInfo().timeMs, audioOutput.blockInfos[2].timeMs);
+  EXPECT_LT(heardTime, newestTime);
 }
 
 TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumed) {
