@@ -15,7 +15,8 @@ using ThreadBody = std::uint32_t (*)();
 Thread* startThread(ThreadBody body);
 // Suspensions count: the thread runs again once each suspension has been resumed. When
 // suspendThread returns the thread does no work until then: it is stopped, parked at a
-// suspension point, or has finished its body. Null threads are ignored.
+// suspension point, asleep in sleepMs (it parks on waking), or has finished its body. Null
+// threads are ignored.
 void suspendThread(Thread* thread);
 void resumeThread(Thread* thread);
 // Releases the handle; the thread must have finished its body.
@@ -26,6 +27,7 @@ void closeThread(Thread* thread);
 // once where threads stop wherever they are, and on threads not made by startThread.
 void suspensionPoint();
 
+// A plain wait; where threads park, also a safe point after the wait.
 void sleepMs(std::uint32_t milliseconds);
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 // Threads on POSIX systems. The mixing thread asks for a real-time policy and keeps normal
 // priority when the system refuses it. POSIX threads cannot be stopped at an arbitrary point, so
 // suspension is cooperative: the thread parks at its next suspensionPoint(), and suspendThread
-// returns only once it is parked (or has finished its body), so a suspended thread does no work.
+// returns only once it is parked, asleep (it parks on waking) or has finished its body, so a
+// suspended thread does no work.
 #include <pthread.h>
 #include <sched.h>
 #include <time.h>
@@ -18,7 +19,8 @@ namespace {
 
 constexpr int RUNNING = 0;
 constexpr int PARKED = 1;
-constexpr int FINISHED = 2;
+constexpr int SLEEPING = 2;  // in sleepMs, and parks on waking if suspended meanwhile
+constexpr int FINISHED = 3;
 
 }  // namespace
 
@@ -116,10 +118,22 @@ void suspensionPoint() {
   if (thread != nullptr && thread->suspendCount.load() != 0) park(thread);
 }
 
+// A thread of startThread counts as held while it sleeps: a suspension need not wait for the
+// sleep to end, because the thread looks for suspensions (the same way park does) before it goes
+// on.
 void sleepMs(std::uint32_t milliseconds) {
+  Thread* thread = currentThread;
+  if (thread != nullptr) {
+    thread->state.store(SLEEPING);
+    thread->state.notify_all();
+  }
   timespec left{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+  if (thread != nullptr) {
+    thread->state.store(RUNNING);
+    if (thread->suspendCount.load() != 0) park(thread);
   }
 }
 
