@@ -14,7 +14,8 @@ TEST(ModuleImage, StoresTheByteCountLittleEndianBeforeTheBytes) {
   const auto* raw = reinterpret_cast<const std::uint8_t*>(image.get());
   EXPECT_EQ(raw[0], 5);
   EXPECT_EQ(raw[3], 0);
-  EXPECT_EQ(std::vector<std::uint8_t>(player::moduleBytes(image.get()), player::moduleBytes(image.get()) + 5),
+  EXPECT_EQ(std::vector<std::uint8_t>(player::moduleBytes(image.get()),
+                                      player::moduleBytes(image.get()) + 5),
             bytes);
 }
 

@@ -203,12 +203,16 @@ SongPtr loadModule(const Module& module, player::SampleReadHook hook) {
   return loadFile(writeXm(module), hook);
 }
 
-Instrument simpleInstrument(std::vector<int> values, bool sixteenBit) {
-  Instrument instrument;
+Sample sampleOf(std::vector<int> values, bool sixteenBit) {
   Sample sample;
   sample.values = std::move(values);
   sample.sixteenBit = sixteenBit;
-  instrument.samples.push_back(sample);
+  return sample;
+}
+
+Instrument simpleInstrument(std::vector<int> values, bool sixteenBit) {
+  Instrument instrument;
+  instrument.samples.push_back(sampleOf(std::move(values), sixteenBit));
   instrument.sampleMap.assign(96, 0);
   return instrument;
 }

@@ -100,6 +100,8 @@ using SongPtr = std::unique_ptr<player::Song, SongDeleter>;
 SongPtr loadModule(const Module& module, player::SampleReadHook hook = nullptr);
 SongPtr loadFile(const std::vector<std::uint8_t>& file, player::SampleReadHook hook = nullptr);
 
+// A sample of the given plain values, without loop.
+Sample sampleOf(std::vector<int> values, bool sixteenBit = false);
 // A single-instrument module: one sample, every note mapped to it.
 Instrument simpleInstrument(std::vector<int> values, bool sixteenBit = false);
 

@@ -1,0 +1,32 @@
+// Why a module image cannot be loaded. The loader only answers with a null song; this check
+// walks the file the same way and names the first thing that makes the loader refuse it, so a
+// program can tell its user what is wrong.
+#pragma once
+
+#include <cstdint>
+
+#include "player/load/module_image.h"
+
+namespace player {
+
+enum class ModuleFault {
+  NONE,               // the loader accepts the file (given enough memory)
+  EMPTY,              // no module bytes at all
+  NOT_XM,             // the first 17 bytes are not "Extended Module: "
+  TOO_MANY_CHANNELS,  // channelCount above the channel table
+  TOO_MANY_PATTERNS,  // header pattern count above 256
+  TOO_MANY_SAMPLES,   // an instrument declares more than 16 samples
+  NO_MEMORY,          // the file could not even be opened for reading
+};
+
+struct ModuleCheck {
+  ModuleFault fault;
+  std::int32_t channelCount;  // the header's channel count, read as signed
+  std::int32_t patternCount;  // the header's pattern count
+  std::int32_t instrument;    // TOO_MANY_SAMPLES: the instrument's number, counted from 1
+  std::int32_t sampleCount;   // TOO_MANY_SAMPLES: the samples it declares
+};
+
+ModuleCheck checkModule(const ModuleImage* image);
+
+}  // namespace player

@@ -1,0 +1,150 @@
+// Instrument headers: the sample count limit, sample slots, envelopes and their bounds, fadeout,
+// and where each instrument ends.
+#include <gtest/gtest.h>
+
+#include "player/load/xm_loader.h"
+#include "tests/support/xm_writer.h"
+
+namespace {
+
+using xmtest::Module;
+
+Module moduleWith(std::vector<xmtest::Instrument> instruments) {
+  Module module;
+  module.instruments = std::move(instruments);
+  return module;
+}
+
+xmtest::Instrument instrumentWithSamples(int count) {
+  xmtest::Instrument instrument;
+  for (int j = 0; j < count; ++j) {
+    xmtest::Sample sample;
+    sample.values = {j + 1, j + 2};
+    instrument.samples.push_back(sample);
+  }
+  return instrument;
+}
+
+TEST(XmInstrument, SixteenSamplesLoadAndSeventeenAreRefused) {
+  xmtest::SongPtr song = xmtest::loadModule(moduleWith({instrumentWithSamples(16)}));
+  ASSERT_NE(song, nullptr);
+  const player::Instrument& in = song->instruments[0];
+  ASSERT_EQ(in.sampleCount, 16);
+  for (int j = 0; j < 16; ++j) {
+    ASSERT_NE(in.samples[j], &player::EmptySample);
+    EXPECT_EQ(in.samples[j]->data[1], (j + 2) * 256);
+  }
+  EXPECT_EQ(xmtest::loadModule(moduleWith({instrumentWithSamples(1), instrumentWithSamples(17)})),
+            nullptr);
+}
+
+TEST(XmInstrument, AnInstrumentWithoutSamplesIsItsHeaderAlone) {
+  xmtest::Instrument empty;
+  empty.headerSize = 40;  // longer than the usual 29 bytes: the next one starts at S + 40
+  xmtest::Instrument next = xmtest::simpleInstrument({5});
+  next.headerSize = 300;  // sample headers at S + 300
+  next.fadeout = 12;
+  xmtest::SongPtr song = xmtest::loadModule(moduleWith({empty, next}));
+  ASSERT_NE(song, nullptr);
+  const player::Instrument& in = song->instruments[0];
+  EXPECT_EQ(in.sampleCount, 0);
+  for (const player::Sample* slot : in.samples)
+    EXPECT_EQ(slot, &player::EmptySample);
+  EXPECT_EQ(in.fadeout, 0);
+  EXPECT_EQ(in.volumePointCount, 0);
+  EXPECT_EQ(in.sampleMap[0], 0);
+
+  const player::Instrument& second = song->instruments[1];
+  EXPECT_EQ(second.sampleCount, 1);
+  EXPECT_EQ(second.fadeout, 24);
+  EXPECT_EQ(second.samples[0]->length, 1u);
+  EXPECT_EQ(second.samples[0]->data[0], 5 * 256);
+  for (int j = 1; j < 16; ++j)
+    EXPECT_EQ(second.samples[j], &player::EmptySample);
+}
+
+TEST(XmInstrument, HeaderFieldsAreKept) {
+  xmtest::Instrument instrument = instrumentWithSamples(3);
+  instrument.sampleMap.assign(96, 1);
+  instrument.sampleMap[95] = 2;
+  instrument.sampleMap[10] = 20;  // beyond the slots: stored as it is
+  instrument.vibratoType = 2;
+  instrument.vibratoSweep = 3;
+  instrument.vibratoDepth = 4;
+  instrument.vibratoRate = 5;
+  instrument.volume = {{{0, 64}, {10, 32}, {20, 0}}, std::nullopt, 1, 0, 2, 0x07};
+  instrument.panning = {{{0, 0}, {5, 64}}, std::nullopt, 0, 0, 1, 0x05};
+  xmtest::SongPtr song = xmtest::loadModule(moduleWith({instrument}));
+  ASSERT_NE(song, nullptr);
+  const player::Instrument& in = song->instruments[0];
+  EXPECT_EQ(in.sampleMap[0], 1);
+  EXPECT_EQ(in.sampleMap[10], 20);
+  EXPECT_EQ(in.sampleMap[95], 2);
+  EXPECT_EQ(in.vibratoType, 2);
+  EXPECT_EQ(in.vibratoSweep, 3);
+  EXPECT_EQ(in.vibratoDepth, 4);
+  EXPECT_EQ(in.vibratoRate, 5);
+  EXPECT_EQ(in.volumePointCount, 3);
+  EXPECT_EQ(in.volumeEnvelope[1].x, 10);
+  EXPECT_EQ(in.volumeEnvelope[1].y, 32);
+  EXPECT_EQ(in.volumeSustainPoint, 1);
+  EXPECT_EQ(in.volumeLoopEnd, 2);
+  EXPECT_EQ(in.volumeEnvelopeFlags, 0x07);
+  EXPECT_EQ(in.panningPointCount, 2);
+  EXPECT_EQ(in.panningEnvelope[1].y, 64);
+  EXPECT_EQ(in.panningLoopEnd, 1);
+  EXPECT_EQ(in.panningEnvelopeFlags, 0x05);
+}
+
+TEST(XmInstrument, FadeoutIsDoubledIn16Bits) {
+  xmtest::Instrument a = instrumentWithSamples(1), b = instrumentWithSamples(1);
+  a.fadeout = 4095;
+  b.fadeout = 32768;
+  xmtest::SongPtr song = xmtest::loadModule(moduleWith({a, b}));
+  ASSERT_NE(song, nullptr);
+  EXPECT_EQ(song->instruments[0].fadeout, 8190);
+  EXPECT_EQ(song->instruments[1].fadeout, 0);
+}
+
+TEST(XmInstrument, EnvelopesAreKeptWithinTheirPoints) {
+  xmtest::Instrument one = instrumentWithSamples(1);
+  one.volume = {{{0, 64}}, std::nullopt, 0, 0, 0, 0x07};  // one point: flags cleared whole
+  one.panning = {{}, std::nullopt, 0, 0, 0, 0x01};
+  xmtest::Instrument many = instrumentWithSamples(1);
+  many.volume = {{{0, 100}, {4, 65}, {8, 64}}, 20, 12, 0, 11, 0x07};  // 20 points declared
+  many.panning = {{{0, 10}, {4, 20}, {8, 30}}, 3, 2, 1, 3, 0x07};     // loop end past the last
+  xmtest::Instrument sustain = instrumentWithSamples(1);
+  sustain.volume = {{{0, 10}, {4, 20}}, std::nullopt, 2, 0, 1, 0x07};  // sustain past the last
+  xmtest::SongPtr song = xmtest::loadModule(moduleWith({one, many, sustain}));
+  ASSERT_NE(song, nullptr);
+
+  EXPECT_EQ(song->instruments[0].volumeEnvelopeFlags, 0);
+  EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, 0);
+
+  const player::Instrument& in = song->instruments[1];
+  EXPECT_EQ(in.volumePointCount, 12);
+  EXPECT_EQ(in.volumeEnvelopeFlags, 0x05) << "sustain point 12 is not among 12 points";
+  EXPECT_EQ(in.volumeEnvelope[0].y, 64);
+  EXPECT_EQ(in.volumeEnvelope[1].y, 64);
+  EXPECT_EQ(in.volumeEnvelope[2].y, 64);
+  EXPECT_EQ(in.panningPointCount, 3);
+  EXPECT_EQ(in.panningEnvelopeFlags, 0x03) << "loop end 3 is not among 3 points";
+  EXPECT_EQ(in.panningEnvelope[2].y, 30);
+
+  EXPECT_EQ(song->instruments[2].volumeEnvelopeFlags, 0x05);
+}
+
+TEST(XmInstrument, NoInstrumentsLoadWithoutAnArray) {
+  Module module;
+  module.instrumentCount = 0;
+  xmtest::SongPtr song = xmtest::loadModule(module);
+  ASSERT_NE(song, nullptr);
+  EXPECT_EQ(song->instruments, nullptr);
+  module.instrumentCount = 0xFFFF;  // negative as a signed field: none are read
+  song = xmtest::loadModule(module);
+  ASSERT_NE(song, nullptr);
+  EXPECT_EQ(song->instrumentCount, -1);
+  EXPECT_EQ(song->instruments, nullptr);
+}
+
+}  // namespace
