@@ -41,6 +41,9 @@ void stopPlayback(AudioOutput& output) {
   if (output.paused != 0) togglePause();
   releaseSong(output.currentSong);
   output.currentSong = nullptr;
+  // A song started by startSong alone is stopped too (its owner frees it): no thread may be
+  // left rendering into a ring that is about to be freed.
+  if (output.song != nullptr) stopSong(output.song);
   if (output.device != nullptr) {
     output.waveOut->reset(output.device);
     output.waveOut->close(output.device);

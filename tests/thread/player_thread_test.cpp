@@ -307,6 +307,27 @@ TEST_F(PlayerThread, SongCanBeStartedAgainAfterStopSong) {
   EXPECT_EQ(audioOutput.writeBlock, 2);
 }
 
+TEST_F(PlayerThread, StopPathEndsASongStartedDirectly) {
+  xmtest::SongPtr song = xmtest::loadModule([] {
+    xmtest::Module module;
+    module.patterns.push_back(xmtest::Pattern{});
+    return module;
+  }());
+  ASSERT_NE(song, nullptr);
+  ASSERT_TRUE(player::openOutput(44100));
+  ASSERT_TRUE(player::startSong(song.get()));
+  platform::advanceVirtualWave(blockBytes());
+  settle();
+
+  player::playModule(nullptr);  // the song stays the test's to free
+  EXPECT_EQ(audioOutput.mixThread, nullptr);
+  EXPECT_EQ(audioOutput.threadFinished, 1);
+  EXPECT_EQ(audioOutput.song, nullptr);
+  EXPECT_EQ(audioOutput.waveBuffer, nullptr);
+  EXPECT_EQ(audioOutput.blockInfos, nullptr);
+  EXPECT_FALSE(platform::virtualWave().isOpen);
+}
+
 TEST_F(PlayerThread, DevicePositionWrapKeepsTheBlockIndexContinuous) {
   ASSERT_NE(play(), nullptr);
   const std::uint32_t nearWrap = 0xFFFFFF00u;
