@@ -26,11 +26,11 @@ struct Voice {
   Sample* sample;               // null: idle
   std::int32_t leftTarget;
   std::int32_t rightTarget;
-  std::uint32_t position;      // 32.32 play position, integer part
-  std::uint32_t positionFrac;  // fraction, units of 2^-32
-  std::uint32_t stepFrac;      // 32.32 step, fraction
-  std::uint32_t step;          // step, integer part
-  std::int32_t direction;      // DIRECTION_FORWARD or DIRECTION_BACKWARD
+  std::uint32_t position;        // 32.32 play position, integer part
+  std::uint32_t positionFrac;    // fraction, units of 2^-32
+  std::uint32_t stepFrac;        // 32.32 step, fraction
+  std::uint32_t step;            // step, integer part
+  std::int32_t direction;        // DIRECTION_FORWARD or DIRECTION_BACKWARD
   std::int32_t rampLeftTarget;   // leftTarget when the running ramp was set up
   std::int32_t rampRightTarget;  // rightTarget when the running ramp was set up
   std::int32_t leftLevel;        // current gain, 8.8 fixed point
@@ -42,6 +42,8 @@ struct Voice {
 
 extern Voice voicePool[VOICE_POOL_SIZE];
 
-constexpr int twinOf(int index) { return index < TWIN_OFFSET ? index + TWIN_OFFSET : index - TWIN_OFFSET; }
+constexpr int twinOf(int index) {
+  return index < TWIN_OFFSET ? index + TWIN_OFFSET : index - TWIN_OFFSET;
+}
 
 }  // namespace player

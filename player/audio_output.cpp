@@ -1,0 +1,116 @@
+#include "player/audio_output.h"
+
+#include <cfenv>
+#include <cstring>
+
+#include "player/mixer/mixer.h"
+#include "player/mixer/voice.h"
+#include "player/numeric.h"
+
+namespace player {
+namespace {
+
+constexpr std::int32_t LOWEST_RATE = 1000;
+constexpr std::int32_t HIGHEST_RATE = 1000000;
+constexpr std::int32_t BLOCK_MS = 20;
+constexpr std::int32_t RING_SECONDS = 2;
+constexpr std::int32_t RAMP_FRAMES_AT_44100 = 128;
+
+// The tempo constants as the single-precision values they are held in.
+constexpr float TICK_BEAT_SCALE = 0.4f;
+constexpr float MS_TO_SECONDS = 0.001f;
+
+void resetVoicePool() {
+  std::memset(static_cast<void*>(voicePool), 0, sizeof(voicePool));
+  for (int index = 0; index < VOICE_POOL_SIZE; ++index) {
+    voicePool[index].index = index;
+    voicePool[index].step = 1;
+  }
+}
+
+}  // namespace
+
+void prepareOutput(std::int32_t rate) {
+  if (rate < LOWEST_RATE) rate = LOWEST_RATE;
+  if (rate > HIGHEST_RATE) rate = HIGHEST_RATE;
+  AudioOutput& output = audioOutput;
+  output.outputRate = rate;
+  // Every rounding the engine does assumes round-to-nearest with no trapping exception.
+  std::fesetenv(FE_DFL_ENV);
+  std::fesetround(FE_TONEAREST);
+  output.secondsPerFrame = static_cast<float>(1.0 / rate);
+  output.blockFrames = (rate * BLOCK_MS / 1000 + 3) & ~3;
+  output.ringFrames = (1000 / BLOCK_MS) * output.blockFrames * RING_SECONDS;
+  rampLength = rate * RAMP_FRAMES_AT_44100 / 44100;
+  rampReciprocal = static_cast<float>(1.0 / rampLength);
+  resetVoicePool();
+}
+
+void setBpm(Song* song, std::int32_t bpm) {
+  if (song == nullptr) return;
+  if (bpm < 1) bpm = 1;
+  song->bpm = bpm;
+  const double ticksPerSecond = static_cast<double>(bpm) * static_cast<double>(TICK_BEAT_SCALE);
+  const double tickMs = 1000.0 / ticksPerSecond;
+  song->samplesPerTick = roundToInt32(tickMs * static_cast<double>(audioOutput.outputRate) *
+                                      static_cast<double>(MS_TO_SECONDS));
+}
+
+void renderBlock() {
+  AudioOutput& output = audioOutput;
+  Song* song = output.song;
+  if (song == nullptr || output.mixBuffer == nullptr || output.waveBuffer == nullptr ||
+      output.blockInfos == nullptr || output.blockFrames < 1) {
+    return;
+  }
+  const std::int32_t block = output.writeBlock;
+  const std::int32_t blockFrames = output.blockFrames;
+  const std::ptrdiff_t base = static_cast<std::ptrdiff_t>(block) * blockFrames;
+  float* const frames = output.mixBuffer + 2 * base;
+  std::memset(frames, 0, sizeof(float) * 2 * static_cast<std::size_t>(blockFrames));
+
+  float* cursor = frames;
+  std::int32_t done = 0;
+  // A damaged countdown counts as a tick that is due.
+  std::int32_t countdown = song->tickSamplesLeft > 0 ? song->tickSamplesLeft : 0;
+  while (done < blockFrames) {
+    std::int32_t span = countdown;
+    if (countdown == 0) {
+      if (song->tickHandler != nullptr) song->tickHandler(song);
+      // A tempo change made by the tick applies to the tick itself; a tick lasts at least one
+      // frame, so a broken tempo cannot stall the block.
+      span = song->samplesPerTick > 0 ? song->samplesPerTick : 1;
+      countdown = span;
+    }
+    if (span > blockFrames - done) span = blockFrames - done;
+    mixVoices(cursor, span);
+    const double spanMs =
+        static_cast<double>(span) * static_cast<double>(output.secondsPerFrame) * 1000.0;
+    song->playTimeMs = wrapAdd(song->playTimeMs, roundToInt32(spanMs));
+    done += span;
+    countdown -= span;
+    cursor += 2 * static_cast<std::ptrdiff_t>(span);
+  }
+
+  BlockInfo& info = output.blockInfos[block];
+  info.order = static_cast<std::uint8_t>(song->orderPosition);
+  info.row = static_cast<std::uint8_t>(song->row);
+  info.timeMs = song->playTimeMs;
+  song->tickSamplesLeft = countdown;
+
+  clipToPcm(output.waveBuffer + 2 * base, frames, blockFrames);
+  output.writeBlock = block + 1 < blockCount(output) ? block + 1 : 0;
+}
+
+void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count) {
+  if (destination == nullptr || source == nullptr || count < 1) return;
+  const std::ptrdiff_t values = 2 * static_cast<std::ptrdiff_t>(count);
+  for (std::ptrdiff_t i = 0; i < values; ++i) {
+    std::int32_t value = roundToInt32(source[i]);
+    if (value > 32767) value = 32767;
+    if (value < -32768) value = -32768;
+    destination[i] = static_cast<std::int16_t>(value);
+  }
+}
+
+}  // namespace player

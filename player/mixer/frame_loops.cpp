@@ -1,0 +1,201 @@
+#include "player/mixer/frame_loops.h"
+
+#include <cstddef>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace player {
+namespace {
+
+constexpr float TWO_POW_MINUS_31 = 0x1p-31f;
+
+// The interpolation weight of a position: its fraction's upper 31 bits times 2^-31.
+inline std::int32_t weightBits(std::uint64_t position) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(position) >> 1);
+}
+
+inline double interpolate(const std::int16_t* data, std::uint64_t position) {
+  const auto index = static_cast<std::size_t>(position >> 32);
+  const double current = data[index];
+  const double next = data[index + 1];
+  const double weight =
+      static_cast<double>(weightBits(position)) * static_cast<double>(TWO_POW_MINUS_31);
+  return current + weight * (next - current);
+}
+
+inline void accumulate(float& target, double value, double gain) {
+  target = static_cast<float>(static_cast<double>(target) + value * gain);
+}
+
+#if defined(__SSE2__)
+
+// The two values s[i] and s[i + 1] at a position, as the low two 32-bit lanes.
+inline __m128i valuePair(const std::int16_t* data, std::uint64_t position) {
+  std::int32_t pair;
+  std::memcpy(&pair, data + static_cast<std::size_t>(position >> 32), sizeof(pair));
+  return _mm_cvtsi32_si128(pair);
+}
+
+// float(sums + x * gains) for one stereo frame, on two floats held in the low half of a vector.
+inline __m128 addFrame(__m128 sums, double x, __m128d gains) {
+  const __m128d total = _mm_add_pd(_mm_cvtps_pd(sums), _mm_mul_pd(_mm_set1_pd(x), gains));
+  return _mm_cvtpd_ps(total);
+}
+
+// The values of two frames at first and second, as the two lanes of a vector.
+inline __m128d interpolatePair(const std::int16_t* data, std::uint64_t first,
+                               std::uint64_t second) {
+  // Lanes (s[i], s[i+1]) of both frames, widened to 32 bits and sorted into the values at the
+  // positions and the values after them.
+  __m128i values = _mm_unpacklo_epi32(valuePair(data, first), valuePair(data, second));
+  values = _mm_srai_epi32(_mm_unpacklo_epi16(values, values), 16);
+  values = _mm_shuffle_epi32(values, _MM_SHUFFLE(3, 1, 2, 0));
+  const __m128d current = _mm_cvtepi32_pd(values);
+  const __m128d next = _mm_cvtepi32_pd(_mm_shuffle_epi32(values, _MM_SHUFFLE(1, 0, 3, 2)));
+  const __m128i weightLanes = _mm_setr_epi32(weightBits(first), weightBits(second), 0, 0);
+  const __m128d weight =
+      _mm_mul_pd(_mm_cvtepi32_pd(weightLanes), _mm_set1_pd(static_cast<double>(TWO_POW_MINUS_31)));
+  return _mm_add_pd(current, _mm_mul_pd(weight, _mm_sub_pd(next, current)));
+}
+
+// float(sums + x * gains) for two stereo frames held in one vector, x and the gains of the first
+// frame in the low lanes.
+inline __m128 addFramePair(__m128 sums, __m128d x, __m128d firstGains, __m128d secondGains) {
+  const __m128d first =
+      _mm_add_pd(_mm_cvtps_pd(sums), _mm_mul_pd(_mm_unpacklo_pd(x, x), firstGains));
+  const __m128d second = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(sums, sums)),
+                                    _mm_mul_pd(_mm_unpackhi_pd(x, x), secondGains));
+  return _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(second));
+}
+
+inline __m128 loadFrame(const float* out) {
+  return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out)));
+}
+
+inline void storeFrame(float* out, __m128 frame) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_castps_si128(frame));
+}
+
+#endif
+
+}  // namespace
+
+std::uint64_t positionAfter(std::uint64_t position, std::uint64_t delta, std::int32_t frames) {
+  if (frames <= 0) return position;
+  // After the first frame the low bit of the position equals that of delta; an odd delta loses
+  // one unit at every later frame.
+  const auto n = static_cast<std::uint64_t>(frames);
+  return (position & ~std::uint64_t{1}) + n * delta - (n - 1) * (delta & 1);
+}
+
+std::uint64_t mixFixedFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
+                                  std::uint64_t position, std::uint64_t delta, float leftGain,
+                                  float rightGain) {
+  for (std::int32_t done = 0; done < frames; ++done, out += 2) {
+    const double x = interpolate(data, position);
+    accumulate(out[0], x, leftGain);
+    accumulate(out[1], x, rightGain);
+    position = nextPosition(position, delta);
+  }
+  return position;
+}
+
+std::uint64_t mixRampFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
+                                 std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  float left = gains.left;
+  float right = gains.right;
+  for (std::int32_t done = 0; done < frames; ++done, out += 2) {
+    const double x = interpolate(data, position);
+    accumulate(out[0], x, left);
+    accumulate(out[1], x, right);
+    left += gains.leftStep;
+    right += gains.rightStep;
+    position = nextPosition(position, delta);
+  }
+  gains.left = left;
+  gains.right = right;
+  return position;
+}
+
+#if defined(__SSE2__)
+
+std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                             std::uint64_t position, std::uint64_t delta, float leftGain,
+                             float rightGain) {
+  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
+  const __m128d gains = _mm_setr_pd(leftGain, rightGain);
+  std::int32_t done = 0;
+  for (; done + 1 < frames; done += 2, out += 4) {
+    const std::uint64_t second = nextPosition(position, delta);
+    const __m128d x = interpolatePair(data, position, second);
+    position = nextPosition(second, delta);
+    _mm_storeu_ps(out, addFramePair(_mm_loadu_ps(out), x, gains, gains));
+  }
+  if (done < frames) {
+    storeFrame(out, addFrame(loadFrame(out), interpolate(data, position), gains));
+    position = nextPosition(position, delta);
+  }
+  return position;
+}
+
+std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                            std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  __m128 running = _mm_setr_ps(gains.left, gains.right, 0.0f, 0.0f);
+  const __m128 steps = _mm_setr_ps(gains.leftStep, gains.rightStep, 0.0f, 0.0f);
+  // Two frames per iteration share the interpolation; the gains still move on frame by frame.
+  std::int32_t done = 0;
+  for (; done + 1 < frames; done += 2, out += 4) {
+    const std::uint64_t second = nextPosition(position, delta);
+    const __m128d x = interpolatePair(data, position, second);
+    position = nextPosition(second, delta);
+    const __m128 next = _mm_add_ps(running, steps);
+    _mm_storeu_ps(out,
+                  addFramePair(_mm_loadu_ps(out), x, _mm_cvtps_pd(running), _mm_cvtps_pd(next)));
+    running = _mm_add_ps(next, steps);
+  }
+  if (done < frames) {
+    storeFrame(out, addFrame(loadFrame(out), interpolate(data, position), _mm_cvtps_pd(running)));
+    running = _mm_add_ps(running, steps);
+    position = nextPosition(position, delta);
+  }
+  float lanes[4];
+  _mm_storeu_ps(lanes, running);
+  gains.left = lanes[0];
+  gains.right = lanes[1];
+  return position;
+}
+
+#else
+
+std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                             std::uint64_t position, std::uint64_t delta, float leftGain,
+                             float rightGain) {
+  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
+  const double left = leftGain;
+  const double right = rightGain;
+  std::int32_t done = 0;
+  for (; done + 1 < frames; done += 2, out += 4) {
+    const std::uint64_t second = nextPosition(position, delta);
+    const double x0 = interpolate(data, position);
+    const double x1 = interpolate(data, second);
+    position = nextPosition(second, delta);
+    accumulate(out[0], x0, left);
+    accumulate(out[1], x0, right);
+    accumulate(out[2], x1, left);
+    accumulate(out[3], x1, right);
+  }
+  if (done < frames) return mixFixedFramesPlain(out, 1, data, position, delta, leftGain, rightGain);
+  return position;
+}
+
+std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                            std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  return mixRampFramesPlain(out, frames, data, position, delta, gains);
+}
+
+#endif
+
+}  // namespace player

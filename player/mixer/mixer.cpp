@@ -1,0 +1,19 @@
+#include "player/mixer/mixer.h"
+
+#include "player/mixer/voice.h"
+#include "player/mixer/voice_mix.h"
+
+namespace player {
+
+std::int32_t rampLength = 128;
+float rampReciprocal = 1.0f / 128.0f;
+
+void mixVoices(float* frames, std::int32_t count) {
+  if (frames == nullptr || count < 1) return;
+  // Voice by voice in index order, so every buffer value sums the voices in the same order.
+  for (int index = 0; index < MIXED_VOICES; ++index) {
+    mixVoice(voicePool[index], frames, count, FrameLoop::PAIRED);
+  }
+}
+
+}  // namespace player

@@ -1,0 +1,157 @@
+#include "player/mixer/voice_mix.h"
+
+#include <cstddef>
+
+#include "player/mixer/frame_loops.h"
+#include "player/mixer/loop_boundary.h"
+#include "player/mixer/mixer.h"
+#include "player/numeric.h"
+
+namespace player {
+namespace {
+
+// Gain scale: 255 is full gain; levels carry 8 more bits.
+constexpr float INV_255 = 1.0f / 255.0f;
+constexpr float INV_256 = 1.0f / 256.0f;
+constexpr float GAIN_SCALE = 255.0f;
+constexpr float LEVEL_SCALE = 256.0f;
+
+// At a step below 256 samples a pass this long moves less than 2^24 samples, so a boundary that
+// far away cannot be crossed unseen. Block spans are far shorter; only longer calls are split.
+constexpr std::int32_t MAX_PASS_FRAMES = 65535;
+
+struct PassRamp {
+  std::int32_t frames;  // 0: the pass runs at the fixed gains
+  float leftStep;
+  float rightStep;
+};
+
+// The ramp step of one side towards target from level (8.8), and whether it moves at all.
+float rampStep(std::int32_t target, std::int32_t level, bool& moves) {
+  const std::int32_t difference =
+      wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
+  moves = difference != 0;
+  return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
+                            static_cast<double>(rampReciprocal));
+}
+
+// Continues the running ramp if the targets are still those it was set up for, otherwise sets up
+// a new one from the current levels.
+PassRamp setUpRamp(Voice& voice) {
+  if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
+      voice.rightTarget == voice.rampRightTarget) {
+    return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
+  }
+  bool leftMoves = false;
+  bool rightMoves = false;
+  voice.rampLeftTarget = voice.leftTarget;
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, leftMoves);
+  voice.rampRightTarget = voice.rightTarget;
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, rightMoves);
+  const std::int32_t frames = leftMoves || rightMoves ? rampLength : 0;
+  return {frames, voice.leftRampStep, voice.rightRampStep};
+}
+
+float gainOf(std::int32_t target) {
+  return static_cast<float>(static_cast<double>(target) * static_cast<double>(INV_255));
+}
+
+float gainOfLevel(std::int32_t level) {
+  return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) *
+                            static_cast<double>(INV_255));
+}
+
+std::int32_t levelOfGain(float gain) {
+  return roundToInt32(static_cast<double>(gain) * static_cast<double>(GAIN_SCALE) *
+                      static_cast<double>(LEVEL_SCALE));
+}
+
+void storePosition(Voice& voice, std::uint64_t position) {
+  voice.position = static_cast<std::uint32_t>(position >> 32);
+  voice.positionFrac = static_cast<std::uint32_t>(position);
+}
+
+}  // namespace
+
+void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
+  if (voice.sample == nullptr || count < 1) return;
+  const Sample& sample = *voice.sample;
+  const std::uint32_t loopStart = sample.loopStart;
+  const std::uint32_t loopLength = sample.loopLength;
+  const std::uint32_t end = loopStart + loopLength;
+  // A loop needs at least one value; one that wraps past 2^32 cannot come from the loader.
+  const bool loopable = loopLength != 0 && end > loopStart;
+  const std::uint64_t step = (static_cast<std::uint64_t>(voice.step) << 32) | voice.stepFrac;
+
+  float* cursor = frames;
+  std::int32_t left = count;
+  while (left > 0) {
+    const std::uint64_t start =
+        (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
+    const bool backward = voice.direction != DIRECTION_FORWARD;
+    std::int32_t n = left < MAX_PASS_FRAMES ? left : MAX_PASS_FRAMES;
+    const std::uint64_t toBoundary = framesToBoundary(start, step, backward, loopStart, end);
+    const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
+    if (boundary) n = static_cast<std::int32_t>(toBoundary);
+    const std::int32_t limit = n;
+
+    const PassRamp ramp = setUpRamp(voice);
+    if (ramp.frames > 0) {
+      voice.rampRemaining = ramp.frames;
+      if (n > ramp.frames) n = ramp.frames;
+    }
+
+    const std::uint64_t delta = backward ? 0 - step : step;
+    std::uint64_t position;
+    if (ramp.frames > 0) {
+      RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
+                      ramp.rightStep};
+      position = loop == FrameLoop::PAIRED
+                     ? mixRampFrames(cursor, n, sample.data, start, delta, gains)
+                     : mixRampFramesPlain(cursor, n, sample.data, start, delta, gains);
+      voice.leftLevel = levelOfGain(gains.left);
+      voice.rightLevel = levelOfGain(gains.right);
+      voice.rampRemaining = ramp.frames - n;
+      if (voice.rampRemaining == 0) {
+        voice.leftRampStep = 0.0f;
+        voice.rightRampStep = 0.0f;
+        voice.leftLevel = wrapMul(voice.leftTarget, 256);
+        voice.rightLevel = wrapMul(voice.rightTarget, 256);
+      }
+    } else {
+      const float leftGain = gainOf(voice.leftTarget);
+      const float rightGain = gainOf(voice.rightTarget);
+      position =
+          loop == FrameLoop::PAIRED
+              ? mixFixedFrames(cursor, n, sample.data, start, delta, leftGain, rightGain)
+              : mixFixedFramesPlain(cursor, n, sample.data, start, delta, leftGain, rightGain);
+    }
+    cursor += 2 * static_cast<std::ptrdiff_t>(n);
+    left -= n;
+
+    // A pass cut short by the end of its ramp, or one that stopped before the boundary, goes on
+    // with a new pass from where it stands.
+    if (!boundary || (ramp.frames > 0 && n < limit)) {
+      storePosition(voice, position);
+      continue;
+    }
+
+    if (sample.loopMode == LOOP_FORWARD && loopable && backward) {
+      wrapForwardLoopBackward(position, loopStart, loopLength);
+      storePosition(voice, position);
+    } else if (sample.loopMode == LOOP_FORWARD && loopable) {
+      storePosition(voice, position);
+      wrapForwardLoop(voice.position, voice.positionFrac, loopStart, loopLength);
+    } else if (sample.loopMode == LOOP_PINGPONG && loopable) {
+      reversePingPong(position, voice.direction, loopStart, loopLength);
+      storePosition(voice, position);
+    } else {
+      voice.sample = nullptr;
+      voice.position = 0;
+      voice.positionFrac = 0;
+      return;
+    }
+  }
+}
+
+}  // namespace player

@@ -1,0 +1,104 @@
+// Samples and voices for the mixer tests: a sample that owns its values (with the guard values a
+// loaded sample has behind them) and voices whose ramp has settled at their targets.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "player/audio_output.h"
+#include "player/load/song.h"
+#include "player/mixer/voice.h"
+
+namespace mixtest {
+
+struct OwnedSample {
+  std::vector<std::int16_t> values;
+  player::Sample sample{};
+};
+
+// A sample holding values and 8 more zero values behind them, with the guard value the loader
+// writes at the loop end.
+inline std::unique_ptr<OwnedSample> makeSample(const std::vector<std::int16_t>& values,
+                                               std::uint8_t loopMode, std::uint32_t loopStart,
+                                               std::uint32_t loopLength) {
+  auto owned = std::make_unique<OwnedSample>();
+  owned->values = values;
+  owned->values.resize(values.size() + player::SAMPLE_GUARD_VALUES, 0);
+  player::Sample& sample = owned->sample;
+  sample.data = owned->values.data();
+  sample.length = static_cast<std::uint32_t>(values.size());
+  sample.loopMode = loopMode;
+  sample.bits = 16;
+  if (loopMode == player::LOOP_OFF) {
+    loopStart = 0;
+    loopLength = sample.length;
+  }
+  sample.loopStart = loopStart;
+  sample.loopLength = loopLength;
+  const std::uint32_t end = loopStart + loopLength;
+  if (loopMode == player::LOOP_FORWARD) owned->values[end] = owned->values[loopStart];
+  if (loopMode == player::LOOP_PINGPONG) owned->values[end] = owned->values[end - 1];
+  return owned;
+}
+
+// Values 0, 1, 2, ... so that a frame's value names the position it was read at.
+inline std::vector<std::int16_t> rampValues(std::size_t count) {
+  std::vector<std::int16_t> values(count);
+  for (std::size_t i = 0; i < count; ++i)
+    values[i] = static_cast<std::int16_t>(i);
+  return values;
+}
+
+// A playing voice at step 1.0 from position 0 whose gains have settled at the targets.
+inline player::Voice settledVoice(player::Sample* sample, std::int32_t leftTarget,
+                                  std::int32_t rightTarget) {
+  player::Voice voice;
+  std::memset(static_cast<void*>(&voice), 0, sizeof(voice));
+  voice.sample = sample;
+  voice.step = 1;
+  voice.direction = player::DIRECTION_FORWARD;
+  voice.leftTarget = voice.rampLeftTarget = leftTarget;
+  voice.rightTarget = voice.rampRightTarget = rightTarget;
+  voice.leftLevel = leftTarget * 256;
+  voice.rightLevel = rightTarget * 256;
+  return voice;
+}
+
+inline std::uint64_t positionOf(const player::Voice& voice) {
+  return (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
+}
+
+inline void setPosition(player::Voice& voice, std::uint64_t position) {
+  voice.position = static_cast<std::uint32_t>(position >> 32);
+  voice.positionFrac = static_cast<std::uint32_t>(position);
+}
+
+constexpr std::uint64_t ONE = std::uint64_t{1} << 32;  // 1.0 in 32.32
+
+inline std::uint32_t bitsOf(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof(bits));
+  return bits;
+}
+
+// Every field of two voices, floats compared bit for bit.
+inline bool sameVoice(const player::Voice& a, const player::Voice& b) {
+  return a.index == b.index && a.reportedVolume == b.reportedVolume && a.frequency == b.frequency &&
+         a.reportedPan == b.reportedPan && a.volume == b.volume && a.pan == b.pan &&
+         a.startOffset == b.startOffset && a.sample == b.sample && a.leftTarget == b.leftTarget &&
+         a.rightTarget == b.rightTarget && a.position == b.position &&
+         a.positionFrac == b.positionFrac && a.stepFrac == b.stepFrac && a.step == b.step &&
+         a.direction == b.direction && a.rampLeftTarget == b.rampLeftTarget &&
+         a.rampRightTarget == b.rampRightTarget && a.leftLevel == b.leftLevel &&
+         a.rightLevel == b.rightLevel && bitsOf(a.leftRampStep) == bitsOf(b.leftRampStep) &&
+         bitsOf(a.rightRampStep) == bitsOf(b.rightRampStep) && a.rampRemaining == b.rampRemaining;
+}
+
+// The engine prepared for 44,100 Hz: 128-frame ramps and a reset voice pool.
+inline void prepareAt44100() {
+  player::prepareOutput(44100);
+}
+
+}  // namespace mixtest

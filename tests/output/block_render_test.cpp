@@ -1,0 +1,155 @@
+// Rendering a block: ticks at their frames inside blocks, play time, BlockInfo, the float frames
+// and the PCM ring.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "player/audio_output.h"
+#include "player/mixer/voice.h"
+#include "player/ring_buffers.h"
+#include "tests/mixer/voice_setup.h"
+
+namespace {
+
+using player::audioOutput;
+
+// What the fake tick handler saw: the frame each tick ran at (voice 0 plays at step 1.0 from 0,
+// so its position counts the frames mixed) and what it changes per tick.
+struct TickLog {
+  std::vector<std::uint32_t> frames;
+  std::int32_t changeTempoAtTick = -1;
+  std::int32_t newSamplesPerTick = 0;
+};
+TickLog* tickLog = nullptr;
+
+void recordTick(player::Song* song) {
+  const auto tick = static_cast<std::int32_t>(tickLog->frames.size());
+  tickLog->frames.push_back(player::voicePool[0].position);
+  song->orderPosition = 0x105 + tick;
+  song->row = 0x310 + tick;
+  if (tick == tickLog->changeTempoAtTick) song->samplesPerTick = tickLog->newSamplesPerTick;
+}
+
+class BlockRendering : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    player::prepareOutput(44100);
+    ASSERT_TRUE(player::allocateRingBuffers(audioOutput));
+    tickLog = &log_;
+    song_.tickHandler = recordTick;
+    player::setBpm(&song_, 125);
+    audioOutput.song = &song_;
+    audioOutput.writeBlock = 0;
+    // A long constant sample of 1000 at full gain on the left.
+    player::voicePool[0] = mixtest::settledVoice(&sample_->sample, 255, 0);
+  }
+  void TearDown() override {
+    audioOutput.song = nullptr;
+    player::freeMixBuffers(audioOutput);
+    player::freeWaveBuffer(audioOutput);
+    tickLog = nullptr;
+    player::prepareOutput(44100);
+  }
+
+  void render(int blocks) {
+    for (int i = 0; i < blocks; ++i)
+      player::renderBlock();
+  }
+
+  std::unique_ptr<mixtest::OwnedSample> sample_ =
+      mixtest::makeSample(std::vector<std::int16_t>(100000, 1000), player::LOOP_FORWARD, 0, 100000);
+  player::Song song_{};
+  TickLog log_;
+};
+
+TEST_F(BlockRendering, TicksRunAtTheirFramesInsideBlocks) {
+  render(3);  // 882 frames per tick, 884 per block
+  EXPECT_EQ(log_.frames, (std::vector<std::uint32_t>{0, 882, 1764, 2646}));
+  EXPECT_EQ(song_.tickSamplesLeft, 4 * 882 - 3 * 884);
+  EXPECT_EQ(audioOutput.writeBlock, 3);
+}
+
+TEST_F(BlockRendering, TickEndingAtABlockEndStartsTheNextBlock) {
+  song_.samplesPerTick = 884;
+  render(1);
+  EXPECT_EQ(song_.tickSamplesLeft, 0);
+  render(1);
+  EXPECT_EQ(log_.frames, (std::vector<std::uint32_t>{0, 884}));
+}
+
+TEST_F(BlockRendering, TempoSetByATickAppliesToThatTick) {
+  log_.changeTempoAtTick = 1;
+  log_.newSamplesPerTick = 100;
+  render(2);
+  ASSERT_GE(log_.frames.size(), 4u);
+  EXPECT_EQ(log_.frames[1], 882u);
+  EXPECT_EQ(log_.frames[2], 982u);
+  EXPECT_EQ(log_.frames[3], 1082u);
+}
+
+TEST_F(BlockRendering, PlayTimeRoundsEverySpanByItself) {
+  // Spans of 882 frames add 20 ms, the 2, 4 and 6 frames before block ends add 0.
+  render(3);
+  // BlockInfo is packed: its time is copied out before it is compared.
+  const std::int32_t times[3] = {audioOutput.blockInfos[0].timeMs, audioOutput.blockInfos[1].timeMs,
+                                 audioOutput.blockInfos[2].timeMs};
+  EXPECT_EQ(times[0], 20);
+  EXPECT_EQ(times[1], 40);
+  EXPECT_EQ(times[2], 60);
+
+  // Ticks of 22 frames last 0.499 ms each and add nothing, however many there are.
+  song_.playTimeMs = 0;
+  song_.samplesPerTick = 22;
+  song_.tickSamplesLeft = 0;
+  render(1);
+  EXPECT_EQ(song_.playTimeMs, 0);
+}
+
+TEST_F(BlockRendering, BlockInfoHoldsThePositionOfTheLastTickInTheBlock) {
+  song_.samplesPerTick = 1500;
+  render(4);  // ticks at 0, 1500 and 3000; block 2 (frames 1768..2651) has none
+  const player::BlockInfo* info = audioOutput.blockInfos;
+  EXPECT_EQ(info[0].order, 0x05);
+  EXPECT_EQ(info[0].row, 0x10);
+  EXPECT_EQ(info[1].order, 0x06);
+  EXPECT_EQ(info[1].row, 0x11);
+  EXPECT_EQ(info[2].order, 0x06);
+  EXPECT_EQ(info[2].row, 0x11);
+  EXPECT_EQ(info[3].order, 0x07);
+  EXPECT_EQ(info[3].row, 0x12);
+}
+
+TEST_F(BlockRendering, ClearsTheBlockMixesItAndClipsItIntoTheRing) {
+  const std::int32_t frames = audioOutput.blockFrames;
+  for (std::int32_t i = 0; i < 2 * audioOutput.ringFrames; ++i) {
+    audioOutput.mixBuffer[i] = 12345.0f;
+    audioOutput.waveBuffer[i] = 0x5555;
+  }
+  player::voicePool[0].rightTarget = player::voicePool[0].rampRightTarget = 128;
+  player::voicePool[0].rightLevel = 128 * 256;
+  audioOutput.writeBlock = 98;
+  render(2);
+  EXPECT_EQ(audioOutput.writeBlock, 0);
+
+  const float right = static_cast<float>(1000.0 * (128.0 * static_cast<double>(1.0f / 255.0f)));
+  for (std::int32_t block : {98, 99}) {
+    const std::int32_t base = 2 * block * frames;
+    for (std::int32_t i = 0; i < frames; ++i) {
+      ASSERT_EQ(audioOutput.mixBuffer[base + 2 * i], 1000.0f);
+      ASSERT_EQ(audioOutput.mixBuffer[base + 2 * i + 1], right);
+      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i], 1000);
+      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i + 1], 502);  // 501.96...
+    }
+  }
+  EXPECT_EQ(audioOutput.waveBuffer[2 * 98 * frames - 1], 0x5555);
+  EXPECT_EQ(audioOutput.mixBuffer[2 * 98 * frames - 1], 12345.0f);
+}
+
+TEST_F(BlockRendering, BlockWithoutTickHandlerStillAdvances) {
+  song_.tickHandler = nullptr;
+  render(1);
+  EXPECT_EQ(audioOutput.writeBlock, 1);
+  EXPECT_TRUE(log_.frames.empty());
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// Frames per tick from the tempo.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "player/audio_output.h"
+
+namespace {
+
+class Tempo : public ::testing::Test {
+ protected:
+  void SetUp() override { player::prepareOutput(44100); }
+  player::Song song_{};
+};
+
+TEST_F(Tempo, GivesTheFramesPerTickAt44100) {
+  const std::pair<std::int32_t, std::int32_t> table[] = {{32, 3445}, {64, 1723}, {100, 1103},
+                                                         {125, 882}, {128, 861}, {255, 432}};
+  for (const auto& [bpm, frames] : table) {
+    player::setBpm(&song_, bpm);
+    EXPECT_EQ(song_.bpm, bpm);
+    EXPECT_EQ(song_.samplesPerTick, frames) << "bpm " << bpm;
+  }
+}
+
+TEST_F(Tempo, DoublePrecisionGivesTheWiderPrecisionResultForEveryBpm) {
+  // The same steps in the widest precision at hand, with the single-precision constants.
+  for (std::int32_t rate : {44100, 48000, 22050}) {
+    player::prepareOutput(rate);
+    for (std::int32_t bpm = 1; bpm <= 255; ++bpm) {
+      const long double beat = static_cast<long double>(bpm) * static_cast<long double>(0.4f);
+      const long double frames =
+          1000.0L / beat * static_cast<long double>(rate) * static_cast<long double>(0.001f);
+      player::setBpm(&song_, bpm);
+      ASSERT_EQ(song_.samplesPerTick, static_cast<std::int32_t>(std::nearbyintl(frames)))
+          << "bpm " << bpm << " at " << rate;
+    }
+  }
+}
+
+TEST_F(Tempo, BpmBelowOneIsTakenAsOne) {
+  player::setBpm(&song_, 0);
+  EXPECT_EQ(song_.bpm, 1);
+  EXPECT_EQ(song_.samplesPerTick, 110250);
+  player::setBpm(nullptr, 125);  // no song: nothing to set
+}
+
+}  // namespace
