@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/duration_text.h"
 #include "cli/module_file.h"
 #include "player/load/module_check.h"
 #include "player/load/song.h"
@@ -50,7 +51,7 @@ std::uint64_t sampleMemory(const player::Song& song) {
   return bytes;
 }
 
-std::vector<Fact> describeModule(const player::Song& song, const player::ModuleCheck& header) {
+std::vector<Fact> describeModule(player::Song& song, const player::ModuleCheck& header) {
   const bool linear = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
   return {
       {"channels", std::to_string(song.channelCount)},
@@ -64,6 +65,7 @@ std::vector<Fact> describeModule(const player::Song& song, const player::ModuleC
       {"speed", std::to_string(song.defaultSpeed)},
       {"bpm", std::to_string(song.defaultBpm)},
       {"sample memory", withThousands(sampleMemory(song)) + " bytes"},
+      {"duration", naturalDurationText(&song)},
   };
 }
 

@@ -1,14 +1,168 @@
+// jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/module_file.h"
+#include "cli/pcm_output.h"
+#include "player/numeric.h"
+#include "player/offline_render.h"
 
 namespace cli {
 
-// Placeholder until the render command lands.
-int runRender(const std::vector<std::string>& args) {
-  (void)args;
-  std::fputs("jingle: render is not available in this build\n", stderr);
+namespace {
+
+const char* const RENDER_USAGE =
+    "usage: jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]\n";
+
+// The most frames one WAV file can describe: its sizes are 32-bit byte counts.
+constexpr std::int64_t MAX_WAV_FRAMES = (std::int64_t{0xFFFFFFFF} - 36) / 4;
+
+struct RenderOptions {
+  std::string modulePath;
+  std::string outputPath;  // empty: the module's name with .wav
+  bool raw = false;
+  bool seconds = false;
+  std::int64_t frames = 0;  // with seconds
+  std::int32_t loops = 1;
+  bool loopsGiven = false;
+};
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "jingle: render: %s\n%s", message.c_str(), RENDER_USAGE);
   return EXIT_BAD_INPUT;
+}
+
+bool parseSeconds(const std::string& text, std::int64_t& frames) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (errno != 0 || *end != '\0' || !std::isfinite(seconds) || seconds < 0) return false;
+  const std::int32_t count = player::roundToInt32(seconds * player::OFFLINE_RATE);
+  if (count < 0) return false;  // beyond 32 bits
+  frames = count;
+  return true;
+}
+
+bool parseLoops(const std::string& text, std::int32_t& loops) {
+  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < 1 || value > 1000000) return false;
+  loops = static_cast<std::int32_t>(value);
+  return true;
+}
+
+// 0 when the arguments are usable, else the exit code after a message.
+int parseArguments(const std::vector<std::string>& args, RenderOptions& options) {
+  bool haveOutput = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "-o" || arg == "--output") {
+      if (!hasValue) return usageError("-o needs a file name");
+      options.outputPath = args[++i];
+      haveOutput = true;
+      if (options.outputPath.empty()) return usageError("-o needs a file name");
+    } else if (arg == "--seconds") {
+      if (!hasValue || !parseSeconds(args[++i], options.frames)) {
+        return usageError("--seconds needs a number of seconds, 0 or more");
+      }
+      options.seconds = true;
+    } else if (arg == "--loops") {
+      if (!hasValue || !parseLoops(args[++i], options.loops)) {
+        return usageError("--loops needs a whole number, 1 or more");
+      }
+      options.loopsGiven = true;
+    } else if (arg == "--raw") {
+      options.raw = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option '" + arg + "'");
+    } else if (options.modulePath.empty()) {
+      options.modulePath = arg;
+    } else {
+      return usageError("more than one FILE");
+    }
+  }
+  if (options.modulePath.empty()) return usageError("no FILE given");
+  if (options.seconds && options.loopsGiven) {
+    return usageError("--seconds and --loops cannot be used together");
+  }
+  if (options.seconds && !options.raw && options.frames > MAX_WAV_FRAMES) {
+    return usageError("--seconds is too long for a WAV file (use --raw)");
+  }
+  if (!haveOutput) options.outputPath = defaultOutputPath(options.modulePath);
+  return EXIT_OK;
+}
+
+std::string outputName(const std::string& path) {
+  return path == "-" ? std::string("standard output") : path;
+}
+
+int outputError(const std::string& path, int error) {
+  std::fprintf(stderr, "jingle: %s: cannot write: %s\n", outputName(path).c_str(),
+               error != 0 ? std::strerror(error) : "write failed");
+  return EXIT_OUTPUT_FAILED;
+}
+
+// Renders frames frames of the song from its start into output.
+bool renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
+                PcmOutput& output) {
+  if (!player::startOfflineRender(song, options.loops)) return false;
+  const std::int32_t blockFrames = player::offlineBlockFrames();
+  std::int64_t written = 0;
+  while (written < frames && !output.failed) {
+    const std::int16_t* block = player::renderNextBlock();
+    const std::int64_t left = frames - written;
+    const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
+    writePcmFrames(output, block, count);
+    written += count;
+  }
+  player::stopOfflineRender();
+  return true;
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+  RenderOptions options;
+  if (const int code = parseArguments(args, options); code != EXIT_OK) return code;
+
+  ModuleFile module;
+  if (const int code = openModuleFile(options.modulePath, module); code != EXIT_OK) return code;
+
+  std::int64_t frames = options.frames;
+  if (!options.seconds) {
+    frames = player::naturalLengthFrames(module.song, options.loops, player::MAX_NATURAL_FRAMES);
+  }
+
+  PcmOutput output;
+  if (!openPcmOutput(options.outputPath, output)) {
+    const int code = outputError(options.outputPath, output.error);
+    closeModuleFile(module);
+    return code;
+  }
+  if (!options.raw) {
+    writeWavHeader(output, player::OFFLINE_RATE, static_cast<std::uint32_t>(frames));
+  }
+  const bool rendered = renderInto(module.song, options, frames, output);
+  if (!rendered) output.failed = true;  // nothing half-written is left behind
+  const bool closed = closePcmOutput(output);
+  closeModuleFile(module);
+  if (!rendered) {
+    std::fputs("jingle: not enough memory to render\n", stderr);
+    return EXIT_OUTPUT_FAILED;
+  }
+  if (!closed) return outputError(options.outputPath, output.error);
+  return EXIT_OK;
 }
 
 }  // namespace cli

@@ -117,7 +117,8 @@ TEST_F(InfoTest, PrintsWhatTheModuleHolds) {
             "frequency table: amiga\n"
             "speed: 5\n"
             "bpm: 140\n"
-            "sample memory: 3,032 bytes\n");  // (1000 + 8) x 2 + (500 + 8) x 2; the empty one none
+            "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty one none
+            "duration: 0:17.154 (756480 frames)\n");  // 3 x 64 rows x 5 ticks x 788 frames
 }
 
 TEST_F(InfoTest, CorpusModulesShowTheirHeaderCounts) {

@@ -1,0 +1,110 @@
+#include "cli/pcm_output.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace cli {
+
+namespace {
+
+constexpr std::int32_t CHANNELS = 2;
+constexpr std::int32_t BYTES_PER_FRAME = 4;
+
+void putU16(std::uint8_t* at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value & 0xFF);
+  at[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+void putU32(std::uint8_t* at, std::uint32_t value) {
+  putU16(at, value & 0xFFFF);
+  putU16(at + 2, value >> 16);
+}
+
+void fail(PcmOutput& output) {
+  if (!output.failed) output.error = errno;
+  output.failed = true;
+}
+
+void writeBytes(PcmOutput& output, const std::uint8_t* bytes, std::size_t count) {
+  if (output.failed || count == 0) return;
+  errno = 0;
+  if (std::fwrite(bytes, 1, count, output.file) != count) fail(output);
+}
+
+}  // namespace
+
+bool openPcmOutput(const std::string& path, PcmOutput& output) {
+  output.path = path;
+  output.failed = false;
+  output.error = 0;
+  if (path == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    output.file = stdout;
+    return true;
+  }
+  errno = 0;
+  output.file = std::fopen(path.c_str(), "wb");
+  if (output.file == nullptr) output.error = errno;
+  return output.file != nullptr;
+}
+
+void writeWavHeader(PcmOutput& output, std::int32_t rate, std::uint32_t frames) {
+  const std::uint32_t dataBytes = frames * BYTES_PER_FRAME;
+  std::uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                             ' ', 0,   0,   0,   0, 0, 0,   0,   0,   0,   0,   0,   0,   0,   0,
+                             0,   0,   0,   0,   0, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
+  putU32(header + 4, 36 + dataBytes);
+  putU32(header + 16, 16);  // size of the format chunk
+  putU16(header + 20, 1);   // linear PCM
+  putU16(header + 22, CHANNELS);
+  putU32(header + 24, static_cast<std::uint32_t>(rate));
+  putU32(header + 28, static_cast<std::uint32_t>(rate) * BYTES_PER_FRAME);
+  putU16(header + 32, BYTES_PER_FRAME);
+  putU16(header + 34, 16);  // bits per sample
+  putU32(header + 40, dataBytes);
+  writeBytes(output, header, sizeof header);
+}
+
+void writePcmFrames(PcmOutput& output, const std::int16_t* frames, std::int32_t count) {
+  std::uint8_t bytes[4096];
+  std::size_t used = 0;
+  const std::size_t values = static_cast<std::size_t>(count) * CHANNELS;
+  for (std::size_t i = 0; i < values; ++i) {
+    putU16(bytes + used, static_cast<std::uint16_t>(frames[i]));
+    used += 2;
+    if (used == sizeof bytes) {
+      writeBytes(output, bytes, used);
+      used = 0;
+    }
+  }
+  writeBytes(output, bytes, used);
+}
+
+bool closePcmOutput(PcmOutput& output) {
+  if (output.file == nullptr) return false;
+  errno = 0;
+  if (std::fflush(output.file) != 0 || std::ferror(output.file) != 0) fail(output);
+  errno = 0;
+  if (output.file != stdout && std::fclose(output.file) != 0) fail(output);
+  output.file = nullptr;
+  if (output.failed && output.path != "-") std::remove(output.path.c_str());
+  return !output.failed;
+}
+
+std::string defaultOutputPath(const std::string& modulePath) {
+  const std::size_t nameStart = modulePath.find_last_of("/\\");
+  const std::size_t base = nameStart == std::string::npos ? 0 : nameStart + 1;
+  const std::size_t dot = modulePath.rfind('.');
+  // A dot that starts the name (a hidden file) or lies in a directory name is no extension.
+  if (dot == std::string::npos || dot <= base) return modulePath + ".wav";
+  return modulePath.substr(0, dot) + ".wav";
+}
+
+}  // namespace cli

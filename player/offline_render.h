@@ -1,0 +1,37 @@
+// Rendering a song from its start with no sound device, as fast as the machine allows: the same
+// block rendering the player uses, one block after another, the audio being the blocks in
+// render order. Also the song's natural length, found by running the replayer without mixing.
+#pragma once
+
+#include <cstdint>
+
+#include "player/load/song.h"
+
+namespace player {
+
+constexpr std::int32_t OFFLINE_RATE = 44100;
+// No natural end is looked for beyond 30 minutes.
+constexpr std::int64_t MAX_NATURAL_FRAMES = std::int64_t{30} * 60 * OFFLINE_RATE;
+
+// Frames from song start to its natural end after rounds times round the song (the first frame
+// of the row tick that ends the last round), at most maxFrames. Runs the replayer alone, tick by
+// tick; the frame count is the one a render with the same rounds finds.
+std::int64_t naturalLengthFrames(Song* song, std::int32_t rounds, std::int64_t maxFrames);
+
+// Prepares the engine at OFFLINE_RATE with no device, allocates the ring and starts song, with
+// its natural end watched for rounds times round. False when memory cannot be had.
+bool startOfflineRender(Song* song, std::int32_t rounds);
+
+// Renders the next block; its frames (offlineBlockFrames() interleaved 16-bit stereo frames)
+// stay valid until the next call.
+const std::int16_t* renderNextBlock();
+
+std::int32_t offlineBlockFrames();
+
+// The first frame of the song's natural end, once a rendered tick has reached it; -1 before.
+std::int64_t offlineNaturalEnd();
+
+// Frees what startOfflineRender took and gives the song back its own tick handler.
+void stopOfflineRender();
+
+}  // namespace player

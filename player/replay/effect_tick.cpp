@@ -1,0 +1,280 @@
+#include "player/replay/effect_tick.h"
+
+#include <cstdint>
+
+#include "player/numeric.h"
+#include "player/replay/envelopes.h"
+#include "player/replay/oscillators.h"
+#include "player/replay/pitch.h"
+#include "player/replay/row.h"
+#include "player/replay/song_position.h"
+#include "player/replay/voice_update.h"
+
+namespace player {
+
+namespace {
+
+constexpr std::uint8_t VOICE_BITS = UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER;
+
+// Axy, 5xy and 6xy: an x that is not 0 slides up and wins over the y.
+void volumeSlide(Channel* channel) {
+  const std::uint8_t x = channel->volumeSlide >> 4;
+  const std::uint8_t y = channel->volumeSlide & 0x0F;
+  if (x != 0) {
+    channel->volume += x;
+    if (channel->volume > 64) channel->volume = 64;
+  } else if (y != 0) {
+    channel->volume -= y;
+    if (channel->volume < 0) channel->volume = 0;
+  }
+  channel->flags |= UPDATE_VOLUME;
+}
+
+void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
+  const std::int32_t low = volumeColumn & 0x0F;
+  switch (volumeColumn >> 4) {
+    case 0x6:
+      channel->volume -= low;
+      if (channel->volume < 0) channel->volume = 0;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0x7:
+      channel->volume += low;
+      if (channel->volume > 64) channel->volume = 64;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0xB:
+      channel->vibratoDepth = static_cast<std::uint8_t>(low);
+      vibrato(channel);
+      advanceVibrato(channel);
+      break;
+    case 0xD:
+      channel->pan = wrapSub(channel->pan, low);
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xE:
+      channel->pan = wrapAdd(channel->pan, low);
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xF:
+      tonePortamento(channel);
+      break;
+    default:  // the set commands and the fine slides act on tick 0 only
+      break;
+  }
+}
+
+void arpeggio(const Song* song, Channel* channel, const Sample* sample, std::uint8_t param) {
+  if (param == 0) return;
+  const std::int32_t phase = song->tick % 3;
+  if (phase != 0) {
+    const std::int32_t n = phase == 1 ? (param >> 4) : (param & 0x0F);
+    if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
+      channel->periodDelta = n * 64;
+    } else {
+      // amigaPeriod takes an 8-bit note: the note above wraps modulo 256.
+      const auto upper = static_cast<std::uint8_t>(channel->realNote + n);
+      channel->periodDelta =
+          amigaPeriod(upper, sample->finetune) - amigaPeriod(channel->realNote, sample->finetune);
+    }
+  }
+  channel->flags |= UPDATE_FREQUENCY;
+}
+
+void globalVolumeSlide(Song* song) {
+  const std::uint8_t x = song->globalVolumeSlide >> 4;
+  const std::uint8_t y = song->globalVolumeSlide & 0x0F;
+  if (x != 0) {
+    song->globalVolume += x;
+    if (song->globalVolume > 64) song->globalVolume = 64;
+  } else if (y != 0) {
+    song->globalVolume -= y;
+    if (song->globalVolume < 0) song->globalVolume = 0;
+  }
+}
+
+void panningSlide(Channel* channel) {
+  const std::uint8_t x = channel->panSlide >> 4;
+  const std::uint8_t y = channel->panSlide & 0x0F;
+  if (x != 0) {
+    channel->pan = wrapAdd(channel->pan, x);
+    if (channel->pan > 255) channel->pan = 255;
+  } else if (y != 0) {
+    channel->pan = wrapSub(channel->pan, y);
+    if (channel->pan < 0) channel->pan = 0;
+  }
+  channel->flags |= UPDATE_PAN;
+}
+
+void multiRetrigger(const Song* song, Channel* channel) {
+  if (channel->retrigInterval == 0 || song->tick % channel->retrigInterval != 0) return;
+  if (channel->retrigVolume == 0) {
+    channel->flags |= UPDATE_TRIGGER;
+    return;
+  }
+  std::int32_t volume = channel->volume;
+  switch (channel->retrigVolume) {
+    case 1:
+      volume -= 1;
+      break;
+    case 2:
+      volume -= 2;
+      break;
+    case 3:
+      volume -= 4;
+      break;
+    case 4:
+      volume -= 8;
+      break;
+    case 5:
+      volume -= 16;
+      break;
+    case 6:
+      volume = wrapMul(volume, 2) / 3;
+      break;
+    case 7:
+      volume >>= 1;
+      break;
+    case 9:
+      volume += 1;
+      break;
+    case 10:
+      volume += 2;
+      break;
+    case 11:
+      volume += 4;
+      break;
+    case 12:
+      volume += 8;
+      break;
+    case 13:
+      volume += 16;
+      break;
+    case 14:
+      volume = wrapMul(volume, 3) / 2;
+      break;
+    case 15:
+      volume = wrapMul(volume, 2);
+      break;
+    default:
+      break;  // 8: no change
+  }
+  channel->volume = volume < 0 ? 0 : (volume > 64 ? 64 : volume);
+  channel->flags |= UPDATE_VOLUME | UPDATE_TRIGGER;
+}
+
+void extendedEffectTick(const Song* song, Channel* channel, Sample* sample,
+                        const PatternCell& cell) {
+  const std::uint8_t y = cell.param & 0x0F;
+  switch (cell.param >> 4) {
+    case 0x9:
+      if (y != 0 && song->tick % y == 0) {
+        channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
+      }
+      break;
+    case 0xC:
+      if (song->tick == y) {
+        channel->volume = 0;
+        channel->flags |= UPDATE_VOLUME;
+      }
+      break;
+    case 0xD:
+      if (song->tick == y) {
+        resetChannel(channel, sample);
+        channel->period = channel->notePeriod;
+        channel->flags |= UPDATE_FREQUENCY;
+        if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);
+        channel->flags |= UPDATE_TRIGGER;
+      } else {
+        // Until the delayed note starts, the voice keeps sounding the previous one unchanged.
+        channel->flags &= static_cast<std::uint8_t>(~VOICE_BITS);
+      }
+      break;
+    default:  // the other E commands act on tick 0 only
+      break;
+  }
+}
+
+void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell& cell) {
+  switch (cell.effect) {
+    case 0:
+      arpeggio(song, channel, sample, cell.param);
+      break;
+    case 1:
+      channel->period = wrapSub(channel->period, 4 * channel->portaUpSpeed);
+      channel->periodDelta = 0;
+      if (channel->period < 56) channel->period = 56;
+      channel->flags |= UPDATE_FREQUENCY;
+      break;
+    case 2:
+      channel->period = wrapAdd(channel->period, 4 * channel->portaDownSpeed);
+      channel->periodDelta = 0;
+      channel->flags |= UPDATE_FREQUENCY;
+      break;
+    case 3:
+      channel->periodDelta = 0;
+      tonePortamento(channel);
+      break;
+    case 4:
+      vibrato(channel);
+      advanceVibrato(channel);
+      break;
+    case 5:
+      channel->periodDelta = 0;
+      tonePortamento(channel);
+      volumeSlide(channel);
+      break;
+    case 6:
+      vibrato(channel);
+      advanceVibrato(channel);
+      volumeSlide(channel);
+      break;
+    case 7:
+      tremolo(channel);
+      break;
+    case 10:
+      volumeSlide(channel);
+      break;
+    case 14:
+      extendedEffectTick(song, channel, sample, cell);
+      break;
+    case 17:
+      globalVolumeSlide(song);
+      break;
+    case 25:
+      panningSlide(channel);
+      break;
+    case 27:
+      multiRetrigger(song, channel);
+      break;
+    case 29:
+      tremor(channel);
+      break;
+    default:  // effects that act on tick 0 only
+      break;
+  }
+}
+
+}  // namespace
+
+void runEffectTick(Song* song) {
+  const PatternCell* cells = currentRowCells(song);
+  if (cells == nullptr) return;
+  const std::int32_t channels =
+      song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+  for (std::int32_t c = 0; c < channels; ++c) {
+    Channel* channel = &channelTable[c];
+    const PatternCell& cell = cells[c];
+    const ChannelSound sound = resolveSound(song, channel);
+    channel->volumeDelta = 0;
+    channel->periodDelta = 0;
+    channel->flags = 0;
+    updateEnvelopes(channel, sound.instrument, false);
+    volumeColumnTick(channel, cell.volumeColumn);
+    effectTick(song, channel, sound.sample, cell);
+    autoVibrato(channel, sound.instrument);
+    updateVoice(channel, sound.sample, song);
+  }
+}
+
+}  // namespace player

@@ -1,0 +1,391 @@
+#include "player/replay/row.h"
+
+#include <cstdint>
+
+#include "player/audio_output.h"
+#include "player/numeric.h"
+#include "player/replay/envelopes.h"
+#include "player/replay/oscillators.h"
+#include "player/replay/pitch.h"
+#include "player/replay/song_position.h"
+#include "player/replay/voice_update.h"
+
+namespace player {
+
+namespace {
+
+constexpr std::uint8_t EFFECT_TONE_PORTAMENTO = 3;
+constexpr std::uint8_t EFFECT_TONE_PORTAMENTO_SLIDE = 5;
+constexpr std::uint8_t EFFECT_TREMOLO = 7;
+constexpr std::uint8_t EFFECT_KEY_OFF = 20;
+
+// Stores a non-zero parameter in its memory; a zero keeps what the memory holds.
+inline void remember(std::uint8_t& memory, std::uint8_t value) {
+  if (value != 0) memory = value;
+}
+
+inline std::int32_t clampVolume(std::int32_t volume) {
+  return volume < 0 ? 0 : (volume > 64 ? 64 : volume);
+}
+
+// The period of realNote with the sample's finetune on the song's frequency table.
+std::int32_t notePeriodOf(const Song* song, std::uint8_t realNote, std::int8_t finetune) {
+  if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
+    return 7680 - realNote * 64 - finetune / 2;
+  }
+  return amigaPeriod(realNote, finetune);
+}
+
+// Lxx: moves the volume envelope to tick position p, between the points around it.
+void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::int32_t p) {
+  if ((instrument->volumeEnvelopeFlags & ENVELOPE_ON) == 0) return;
+  std::int32_t n = instrument->volumePointCount;
+  if (n > ENVELOPE_POINTS) n = ENVELOPE_POINTS;
+  if (n < 1) return;
+  const EnvelopePoint* points = instrument->volumeEnvelope;
+  std::int32_t j = 0;
+  while (j < n - 1 && p > points[j + 1].x)
+    ++j;
+  if (j < n - 1) {
+    const std::int32_t width = points[j + 1].x - points[j].x;
+    const std::int64_t rise = static_cast<std::int64_t>(points[j + 1].y) * 65536 -
+                              static_cast<std::int64_t>(points[j].y) * 65536;
+    const std::int32_t step = width == 0 ? 0 : static_cast<std::int32_t>(rise / width);
+    channel->volEnvDone = 0;
+    channel->volEnvTick = static_cast<std::uint32_t>(p);
+    channel->volEnvStep = step;
+    channel->volEnvPoint = static_cast<std::uint32_t>(j + 1);
+    channel->volEnvFixed = wrapAdd(wrapMul(points[j].y, 65536), wrapMul(p - points[j].x, step));
+    channel->volEnvValue = clampVolume(channel->volEnvFixed >> 16);
+  } else {
+    channel->volEnvPoint = static_cast<std::uint32_t>(n - 1);
+    channel->volEnvValue = clampVolume(points[n - 1].y);
+    channel->volEnvDone = 1;
+  }
+}
+
+// E6y: y = 0 marks the loop start; otherwise counts the repetitions and, while some remain,
+// asks the row step to go back to the loop start. The current row stays the row being played.
+void patternLoop(Song* song, Channel* channel, std::uint8_t y) {
+  if (y == 0) {
+    channel->loopRow = song->row;
+    return;
+  }
+  if (channel->loopCount == 0) {
+    channel->loopCount = y;
+  } else {
+    channel->loopCount -= 1;
+  }
+  if (channel->loopCount != 0) pendingLoopRow = channel->loopRow;
+}
+
+struct KeptState {
+  std::int32_t volume, period, pan;
+};
+
+void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptState& kept,
+                    std::uint8_t param) {
+  const std::uint8_t x = param >> 4;
+  const std::uint8_t y = param & 0x0F;
+  switch (x) {
+    case 0x1:
+      remember(channel->finePortaUp, y);
+      channel->period = wrapSub(channel->period, channel->finePortaUp * 4);
+      break;
+    case 0x2:
+      remember(channel->finePortaDown, y);
+      channel->period = wrapAdd(channel->period, channel->finePortaDown * 4);
+      break;
+    case 0x4:
+      channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
+      break;
+    case 0x5:
+      // The shared stand-in for a missing sample stays all zero for every song.
+      if (sample != &EmptySample) sample->finetune = static_cast<std::int8_t>(y);
+      break;
+    case 0x6:
+      patternLoop(song, channel, y);
+      break;
+    case 0x7:
+      channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
+      break;
+    case 0x8:
+      channel->pan = y * 16;
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xA:
+      remember(channel->fineVolumeSlide, y);
+      channel->volume += channel->fineVolumeSlide;
+      if (channel->volume > 64) channel->volume = 64;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0xB:
+      remember(channel->fineVolumeSlide, y);
+      channel->volume -= channel->fineVolumeSlide;
+      if (channel->volume < 0) channel->volume = 0;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0xD:
+      channel->volume = kept.volume;
+      channel->period = kept.period;
+      channel->pan = kept.pan;
+      channel->flags &= static_cast<std::uint8_t>(
+          ~(UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER));
+      break;
+    case 0xE:
+      song->patternDelayTicks = wrapMul(y, song->speed);
+      break;
+    default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0
+      break;
+  }
+}
+
+// The tick-0 part of the cell's effect.
+void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const PatternCell& cell,
+               const KeptState& kept, bool& positionJumpSeen) {
+  const std::uint8_t param = cell.param;
+  const std::uint8_t x = param >> 4;
+  const std::uint8_t y = param & 0x0F;
+  switch (cell.effect) {
+    case 1:
+      remember(channel->portaUpSpeed, param);
+      break;
+    case 2:
+      remember(channel->portaDownSpeed, param);
+      break;
+    case 3:
+      remember(channel->portaSpeed, param);
+      channel->portaTarget = channel->notePeriod;
+      channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
+      break;
+    case 4:
+      remember(channel->vibratoSpeed, x);
+      remember(channel->vibratoDepth, y);
+      vibrato(channel);
+      break;
+    case 5:
+      channel->portaTarget = channel->notePeriod;
+      remember(channel->volumeSlide, param);
+      channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
+      break;
+    case 6:
+      remember(channel->volumeSlide, param);
+      vibrato(channel);
+      break;
+    case 7:
+      remember(channel->tremoloSpeed, x);
+      remember(channel->tremoloDepth, y);
+      break;
+    case 8:
+      channel->pan = param;
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 9: {
+      if (param != 0) channel->sampleOffset = param;
+      const std::uint32_t offset = static_cast<std::uint32_t>(channel->sampleOffset) * 256;
+      if (offset < sound.sample->loopStart + sound.sample->loopLength) {
+        channel->voice->startOffset = offset;
+      } else {
+        channel->flags &= static_cast<std::uint8_t>(~UPDATE_TRIGGER);
+        channel->flags |= UPDATE_REWIND;
+      }
+      break;
+    }
+    case 10:
+      remember(channel->volumeSlide, param);
+      break;
+    case 11:
+      song->nextRow = 0;
+      song->nextOrder = param < song->songLength ? param : 0;
+      positionJumpSeen = true;
+      break;
+    case 12:
+      channel->volume = param;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 13: {
+      const std::int32_t breakRow = x * 10 + y;
+      song->nextRow = breakRow > 63 ? 0 : breakRow;
+      if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
+      if (song->nextOrder >= song->songLength) song->nextOrder = 0;
+      break;
+    }
+    case 14:
+      extendedEffect(song, channel, sound.sample, kept, param);
+      break;
+    case 15:
+      if (param < 32) {
+        song->speed = param;
+      } else {
+        setBpm(song, param);
+      }
+      break;
+    case 16:
+      song->globalVolume = param > 64 ? 64 : param;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 17:
+      if (param != 0) song->globalVolumeSlide = param;
+      break;
+    case 21:
+      setEnvelopePosition(channel, sound.instrument, param);
+      break;
+    case 25:
+      if (param != 0) {
+        channel->panSlide = param;
+        channel->flags |= UPDATE_PAN;
+      }
+      break;
+    case 27:
+      if (param != 0) {
+        channel->retrigVolume = x;
+        channel->retrigInterval = y;
+      }
+      break;
+    case 29:
+      if (param != 0) {
+        channel->tremorOn = static_cast<std::uint8_t>(x + 1);
+        channel->tremorOff = static_cast<std::uint8_t>(y + 1);
+      }
+      tremor(channel);
+      break;
+    case 33:
+      if (x == 1) {
+        remember(channel->xfinePortaUp, y);
+        channel->period = wrapSub(channel->period, channel->xfinePortaUp);
+      } else if (x == 2) {
+        remember(channel->xfinePortaDown, y);
+        channel->period = wrapAdd(channel->period, channel->xfinePortaDown);
+      }
+      break;
+    default:  // arpeggio, key off (handled with the note) and the unused numbers
+      break;
+  }
+}
+
+void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool& positionJumpSeen) {
+  const bool tonePortamento =
+      cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_SLIDE;
+  const bool realNote = cell.note != 0 && cell.note != KEY_OFF;
+  if (cell.instrument != 0 && !tonePortamento) channel->instrument = cell.instrument - 1;
+  if (realNote && !tonePortamento) channel->note = cell.note - 1;
+
+  const ChannelSound sound = resolveSound(song, channel);
+  const KeptState kept{channel->volume, channel->period, channel->pan};
+
+  // The volume stays where a tremolo on the previous row left it.
+  if (channel->effect == EFFECT_TREMOLO && cell.effect != EFFECT_TREMOLO) {
+    channel->volume += channel->volumeDelta;
+  }
+  channel->effect = cell.effect;
+  channel->volumeDelta = 0;
+  channel->flags = 0;
+
+  if (realNote) {
+    channel->realNote = static_cast<std::uint8_t>(cell.note + sound.sample->relativeNote - 1);
+    channel->notePeriod = notePeriodOf(song, channel->realNote, sound.sample->finetune);
+    if (!tonePortamento) channel->period = channel->notePeriod;
+    channel->flags = UPDATE_TRIGGER;
+  }
+  channel->periodDelta = 0;
+  channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
+
+  if (cell.instrument != 0) resetChannel(channel, sound.sample);
+  if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);
+  if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) channel->keyOff = 1;
+
+  updateEnvelopes(channel, sound.instrument, true);
+  rowEffect(song, channel, sound, cell, kept, positionJumpSeen);
+  autoVibrato(channel, sound.instrument);
+  updateVoice(channel, sound.sample, song);
+}
+
+}  // namespace
+
+void resetChannel(Channel* channel, const Sample* sample) {
+  channel->volume = sample->volume;
+  channel->pan = sample->panning;
+  channel->volEnvValue = 64;
+  channel->volEnvPoint = 0;
+  channel->volEnvTick = 0;
+  channel->volEnvStep = 0;
+  channel->panEnvValue = 32;
+  channel->panEnvPoint = 0;
+  channel->panEnvTick = 0;
+  channel->panEnvStep = 0;
+  channel->keyOff = 0;
+  channel->fadeVolume = 65536;
+  channel->volEnvDone = 0;
+  channel->panEnvDone = 0;
+  channel->autoVibSweep = 0;
+  channel->autoVibPos = 0;
+  if ((channel->waveControl & 0x0F) < 4) channel->vibratoPos = 0;
+  if ((channel->waveControl >> 4) < 4) channel->tremoloPos = 0;
+  channel->flags |= UPDATE_VOLUME | UPDATE_PAN;
+  channel->tremorCount = 0;
+}
+
+void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
+  const std::int32_t low = volumeColumn & 0x0F;
+  if (volumeColumn >= 0x10 && volumeColumn <= 0x50) {
+    channel->volume = volumeColumn - 0x10;
+    channel->flags |= UPDATE_VOLUME;
+    return;
+  }
+  switch (volumeColumn >> 4) {
+    case 0x6:
+    case 0x8:
+      channel->volume -= low;
+      if (channel->volume < 0) channel->volume = 0;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0x7:
+    case 0x9:
+      channel->volume += low;
+      if (channel->volume > 64) channel->volume = 64;
+      channel->flags |= UPDATE_VOLUME;
+      break;
+    case 0xA:
+      channel->vibratoSpeed = static_cast<std::uint8_t>(low);
+      break;
+    case 0xB:
+      channel->vibratoDepth = static_cast<std::uint8_t>(low);
+      break;
+    case 0xC:
+      channel->pan = low * 16;
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xD:
+      channel->pan = wrapSub(channel->pan, low);
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xE:
+      channel->pan = wrapAdd(channel->pan, low);
+      channel->flags |= UPDATE_PAN;
+      break;
+    case 0xF:
+      if (low != 0) channel->portaSpeed = static_cast<std::uint8_t>(low * 16);
+      channel->portaTarget = channel->notePeriod;
+      channel->flags &= static_cast<std::uint8_t>(~UPDATE_TRIGGER);
+      break;
+    default:  // 0x01..0x0F and 0x51..0x5F mean nothing
+      break;
+  }
+}
+
+void processRow(Song* song) {
+  song->nextOrder = -1;
+  song->nextRow = -1;
+  pendingLoopRow = -1;
+  bool positionJumpSeen = false;
+
+  const PatternCell* cells = currentRowCells(song);
+  if (cells == nullptr) return;
+  const std::int32_t channels =
+      song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+  for (std::int32_t c = 0; c < channels; ++c) {
+    processChannel(song, &channelTable[c], cells[c], positionJumpSeen);
+  }
+}
+
+}  // namespace player

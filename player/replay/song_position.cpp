@@ -1,0 +1,49 @@
+#include "player/replay/song_position.h"
+
+namespace player {
+
+std::int32_t pendingLoopRow = -1;
+
+namespace {
+
+const Pattern* patternAt(const Song* song, std::int32_t orderPosition) {
+  if (song->patterns == nullptr || orderPosition < 0 || orderPosition >= ORDER_TABLE_SIZE) {
+    return nullptr;
+  }
+  const std::int32_t number = song->orderTable[orderPosition];
+  if (number >= song->patternSlotCount) return nullptr;
+  const Pattern* pattern = &song->patterns[number];
+  if (pattern->cells == nullptr || pattern->rows <= 0) return nullptr;
+  return pattern;
+}
+
+}  // namespace
+
+std::int32_t patternRowsAt(const Song* song, std::int32_t orderPosition) {
+  const Pattern* pattern = patternAt(song, orderPosition);
+  return pattern == nullptr ? 0 : pattern->rows;
+}
+
+const PatternCell* currentRowCells(const Song* song) {
+  if (song->channelCount <= 0) return nullptr;
+  const Pattern* pattern = patternAt(song, song->orderPosition);
+  if (pattern == nullptr || song->row < 0 || song->row >= pattern->rows) return nullptr;
+  const auto channels = static_cast<std::size_t>(song->channelCount);
+  return pattern->cells + static_cast<std::size_t>(song->row) * channels;
+}
+
+ChannelSound resolveSound(const Song* song, const Channel* channel) {
+  if (channel->instrument >= song->instrumentCount || song->instruments == nullptr) {
+    EmptySample.data = nullptr;
+    return {&EmptyInstrument, &EmptySample};
+  }
+  const Instrument* instrument = &song->instruments[channel->instrument];
+  if (channel->note >= SAMPLE_MAP_NOTES) return {instrument, &EmptySample};
+  const std::uint8_t slot = instrument->sampleMap[channel->note];
+  if (slot >= INSTRUMENT_SAMPLE_SLOTS || instrument->samples[slot] == nullptr) {
+    return {instrument, &EmptySample};
+  }
+  return {instrument, instrument->samples[slot]};
+}
+
+}  // namespace player
