@@ -9,6 +9,7 @@ namespace platform {
 
 struct WaveDevice;  // an open device, owned by its implementation
 
+// The system's values. Where its header defines them as macros, include this one first.
 constexpr std::uint32_t WHDR_DONE = 0x01;
 constexpr std::uint32_t WHDR_PREPARED = 0x02;
 constexpr std::uint32_t WHDR_BEGINLOOP = 0x04;

@@ -46,6 +46,9 @@ struct AudioOutput {
 
   std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll
   std::uint64_t devicePosition;      // the same count, extended across its wraps
+  // blockInfos[heardBlock], packed by the mixing thread whenever heardBlock moves, so that other
+  // threads can ask what is audible without reading blocks the thread is rendering.
+  std::atomic<std::uint64_t> heardInfo;
 };
 
 extern AudioOutput audioOutput;

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 )
 
 missing=()

@@ -1,0 +1,149 @@
+#include "cli/terminal.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <conio.h>
+#include <io.h>
+#else
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#endif
+
+namespace cli {
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+bool keyInput = false;
+
+}  // namespace
+
+bool stopSignalled() {
+  return stopRequested != 0;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    stopRequested = 1;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+bool stdinIsTerminal() {
+  return _isatty(_fileno(stdin)) != 0;
+}
+bool stdoutIsTerminal() {
+  return _isatty(_fileno(stdout)) != 0;
+}
+
+void beginKeyInput() {
+  keyInput = stdinIsTerminal();
+}
+void endKeyInput() {
+  keyInput = false;
+}
+
+int waitForKey(int timeoutMs) {
+  for (int waited = 0; stopRequested == 0; waited += 10) {
+    if (keyInput && _kbhit() != 0) return _getch();
+    if (waited >= timeoutMs) break;
+    Sleep(10);
+  }
+  return -1;
+}
+
+void catchStopSignals() {
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+#else
+
+namespace {
+
+termios savedSettings;
+
+void onStopSignal(int) {
+  stopRequested = 1;
+}
+
+void sleepUnlessSignalled(int milliseconds) {
+  timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+  nanosleep(&wait, nullptr);  // a caught signal ends it early
+}
+
+}  // namespace
+
+bool stdinIsTerminal() {
+  return isatty(STDIN_FILENO) != 0;
+}
+bool stdoutIsTerminal() {
+  return isatty(STDOUT_FILENO) != 0;
+}
+
+void beginKeyInput() {
+  if (keyInput || !stdinIsTerminal() || tcgetattr(STDIN_FILENO, &savedSettings) != 0) return;
+  termios raw = savedSettings;
+  // Keys arrive one by one and unechoed; Ctrl-C still raises SIGINT, which is caught.
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 0;
+  raw.c_cc[VTIME] = 0;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+  keyInput = true;
+  static bool registered = false;
+  if (!registered) registered = std::atexit(endKeyInput) == 0;
+}
+
+void endKeyInput() {
+  if (!keyInput) return;
+  tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+  keyInput = false;
+}
+
+int waitForKey(int timeoutMs) {
+  if (stopRequested != 0) return -1;
+  if (!keyInput) {
+    sleepUnlessSignalled(timeoutMs);
+    return -1;
+  }
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, timeoutMs) <= 0) return -1;  // timeout, or interrupted by a signal
+  unsigned char key = 0;
+  const ssize_t count = read(STDIN_FILENO, &key, 1);
+  if (count == 1) return key;
+  // The terminal is gone: nothing more will be typed, and nobody is left to stop the command.
+  if ((input.revents & (POLLHUP | POLLERR)) != 0 ||
+      (count < 0 && errno != EINTR && errno != EAGAIN)) {
+    stopRequested = 1;
+  }
+  return -1;
+}
+
+void catchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a waiting poll or sleep returns at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
+#endif
+
+}  // namespace cli

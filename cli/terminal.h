@@ -1,0 +1,25 @@
+// The terminal as an interactive command uses it: single key presses without echo, and the
+// signals that ask the command to stop (Ctrl-C, termination), caught so that the command can end
+// through its own stop path and leave the terminal as it found it.
+#pragma once
+
+namespace cli {
+
+bool stdinIsTerminal();
+bool stdoutIsTerminal();
+
+// Reads keys one at a time without echo until endKeyInput, which is also run at exit. Does
+// nothing when standard input is not a terminal.
+void beginKeyInput();
+// Restores the terminal's settings; safe to call more than once.
+void endKeyInput();
+
+// The next key pressed within timeoutMs, or -1. Without key input it only waits; a stop signal
+// ends the wait early.
+int waitForKey(int timeoutMs);
+
+// From now on Ctrl-C and termination requests set a flag instead of ending the process.
+void catchStopSignals();
+bool stopSignalled();
+
+}  // namespace cli
