@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine64
 )
 
 missing=()

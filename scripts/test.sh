@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
-# ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows.
+# ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
+# under Wine that the 64-bit Windows build renders the same bytes as the native one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -40,3 +41,6 @@ for arch in x86_64 i686; do
     -DCMAKE_BUILD_TYPE=Release -DJINGLE_BUILD_TESTS=OFF >/dev/null
   cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle
 done
+
+echo "== Windows renders the same bytes"
+scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe
