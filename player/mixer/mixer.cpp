@@ -12,7 +12,8 @@ void mixVoices(float* frames, std::int32_t count) {
   if (frames == nullptr || count < 1) return;
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
   for (int index = 0; index < MIXED_VOICES; ++index) {
-    mixVoice(voicePool[index], frames, count, FrameLoop::PAIRED);
+    Voice& voice = voicePool[index];
+    if (voice.sample != nullptr) mixVoice(voice, frames, count, FrameLoop::PAIRED);
   }
 }
 
