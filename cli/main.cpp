@@ -8,7 +8,8 @@
 namespace {
 
 const char* const USAGE =
-    "usage: jingle [play] FILE            play FILE on the sound device\n"
+    "usage: jingle [play] FILE [--seconds S]\n"
+    "                                    play FILE on the sound device (S seconds at most)\n"
     "       jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]\n"
     "                                    render FILE to a WAV file (or raw PCM)\n"
     "       jingle info FILE              show what FILE holds\n"
