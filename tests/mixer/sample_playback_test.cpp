@@ -191,7 +191,7 @@ TEST_F(SamplePlayback, PositionPastItsBoundaryIsHandledAtOnce) {
   EXPECT_EQ(voicePool[0].direction, DIRECTION_FORWARD);
 }
 
-// Loops that start at 0: where the text's arithmetic would take the position below the first
+// Loops that start at 0: where plain 8.24 counting would take the position below the first
 // value, the voice stays inside its data.
 TEST_F(SamplePlayback, PingPongLoopAtZeroTurnsOnTheFirstValue) {
   auto owned = mixtest::makeSample(mixtest::rampValues(50), player::LOOP_PINGPONG, 0, 50);
