@@ -1,3 +1,5 @@
+// The module image and the stream over it: seeks and reads never leave the image, whatever the
+// offset, mode or count.
 #include "player/load/module_stream.h"
 
 #include <gtest/gtest.h>
@@ -29,102 +31,69 @@ class StreamTest : public ::testing::Test {
   player::StreamHandle* handle_ = nullptr;
 };
 
-TEST_F(StreamTest, OpenPointsAtTheBytesBehindTheCount) {
+TEST_F(StreamTest, OpensOverTheBytesBehindTheLittleEndianCount) {
   open(600);
+  const auto* raw = reinterpret_cast<const std::uint8_t*>(image_.get());
+  EXPECT_EQ((std::vector<int>{raw[0], raw[1], raw[2], raw[3]}), (std::vector<int>{88, 2, 0, 0}));
+  EXPECT_EQ(player::moduleByteCount(image_.get()), 600u);
   EXPECT_EQ(moduleStream.base, player::moduleBytes(image_.get()));
+  EXPECT_EQ(moduleStream.base[599], static_cast<std::uint8_t>(600));
   EXPECT_EQ(moduleStream.length, 600);
   EXPECT_EQ(moduleStream.position, 0);
-}
-
-TEST(ModuleStream, AnEmptyImageIsNotOpened) {
-  xmtest::ImagePtr image = xmtest::makeImage({});
-  EXPECT_EQ(player::openStream(image.get()), nullptr);
+  EXPECT_EQ(player::openStream(xmtest::makeImage({}).get()), nullptr);
   EXPECT_EQ(player::openStream(nullptr), nullptr);
 }
 
-TEST_F(StreamTest, ReadCopiesWhatRemainsAndStopsAtTheEnd) {
-  open(10);
-  std::uint8_t buffer[17];
-  std::fill(std::begin(buffer), std::end(buffer), 0xEE);
-  player::read(buffer, 17, handle_);
-  EXPECT_EQ(moduleStream.position, 10);
-  for (int k = 0; k < 10; ++k)
-    EXPECT_EQ(buffer[k], k + 1);
-  for (int k = 10; k < 17; ++k)
-    EXPECT_EQ(buffer[k], 0xEE) << "bytes past the copied ones keep their value";
-
-  std::fill(std::begin(buffer), std::end(buffer), 0xEE);
-  player::read(buffer, 17, handle_);
-  EXPECT_EQ(moduleStream.position, 10);
-  EXPECT_EQ(buffer[0], 0xEE);
-}
-
-TEST_F(StreamTest, ReadOfZeroBytesChangesNothing) {
-  open(10);
-  player::seek(handle_, 3, 0);
-  std::uint8_t byte = 0xEE;
-  player::read(&byte, 0, handle_);
-  EXPECT_EQ(byte, 0xEE);
-  EXPECT_EQ(moduleStream.position, 3);
-}
-
-TEST_F(StreamTest, HugeCountsNeverReadPastTheImage) {
-  open(10);
-  player::seek(handle_, 4, 0);
-  std::uint8_t buffer[16] = {};
-  // position + count wraps around 2^32; only the six remaining bytes may be copied.
-  player::read(buffer, std::numeric_limits<std::uint32_t>::max(), handle_);
-  EXPECT_EQ(moduleStream.position, 10);
-  EXPECT_EQ(buffer[0], 5);
-  EXPECT_EQ(buffer[5], 10);
-  EXPECT_EQ(buffer[6], 0);
-}
-
-TEST_F(StreamTest, SeekModes) {
+TEST_F(StreamTest, SeeksStayWithinTheImage) {
+  constexpr std::int32_t MIN = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t MAX = std::numeric_limits<std::int32_t>::max();
+  struct Case {
+    std::int32_t from, offset;
+    int mode;
+    std::int32_t position;
+  } const cases[] = {
+      {0, 1000, 0, 600},   {0, 0, 2, 600},  {0, -4, 2, 596}, {100, -30, 1, 70},
+      {100, 1000, 1, 600}, {5, 300, 3, 5},  // an unknown mode leaves the position
+      {10, -11, 1, 0},     {0, -601, 2, 0}, {0, MIN, 0, 0},  {599, MAX, 1, 600},
+  };
   open(600);
-  player::seek(handle_, 1000, 0);
-  EXPECT_EQ(moduleStream.position, 600) << "mode 0 past the end stops at the end";
-  player::seek(handle_, 0, 2);
-  EXPECT_EQ(moduleStream.position, 600);
-  player::seek(handle_, -4, 2);
-  EXPECT_EQ(moduleStream.position, 596);
-  std::uint8_t bytes[4];
-  player::read(bytes, 4, handle_);
-  EXPECT_EQ(bytes[3], static_cast<std::uint8_t>(600));
-  player::seek(handle_, 100, 0);
-  player::seek(handle_, -30, 1);
-  EXPECT_EQ(moduleStream.position, 70);
-  player::seek(handle_, 1000, 1);
-  EXPECT_EQ(moduleStream.position, 600);
-  player::seek(handle_, 5, 0);
-  player::seek(handle_, 300, 3);
-  EXPECT_EQ(moduleStream.position, 5) << "an unknown mode leaves the position";
-}
-
-TEST_F(StreamTest, SeeksBelowTheStartStopAtZero) {
-  open(600);
-  player::seek(handle_, 10, 0);
-  player::seek(handle_, -11, 1);
-  EXPECT_EQ(moduleStream.position, 0);
-  player::seek(handle_, -601, 2);
-  EXPECT_EQ(moduleStream.position, 0);
-  player::seek(handle_, std::numeric_limits<std::int32_t>::min(), 0);
-  EXPECT_EQ(moduleStream.position, 0);
-  player::seek(handle_, 599, 0);
-  player::seek(handle_, std::numeric_limits<std::int32_t>::max(), 1);
-  EXPECT_EQ(moduleStream.position, 600) << "no overflow on a relative seek";
-  std::uint8_t byte = 0xEE;
-  player::read(&byte, 1, handle_);
-  EXPECT_EQ(byte, 0xEE);
-}
-
-TEST_F(StreamTest, ANullHandleDoesNothing) {
-  open(10);
-  player::seek(handle_, 4, 0);
-  std::uint8_t byte = 0xEE;
-  player::read(&byte, 1, nullptr);
-  EXPECT_EQ(byte, 0xEE);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "seek " << c.offset << " mode " << c.mode << " from " << c.from);
+    player::seek(handle_, c.from, 0);
+    player::seek(handle_, c.offset, c.mode);
+    EXPECT_EQ(moduleStream.position, c.position);
+  }
   player::seek(nullptr, 0, 0);
+  EXPECT_EQ(moduleStream.position, 600) << "a null handle does nothing";
+}
+
+TEST_F(StreamTest, ReadsCopyOnlyWhatRemains) {
+  struct Case {
+    std::int32_t from;
+    std::uint32_t count;
+    int copied;
+  } const cases[] = {
+      {0, 17, 10},
+      {10, 17, 0},
+      {3, 0, 0},
+      {4, std::numeric_limits<std::uint32_t>::max(), 6},  // position + count wraps around 2^32
+  };
+  open(10);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "read " << c.count << " from " << c.from);
+    std::uint8_t buffer[17];
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    player::seek(handle_, c.from, 0);
+    player::read(buffer, c.count, handle_);
+    EXPECT_EQ(moduleStream.position, c.from + c.copied);
+    for (int k = 0; k < 17; ++k)
+      EXPECT_EQ(buffer[k], k < c.copied ? c.from + k + 1 : 0xEE) << k;
+  }
+  std::uint8_t byte = 0xEE;
+  player::seek(handle_, 4, 0);
+  player::read(&byte, 1, nullptr);
+  EXPECT_EQ(byte, 0xEE) << "a null handle reads nothing";
   EXPECT_EQ(moduleStream.position, 4);
 }
 

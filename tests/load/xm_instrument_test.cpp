@@ -3,27 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "player/load/xm_loader.h"
-#include "tests/support/xm_writer.h"
+#include "tests/load/small_modules.h"
 
 namespace {
 
 using xmtest::Module;
 
-Module moduleWith(std::vector<xmtest::Instrument> instruments) {
-  Module module;
-  module.instruments = std::move(instruments);
-  return module;
-}
-
-xmtest::Instrument instrumentWithSamples(int count) {
-  xmtest::Instrument instrument;
-  for (int j = 0; j < count; ++j) {
-    xmtest::Sample sample;
-    sample.values = {j + 1, j + 2};
-    instrument.samples.push_back(sample);
-  }
-  return instrument;
-}
+using loadtest::instrumentWithSamples;
+using loadtest::moduleWith;
 
 TEST(XmInstrument, SixteenSamplesLoadAndSeventeenAreRefused) {
   xmtest::SongPtr song = xmtest::loadModule(moduleWith({instrumentWithSamples(16)}));
@@ -38,32 +25,28 @@ TEST(XmInstrument, SixteenSamplesLoadAndSeventeenAreRefused) {
             nullptr);
 }
 
-TEST(XmInstrument, AnInstrumentWithoutSamplesIsItsHeaderAlone) {
+TEST(XmInstrument, InstrumentsEndWhereTheirHeaderSizeSays) {
   xmtest::Instrument empty;
   empty.headerSize = 40;  // longer than the usual 29 bytes: the next one starts at S + 40
   xmtest::Instrument next = xmtest::simpleInstrument({5});
   next.headerSize = 300;  // sample headers at S + 300
-  next.fadeout = 12;
   xmtest::SongPtr song = xmtest::loadModule(moduleWith({empty, next}));
   ASSERT_NE(song, nullptr);
   const player::Instrument& in = song->instruments[0];
   EXPECT_EQ(in.sampleCount, 0);
   for (const player::Sample* slot : in.samples)
     EXPECT_EQ(slot, &player::EmptySample);
-  EXPECT_EQ(in.fadeout, 0);
   EXPECT_EQ(in.volumePointCount, 0);
-  EXPECT_EQ(in.sampleMap[0], 0);
 
   const player::Instrument& second = song->instruments[1];
   EXPECT_EQ(second.sampleCount, 1);
-  EXPECT_EQ(second.fadeout, 24);
   EXPECT_EQ(second.samples[0]->length, 1u);
   EXPECT_EQ(second.samples[0]->data[0], 5 * 256);
   for (int j = 1; j < 16; ++j)
     EXPECT_EQ(second.samples[j], &player::EmptySample);
 }
 
-TEST(XmInstrument, HeaderFieldsAreKept) {
+TEST(XmInstrument, HeaderFieldsAreKeptAndFadeoutIsDoubledIn16Bits) {
   xmtest::Instrument instrument = instrumentWithSamples(3);
   instrument.sampleMap.assign(96, 1);
   instrument.sampleMap[95] = 2;
@@ -72,38 +55,23 @@ TEST(XmInstrument, HeaderFieldsAreKept) {
   instrument.vibratoSweep = 3;
   instrument.vibratoDepth = 4;
   instrument.vibratoRate = 5;
+  instrument.fadeout = 0x8005;
   instrument.volume = {{{0, 64}, {10, 32}, {20, 0}}, std::nullopt, 1, 0, 2, 0x07};
   instrument.panning = {{{0, 0}, {5, 64}}, std::nullopt, 0, 0, 1, 0x05};
   xmtest::SongPtr song = xmtest::loadModule(moduleWith({instrument}));
   ASSERT_NE(song, nullptr);
   const player::Instrument& in = song->instruments[0];
-  EXPECT_EQ(in.sampleMap[0], 1);
-  EXPECT_EQ(in.sampleMap[10], 20);
-  EXPECT_EQ(in.sampleMap[95], 2);
-  EXPECT_EQ(in.vibratoType, 2);
-  EXPECT_EQ(in.vibratoSweep, 3);
-  EXPECT_EQ(in.vibratoDepth, 4);
-  EXPECT_EQ(in.vibratoRate, 5);
-  EXPECT_EQ(in.volumePointCount, 3);
-  EXPECT_EQ(in.volumeEnvelope[1].x, 10);
-  EXPECT_EQ(in.volumeEnvelope[1].y, 32);
-  EXPECT_EQ(in.volumeSustainPoint, 1);
-  EXPECT_EQ(in.volumeLoopEnd, 2);
-  EXPECT_EQ(in.volumeEnvelopeFlags, 0x07);
-  EXPECT_EQ(in.panningPointCount, 2);
-  EXPECT_EQ(in.panningEnvelope[1].y, 64);
-  EXPECT_EQ(in.panningLoopEnd, 1);
-  EXPECT_EQ(in.panningEnvelopeFlags, 0x05);
-}
-
-TEST(XmInstrument, FadeoutIsDoubledIn16Bits) {
-  xmtest::Instrument a = instrumentWithSamples(1), b = instrumentWithSamples(1);
-  a.fadeout = 4095;
-  b.fadeout = 32768;
-  xmtest::SongPtr song = xmtest::loadModule(moduleWith({a, b}));
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->instruments[0].fadeout, 8190);
-  EXPECT_EQ(song->instruments[1].fadeout, 0);
+  EXPECT_EQ((std::vector<int>{in.sampleMap[0], in.sampleMap[10], in.sampleMap[95]}),
+            (std::vector<int>{1, 20, 2}));
+  EXPECT_EQ((std::vector<int>{in.vibratoType, in.vibratoSweep, in.vibratoDepth, in.vibratoRate}),
+            (std::vector<int>{2, 3, 4, 5}));
+  EXPECT_EQ(in.fadeout, 10);
+  EXPECT_EQ((std::vector<int>{in.volumePointCount, in.volumeEnvelope[1].x, in.volumeEnvelope[1].y,
+                              in.volumeSustainPoint, in.volumeLoopEnd, in.volumeEnvelopeFlags}),
+            (std::vector<int>{3, 10, 32, 1, 2, 0x07}));
+  EXPECT_EQ((std::vector<int>{in.panningPointCount, in.panningEnvelope[1].y, in.panningLoopEnd,
+                              in.panningEnvelopeFlags}),
+            (std::vector<int>{2, 64, 1, 0x05}));
 }
 
 TEST(XmInstrument, EnvelopesAreKeptWithinTheirPoints) {
@@ -120,31 +88,27 @@ TEST(XmInstrument, EnvelopesAreKeptWithinTheirPoints) {
 
   EXPECT_EQ(song->instruments[0].volumeEnvelopeFlags, 0);
   EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, 0);
-
   const player::Instrument& in = song->instruments[1];
   EXPECT_EQ(in.volumePointCount, 12);
   EXPECT_EQ(in.volumeEnvelopeFlags, 0x05) << "sustain point 12 is not among 12 points";
-  EXPECT_EQ(in.volumeEnvelope[0].y, 64);
-  EXPECT_EQ(in.volumeEnvelope[1].y, 64);
-  EXPECT_EQ(in.volumeEnvelope[2].y, 64);
+  EXPECT_EQ(
+      (std::vector<int>{in.volumeEnvelope[0].y, in.volumeEnvelope[1].y, in.volumeEnvelope[2].y}),
+      (std::vector<int>{64, 64, 64}));
   EXPECT_EQ(in.panningPointCount, 3);
   EXPECT_EQ(in.panningEnvelopeFlags, 0x03) << "loop end 3 is not among 3 points";
   EXPECT_EQ(in.panningEnvelope[2].y, 30);
-
   EXPECT_EQ(song->instruments[2].volumeEnvelopeFlags, 0x05);
 }
 
 TEST(XmInstrument, NoInstrumentsLoadWithoutAnArray) {
   Module module;
-  module.instrumentCount = 0;
-  xmtest::SongPtr song = xmtest::loadModule(module);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->instruments, nullptr);
-  module.instrumentCount = 0xFFFF;  // negative as a signed field: none are read
-  song = xmtest::loadModule(module);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->instrumentCount, -1);
-  EXPECT_EQ(song->instruments, nullptr);
+  for (std::uint16_t count : {0, 0xFFFF}) {  // 0xFFFF is negative as a signed field
+    module.instrumentCount = count;
+    xmtest::SongPtr song = xmtest::loadModule(module);
+    ASSERT_NE(song, nullptr) << count;
+    EXPECT_EQ(song->instrumentCount, static_cast<std::int16_t>(count));
+    EXPECT_EQ(song->instruments, nullptr) << count;
+  }
 }
 
 }  // namespace

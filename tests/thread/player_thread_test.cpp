@@ -18,17 +18,14 @@ namespace {
 using player::audioOutput;
 
 // Four channels at speed 1 and 125 BPM: every row lasts one tick of 882 frames, about a block.
-std::vector<std::uint8_t> rowPerBlockModule() {
+xmtest::Module rowPerBlockModule() {
   xmtest::Module module;
   module.speed = 1;
-  module.bpm = 125;
   module.instruments.push_back(xmtest::simpleInstrument({0, 40, 80, 40, 0, -40, -80, -40}));
   module.instruments[0].samples[0].loopType = 1;
   module.instruments[0].samples[0].loopLength = 8;
-  xmtest::Pattern pattern;
-  pattern.set(0, 0, xmtest::Cell{49, 1, 0, 0, 0}, module.channels);
-  module.patterns.push_back(pattern);
-  return xmtest::writeXm(module);
+  module.patterns.emplace_back().set(0, 0, xmtest::Cell{49, 1, 0, 0, 0}, module.channels);
+  return module;
 }
 
 class PlayerThread : public ::testing::Test {
@@ -36,26 +33,27 @@ class PlayerThread : public ::testing::Test {
   void SetUp() override {
     platform::resetVirtualWave();
     audioOutput.waveOut = platform::virtualWaveOut();
-    image_ = xmtest::makeImage(rowPerBlockModule());
+    image_ = xmtest::makeImage(xmtest::writeXm(rowPerBlockModule()));
   }
-
   void TearDown() override {
     player::playModule(nullptr);
     audioOutput.waveOut = nullptr;
   }
 
   player::Song* play() { return player::playModule(image_.get()); }
-
   std::uint32_t blockBytes() const {
     return static_cast<std::uint32_t>(audioOutput.blockFrames) * 4;
   }
-
   // Waits until the thread has seen the current position and finished its catch-up.
-  void settle() {
+  static void settle() {
     ASSERT_TRUE(platform::waitForVirtualPolls(platform::virtualWave().polls, 2))
         << "the mixing thread stopped polling";
   }
-
+  // Plays bytes more on the device, then settles.
+  static void advance(std::uint32_t bytes) {
+    platform::advanceVirtualWave(bytes);
+    settle();
+  }
   std::vector<std::int32_t> blockTimes() const {
     std::vector<std::int32_t> times;
     for (int b = 0; b < player::blockCount(audioOutput); ++b) {
@@ -64,107 +62,88 @@ class PlayerThread : public ::testing::Test {
     }
     return times;
   }
+  // Nothing of a song is left: no thread, no ring, no song.
+  static void expectNothingPlaying() {
+    EXPECT_EQ(audioOutput.song, nullptr);
+    EXPECT_EQ(audioOutput.currentSong, nullptr);
+    EXPECT_EQ(audioOutput.mixThread, nullptr);
+    EXPECT_EQ(audioOutput.waveBuffer, nullptr);
+    EXPECT_EQ(audioOutput.mixBufferBlock, nullptr);
+    EXPECT_EQ(audioOutput.blockInfos, nullptr);
+    EXPECT_EQ(audioOutput.waveHeader.data, nullptr);
+  }
 
   xmtest::ImagePtr image_;
 };
 
-TEST_F(PlayerThread, StartPrerendersTheWholeRingAndHandsItOver) {
+TEST_F(PlayerThread, StartPrerendersTheRingAndNothingMoreUntilTheDeviceEntersBlockOne) {
   ASSERT_NE(play(), nullptr);
   const platform::VirtualWave& wave = platform::virtualWave();
   EXPECT_EQ(wave.rate, 44100);
   EXPECT_TRUE(wave.playing);
   EXPECT_EQ(wave.writes, 1);
   EXPECT_EQ(wave.bufferBytes, 88400u * 4);
-  EXPECT_EQ(audioOutput.waveHeader.data, audioOutput.waveBuffer);
   EXPECT_EQ(audioOutput.waveHeader.loops, 0xFFFFFFFFu);
   EXPECT_EQ(audioOutput.waveHeader.flags & platform::WHDR_PREPARED, platform::WHDR_PREPARED);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(audioOutput.mixBuffer) % 16, 0u);
-  EXPECT_EQ(audioOutput.threadFinished, 0);  // cleared before the thread was created
-  EXPECT_NE(audioOutput.mixThread, nullptr);
-  EXPECT_EQ(audioOutput.writeBlock, 0);
-  EXPECT_EQ(audioOutput.heardBlock, 0);
-
   // Every block rendered once, in ring order, about 20 ms each.
-  const std::vector<std::int32_t> times = blockTimes();
-  ASSERT_EQ(times.size(), 100u);
-  EXPECT_GE(times[0], 20);
-  for (std::size_t b = 1; b < times.size(); ++b)
-    EXPECT_GT(times[b], times[b - 1]) << b;
-  EXPECT_GE(times[99], 2000);
-  EXPECT_LE(times[99], 2010);
-}
-
-TEST_F(PlayerThread, NothingIsRenderedUntilTheDeviceEntersBlockOne) {
-  ASSERT_NE(play(), nullptr);
   const std::vector<std::int32_t> before = blockTimes();
+  ASSERT_EQ(before.size(), 100u);
+  EXPECT_GE(before[0], 20);
+  for (std::size_t b = 1; b < before.size(); ++b)
+    EXPECT_GT(before[b], before[b - 1]) << b;
+  EXPECT_GE(before[99], 2000);
+  EXPECT_LE(before[99], 2010);
 
-  platform::advanceVirtualWave(blockBytes() - 4);  // the last frame of block 0
-  settle();
+  advance(blockBytes() - 4);  // the last frame of block 0
   EXPECT_EQ(audioOutput.writeBlock, 0);
   EXPECT_EQ(blockTimes(), before);
 
-  platform::advanceVirtualWave(4);  // the first frame of block 1
-  settle();
+  advance(4);  // the first frame of block 1
   EXPECT_EQ(audioOutput.writeBlock, 1);
   EXPECT_EQ(audioOutput.heardBlock, 1);
   const std::vector<std::int32_t> after = blockTimes();
   EXPECT_GT(after[0], before[99]);  // block 0 now holds what follows block 99
-  for (std::size_t b = 1; b < after.size(); ++b)
-    EXPECT_EQ(after[b], before[b]) << b;
+  EXPECT_EQ(std::vector<std::int32_t>(after.begin() + 1, after.end()),
+            std::vector<std::int32_t>(before.begin() + 1, before.end()));
 }
 
-TEST_F(PlayerThread, OneCycleCatchesUpThreeBlocksInRingOrder) {
+TEST_F(PlayerThread, OneCycleCatchesUpThreeBlocksInRingOrderAndReportsTheOneHeard) {
   ASSERT_NE(play(), nullptr);
+  EXPECT_EQ(player::heardPosition().row, audioOutput.blockInfos[0].row);
   const std::vector<std::int32_t> before = blockTimes();
 
-  platform::advanceVirtualWave(3 * blockBytes() + 100);
-  settle();
+  advance(3 * blockBytes() + 100);
   EXPECT_EQ(audioOutput.writeBlock, 3);
   EXPECT_EQ(audioOutput.heardBlock, 3);
   const std::vector<std::int32_t> after = blockTimes();
   EXPECT_GT(after[0], before[99]);
   EXPECT_GT(after[1], after[0]);
   EXPECT_GT(after[2], after[1]);
-  for (std::size_t b = 3; b < after.size(); ++b)
-    EXPECT_EQ(after[b], before[b]) << b;
+  EXPECT_EQ(std::vector<std::int32_t>(after.begin() + 3, after.end()),
+            std::vector<std::int32_t>(before.begin() + 3, before.end()));
+  // Block 3 is playing; blocks 0..2 already hold the song two seconds further on.
+  const player::BlockInfo playing = audioOutput.blockInfos[3];
+  const player::HeardPosition heard = player::heardPosition();
+  EXPECT_EQ(heard.order, playing.order);
+  EXPECT_EQ(heard.row, playing.row);
+  EXPECT_EQ(player::heardBlockInfo().timeMs, after[3]);
 
   // On to the end of the ring and into block 0 again: blocks 3..99 follow blocks 0..2.
-  platform::advanceVirtualWave(97 * blockBytes());
-  settle();
+  advance(97 * blockBytes());
   EXPECT_EQ(audioOutput.writeBlock, 0);
   const std::vector<std::int32_t> lap = blockTimes();
   EXPECT_GT(lap[3], after[2]);
   for (std::size_t b = 4; b < lap.size(); ++b)
     EXPECT_GT(lap[b], lap[b - 1]) << b;
-  for (std::size_t b = 0; b < 3; ++b)
-    EXPECT_EQ(lap[b], after[b]) << b;
+  EXPECT_EQ(std::vector<std::int32_t>(lap.begin(), lap.begin() + 3),
+            std::vector<std::int32_t>(after.begin(), after.begin() + 3));
 }
 
-TEST_F(PlayerThread, HeardPositionReportsTheBlockBeingPlayed) {
-  ASSERT_NE(play(), nullptr);
-  player::HeardPosition heard = player::heardPosition();
-  EXPECT_EQ(heard.order, audioOutput.blockInfos[0].order);
-  EXPECT_EQ(heard.row, audioOutput.blockInfos[0].row);
-
-  platform::advanceVirtualWave(3 * blockBytes());
-  settle();
-  // Block 3 is playing; blocks 0..2 already hold the song two seconds further on.
-  heard = player::heardPosition();
-  const player::BlockInfo playing = audioOutput.blockInfos[3];
-  EXPECT_EQ(heard.order, playing.order);
-  EXPECT_EQ(heard.row, playing.row);
-  const std::int32_t heardTime = player::heardBlockInfo().timeMs;
-  const std::int32_t playingTime = playing.timeMs;
-  const std::int32_t newestTime = audioOutput.blockInfos[2].timeMs;
-  EXPECT_EQ(heardTime, playingTime);
-  EXPECT_LT(heardTime, newestTime);
-}
-
-TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumed) {
+TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumedAndIsResumedToStop) {
   ASSERT_NE(play(), nullptr);
   platform::VirtualWave& wave = platform::virtualWave();
   const std::vector<std::int32_t> before = blockTimes();
-
   EXPECT_EQ(player::togglePause(), 1);
   EXPECT_TRUE(wave.paused);
   EXPECT_EQ(wave.pauses, 1);
@@ -182,38 +161,24 @@ TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumed) {
   EXPECT_EQ(wave.restarts, 1);
   settle();
   EXPECT_EQ(audioOutput.writeBlock, 5);
-}
 
-TEST_F(PlayerThread, StoppingAPausedPlayerResumesItFirst) {
-  ASSERT_NE(play(), nullptr);
-  platform::VirtualWave& wave = platform::virtualWave();
-  platform::advanceVirtualWave(2 * blockBytes());
-  settle();
   ASSERT_EQ(player::togglePause(), 1);
-
   player::playModule(nullptr);
   EXPECT_EQ(audioOutput.paused, 0u);
-  EXPECT_EQ(wave.restarts, 1);
+  EXPECT_EQ(wave.restarts, 2);
   EXPECT_EQ(wave.resets, 1);
   EXPECT_EQ(wave.closes, 1);
   EXPECT_FALSE(wave.isOpen);
   EXPECT_EQ(audioOutput.threadFinished, 1);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
   EXPECT_EQ(audioOutput.device, nullptr);
-  EXPECT_EQ(audioOutput.currentSong, nullptr);
-  EXPECT_EQ(audioOutput.song, nullptr);
-  EXPECT_EQ(audioOutput.waveBuffer, nullptr);
-  EXPECT_EQ(audioOutput.mixBufferBlock, nullptr);
-  EXPECT_EQ(audioOutput.blockInfos, nullptr);
-  EXPECT_EQ(audioOutput.waveHeader.data, nullptr);
+  expectNothingPlaying();
 }
 
-TEST_F(PlayerThread, NullSongsAreRefusedAndChangeNothing) {
+TEST_F(PlayerThread, NullAndTooWideSongsAreRefusedAndChangeNothing) {
   player::Song* song = play();
   ASSERT_NE(song, nullptr);
   player::BlockInfo* infos = audioOutput.blockInfos;
   platform::Thread* thread = audioOutput.mixThread;
-
   EXPECT_FALSE(player::startSong(nullptr));
   EXPECT_FALSE(player::stopSong(nullptr));
   EXPECT_EQ(player::releaseSong(nullptr), 0);
@@ -222,149 +187,111 @@ TEST_F(PlayerThread, NullSongsAreRefusedAndChangeNothing) {
   EXPECT_EQ(audioOutput.blockInfos, infos);
   EXPECT_EQ(audioOutput.mixThread, thread);
   EXPECT_EQ(audioOutput.stopRequested, 0);
-
-  // The thread still follows the device.
-  platform::advanceVirtualWave(blockBytes());
-  settle();
+  advance(blockBytes());  // the thread still follows the device
   EXPECT_EQ(audioOutput.writeBlock, 1);
-}
-
-TEST_F(PlayerThread, NoDeviceMeansNoSongAndAHarmlessStop) {
-  platform::virtualWave().refuseOpen = true;
-  EXPECT_EQ(play(), nullptr);
-  EXPECT_EQ(audioOutput.device, nullptr);
-  EXPECT_EQ(audioOutput.currentSong, nullptr);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
-  player::playModule(nullptr);
-  EXPECT_EQ(platform::virtualWave().resets, 0);
-  EXPECT_EQ(platform::virtualWave().closes, 0);
-}
-
-TEST_F(PlayerThread, ModuleThatDoesNotLoadLeavesTheDeviceOpenUntilStop) {
-  const std::vector<std::uint8_t> garbage(400, 0x5A);
-  xmtest::ImagePtr bad = xmtest::makeImage(garbage);
-  EXPECT_EQ(player::playModule(bad.get()), nullptr);
-  EXPECT_TRUE(platform::virtualWave().isOpen);
-  EXPECT_EQ(audioOutput.currentSong, nullptr);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
-  EXPECT_EQ(platform::virtualWave().writes, 0);
 
   player::playModule(nullptr);
-  EXPECT_FALSE(platform::virtualWave().isOpen);
-  EXPECT_EQ(platform::virtualWave().closes, 1);
-  EXPECT_EQ(audioOutput.device, nullptr);
-}
-
-TEST_F(PlayerThread, RefusedStartFreesWhatItAllocated) {
-  platform::virtualWave().refuseHeader = true;
-  EXPECT_EQ(play(), nullptr);
-  EXPECT_EQ(audioOutput.song, nullptr);
-  EXPECT_EQ(audioOutput.currentSong, nullptr);
-  EXPECT_EQ(audioOutput.waveBuffer, nullptr);
-  EXPECT_EQ(audioOutput.mixBufferBlock, nullptr);
-  EXPECT_EQ(audioOutput.blockInfos, nullptr);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
-  EXPECT_EQ(platform::virtualWave().writes, 0);
-  player::playModule(nullptr);
-
-  platform::virtualWave().refuseHeader = false;
-  platform::virtualWave().refuseWrite = true;
-  EXPECT_EQ(play(), nullptr);
-  EXPECT_EQ(audioOutput.waveBuffer, nullptr);
-  EXPECT_EQ(audioOutput.blockInfos, nullptr);
-  EXPECT_EQ(audioOutput.waveHeader.data, nullptr);
-  EXPECT_EQ(platform::virtualWave().unprepares, 1);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
-}
-
-TEST_F(PlayerThread, SongWiderThanTheChannelTableIsRefused) {
   ASSERT_TRUE(player::openOutput(44100));
-  auto* song = static_cast<player::Song*>(std::calloc(1, sizeof(player::Song)));
-  song->channelCount = 33;
-  song->defaultBpm = 125;
-  song->defaultSpeed = 6;
-  EXPECT_FALSE(player::startSong(song));
-  EXPECT_EQ(audioOutput.song, nullptr);
-  EXPECT_EQ(audioOutput.blockInfos, nullptr);
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
-  EXPECT_EQ(song->bpm, 0);  // untouched
-  std::free(song);
+  auto* wide = static_cast<player::Song*>(std::calloc(1, sizeof(player::Song)));
+  wide->channelCount = 33;
+  wide->defaultBpm = 125;
+  wide->defaultSpeed = 6;
+  EXPECT_FALSE(player::startSong(wide));
+  expectNothingPlaying();
+  EXPECT_EQ(wide->bpm, 0);  // untouched
+  std::free(wide);
 }
 
-TEST_F(PlayerThread, SongCanBeStartedAgainAfterStopSong) {
-  player::Song* song = play();
+TEST_F(PlayerThread, FailedPlaysLeaveNothingPlayingAndAHarmlessStop) {
+  platform::VirtualWave& wave = platform::virtualWave();
+  const xmtest::ImagePtr garbage = xmtest::makeImage(std::vector<std::uint8_t>(400, 0x5A));
+  struct Case {
+    const char* what;
+    std::atomic<bool>* refusal;
+    const player::ModuleImage* image;
+    bool deviceOpen;  // until the stop
+    int writes;       // a refused write is counted too
+  } const cases[] = {
+      {"no device", &wave.refuseOpen, image_.get(), false, 0},
+      {"a module that does not load", nullptr, garbage.get(), true, 0},
+      {"header refused", &wave.refuseHeader, image_.get(), true, 0},
+      {"write refused", &wave.refuseWrite, image_.get(), true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::resetVirtualWave();
+    if (c.refusal != nullptr) *c.refusal = true;
+    EXPECT_EQ(player::playModule(c.image), nullptr);
+    EXPECT_EQ(wave.isOpen, c.deviceOpen);
+    EXPECT_EQ(audioOutput.device != nullptr, c.deviceOpen);
+    EXPECT_EQ(wave.writes, c.writes);
+    EXPECT_EQ(wave.unprepares, c.writes) << "a header prepared for a refused write is unprepared";
+    expectNothingPlaying();
+    player::playModule(nullptr);
+    EXPECT_FALSE(wave.isOpen);
+    EXPECT_EQ(audioOutput.device, nullptr);
+    EXPECT_EQ(wave.closes, c.deviceOpen ? 1 : 0);
+    EXPECT_EQ(wave.resets, c.deviceOpen ? 1 : 0);
+  }
+}
+
+TEST_F(PlayerThread, ASongStartedDirectlyRestartsAfterStopSongAndEndsWithTheStopPath) {
+  xmtest::SongPtr song = xmtest::loadModule(rowPerBlockModule());
   ASSERT_NE(song, nullptr);
-  ASSERT_TRUE(player::stopSong(song));
+  ASSERT_TRUE(player::openOutput(44100));
+  ASSERT_TRUE(player::startSong(song.get()));
+  ASSERT_TRUE(player::stopSong(song.get()));
   EXPECT_EQ(audioOutput.mixThread, nullptr);
   EXPECT_EQ(audioOutput.blockInfos, nullptr);
   EXPECT_NE(audioOutput.waveBuffer, nullptr);  // the device still holds the ring
 
-  ASSERT_TRUE(player::startSong(song));
+  ASSERT_TRUE(player::startSong(song.get()));
   EXPECT_EQ(platform::virtualWave().resets, 1);  // the old ring was taken back first
   EXPECT_EQ(platform::virtualWave().writes, 2);
-  platform::advanceVirtualWave(2 * blockBytes());
-  settle();
+  advance(2 * blockBytes());
   EXPECT_EQ(audioOutput.writeBlock, 2);
-}
-
-TEST_F(PlayerThread, StopPathEndsASongStartedDirectly) {
-  xmtest::SongPtr song = xmtest::loadModule([] {
-    xmtest::Module module;
-    module.patterns.push_back(xmtest::Pattern{});
-    return module;
-  }());
-  ASSERT_NE(song, nullptr);
-  ASSERT_TRUE(player::openOutput(44100));
-  ASSERT_TRUE(player::startSong(song.get()));
-  platform::advanceVirtualWave(blockBytes());
-  settle();
 
   player::playModule(nullptr);  // the song stays the test's to free
-  EXPECT_EQ(audioOutput.mixThread, nullptr);
   EXPECT_EQ(audioOutput.threadFinished, 1);
-  EXPECT_EQ(audioOutput.song, nullptr);
-  EXPECT_EQ(audioOutput.waveBuffer, nullptr);
-  EXPECT_EQ(audioOutput.blockInfos, nullptr);
   EXPECT_FALSE(platform::virtualWave().isOpen);
+  expectNothingPlaying();
 }
 
 TEST_F(PlayerThread, DevicePositionWrapKeepsTheBlockIndexContinuous) {
   ASSERT_NE(play(), nullptr);
+  const std::uint64_t ring = static_cast<std::uint64_t>(audioOutput.ringFrames);
+  const std::uint64_t frames = static_cast<std::uint64_t>(audioOutput.blockFrames);
+  auto blockAt = [&](std::uint64_t bytes) { return static_cast<int>(bytes / 4 % ring / frames); };
   const std::uint32_t nearWrap = 0xFFFFFF00u;
   platform::setVirtualPosition(nearWrap);
   settle();
-  const std::uint64_t ring = static_cast<std::uint64_t>(audioOutput.ringFrames);
-  const std::uint64_t frames = static_cast<std::uint64_t>(audioOutput.blockFrames);
-  EXPECT_EQ(static_cast<std::uint64_t>(audioOutput.writeBlock), nearWrap / 4 % ring / frames);
+  EXPECT_EQ(audioOutput.writeBlock, blockAt(nearWrap));
 
-  // 512 bytes on the 32-bit count wraps to 256; the 64-bit position goes on.
-  platform::advanceVirtualWave(512);
-  settle();
+  // 512 bytes on, the 32-bit count wraps to 256; the 64-bit position goes on.
   const std::uint64_t extended = (std::uint64_t{1} << 32) + 256;
-  const std::uint64_t continued = extended / 4 % ring / frames;
-  ASSERT_NE(continued, 256u / 4 % ring / frames);
-  EXPECT_EQ(static_cast<std::uint64_t>(audioOutput.writeBlock), continued);
+  ASSERT_NE(blockAt(extended), blockAt(256));
+  advance(512);
+  EXPECT_EQ(audioOutput.writeBlock, blockAt(extended));
   EXPECT_EQ(audioOutput.devicePosition, extended);
-
-  platform::advanceVirtualWave(10 * blockBytes());
-  settle();
-  EXPECT_EQ(static_cast<std::uint64_t>(audioOutput.writeBlock),
-            (extended + 10 * blockBytes()) / 4 % ring / frames);
+  advance(10 * blockBytes());
+  EXPECT_EQ(audioOutput.writeBlock, blockAt(extended + 10 * blockBytes()));
 }
 
 TEST_F(PlayerThread, ManyStartStopCycles) {
   platform::VirtualWave& wave = platform::virtualWave();
   for (int cycle = 0; cycle < 20; ++cycle) {
-    ASSERT_NE(play(), nullptr) << cycle;
+    SCOPED_TRACE(cycle);
+    ASSERT_NE(play(), nullptr);
+    // Cleared before the thread was created: a stop that comes first still waits for it.
+    EXPECT_EQ(audioOutput.threadFinished, 0);
     platform::advanceVirtualWave(static_cast<std::uint32_t>(cycle % 7) * blockBytes());
     if (cycle % 3 == 0) settle();
     if (cycle % 5 == 0) player::togglePause();
     player::playModule(nullptr);
     EXPECT_EQ(wave.opens, cycle + 1);
     EXPECT_EQ(wave.closes, cycle + 1);
-    EXPECT_EQ(audioOutput.mixThread, nullptr);
-    EXPECT_EQ(audioOutput.waveBuffer, nullptr);
     EXPECT_EQ(audioOutput.paused, 0u);
+    expectNothingPlaying();
   }
 }
 

@@ -1,0 +1,83 @@
+// Files the commands cannot use and command lines they do not understand: info, render and play
+// all exit with code 2, and for a file they give the same single line saying why.
+#include <filesystem>
+#include <fstream>
+
+#include "tests/cli/jingle_run.h"
+
+namespace {
+
+using BadInput = clitest::JingleTest;
+
+// Play runs on a device without sound and cannot outlast a broken option check.
+const std::string PLAY_PREFIX = "SDL_AUDIODRIVER=dummy timeout 20";
+
+TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
+  xmtest::Module wide, patterns, samples;
+  wide.channels = 40;
+  wide.patternCount = 300;  // the channels are named first
+  patterns.patternCount = 300;
+  samples.instruments.resize(3);
+  samples.instruments[2].declaredSampleCount = 17;
+  const std::string locked = writeModule("locked.xm", xmtest::Module{});
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  struct Case {
+    std::string path, reason;
+  } const cases[] = {
+      {path("missing.xm"), "missing.xm: cannot be read: no such file"},
+      {dir_.string(), "cannot be read: it is a directory"},
+      {locked, "cannot be read: permission denied"},
+      {write("empty.xm", {}), "not an XM module"},
+      {write("text.xm", {'h', 'e', 'l', 'l', 'o'}), "not an XM module"},
+      {writeModule("wide.xm", wide), "wide.xm: has 40 channels (at most 32 are supported)"},
+      {writeModule("long.xm", patterns), "declares 300 patterns (at most 256)"},
+      {writeModule("many.xm", samples), "instrument 3 declares 17 samples (at most 16)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    if (c.path == locked && std::ifstream(locked).good()) continue;  // rights that read any file
+    const std::string file = clitest::quoted(c.path);
+    const clitest::Outcome info = jingle("info " + file);
+    EXPECT_EQ(info.exitCode, 2);
+    EXPECT_EQ(info.out, "");
+    EXPECT_NE(info.err.find(c.reason), std::string::npos) << info.err;
+    EXPECT_EQ(info.errLines(), 1) << info.err;
+
+    const clitest::Outcome render = jingle("render " + file + " -o " + path("out.wav"));
+    EXPECT_EQ(render.exitCode, 2);
+    EXPECT_EQ(render.err, info.err);
+    EXPECT_FALSE(std::filesystem::exists(path("out.wav")));
+    for (const std::string& play : {"play " + file, file}) {  // play is also the default
+      const clitest::Outcome run = jingle(play, PLAY_PREFIX);
+      EXPECT_EQ(run.exitCode, 2) << play;
+      EXPECT_EQ(run.err, info.err) << play;
+    }
+  }
+}
+
+TEST_F(BadInput, CommandLinesThatAreNotUnderstoodExitWithTwo) {
+  const std::string module = writeModule("tune.xm", xmtest::Module{});
+  const std::vector<std::string> commandLines = {"",
+                                                 "--frobnicate",
+                                                 "info",
+                                                 "info " + module + " " + module,
+                                                 "render",
+                                                 "render " + module + " --seconds",
+                                                 "render " + module + " --seconds x",
+                                                 "render " + module + " --seconds -1",
+                                                 "render " + module + " --loops 0",
+                                                 "render " + module + " --seconds 1 --loops 2",
+                                                 "render " + module + " --frobnicate",
+                                                 "render " + module + " " + module,
+                                                 "play",
+                                                 "play " + module + " " + module,
+                                                 "play --seconds 0 " + module,
+                                                 "play --volume 3 " + module};
+  for (const std::string& arguments : commandLines) {
+    const clitest::Outcome run = jingle(arguments, PLAY_PREFIX);
+    EXPECT_EQ(run.exitCode, 2) << arguments;
+    EXPECT_GE(run.errLines(), 1) << arguments;
+  }
+}
+
+}  // namespace

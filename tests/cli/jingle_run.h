@@ -1,0 +1,78 @@
+// Runs the jingle program as its users do, through the shell, in a scratch directory that each
+// test gets to itself.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/xm_writer.h"
+
+namespace clitest {
+
+// The text quoted for the shell.
+inline std::string quoted(const std::string& text) {
+  return "'" + text + "'";
+}
+
+inline std::string readText(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = xmtest::readFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+struct Outcome {
+  int exitCode = -1;  // -1 when the program did not exit normally (a crash)
+  std::string out, err;
+  std::ptrdiff_t errLines() const { return std::count(err.begin(), err.end(), '\n'); }
+};
+
+class JingleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() / ("jingle-" + std::to_string(::getpid()) + "-" +
+                                                     test->test_suite_name() + "-" + test->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code error;
+    std::filesystem::remove_all(dir_, error);
+  }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path(name);
+  }
+  std::string writeModule(const std::string& name, const xmtest::Module& module) const {
+    return write(name, xmtest::writeXm(module));
+  }
+
+  // jingle with the arguments as the shell reads them, after a prefix such as environment
+  // settings; nothing on standard input.
+  Outcome jingle(const std::string& arguments, const std::string& prefix = "") const {
+    const std::string command = prefix + " " + quoted(JINGLE_BINARY) + " " + arguments +
+                                " </dev/null >" + quoted(path("stdout")) + " 2>" +
+                                quoted(path("stderr"));
+    const int status = std::system(command.c_str());
+    Outcome run;
+    if (status != -1 && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    run.out = readText(path("stdout"));
+    run.err = readText(path("stderr"));
+    return run;
+  }
+
+  std::filesystem::path dir_;
+};
+
+}  // namespace clitest
