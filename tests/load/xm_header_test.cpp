@@ -102,7 +102,7 @@ TEST(XmHeader, PatternsFollowTheDeclaredHeaderSize) {
   module.patterns.push_back(patternWithNote(8, 4, 20));
   xmtest::SongPtr song = xmtest::loadModule(module);
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ(song->patterns[0].rows, 8);
+  ASSERT_EQ(song->patterns[0].rows, 8);
   EXPECT_EQ(song->patterns[0].cells[0].note, 20);
 
   // The standard size puts the first pattern header at offset 336.

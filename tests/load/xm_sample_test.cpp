@@ -185,7 +185,7 @@ TEST(XmSample, AHookSuppliesPlainValuesAndTheStreamSkipsTheData) {
   hookCalls.clear();
   xmtest::SongPtr song = xmtest::loadModule(module, recordingHook);
   ASSERT_NE(song, nullptr);
-  EXPECT_EQ(hookCalls,
+  ASSERT_EQ(hookCalls,
             (std::vector<std::vector<int>>{{100, 16, 0, 0}, {3, 8, 0, 1}, {1, 8, 1, 0}}));
   EXPECT_EQ(values(*song->instruments[0].samples[0], 3), (std::vector<int>{1000, 1001, 1002}));
   EXPECT_EQ(song->instruments[0].samples[0]->data[49], 1049);

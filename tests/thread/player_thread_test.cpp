@@ -2,6 +2,8 @@
 // position, pause and resume, the stop path and its failures. The device position moves only when
 // a test moves it; waitForVirtualPolls tells when the thread has caught up and rests.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -277,13 +279,50 @@ TEST_F(PlayerThread, DevicePositionWrapKeepsTheBlockIndexContinuous) {
   EXPECT_EQ(audioOutput.writeBlock, blockAt(extended + 10 * blockBytes()));
 }
 
+// Keeps a thread that the test creates from running until release: the test's thread runs alone
+// on one processor at the highest real-time priority, so nothing it starts can run before it
+// blocks. Not held where the system grants no real-time priority.
+class NewThreadsHeld {
+ public:
+  NewThreadsHeld() {
+    sched_getaffinity(0, sizeof saved_, &saved_);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    sched_param highest{};
+    highest.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    held_ = sched_setaffinity(0, sizeof one, &one) == 0 &&
+            pthread_setschedparam(pthread_self(), SCHED_FIFO, &highest) == 0;
+  }
+  ~NewThreadsHeld() { release(); }
+  bool held() const { return held_; }
+  void release() {
+    const sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
+    sched_setaffinity(0, sizeof saved_, &saved_);
+  }
+
+ private:
+  cpu_set_t saved_;
+  bool held_ = false;
+};
+
+TEST_F(PlayerThread, ThreadFinishedIsClearedBeforeTheThreadIsCreated) {
+  ASSERT_EQ(audioOutput.threadFinished, 1) << "set by the last stop";
+  NewThreadsHeld hold;
+  if (!hold.held()) GTEST_SKIP() << "no real-time priority to hold the new thread back with";
+  ASSERT_NE(play(), nullptr);
+  // Read before the thread can have run: a stop coming now must still wait for it.
+  const int finished = audioOutput.threadFinished;
+  hold.release();
+  EXPECT_EQ(finished, 0);
+}
+
 TEST_F(PlayerThread, ManyStartStopCycles) {
   platform::VirtualWave& wave = platform::virtualWave();
   for (int cycle = 0; cycle < 20; ++cycle) {
     SCOPED_TRACE(cycle);
     ASSERT_NE(play(), nullptr);
-    // Cleared before the thread was created: a stop that comes first still waits for it.
-    EXPECT_EQ(audioOutput.threadFinished, 0);
     platform::advanceVirtualWave(static_cast<std::uint32_t>(cycle % 7) * blockBytes());
     if (cycle % 3 == 0) settle();
     if (cycle % 5 == 0) player::togglePause();
