@@ -129,7 +129,8 @@ TEST_F(PlayerThread, OneCycleCatchesUpThreeBlocksInRingOrderAndReportsTheOneHear
   const player::HeardPosition heard = player::heardPosition();
   EXPECT_EQ(heard.order, playing.order);
   EXPECT_EQ(heard.row, playing.row);
-  EXPECT_EQ(player::heardBlockInfo().timeMs, after[3]);
+  const std::int32_t heardTime = player::heardBlockInfo().timeMs;  // packed: copied
+  EXPECT_EQ(heardTime, after[3]);
 
   // On to the end of the ring and into block 0 again: blocks 3..99 follow blocks 0..2.
   advance(97 * blockBytes());
