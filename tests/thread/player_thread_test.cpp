@@ -78,69 +78,66 @@ class PlayerThread : public ::testing::Test {
   xmtest::ImagePtr image_;
 };
 
-TEST_F(PlayerThread, StartPrerendersTheRingAndNothingMoreUntilTheDeviceEntersBlockOne) {
+// The ring after blocks first .. first + count - 1 (wrapping) were rendered: their times follow
+// on from the block before them in ring order, and every other block is as it was.
+::testing::AssertionResult refilled(const std::vector<std::int32_t>& before,
+                                    const std::vector<std::int32_t>& now, int first, int count) {
+  const int blocks = static_cast<int>(now.size());
+  std::int32_t newest = before[(first + blocks - 1) % blocks];
+  for (int k = 0; k < blocks; ++k) {
+    const int b = (first + k) % blocks;
+    if (k < count ? now[b] <= newest : now[b] != before[b]) {
+      return ::testing::AssertionFailure()
+             << "block " << b << ": " << before[b] << " -> " << now[b];
+    }
+    if (k < count) newest = now[b];
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(PlayerThread, TheRingIsPrerenderedThenRefilledBlockByBlockBehindTheDevice) {
   ASSERT_NE(play(), nullptr);
   const platform::VirtualWave& wave = platform::virtualWave();
   EXPECT_EQ(wave.rate, 44100);
-  EXPECT_TRUE(wave.playing);
   EXPECT_EQ(wave.writes, 1);
   EXPECT_EQ(wave.bufferBytes, 88400u * 4);
   EXPECT_EQ(audioOutput.waveHeader.loops, 0xFFFFFFFFu);
   EXPECT_EQ(audioOutput.waveHeader.flags & platform::WHDR_PREPARED, platform::WHDR_PREPARED);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(audioOutput.mixBuffer) % 16, 0u);
   // Every block rendered once, in ring order, about 20 ms each.
-  const std::vector<std::int32_t> before = blockTimes();
-  ASSERT_EQ(before.size(), 100u);
-  EXPECT_GE(before[0], 20);
-  for (std::size_t b = 1; b < before.size(); ++b)
-    EXPECT_GT(before[b], before[b - 1]) << b;
-  EXPECT_GE(before[99], 2000);
-  EXPECT_LE(before[99], 2010);
+  const std::vector<std::int32_t> start = blockTimes();
+  ASSERT_EQ(start.size(), 100u);
+  EXPECT_TRUE(refilled(std::vector<std::int32_t>(100, 0), start, 0, 100));
+  EXPECT_GE(start[0], 20);
+  EXPECT_GE(start[99], 2000);
+  EXPECT_LE(start[99], 2010);
+  EXPECT_EQ(player::heardPosition().row, audioOutput.blockInfos[0].row);
 
-  advance(blockBytes() - 4);  // the last frame of block 0
+  advance(blockBytes() - 4);  // the last frame of block 0: nothing is rendered
   EXPECT_EQ(audioOutput.writeBlock, 0);
-  EXPECT_EQ(blockTimes(), before);
-
-  advance(4);  // the first frame of block 1
+  EXPECT_EQ(blockTimes(), start);
+  advance(4);  // the first frame of block 1: block 0 now holds what follows block 99
   EXPECT_EQ(audioOutput.writeBlock, 1);
   EXPECT_EQ(audioOutput.heardBlock, 1);
-  const std::vector<std::int32_t> after = blockTimes();
-  EXPECT_GT(after[0], before[99]);  // block 0 now holds what follows block 99
-  EXPECT_EQ(std::vector<std::int32_t>(after.begin() + 1, after.end()),
-            std::vector<std::int32_t>(before.begin() + 1, before.end()));
-}
+  const std::vector<std::int32_t> one = blockTimes();
+  EXPECT_TRUE(refilled(start, one, 0, 1));
 
-TEST_F(PlayerThread, OneCycleCatchesUpThreeBlocksInRingOrderAndReportsTheOneHeard) {
-  ASSERT_NE(play(), nullptr);
-  EXPECT_EQ(player::heardPosition().row, audioOutput.blockInfos[0].row);
-  const std::vector<std::int32_t> before = blockTimes();
-
-  advance(3 * blockBytes() + 100);
-  EXPECT_EQ(audioOutput.writeBlock, 3);
-  EXPECT_EQ(audioOutput.heardBlock, 3);
-  const std::vector<std::int32_t> after = blockTimes();
-  EXPECT_GT(after[0], before[99]);
-  EXPECT_GT(after[1], after[0]);
-  EXPECT_GT(after[2], after[1]);
-  EXPECT_EQ(std::vector<std::int32_t>(after.begin() + 3, after.end()),
-            std::vector<std::int32_t>(before.begin() + 3, before.end()));
-  // Block 3 is playing; blocks 0..2 already hold the song two seconds further on.
-  const player::BlockInfo playing = audioOutput.blockInfos[3];
+  advance(3 * blockBytes() + 100);  // one cycle catches up three blocks
+  EXPECT_EQ(audioOutput.writeBlock, 4);
+  EXPECT_EQ(audioOutput.heardBlock, 4);
+  const std::vector<std::int32_t> four = blockTimes();
+  EXPECT_TRUE(refilled(one, four, 1, 3));
+  // Block 4 is playing; blocks 0..3 already hold the song two seconds further on.
+  const player::BlockInfo playing = audioOutput.blockInfos[4];
   const player::HeardPosition heard = player::heardPosition();
   EXPECT_EQ(heard.order, playing.order);
   EXPECT_EQ(heard.row, playing.row);
   const std::int32_t heardTime = player::heardBlockInfo().timeMs;  // packed: copied
-  EXPECT_EQ(heardTime, after[3]);
+  EXPECT_EQ(heardTime, four[4]);
 
-  // On to the end of the ring and into block 0 again: blocks 3..99 follow blocks 0..2.
-  advance(97 * blockBytes());
+  advance(96 * blockBytes());  // round the ring into block 0 again
   EXPECT_EQ(audioOutput.writeBlock, 0);
-  const std::vector<std::int32_t> lap = blockTimes();
-  EXPECT_GT(lap[3], after[2]);
-  for (std::size_t b = 4; b < lap.size(); ++b)
-    EXPECT_GT(lap[b], lap[b - 1]) << b;
-  EXPECT_EQ(std::vector<std::int32_t>(lap.begin(), lap.begin() + 3),
-            std::vector<std::int32_t>(after.begin(), after.begin() + 3));
+  EXPECT_TRUE(refilled(four, blockTimes(), 4, 96));
 }
 
 TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumedAndIsResumedToStop) {
