@@ -9,6 +9,7 @@
 #include "player/replay/row.h"
 #include "player/replay/song_position.h"
 #include "player/replay/voice_update.h"
+#include "player/replay/volume_slides.h"
 
 namespace player {
 
@@ -21,27 +22,21 @@ void volumeSlide(Channel* channel) {
   const std::uint8_t x = channel->volumeSlide >> 4;
   const std::uint8_t y = channel->volumeSlide & 0x0F;
   if (x != 0) {
-    channel->volume += x;
-    if (channel->volume > 64) channel->volume = 64;
+    slideVolumeUp(channel, x);
   } else if (y != 0) {
-    channel->volume -= y;
-    if (channel->volume < 0) channel->volume = 0;
+    slideVolumeDown(channel, y);
   }
-  channel->flags |= UPDATE_VOLUME;
+  channel->flags |= UPDATE_VOLUME;  // also when both are 0
 }
 
 void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
   const std::int32_t low = volumeColumn & 0x0F;
   switch (volumeColumn >> 4) {
     case 0x6:
-      channel->volume -= low;
-      if (channel->volume < 0) channel->volume = 0;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeDown(channel, low);
       break;
     case 0x7:
-      channel->volume += low;
-      if (channel->volume > 64) channel->volume = 64;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeUp(channel, low);
       break;
     case 0xB:
       channel->vibratoDepth = static_cast<std::uint8_t>(low);

@@ -9,6 +9,7 @@
 #include "player/replay/pitch.h"
 #include "player/replay/song_position.h"
 #include "player/replay/voice_update.h"
+#include "player/replay/volume_slides.h"
 
 namespace player {
 
@@ -115,15 +116,11 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
       break;
     case 0xA:
       remember(channel->fineVolumeSlide, y);
-      channel->volume += channel->fineVolumeSlide;
-      if (channel->volume > 64) channel->volume = 64;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeUp(channel, channel->fineVolumeSlide);
       break;
     case 0xB:
       remember(channel->fineVolumeSlide, y);
-      channel->volume -= channel->fineVolumeSlide;
-      if (channel->volume < 0) channel->volume = 0;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeDown(channel, channel->fineVolumeSlide);
       break;
     case 0xD:
       channel->volume = kept.volume;
@@ -335,15 +332,11 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
   switch (volumeColumn >> 4) {
     case 0x6:
     case 0x8:
-      channel->volume -= low;
-      if (channel->volume < 0) channel->volume = 0;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeDown(channel, low);
       break;
     case 0x7:
     case 0x9:
-      channel->volume += low;
-      if (channel->volume > 64) channel->volume = 64;
-      channel->flags |= UPDATE_VOLUME;
+      slideVolumeUp(channel, low);
       break;
     case 0xA:
       channel->vibratoSpeed = static_cast<std::uint8_t>(low);
