@@ -55,54 +55,36 @@ TEST_F(Envelopes, SlopeRunsToItsLastPointAndStopsThere) {
 }
 
 // At a reached point the loop is tested first, then the last point, then the sustain hold.
-TEST_F(Envelopes, LoopsSustainsAndLateFirstPoints) {
-  struct Case {
-    const char* name;
-    std::vector<EnvelopePoint> points;
-    std::uint8_t flags, sustain, loopStart, loopEnd;
-    std::int32_t leftOver;  // the 16.16 value the previous note left
-    Values values;
+TEST_F(Envelopes, LoopsAndSustainsAtTheirPoints) {
+  const auto run = [this](const std::vector<EnvelopePoint>& points, std::uint8_t flags,
+                          std::uint8_t sustain, std::uint8_t loopStart, std::uint8_t loopEnd,
+                          int ticks) {
+    setVolumeEnvelope(points, flags);
+    instrument.volumeSustainPoint = sustain;
+    instrument.volumeLoopStart = loopStart;
+    instrument.volumeLoopEnd = loopEnd;
+    resetChannel(&channel, &EmptySample);
+    const Values values = volumeTicks(ticks);
+    EXPECT_EQ(channel.volEnvDone, 0) << "a loop never ends";
+    return values;
   };
-  const Case cases[] = {
-      {"loop back to its start on the tick the end is reached",
-       {{0, 0}, {2, 64}, {4, 32}, {6, 48}},
-       ENVELOPE_LOOP,
-       0,
-       1,
-       2,
-       0,
-       {0, 32, 64, 48, 64, 48, 64, 48, 64}},
-      {"loop ending on the last point",
-       {{0, 64}, {2, 0}},
-       ENVELOPE_LOOP,
-       0,
-       0,
-       1,
-       0,
-       {64, 32, 64, 32, 64, 32, 64}},
-      {"sustain on the loop end follows the loop",
-       {{0, 64}, {2, 0}, {4, 64}},
-       ENVELOPE_LOOP | ENVELOPE_SUSTAIN,
-       1,
-       0,
-       1,
-       0,
-       {64, 32, 64, 32, 64}},
-      {"first point late", {{3, 10}, {5, 20}}, 0, 0, 0, 0, 40 * 65536, {40, 40, 40, 10, 15, 20}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    channel = Channel{};
-    instrument = Instrument{};
-    SetUp();
-    setVolumeEnvelope(c.points, c.flags);
-    instrument.volumeSustainPoint = c.sustain;
-    instrument.volumeLoopStart = c.loopStart;
-    instrument.volumeLoopEnd = c.loopEnd;
-    channel.volEnvFixed = c.leftOver;
-    EXPECT_EQ(volumeTicks(static_cast<int>(c.values.size())), c.values);
-    EXPECT_EQ(channel.volEnvDone, c.flags == 0 ? 1 : 0);
-  }
+  EXPECT_EQ(run({{0, 0}, {2, 64}, {4, 32}, {6, 48}}, ENVELOPE_LOOP, 0, 1, 2, 9),
+            (Values{0, 32, 64, 48, 64, 48, 64, 48, 64}))
+      << "back to the loop start on the tick the end is reached";
+  EXPECT_EQ(run({{0, 64}, {2, 0}}, ENVELOPE_LOOP, 0, 0, 1, 7), (Values{64, 32, 64, 32, 64, 32, 64}))
+      << "a loop ending on the last point";
+  EXPECT_EQ(run({{0, 64}, {2, 0}, {4, 64}}, ENVELOPE_LOOP | ENVELOPE_SUSTAIN, 1, 0, 1, 5),
+            (Values{64, 32, 64, 32, 64}))
+      << "a sustain point on the loop end follows the loop";
+}
+
+// Until its clock reaches a first point after x = 0, an envelope reports the 16.16 value the
+// previous note left: the channel reset keeps it.
+TEST_F(Envelopes, FirstPointLateReportsTheLeftOverValue) {
+  setVolumeEnvelope({{3, 10}, {5, 20}}, 0);
+  channel.volEnvFixed = 40 * 65536;
+  resetChannel(&channel, &EmptySample);
+  EXPECT_EQ(volumeTicks(6), (Values{40, 40, 40, 10, 15, 20}));
 }
 
 TEST_F(Envelopes, FadeoutReachesSilenceOnTheFifteenthTickAfterKeyOff) {

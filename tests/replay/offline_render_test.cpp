@@ -98,7 +98,7 @@ TEST(OfflineRender, TheStreamIsTheBlocksThatRenderBlockWrites) {
   for (int r = 0; r < 16; r += 2)
     put(module, r, 1, Cell{static_cast<std::uint8_t>(40 + r), 1});
   std::vector<int>& values = module.instruments[0].samples[0].values;
-  for (int i = 0; i < 4000; ++i)
+  for (int i = 0; i < 4096; ++i)
     values[i] = (i * 7) % 200 - 100;
   xmtest::SongPtr song = xmtest::loadModule(module);
   ASSERT_NE(song, nullptr);

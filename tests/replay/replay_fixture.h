@@ -36,15 +36,15 @@ inline void put(xmtest::Module& module, int r, int c, const Cell& cell, int p = 
 }
 
 // A module of `channels` channels at speed 6 with one 64-row pattern holding `cells`, and
-// instrument 1: a forward-looping 8-bit sample of 4000 values at volume 64, panning 128, every
+// instrument 1: a forward-looping 8-bit sample of 4096 values at volume 64, panning 128, every
 // note mapped to it.
 inline xmtest::Module baseModule(std::initializer_list<Placed> cells = {}, int channels = 2) {
   xmtest::Module module;
   module.channels = static_cast<std::uint16_t>(channels);
   module.patterns.resize(1);
-  xmtest::Instrument instrument = xmtest::simpleInstrument(std::vector<int>(4000, 20));
+  xmtest::Instrument instrument = xmtest::simpleInstrument(std::vector<int>(4096, 20));
   instrument.samples[0].loopType = 1;
-  instrument.samples[0].loopLength = 4000;
+  instrument.samples[0].loopLength = 4096;
   module.instruments.push_back(instrument);
   for (const Placed& placed : cells)
     put(module, placed.row, placed.channel, placed.cell, placed.pattern);

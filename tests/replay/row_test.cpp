@@ -180,8 +180,8 @@ TEST(RowEffects, TheVolumeStaysWhereATremoloLeftIt) {
 }
 
 TEST(RowEffects, SampleOffsetWithinAndBeyondTheSample) {
-  Replay replay(baseModule({{0, 0, Cell{C4, 1, 0, 0x09, 0x05}},  // 1280, inside the 4000 values
-                            {1, 0, Cell{C4, 1, 0, 0x09, 0x10}},  // 4096: beyond the end
+  Replay replay(baseModule({{0, 0, Cell{C4, 1, 0, 0x09, 0x05}},  // 1280, inside the 4096 values
+                            {1, 0, Cell{C4, 1, 0, 0x09, 0x10}},  // 4096: at the end
                             {2, 0, Cell{0, 0, 0, 0x09, 0x02}},   // no note: waits in the voice
                             {3, 0, Cell{C4, 1}}}));
   replay.tick();

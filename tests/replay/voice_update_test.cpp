@@ -164,6 +164,8 @@ TEST_F(VoiceUpdate, FrequencyAndStep) {
            Case{true, 7680, 0, 523, 0, 50935779},
            Case{true, 4608, 64, 8860, 0, 862889121},  // a positive delta raises the pitch
            Case{true, 4608, -64, 7894, 0, 768808885}, Case{true, 9984, 0, 65, 0, FRACTION_100_HZ},
+           // 4181.5 with an exact 1/768; the single-precision one lies just below it.
+           Case{true, 5376, 0, 4181, 0, 407194064},
            // A linear result beyond 32 bits is the integer-indefinite value, floored like any
            // other; 4608 - period + delta wrapping to 768 is one octave above C-4.
            Case{true, -20000, 0, BOTTOM, 0, FRACTION_100_HZ},
