@@ -107,7 +107,7 @@ class RandomVoices {
 };
 
 TEST(FrameLoopEquivalence, PairedFramesMatchSingleFramesBitForBit) {
-  mixtest::prepareAt44100();
+  player::prepareOutput(44100);
   RandomVoices random(20240611);
   int mixedFrames = 0;
   int endedVoices = 0;
@@ -146,7 +146,7 @@ TEST(FrameLoopEquivalence, PairedFramesMatchSingleFramesBitForBit) {
 }
 
 TEST(FrameLoopEquivalence, MixVoicesUsesTheMixerPathForEveryMixedVoice) {
-  mixtest::prepareAt44100();
+  player::prepareOutput(44100);
   RandomVoices random(7);
   std::vector<Case> cases;
   std::vector<player::Voice> reference;
@@ -165,7 +165,7 @@ TEST(FrameLoopEquivalence, MixVoicesUsesTheMixerPathForEveryMixedVoice) {
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
     EXPECT_TRUE(mixtest::sameVoice(player::voicePool[index], reference[index])) << index;
   }
-  mixtest::prepareAt44100();
+  player::prepareOutput(44100);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Rendering a block: ticks at their frames inside blocks, play time, BlockInfo, the float frames
-// and the PCM ring.
+// and their conversion to 16-bit PCM in the ring.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -62,11 +62,24 @@ class BlockRendering : public ::testing::Test {
   TickLog log_;
 };
 
-TEST_F(BlockRendering, TicksRunAtTheirFramesInsideBlocks) {
+TEST_F(BlockRendering, TicksRunAtTheirFramesAndEverySpanIsTimedByItself) {
   render(3);  // 882 frames per tick, 884 per block
   EXPECT_EQ(log_.frames, (std::vector<std::uint32_t>{0, 882, 1764, 2646}));
   EXPECT_EQ(song_.tickSamplesLeft, 4 * 882 - 3 * 884);
   EXPECT_EQ(audioOutput.writeBlock, 3);
+  // Spans of 882 frames add 20 ms, the 2, 4 and 6 frames before block ends add 0. BlockInfo is
+  // packed: its times are copied out before they are compared.
+  const std::vector<std::int32_t> times{audioOutput.blockInfos[0].timeMs,
+                                        audioOutput.blockInfos[1].timeMs,
+                                        audioOutput.blockInfos[2].timeMs};
+  EXPECT_EQ(times, (std::vector<std::int32_t>{20, 40, 60}));
+
+  // Ticks of 22 frames last 0.499 ms each and add nothing, however many there are.
+  song_.playTimeMs = 0;
+  song_.samplesPerTick = 22;
+  song_.tickSamplesLeft = 0;
+  render(1);
+  EXPECT_EQ(song_.playTimeMs, 0);
 }
 
 TEST_F(BlockRendering, TickEndingAtABlockEndStartsTheNextBlock) {
@@ -87,36 +100,16 @@ TEST_F(BlockRendering, TempoSetByATickAppliesToThatTick) {
   EXPECT_EQ(log_.frames[3], 1082u);
 }
 
-TEST_F(BlockRendering, PlayTimeRoundsEverySpanByItself) {
-  // Spans of 882 frames add 20 ms, the 2, 4 and 6 frames before block ends add 0.
-  render(3);
-  // BlockInfo is packed: its time is copied out before it is compared.
-  const std::int32_t times[3] = {audioOutput.blockInfos[0].timeMs, audioOutput.blockInfos[1].timeMs,
-                                 audioOutput.blockInfos[2].timeMs};
-  EXPECT_EQ(times[0], 20);
-  EXPECT_EQ(times[1], 40);
-  EXPECT_EQ(times[2], 60);
-
-  // Ticks of 22 frames last 0.499 ms each and add nothing, however many there are.
-  song_.playTimeMs = 0;
-  song_.samplesPerTick = 22;
-  song_.tickSamplesLeft = 0;
-  render(1);
-  EXPECT_EQ(song_.playTimeMs, 0);
-}
-
 TEST_F(BlockRendering, BlockInfoHoldsThePositionOfTheLastTickInTheBlock) {
   song_.samplesPerTick = 1500;
   render(4);  // ticks at 0, 1500 and 3000; block 2 (frames 1768..2651) has none
   const player::BlockInfo* info = audioOutput.blockInfos;
-  EXPECT_EQ(info[0].order, 0x05);
-  EXPECT_EQ(info[0].row, 0x10);
-  EXPECT_EQ(info[1].order, 0x06);
-  EXPECT_EQ(info[1].row, 0x11);
-  EXPECT_EQ(info[2].order, 0x06);
-  EXPECT_EQ(info[2].row, 0x11);
-  EXPECT_EQ(info[3].order, 0x07);
-  EXPECT_EQ(info[3].row, 0x12);
+  const std::vector<std::pair<int, int>> positions{{info[0].order, info[0].row},
+                                                   {info[1].order, info[1].row},
+                                                   {info[2].order, info[2].row},
+                                                   {info[3].order, info[3].row}};
+  EXPECT_EQ(positions, (std::vector<std::pair<int, int>>{
+                           {0x05, 0x10}, {0x06, 0x11}, {0x06, 0x11}, {0x07, 0x12}}));
 }
 
 TEST_F(BlockRendering, ClearsTheBlockMixesItAndClipsItIntoTheRing) {
@@ -131,14 +124,13 @@ TEST_F(BlockRendering, ClearsTheBlockMixesItAndClipsItIntoTheRing) {
   render(2);
   EXPECT_EQ(audioOutput.writeBlock, 0);
 
-  const float right = static_cast<float>(1000.0 * (128.0 * static_cast<double>(1.0f / 255.0f)));
   for (std::int32_t block : {98, 99}) {
     const std::int32_t base = 2 * block * frames;
     for (std::int32_t i = 0; i < frames; ++i) {
       ASSERT_EQ(audioOutput.mixBuffer[base + 2 * i], 1000.0f);
-      ASSERT_EQ(audioOutput.mixBuffer[base + 2 * i + 1], right);
+      ASSERT_NEAR(audioOutput.mixBuffer[base + 2 * i + 1], 501.96, 0.01);  // 1000 x 128 / 255
       ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i], 1000);
-      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i + 1], 502);  // 501.96...
+      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i + 1], 502);
     }
   }
   EXPECT_EQ(audioOutput.waveBuffer[2 * 98 * frames - 1], 0x5555);
@@ -150,6 +142,21 @@ TEST_F(BlockRendering, BlockWithoutTickHandlerStillAdvances) {
   render(1);
   EXPECT_EQ(audioOutput.writeBlock, 1);
   EXPECT_TRUE(log_.frames.empty());
+}
+
+TEST(PcmClip, RoundsHalvesToEvenAndClampsAndIgnoresEmptyCalls) {
+  const std::vector<float> source{1.5f,  2.5f, -0.5f,    40000.0f, -40000.0f, -1.5f,
+                                  -2.5f, 0.5f, 32766.5f, 32767.5f, -32768.5f, -32769.0f};
+  const std::vector<std::int16_t> expected{2, 2,     0,     32767,  -32768, -2, -2,
+                                           0, 32766, 32767, -32768, -32768, 99, 99};
+  std::vector<std::int16_t> destination(source.size() + 2, 99);
+  player::clipToPcm(destination.data(), source.data(), 6);
+  EXPECT_EQ(destination, expected) << "nothing is written past the frames";
+  player::clipToPcm(destination.data(), source.data() + 2, 0);
+  player::clipToPcm(destination.data(), source.data() + 2, -3);
+  player::clipToPcm(nullptr, source.data(), 1);
+  player::clipToPcm(destination.data(), nullptr, 1);
+  EXPECT_EQ(destination, expected);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // start it, and each call of tick() runs the tick driver once.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -18,51 +20,78 @@ namespace replaytest {
 
 using xmtest::Cell;
 
-// A module of `channels` channels with one 64-row pattern and instrument 1: a forward-looping
-// 8-bit sample of 4000 values at volume 64, panning 128, every note mapped to it.
-inline xmtest::Module baseModule(int channels = 2) {
-  xmtest::Module module;
-  module.channels = static_cast<std::uint16_t>(channels);
-  module.patterns.resize(1);
-  xmtest::Instrument instrument = xmtest::simpleInstrument(std::vector<int>(4000, 20));
-  instrument.samples[0].loopType = 1;
-  instrument.samples[0].loopStart = 0;
-  instrument.samples[0].loopLength = 4000;
-  module.instruments.push_back(instrument);
-  return module;
-}
+constexpr std::uint8_t C4 = 49;  // cell note of C-4: period 4608 on the linear table
+constexpr std::uint8_t KEY_OFF_NOTE = 97;
+
+// A cell of the pattern that order position 0 names (or of pattern `pattern`).
+struct Placed {
+  int row, channel;
+  Cell cell;
+  int pattern = 0;
+};
 
 // Sets the cell of row r, channel c of pattern p.
 inline void put(xmtest::Module& module, int r, int c, const Cell& cell, int p = 0) {
   module.patterns.at(static_cast<std::size_t>(p)).set(r, c, cell, module.channels);
 }
 
+// A module of `channels` channels at speed 6 with one 64-row pattern holding `cells`, and
+// instrument 1: a forward-looping 8-bit sample of 4096 values at volume 64, panning 128, every
+// note mapped to it.
+inline xmtest::Module baseModule(std::initializer_list<Placed> cells = {}, int channels = 2) {
+  xmtest::Module module;
+  module.channels = static_cast<std::uint16_t>(channels);
+  module.patterns.resize(1);
+  xmtest::Instrument instrument = xmtest::simpleInstrument(std::vector<int>(4096, 20));
+  instrument.samples[0].loopType = 1;
+  instrument.samples[0].loopLength = 4096;
+  module.instruments.push_back(instrument);
+  for (const Placed& placed : cells)
+    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
+  return module;
+}
+
+// A module whose orders each name one of `patterns` patterns of `rows` rows.
+inline xmtest::Module orderedModule(std::vector<std::uint8_t> orders, int patterns, int rows) {
+  xmtest::Module module = baseModule();
+  module.orders = std::move(orders);
+  module.patterns.assign(static_cast<std::size_t>(patterns), xmtest::Pattern{});
+  for (auto& pattern : module.patterns)
+    pattern.rows = rows;
+  return module;
+}
+
 class Replay {
  public:
   explicit Replay(const xmtest::Module& module) : song_(xmtest::loadModule(module)) {
-    if (song_ == nullptr) return;
+    if (song_ == nullptr) {
+      ADD_FAILURE() << "the test module does not load";
+      return;
+    }
     player::prepareOutput(44100);
     player::beginSong(song_.get());
   }
-  bool loaded() const { return song_ != nullptr; }
   player::Song& song() { return *song_; }
   player::Channel& channel(int c) { return player::channelTable[c]; }
-  player::Voice& voice(int c) { return *player::channelTable[c].voice; }
+  player::Voice& voice(int c) {
+    player::Voice* voice = player::channelTable[c].voice;
+    return voice != nullptr ? *voice : player::voicePool[c];
+  }
 
   void tick(int count = 1) {
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count && song_ != nullptr; ++i)
       player::runTick(song_.get());
   }
   // Runs ticks until the next call would be a row tick (the rest of the current row).
   void finishRow() {
     do {
       tick();
-    } while (song_->tick != 0);
+    } while (song_ != nullptr && song_->tick != 0);
   }
   // (order, row) of the next `count` rows played.
   std::vector<std::pair<int, int>> playRows(int count) {
     std::vector<std::pair<int, int>> rows;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && song_ != nullptr; ++i) {
       tick();
       rows.emplace_back(song_->orderPosition, song_->row);
       while (song_->tick != 0)
@@ -70,9 +99,43 @@ class Replay {
     }
     return rows;
   }
+  // field(channel 0) after each of the next `count` ticks.
+  template <typename Field>
+  std::vector<std::int32_t> record(int count, Field field) {
+    std::vector<std::int32_t> values;
+    for (int t = 0; t < count; ++t) {
+      tick();
+      values.push_back(static_cast<std::int32_t>(field(channel(0))));
+    }
+    return values;
+  }
+  std::vector<std::int32_t> record(int count, std::int32_t player::Channel::*field) {
+    return record(count, [field](const player::Channel& c) { return c.*field; });
+  }
 
  private:
   xmtest::SongPtr song_;
 };
+
+using Values = std::vector<std::int32_t>;
+using ChannelField = std::function<std::int32_t(const player::Channel&)>;
+using ModuleChange = std::function<void(xmtest::Module&)>;
+
+inline ChannelField field(std::int32_t player::Channel::*member) {
+  return [member](const player::Channel& c) { return c.*member; };
+}
+
+// field of channel 0 after each of the first `ticks` ticks of module, from song start.
+inline Values trace(const xmtest::Module& module, const ChannelField& field, int ticks) {
+  return Replay(module).record(ticks, field);
+}
+
+// The same for a song at speed 6 whose row 0 holds cell on channel 0, after `change`.
+inline Values trace(const Cell& cell, const ChannelField& field, int ticks,
+                    const ModuleChange& change = nullptr) {
+  xmtest::Module module = baseModule({{0, 0, cell}});
+  if (change) change(module);
+  return trace(module, field, ticks);
+}
 
 }  // namespace replaytest

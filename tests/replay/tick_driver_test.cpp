@@ -7,10 +7,7 @@
 
 namespace {
 
-using replaytest::baseModule;
-using replaytest::Cell;
-using replaytest::put;
-using replaytest::Replay;
+using namespace replaytest;
 using Rows = std::vector<std::pair<int, int>>;
 
 // Ticks the row that starts with the next call lasts.
@@ -23,21 +20,9 @@ int rowLength(Replay& replay) {
   return ticks;
 }
 
-// A module whose orders each name a pattern of `rows` rows.
-xmtest::Module orderedModule(std::vector<std::uint8_t> orders, int patterns, int rows) {
-  xmtest::Module module = baseModule();
-  module.orders = std::move(orders);
-  module.patterns.assign(static_cast<std::size_t>(patterns), xmtest::Pattern{});
-  for (auto& pattern : module.patterns)
-    pattern.rows = rows;
-  return module;
-}
-
 TEST(TickDriver, RowTicksComeEverySpeedTicksAndTheOthersRunEffects) {
-  xmtest::Module module = baseModule();
-  put(module, 0, 0, Cell{49, 1, 0, 0x0A, 0x01});  // A01 slides down on the other ticks only
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
+  // A01 slides down on the ticks after the row tick only.
+  Replay replay(baseModule({{0, 0, Cell{C4, 1, 0, 0x0A, 0x01}}}));
   std::vector<int> rowTicks;
   for (int call = 1; call <= 14; ++call) {
     if (replay.song().tick == 0) rowTicks.push_back(call);
@@ -52,22 +37,16 @@ TEST(TickDriver, RowTicksComeEverySpeedTicksAndTheOthersRunEffects) {
 
 TEST(TickDriver, SpeedZeroAndOneMakeEveryTickARowTick) {
   for (std::uint8_t speed : {0, 1}) {
-    xmtest::Module module = baseModule();
-    put(module, 0, 0, Cell{49, 1, 0, 0x0F, speed});
-    put(module, 1, 0, Cell{0, 0, 0, 0x0A, 0x0F});
-    Replay replay(module);
-    ASSERT_TRUE(replay.loaded());
+    SCOPED_TRACE(testing::Message() << "speed " << int(speed));
+    Replay replay(
+        baseModule({{0, 0, Cell{C4, 1, 0, 0x0F, speed}}, {1, 0, Cell{0, 0, 0, 0x0A, 0x0F}}}));
     EXPECT_EQ(replay.playRows(3), (Rows{{0, 0}, {0, 1}, {0, 2}}));
-    EXPECT_EQ(replay.channel(0).volume, 64) << "no per-tick slide ran at speed " << int(speed);
+    EXPECT_EQ(replay.channel(0).volume, 64) << "no per-tick slide ran";
   }
 }
 
 TEST(TickDriver, SpeedAndTempoCommands) {
-  xmtest::Module module = baseModule();
-  put(module, 0, 0, Cell{0, 0, 0, 0x0F, 0x1F});
-  put(module, 1, 0, Cell{0, 0, 0, 0x0F, 0x20});
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
+  Replay replay(baseModule({{0, 0, Cell{0, 0, 0, 0x0F, 0x1F}}, {1, 0, Cell{0, 0, 0, 0x0F, 0x20}}}));
   EXPECT_EQ(rowLength(replay), 31);
   replay.tick();
   EXPECT_EQ(replay.song().bpm, 32);
@@ -75,33 +54,21 @@ TEST(TickDriver, SpeedAndTempoCommands) {
 }
 
 TEST(TickDriver, PatternDelayLengthensOnlyItsRowAndUsesTheSpeedInForce) {
-  xmtest::Module module = baseModule();
-  put(module, 1, 0, Cell{0, 0, 0, 0x0E, 0xE2});  // EE2 at speed 6: 6 + 12 ticks
-  put(module, 3, 0, Cell{0, 0, 0, 0x0E, 0xE2});  // EE2, then F03 on a later channel
-  put(module, 3, 1, Cell{0, 0, 0, 0x0F, 0x03});
-  put(module, 4, 0, Cell{0, 0, 0, 0x0F, 0x02});  // F02, then EE2 on a later channel
-  put(module, 4, 1, Cell{0, 0, 0, 0x0E, 0xE2});
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
+  Replay replay(baseModule({{1, 0, Cell{0, 0, 0, 0x0E, 0xE2}},     // EE2 at speed 6: 6 + 12
+                            {3, 0, Cell{0, 0, 0, 0x0E, 0xE2}},     // EE2, then F03 on a later
+                            {3, 1, Cell{0, 0, 0, 0x0F, 0x03}},     // channel
+                            {4, 0, Cell{0, 0, 0, 0x0F, 0x02}},     // F02, then EE2 on a later
+                            {4, 1, Cell{0, 0, 0, 0x0E, 0xE2}}}));  // channel
   std::vector<int> lengths;
   for (int r = 0; r < 6; ++r)
     lengths.push_back(rowLength(replay));
   EXPECT_EQ(lengths, (std::vector<int>{6, 18, 6, 3 + 12, 2 + 4, 2}));
 }
 
-TEST(TickDriver, TheLastOrderContinuesAtTheRestartPosition) {
-  xmtest::Module module = orderedModule({0, 1}, 2, 2);
-  module.restartPosition = 1;
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
-  EXPECT_EQ(replay.playRows(6), (Rows{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}));
-}
-
 TEST(TickDriver, AJumpIsTakenAtTheNextRowTickAndTheBlockStillReportsItsRow) {
   xmtest::Module module = orderedModule({0, 0, 0}, 1, 4);
   put(module, 1, 0, Cell{0, 0, 0, 0x0B, 0x02});
   Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
   replay.playRows(1);
   replay.tick();  // the row tick of the row with B02
   EXPECT_EQ(replay.song().orderPosition, 0);
@@ -113,79 +80,84 @@ TEST(TickDriver, AJumpIsTakenAtTheNextRowTickAndTheBlockStillReportsItsRow) {
   EXPECT_EQ(replay.playRows(1), (Rows{{2, 0}}));
 }
 
-TEST(TickDriver, JumpAndBreakOnOneRowInEitherChannelOrder) {
-  for (const bool jumpFirst : {true, false}) {
-    xmtest::Module module = orderedModule({0, 1, 1}, 2, 16);
-    put(module, 0, jumpFirst ? 0 : 1, Cell{0, 0, 0, 0x0B, 0x02});
-    put(module, 0, jumpFirst ? 1 : 0, Cell{0, 0, 0, 0x0D, 0x10});
-    Replay replay(module);
-    ASSERT_TRUE(replay.loaded());
-    // The break after a jump keeps the jump's order; a jump after a break resets the row.
-    EXPECT_EQ(replay.playRows(2)[1], (std::pair<int, int>{2, jumpFirst ? 10 : 0}));
-  }
-}
-
-TEST(TickDriver, BreaksPastTheEndOfTheSongOrOfThePattern) {
-  xmtest::Module module = orderedModule({0, 1, 2}, 3, 32);
-  module.restartPosition = 1;
-  module.patterns[2].rows = 64;
-  put(module, 0, 0, Cell{0, 0, 0, 0x0D, 0x70}, 0);   // row 70 is beyond 63: row 0
-  put(module, 0, 0, Cell{0, 0, 0, 0x0D, 0x40}, 1);   // row 40 of the 64-row pattern
-  put(module, 40, 0, Cell{0, 0, 0, 0x0D, 0x35}, 2);  // from the last order: order 0, not 1
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
-  // Row 35 lies beyond the 32 rows of order 0's pattern: its row 0 plays.
-  EXPECT_EQ(replay.playRows(5), (Rows{{0, 0}, {1, 0}, {2, 40}, {0, 0}, {1, 0}}));
-}
-
-TEST(TickDriver, APatternWithoutRowsIsPassedInOneRowStep) {
-  xmtest::Module module = orderedModule({0, 1, 0}, 2, 2);
-  module.patterns[1].rows = 0;
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
-  EXPECT_EQ(replay.playRows(5), (Rows{{0, 0}, {0, 1}, {1, 0}, {2, 0}, {2, 1}}));
-}
-
 TEST(TickDriver, PatternLoopPlaysItsRowsAgainWhileTheRowStaysTheOnePlayed) {
   xmtest::Module module = orderedModule({0}, 1, 12);
   put(module, 4, 0, Cell{0, 0, 0, 0x0E, 0x60});
   put(module, 8, 0, Cell{0, 0, 0, 0x0E, 0x62});
   Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
   replay.playRows(8);
   replay.tick();  // row 8 with E62
   EXPECT_EQ(replay.song().row, 8);
   EXPECT_EQ(replay.song().nextRow, 4);
   EXPECT_EQ(replay.song().nextOrder, -1);
   replay.finishRow();
-  std::vector<int> rows;
-  for (const auto& [order, row] : replay.playRows(11))
-    rows.push_back(row);
-  EXPECT_EQ(rows, (std::vector<int>{4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(
+      replay.playRows(11),
+      (Rows{
+          {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 9}}));
 }
 
-TEST(TickDriver, PatternLoopAtRowZeroAndTheLastLoopingChannelWins) {
-  xmtest::Module module = orderedModule({0}, 1, 8);
-  put(module, 0, 0, Cell{0, 0, 0, 0x0E, 0x61});  // loops on its own row 0 once
-  put(module, 1, 0, Cell{0, 0, 0, 0x0E, 0x60});
-  put(module, 2, 1, Cell{0, 0, 0, 0x0E, 0x60});
-  put(module, 3, 0, Cell{0, 0, 0, 0x0E, 0x61});
-  put(module, 3, 1, Cell{0, 0, 0, 0x0E, 0x61});
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
-  std::vector<int> rows;
-  for (const auto& [order, row] : replay.playRows(7))
-    rows.push_back(row);
-  EXPECT_EQ(rows, (std::vector<int>{0, 0, 1, 2, 3, 2, 3}));
+// A song whose orders name patterns of the given row counts.
+xmtest::Module song(std::vector<std::uint8_t> orders, const std::vector<int>& rows,
+                    const std::vector<Placed>& cells, std::uint16_t restartPosition = 0) {
+  xmtest::Module module = orderedModule(std::move(orders), static_cast<int>(rows.size()), 0);
+  for (std::size_t p = 0; p < rows.size(); ++p)
+    module.patterns[p].rows = rows[p];
+  for (const Placed& placed : cells)
+    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
+  module.restartPosition = restartPosition;
+  return module;
 }
 
-TEST(TickDriver, AJumpOnTheRowOfAPatternLoopWins) {
-  xmtest::Module module = orderedModule({0, 0}, 1, 8);
-  put(module, 2, 0, Cell{0, 0, 0, 0x0E, 0x62});
-  put(module, 2, 1, Cell{0, 0, 0, 0x0D, 0x05});
-  Replay replay(module);
-  ASSERT_TRUE(replay.loaded());
-  EXPECT_EQ(replay.playRows(4)[3], (std::pair<int, int>{1, 5}));
+TEST(TickDriver, OrdersAndRowsPlayed) {
+  const Cell jump{0, 0, 0, 0x0B, 0x02};
+  const Cell breakTo10{0, 0, 0, 0x0D, 0x10};
+  const Cell loopStart{0, 0, 0, 0x0E, 0x60};
+  const Cell loopOnce{0, 0, 0, 0x0E, 0x61};
+  struct Case {
+    const char* name;
+    xmtest::Module module;
+    Rows rows;
+  };
+  const Case cases[] = {
+      {"the last order continues at the restart position",
+       song({0, 1}, {2, 2}, {}, 1),
+       {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}},
+      {"a break after a jump keeps the jump's order",
+       song({0, 1, 1}, {16, 16}, {{0, 0, jump}, {0, 1, breakTo10}}),
+       {{0, 0}, {2, 10}}},
+      {"a jump after a break resets the row",
+       song({0, 1, 1}, {16, 16}, {{0, 0, breakTo10}, {0, 1, jump}}),
+       {{0, 0}, {2, 0}}},
+      // Row 70 is beyond 63: row 0; row 63 of a 64-row pattern; from the last order to order 0,
+      // not the restart position, where row 35 lies beyond the pattern's 32 rows: row 0 plays.
+      {"breaks past the end of the song or of the pattern",
+       song({0, 1, 2}, {32, 32, 64},
+            {{0, 0, Cell{0, 0, 0, 0x0D, 0x70}, 0},
+             {0, 0, Cell{0, 0, 0, 0x0D, 0x63}, 1},
+             {63, 0, Cell{0, 0, 0, 0x0D, 0x35}, 2}},
+            1),
+       {{0, 0}, {1, 0}, {2, 63}, {0, 0}, {1, 0}}},
+      {"a pattern without rows is passed in one row step",
+       song({0, 1, 0}, {2, 0}, {}),
+       {{0, 0}, {0, 1}, {1, 0}, {2, 0}, {2, 1}}},
+      {"a loop at row 0; of two loops on one row the last channel's wins",
+       song({0}, {8},
+            {{0, 0, loopOnce},
+             {1, 0, loopStart},
+             {2, 1, loopStart},
+             {3, 0, loopOnce},
+             {3, 1, loopOnce}}),
+       {{0, 0}, {0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 2}, {0, 3}}},
+      {"a break on the row of a pattern loop wins",
+       song({0, 0}, {8}, {{2, 0, Cell{0, 0, 0, 0x0E, 0x62}}, {2, 1, Cell{0, 0, 0, 0x0D, 0x05}}}),
+       {{0, 0}, {0, 1}, {0, 2}, {1, 5}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Replay replay(c.module);
+    EXPECT_EQ(replay.playRows(static_cast<int>(c.rows.size())), c.rows);
+  }
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
+// The end of every channel's tick: note starts with the twin hand-over, final volume and panning,
+// and the frequency and step of the voice.
 #include "player/replay/voice_update.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 #include "player/audio_output.h"
@@ -14,54 +15,28 @@ namespace {
 
 using namespace player;
 
+constexpr std::int32_t TOP = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t BOTTOM = std::numeric_limits<std::int32_t>::min();
+constexpr std::uint32_t FRACTION_100_HZ = 9739154;  // the step of the 100 Hz floor
+
 class VoiceUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::memset(voicePool, 0, sizeof voicePool);
-    for (int i = 0; i < VOICE_POOL_SIZE; ++i) {
-      voicePool[i].index = i;
-      voicePool[i].step = 1;
-    }
-    audioOutput.outputRate = 44100;
-    channel = Channel{};
+    prepareOutput(44100);
     channel.voice = &voicePool[5];
-    song = Song{};
     song.globalVolume = 64;
     song.flags = SONG_LINEAR_FREQUENCIES;
-    sample = Sample{};
     sample.length = 1000;
     sample.loopLength = 1000;
     sample.loopMode = LOOP_OFF;
   }
+  void TearDown() override { prepareOutput(44100); }
 
   void update(std::uint8_t flags) {
     channel.flags = flags;
     updateVoice(&channel, &sample, &song);
   }
-
-  // The final volume for these channel values at full envelope, fadeout and global volume.
-  std::int32_t volumeFor(std::int32_t volume, std::int32_t envelope = 64,
-                         std::int32_t fade = 65536) {
-    channel.volume = volume;
-    channel.volEnvValue = envelope;
-    channel.fadeVolume = fade;
-    update(UPDATE_VOLUME);
-    return channel.voice->volume;
-  }
-
-  std::int32_t panFor(std::int32_t pan, std::int32_t envelope) {
-    channel.pan = pan;
-    channel.panEnvValue = envelope;
-    update(UPDATE_PAN);
-    return channel.voice->pan;
-  }
-
-  std::int32_t frequencyFor(std::int32_t period, std::int32_t delta = 0) {
-    channel.period = period;
-    channel.periodDelta = delta;
-    update(UPDATE_FREQUENCY);
-    return channel.voice->frequency;
-  }
+  Voice& voice() { return *channel.voice; }
 
   Channel channel{};
   Song song{};
@@ -80,212 +55,195 @@ TEST_F(VoiceUpdate, TriggersWhileSoundingAlternateBetweenTwinVoices) {
     old->leftLevel = 50 * 256;
     update(UPDATE_TRIGGER);
     ASSERT_EQ(channel.voice, &voicePool[voiceIndex]);
-    EXPECT_EQ(channel.voice->index, voiceIndex);
-    // The voice left behind plays on at gain 0 from where it was.
+    EXPECT_EQ(voice().index, voiceIndex);
+    // The voice left behind plays on from where it was, ramping down to gain 0.
     EXPECT_EQ(old->sample, &sample);
     EXPECT_EQ(old->position, 321u);
-    EXPECT_EQ(old->leftLevel, 50 * 256);
     EXPECT_EQ(old->volume, 0);
-    EXPECT_EQ(old->reportedVolume, 0);
     EXPECT_EQ(old->leftTarget, 0);
     EXPECT_EQ(old->rightTarget, 0);
     // The new note starts from silence at the sample's start, with the copied gains as targets.
-    EXPECT_EQ(channel.voice->position, 0u);
-    EXPECT_EQ(channel.voice->leftLevel, 0);
-    EXPECT_EQ(channel.voice->rampRemaining, 0);
-    EXPECT_EQ(channel.voice->volume, 100);
-    EXPECT_EQ(channel.voice->leftTarget, 50);
-    EXPECT_EQ(channel.voice->direction, DIRECTION_FORWARD);
+    EXPECT_EQ(voice().position, 0u);
+    EXPECT_EQ(voice().leftLevel, 0);
+    EXPECT_EQ(voice().rampRemaining, 0);
+    EXPECT_EQ(voice().volume, 100);
+    EXPECT_EQ(voice().leftTarget, 50);
   }
 }
 
-TEST_F(VoiceUpdate, TriggerAfterTheSampleEndedReusesTheVoice) {
-  voicePool[5].position = 77;
-  voicePool[5].direction = DIRECTION_BACKWARD;
-  voicePool[37].position = 9;
-  update(UPDATE_TRIGGER);
-  EXPECT_EQ(channel.voice, &voicePool[5]);
-  EXPECT_EQ(voicePool[5].sample, &sample);
-  EXPECT_EQ(voicePool[5].position, 0u);
-  EXPECT_EQ(voicePool[5].direction, DIRECTION_FORWARD);
-  EXPECT_EQ(voicePool[37].position, 9u);
-  EXPECT_EQ(voicePool[37].sample, nullptr);
-}
-
-TEST_F(VoiceUpdate, TriggerStartsAtTheOffsetOnlyInsideThePlayingRange) {
-  voicePool[5].startOffset = 999;
-  update(UPDATE_TRIGGER);
-  EXPECT_EQ(channel.voice->position, 999u);
-  EXPECT_EQ(channel.voice->startOffset, 0u);
-
-  channel.voice->sample = nullptr;
-  channel.voice->startOffset = 1000;
-  update(UPDATE_TRIGGER);
-  EXPECT_EQ(channel.voice->position, 0u);
-  EXPECT_EQ(channel.voice->startOffset, 0u);
-
-  // A playing range whose end overflows 32 bits does not wrap round to admit the offset.
-  channel.voice->sample = nullptr;
-  sample.loopStart = 0xFFFFFFF0u;
-  sample.loopLength = 0x20;
-  channel.voice->startOffset = 0xFFFFFFFFu;
-  update(UPDATE_TRIGGER);
-  EXPECT_EQ(channel.voice->position, 0xFFFFFFFFu);
+// A trigger on a voice whose sample has ended reuses the voice, from the start offset if that
+// lies inside the playing range.
+TEST_F(VoiceUpdate, TriggerAfterTheSampleEndedStartsAtTheOffsetOnlyInsideThePlayingRange) {
+  struct Case {
+    std::uint32_t loopStart, loopLength, offset, position;
+  };
+  // A playing range whose end overflows 32 bits does not wrap round to refuse the offset.
+  for (const Case& c : {Case{0, 1000, 999, 999}, Case{0, 1000, 1000, 0},
+                        Case{0xFFFFFFF0u, 0x20, 0xFFFFFFFFu, 0xFFFFFFFFu}}) {
+    sample.loopStart = c.loopStart;
+    sample.loopLength = c.loopLength;
+    voice().sample = nullptr;
+    voice().startOffset = c.offset;
+    voice().direction = DIRECTION_BACKWARD;
+    update(UPDATE_TRIGGER);
+    EXPECT_EQ(channel.voice, &voicePool[5]);
+    EXPECT_EQ(voice().sample, &sample);
+    EXPECT_EQ(voice().position, c.position) << c.offset;
+    EXPECT_EQ(voice().startOffset, 0u);
+    EXPECT_EQ(voice().direction, DIRECTION_FORWARD);
+  }
 }
 
 TEST_F(VoiceUpdate, FinalVolumeRoundsHalvesToEven) {
-  EXPECT_EQ(volumeFor(64), 128);  // 127.5
-  EXPECT_EQ(volumeFor(32), 64);   // 63.75
-  EXPECT_EQ(volumeFor(64, 64, 0), 0);
-  EXPECT_EQ(volumeFor(255), 508);  // a set-volume above 64 is not clamped
-  EXPECT_EQ(volumeFor(1), 2);      // 1.9921875
-  channel.volumeDelta = -32;
-  EXPECT_EQ(volumeFor(64), 64);
-  channel.volumeDelta = 0;
-  song.globalVolume = 32;
-  EXPECT_EQ(volumeFor(64), 64);  // 63.75
-  EXPECT_EQ(channel.voice->reportedVolume, 64);
-}
-
-TEST_F(VoiceUpdate, VolumeTargetsUseTheVoicesPanBeforeThisTicksPanning) {
-  channel.voice->pan = 128;
-  EXPECT_EQ(volumeFor(64), 128);
-  EXPECT_EQ(channel.voice->leftTarget, 64);
-  EXPECT_EQ(channel.voice->rightTarget, 63);
-  channel.voice->pan = 200;
-  channel.pan = 0;
-  channel.panEnvValue = 32;
-  EXPECT_EQ(volumeFor(64), 128);
-  EXPECT_EQ(channel.voice->leftTarget, 100);  // 200 x 128 / 255 = 100.4
-  EXPECT_EQ(channel.voice->rightTarget, 27);  // 55 x 128 / 255 = 27.6
-
-  // With both requests the panning step runs second and sets the targets from the new pan.
-  update(UPDATE_VOLUME | UPDATE_PAN);
-  EXPECT_EQ(channel.voice->pan, 0);
-  EXPECT_EQ(channel.voice->leftTarget, 0);
-  EXPECT_EQ(channel.voice->rightTarget, 128);
-}
-
-TEST_F(VoiceUpdate, PanningEnvelopeSwingsWithinTheSpanAndIsClamped) {
-  EXPECT_EQ(panFor(128, 64), 255);  // 256 clamped
-  EXPECT_EQ(panFor(128, 0), 0);
-  EXPECT_EQ(panFor(100, 40), 124);  // span 3, not 28/32 x 4
-  EXPECT_EQ(panFor(100, 32), 100);
-  EXPECT_EQ(panFor(255, 64), 255);  // span 0 at the edge
-  // Slides may leave the channel pan outside 0..255; the voice hears the edge.
-  EXPECT_EQ(panFor(300, 32), 255);
-  EXPECT_EQ(panFor(-20, 32), 0);
-  EXPECT_EQ(panFor(std::numeric_limits<std::int32_t>::min(), 64), 0);
-  EXPECT_EQ(channel.voice->reportedPan, 0);
-
-  channel.voice->volume = 128;
-  EXPECT_EQ(panFor(255, 32), 255);
-  EXPECT_EQ(channel.voice->leftTarget, 128);
-  EXPECT_EQ(channel.voice->rightTarget, 0);
-  EXPECT_EQ(panFor(128, 32), 128);
-  EXPECT_EQ(channel.voice->leftTarget, 64);
-  EXPECT_EQ(channel.voice->rightTarget, 63);
-}
-
-TEST_F(VoiceUpdate, LinearFrequencies) {
-  EXPECT_EQ(frequencyFor(4608), 8363);
-  EXPECT_EQ(frequencyFor(3840), 16726);
-  EXPECT_EQ(frequencyFor(7680), 523);
-  EXPECT_EQ(frequencyFor(4608, 64), 8860);  // a positive delta raises the pitch
-  EXPECT_EQ(frequencyFor(4608, -64), 7894);
-}
-
-TEST_F(VoiceUpdate, AmigaFrequencies) {
-  song.flags = 0;
-  EXPECT_EQ(frequencyFor(1712), 8362);
-  EXPECT_EQ(frequencyFor(856), 16725);
-  EXPECT_EQ(frequencyFor(1712, 1712), 4181);  // a positive delta lowers the pitch
-}
-
-TEST_F(VoiceUpdate, StepFromTheFrequencyAtTheOutputRate) {
-  frequencyFor(4608);
-  EXPECT_EQ(channel.voice->step, 0u);
-  EXPECT_EQ(channel.voice->stepFrac, 814485521u);
-
-  Voice voice{};
-  setVoiceStep(&voice, 100, 44100);
-  EXPECT_EQ(voice.step, 0u);
-  EXPECT_EQ(voice.stepFrac, 9739154u);
-  setVoiceStep(&voice, 88200, 44100);
-  EXPECT_EQ(voice.step, 2u);
-  EXPECT_EQ(voice.stepFrac, 0u);
-  // The two frequencies below 200 kHz where the quotient in the dividend adds one to the
-  // fraction that r x 2^32 / R would give.
-  for (std::uint32_t f : {179801u, 190826u}) {
-    setVoiceStep(&voice, static_cast<std::int32_t>(f), 44100);
-    const std::uint64_t plain = (static_cast<std::uint64_t>(f % 44100) << 32) / 44100;
-    EXPECT_EQ(voice.step, f / 44100);
-    EXPECT_EQ(voice.stepFrac, plain + 1) << f;
+  struct Case {
+    std::int32_t volume, delta, envelope, fade, global, expected;
+  };
+  for (const Case& c : {Case{64, 0, 64, 65536, 64, 128},  // 127.5
+                        Case{32, 0, 64, 65536, 64, 64},   // 63.75
+                        Case{64, 0, 64, 0, 64, 0},
+                        Case{255, 0, 64, 65536, 64, 508},  // a set volume above 64 is not clamped
+                        Case{1, 0, 64, 65536, 64, 2},      // 1.9921875
+                        Case{64, -32, 64, 65536, 64, 64}, Case{64, 0, 64, 65536, 32, 64}}) {
+    channel.volume = c.volume;
+    channel.volumeDelta = c.delta;
+    channel.volEnvValue = c.envelope;
+    channel.fadeVolume = c.fade;
+    song.globalVolume = c.global;
+    update(UPDATE_VOLUME);
+    EXPECT_EQ(voice().volume, c.expected) << c.volume << " " << c.delta << " " << c.global;
+    EXPECT_EQ(voice().reportedVolume, c.expected);
   }
 }
 
-TEST_F(VoiceUpdate, LowFrequenciesStepAt100HzButAreRecordedAsComputed) {
-  song.flags = 0;
-  EXPECT_EQ(frequencyFor(-1712), -8362);  // truncated toward zero
-  EXPECT_EQ(channel.voice->step, 0u);
-  EXPECT_EQ(channel.voice->stepFrac, 9739154u);
-
-  song.flags = SONG_LINEAR_FREQUENCIES;
-  EXPECT_EQ(frequencyFor(9984), 65);
-  EXPECT_EQ(channel.voice->stepFrac, 9739154u);
-  // A linear result beyond 32 bits is the integer-indefinite value, floored like any other.
-  EXPECT_EQ(frequencyFor(-20000), std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(channel.voice->step, 0u);
-  EXPECT_EQ(channel.voice->stepFrac, 9739154u);
+TEST_F(VoiceUpdate, VolumeTargetsUseTheVoicesPanBeforeThisTicksPanning) {
+  channel.volume = 64;
+  channel.volEnvValue = 64;
+  channel.fadeVolume = 65536;
+  channel.pan = 0;
+  for (const auto& [pan, left, right] : {std::tuple{128, 64, 63}, std::tuple{200, 100, 27}}) {
+    voice().pan = pan;
+    update(UPDATE_VOLUME);
+    EXPECT_EQ(voice().leftTarget, left) << pan;  // 200 x 128 / 255 = 100.4
+    EXPECT_EQ(voice().rightTarget, right);       // 55 x 128 / 255 = 27.6
+  }
 }
 
+TEST_F(VoiceUpdate, PanningEnvelopeSwingsWithinTheSpanAndIsClamped) {
+  struct Case {
+    std::int32_t pan, envelope, expected, left, right;
+  };
+  voice().volume = 128;
+  for (const Case& c :
+       {Case{128, 64, 255, 128, 0},                              // 256 clamped
+        Case{128, 0, 0, 0, 128}, Case{100, 40, 124, 62, 65},     // span 3
+        Case{100, 32, 100, 50, 77}, Case{255, 64, 255, 128, 0},  // span 0
+        Case{128, 32, 128, 64, 63},
+        // Slides may leave the channel pan outside 0..255; the voice hears the
+        // edge.
+        Case{300, 32, 255, 128, 0}, Case{-20, 32, 0, 0, 128}, Case{BOTTOM, 64, 0, 0, 128}}) {
+    channel.pan = c.pan;
+    channel.panEnvValue = c.envelope;
+    update(UPDATE_PAN);
+    EXPECT_EQ(voice().pan, c.expected) << c.pan << " " << c.envelope;
+    EXPECT_EQ(voice().reportedPan, c.expected);
+    EXPECT_EQ(voice().leftTarget, c.left);
+    EXPECT_EQ(voice().rightTarget, c.right);
+  }
+}
+
+// Frequencies from both tables, the step at 44,100 Hz, and the 100 Hz floor under the step;
+// period sums wrap in 32 bits.
+TEST_F(VoiceUpdate, FrequencyAndStep) {
+  struct Case {
+    bool linear;
+    std::int32_t period, delta, frequency;
+    std::uint32_t step, stepFrac;
+  };
+  for (const Case& c : {
+           Case{true, 4608, 0, 8363, 0, 814485521}, Case{true, 3840, 0, 16726, 0, 1628971042},
+           Case{true, 7680, 0, 523, 0, 50935779},
+           Case{true, 4608, 64, 8860, 0, 862889121},  // a positive delta raises the pitch
+           Case{true, 4608, -64, 7894, 0, 768808885}, Case{true, 9984, 0, 65, 0, FRACTION_100_HZ},
+           // 4181.5 with an exact 1/768; the single-precision one lies just below it.
+           Case{true, 5376, 0, 4181, 0, 407194064},
+           // A linear result beyond 32 bits is the integer-indefinite value, floored like any
+           // other; 4608 - period + delta wrapping to 768 is one octave above C-4.
+           Case{true, -20000, 0, BOTTOM, 0, FRACTION_100_HZ},
+           Case{true, BOTTOM, TOP - 3839, 16726, 0, 1628971042},
+           Case{false, 1712, 0, 8362, 0, 814388129}, Case{false, 856, 0, 16725, 0, 1628873651},
+           Case{false, 1712, 1712, 4181, 0, 407194064},       // a positive delta lowers the pitch
+           Case{false, -1712, 0, -8362, 0, FRACTION_100_HZ},  // truncated toward zero
+           Case{false, TOP, 1, 0, 0, FRACTION_100_HZ},        // the sum wraps to INT32_MIN
+           Case{false, TOP, BOTTOM, -14317056, 0, FRACTION_100_HZ},  // the sum wraps to -1
+       }) {
+    SCOPED_TRACE(testing::Message()
+                 << (c.linear ? "linear " : "amiga ") << c.period << " + " << c.delta);
+    song.flags = c.linear ? SONG_LINEAR_FREQUENCIES : 0;
+    channel.period = c.period;
+    channel.periodDelta = c.delta;
+    update(UPDATE_FREQUENCY);
+    EXPECT_EQ(voice().frequency, c.frequency);
+    EXPECT_EQ(voice().step, c.step);
+    EXPECT_EQ(voice().stepFrac, c.stepFrac);
+  }
+}
+
+TEST_F(VoiceUpdate, StepFractionTakesTheQuotientIntoItsDividend) {
+  Voice voice{};
+  for (const auto& [frequency, step, fraction] :
+       {std::tuple{100u, 0u, FRACTION_100_HZ}, std::tuple{88200u, 2u, 0u},
+        // The two frequencies below 200 kHz where the quotient in the dividend adds one to the
+        // fraction that r x 2^32 / R would give.
+        std::tuple{179801u, 4u, 331228656u + 1}, std::tuple{190826u, 4u, 1404970480u + 1}}) {
+    setVoiceStep(&voice, static_cast<std::int32_t>(frequency), 44100);
+    EXPECT_EQ(voice.step, step) << frequency;
+    EXPECT_EQ(voice.stepFrac, fraction) << frequency;
+  }
+}
+
+// The mixer's step in 8.24 keeps 8 integer bits: the step stays at 255 samples per frame.
 TEST_F(VoiceUpdate, StepStaysBelow256SamplesPerFrame) {
   song.flags = 0;
-  EXPECT_EQ(frequencyFor(1), 14317056);  // 324.6 samples per frame at 44.1 kHz
-  EXPECT_EQ(channel.voice->step, 255u);
-  EXPECT_EQ(channel.voice->stepFrac, 0u);
-  audioOutput.outputRate = 8000;
-  EXPECT_EQ(frequencyFor(7), 2045293);
-  EXPECT_EQ(channel.voice->step, 255u);
+  for (const auto& [rate, period, frequency] :
+       {std::tuple{44100, 1, 14317056}, std::tuple{8000, 7, 2045293}}) {
+    audioOutput.outputRate = rate;
+    channel.period = period;
+    update(UPDATE_FREQUENCY);
+    EXPECT_EQ(voice().frequency, frequency);
+    EXPECT_EQ(voice().step, 255u);
+    EXPECT_EQ(voice().stepFrac, 0u);
+  }
 }
 
 TEST_F(VoiceUpdate, ZeroPeriodSumKeepsTheFrequencyWithEitherTable) {
   for (std::uint16_t flags : {std::uint16_t{0}, SONG_LINEAR_FREQUENCIES}) {
     song.flags = flags;
-    frequencyFor(4608);
-    const Voice before = *channel.voice;
-    EXPECT_EQ(frequencyFor(100, -100), before.frequency);
-    EXPECT_EQ(channel.voice->step, before.step);
-    EXPECT_EQ(channel.voice->stepFrac, before.stepFrac);
+    channel.period = 4608;
+    update(UPDATE_FREQUENCY);
+    const Voice before = voice();
+    channel.period = 100;
+    channel.periodDelta = -100;
+    update(UPDATE_FREQUENCY);
+    channel.periodDelta = 0;
+    EXPECT_EQ(voice().frequency, before.frequency);
+    EXPECT_EQ(voice().step, before.step);
+    EXPECT_EQ(voice().stepFrac, before.stepFrac);
     EXPECT_EQ(channel.flags & UPDATE_FREQUENCY, 0);
   }
 }
 
-TEST_F(VoiceUpdate, PeriodSumsWrapIn32Bits) {
-  song.flags = 0;
-  const std::int32_t top = std::numeric_limits<std::int32_t>::max();
-  EXPECT_EQ(frequencyFor(top, 1), 0);  // wraps to INT32_MIN
-  EXPECT_EQ(channel.voice->stepFrac, 9739154u);
-  const std::int32_t bottom = std::numeric_limits<std::int32_t>::min();
-  EXPECT_EQ(frequencyFor(top, bottom), -14317056);  // wraps to -1
-  song.flags = SONG_LINEAR_FREQUENCIES;
-  // 4608 - period + delta wraps to 768: one octave above C-4.
-  EXPECT_EQ(frequencyFor(bottom, top - 3839), 16726);
-}
-
 TEST_F(VoiceUpdate, RewindKeepsSampleAndGains) {
-  Voice& voice = *channel.voice;
-  voice.sample = &sample;
-  voice.position = 500;
-  voice.positionFrac = 12345;
-  voice.startOffset = 256;
-  voice.leftTarget = 40;
+  voice().sample = &sample;
+  voice().position = 500;
+  voice().positionFrac = 12345;
+  voice().startOffset = 256;
+  voice().leftTarget = 40;
   update(UPDATE_REWIND);
-  EXPECT_EQ(voice.position, 0u);
-  EXPECT_EQ(voice.positionFrac, 0u);
-  EXPECT_EQ(voice.startOffset, 0u);
-  EXPECT_EQ(voice.sample, &sample);
-  EXPECT_EQ(voice.leftTarget, 40);
+  EXPECT_EQ(voice().position, 0u);
+  EXPECT_EQ(voice().positionFrac, 0u);
+  EXPECT_EQ(voice().startOffset, 0u);
+  EXPECT_EQ(voice().sample, &sample);
+  EXPECT_EQ(voice().leftTarget, 40);
   EXPECT_EQ(channel.voice, &voicePool[5]);
 }
 
