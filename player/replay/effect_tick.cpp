@@ -44,12 +44,10 @@ void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
       advanceVibrato(channel);
       break;
     case 0xD:
-      channel->pan = wrapSub(channel->pan, low);
-      channel->flags |= UPDATE_PAN;
+      slidePanLeft(channel, low);
       break;
     case 0xE:
-      channel->pan = wrapAdd(channel->pan, low);
-      channel->flags |= UPDATE_PAN;
+      slidePanRight(channel, low);
       break;
     case 0xF:
       tonePortamento(channel);

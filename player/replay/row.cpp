@@ -349,12 +349,10 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
       channel->flags |= UPDATE_PAN;
       break;
     case 0xD:
-      channel->pan = wrapSub(channel->pan, low);
-      channel->flags |= UPDATE_PAN;
+      slidePanLeft(channel, low);
       break;
     case 0xE:
-      channel->pan = wrapAdd(channel->pan, low);
-      channel->flags |= UPDATE_PAN;
+      slidePanRight(channel, low);
       break;
     case 0xF:
       if (low != 0) channel->portaSpeed = static_cast<std::uint8_t>(low * 16);

@@ -1,9 +1,10 @@
-// Volume slides shared by the row and the per-tick effects: up stops at 64, down at 0, and both
-// ask the voice update for the new volume.
+// Slides shared by the row and the per-tick effects. Volume slides stop at 64 and at 0; the volume
+// column's panning slides have no bound of their own, the voice update clamps what is heard.
 #pragma once
 
 #include <cstdint>
 
+#include "player/numeric.h"
 #include "player/replay/channel.h"
 
 namespace player {
@@ -18,6 +19,16 @@ inline void slideVolumeDown(Channel* channel, std::int32_t amount) {
   channel->volume -= amount;
   if (channel->volume < 0) channel->volume = 0;
   channel->flags |= UPDATE_VOLUME;
+}
+
+inline void slidePanLeft(Channel* channel, std::int32_t amount) {
+  channel->pan = wrapSub(channel->pan, amount);
+  channel->flags |= UPDATE_PAN;
+}
+
+inline void slidePanRight(Channel* channel, std::int32_t amount) {
+  channel->pan = wrapAdd(channel->pan, amount);
+  channel->flags |= UPDATE_PAN;
 }
 
 }  // namespace player
