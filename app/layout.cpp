@@ -29,9 +29,10 @@ MainLayout mainLayout() {
   layout.window = pixels(MAIN_DLU);
   layout.frame = pixels(MAIN_FRAME_DLU);
   layout.background = pixels(MAIN_BACKGROUND_DLU);
-  // Centred with integer halves that truncate toward zero.
-  layout.pictureX = layout.background.x + (layout.background.width - BACKGROUND_WIDTH) / 2;
-  layout.pictureY = layout.background.y + (layout.background.height - BACKGROUND_HEIGHT) / 2;
+  // Centred as the picture control centres: half the control less half the picture, each halved
+  // on its own.
+  layout.pictureX = layout.background.x + layout.background.width / 2 - BACKGROUND_WIDTH / 2;
+  layout.pictureY = layout.background.y + layout.background.height / 2 - BACKGROUND_HEIGHT / 2;
   layout.aboutButton = pixels(ABOUT_BUTTON_DLU);
   layout.exitButton = pixels(EXIT_BUTTON_DLU);
   return layout;

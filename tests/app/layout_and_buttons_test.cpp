@@ -20,8 +20,8 @@ TEST(Layout, TemplatesGiveTheWindowsTheirPixelsAtTahomaEight) {
   const app::MainLayout main = app::mainLayout();
   expectRect(main.window, 0, 0, 300, 229);
   expectRect(main.background, 2, 2, 297, 226);
-  EXPECT_EQ(main.pictureX, 2 - 16);  // 330 pixels centred in 297, halves truncated
-  EXPECT_EQ(main.pictureY, 2);
+  EXPECT_EQ(main.pictureX, 2 + 148 - 165);  // 330 pixels centred in 297
+  EXPECT_EQ(main.pictureY, 2 + 113 - 112);
   expectRect(main.aboutButton, 11, 190, 62, 23);
   expectRect(main.exitButton, 251, 192, 38, 24);
 
