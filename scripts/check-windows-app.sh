@@ -144,6 +144,7 @@ check "main window is centred (at $x,$y)" \
   test "$x,$y" = "$(((screen_w - 300) / 2)),$(((screen_h - 229) / 2))"
 shot "$work/main.png"
 cp "$work/main.png" "$artifacts/main-window-$arch.png"
+convert "$work/main.png" -crop "300x229+$x+$y" +repage "$artifacts/main-window-$arch-only.png"
 
 # The picture: its upper part on screen equals the BMP (window pixel (2,3) shows picture (17,0));
 # the colours may move by one step on their way to the screen.
