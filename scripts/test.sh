@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
-# ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
-# under Wine that the 64-bit Windows build renders the same bytes as the native one.
+# ThreadSanitizer; then cross-builds jingle and the application for 64- and 32-bit Windows,
+# checks under Wine that the Windows build renders the same bytes as the native one, and uses
+# both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots and
+# traces are kept in build/test-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -45,10 +47,14 @@ done
 scripts/app-size.sh build/mingw-i686/app/jingle-app.exe
 
 echo "== Windows application under Wine"
+rm -rf build/test-artifacts
 for arch in x86_64 i686; do
   scripts/check-windows-app.sh build/release/jingle "build/mingw-$arch/app/jingle-app.exe" "$arch" \
     build/test-artifacts
 done
+
+echo "== Linux application under Xvfb"
+scripts/check-linux-app.sh build/release/jingle build/release/app/jingle-app build/test-artifacts
 
 echo "== Windows renders the same bytes"
 scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe

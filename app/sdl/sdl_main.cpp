@@ -65,6 +65,14 @@ void fadeOut(Shell& shell) {
   SDL_HideWindow(shell.main);
 }
 
+// A drag keeps the window where the mouse has moved it since the press.
+void followMouse(const Press& press) {
+  int x = 0, y = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  SDL_SetWindowPosition(press.window, press.startWindowX + x - press.startMouseX,
+                        press.startWindowY + y - press.startMouseY);
+}
+
 enum class Outcome { RUN, EXIT, CLOSE };
 
 Outcome command(Shell& shell, ButtonId id) {
@@ -115,8 +123,10 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
       }
       const Button* button = buttonAt(shell, window, event.button.x, event.button.y);
       shell.press = Press{window, button != nullptr ? button->id : ButtonId::NONE, 0, 0, 0, 0, true};
-      SDL_GetGlobalMouseState(&shell.press.startMouseX, &shell.press.startMouseY);
+      // Where the press happened, from the event itself: the mouse may have moved on since.
       SDL_GetWindowPosition(window, &shell.press.startWindowX, &shell.press.startWindowY);
+      shell.press.startMouseX = shell.press.startWindowX + event.button.x;
+      shell.press.startMouseY = shell.press.startWindowY + event.button.y;
       if (button != nullptr) shell.focus = button->id;
       SDL_CaptureMouse(SDL_TRUE);
       repaint(shell, window);
@@ -126,10 +136,7 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
       Press& press = shell.press;
       if (press.window == nullptr) return Outcome::RUN;
       if (press.button == ButtonId::NONE) {
-        int x = 0, y = 0;
-        SDL_GetGlobalMouseState(&x, &y);
-        SDL_SetWindowPosition(press.window, press.startWindowX + x - press.startMouseX,
-                              press.startWindowY + y - press.startMouseY);
+        followMouse(press);
         return Outcome::RUN;
       }
       const Button* over = buttonAt(shell, press.window, event.motion.x, event.motion.y);
@@ -145,6 +152,7 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
       const Press press = shell.press;
       shell.press = Press{};
       SDL_CaptureMouse(SDL_FALSE);
+      if (press.button == ButtonId::NONE) followMouse(press);
       repaint(shell, press.window);
       if (press.button != ButtonId::NONE && press.inside) return command(shell, press.button);
       return Outcome::RUN;
@@ -157,7 +165,9 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
 int run() {
   // X11 keeps window positions and opacity where Wayland would not; a compositor may show the
   // fade; the first click on a window that is not focused still counts.
-  if (SDL_getenv("SDL_VIDEODRIVER") == nullptr) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+  if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && SDL_getenv("DISPLAY") != nullptr) {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
