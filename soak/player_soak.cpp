@@ -78,9 +78,9 @@ std::vector<std::uint64_t> referenceBlocks(player::Song* song, std::int64_t bloc
 }
 
 std::uint64_t ringBlockHash(int block) {
-  return hashBlock(audioOutput.waveBuffer +
-                       static_cast<std::size_t>(block) * audioOutput.blockFrames * 2,
-                   audioOutput.blockFrames);
+  return hashBlock(
+      audioOutput.waveBuffer + static_cast<std::size_t>(block) * audioOutput.blockFrames * 2,
+      audioOutput.blockFrames);
 }
 
 // Waits until the mixing thread has seen the device's position and caught up with it.
@@ -171,12 +171,13 @@ int main(int argc, char** argv) {
   audioOutput.waveOut = nullptr;
 
   const double simulated = static_cast<double>(deviceBytes) / (44100.0 * 4 * 3600);
-  std::printf("player_soak: %.2f simulated hours (%llu device bytes, the 32-bit count %s), %lld "
-              "blocks checked, %lld wrong; resident memory %ld kB after a tenth, %ld kB at the "
-              "end, peak %ld kB\n",
-              simulated, static_cast<unsigned long long>(deviceBytes),
-              deviceBytes > 0xFFFFFFFFu ? "wrapped" : "not wrapped", static_cast<long long>(soak.checked),
-              static_cast<long long>(soak.wrong), settledKb, endKb, statusKb("VmHWM:"));
+  std::printf(
+      "player_soak: %.2f simulated hours (%llu device bytes, the 32-bit count %s), %lld "
+      "blocks checked, %lld wrong; resident memory %ld kB after a tenth, %ld kB at the "
+      "end, peak %ld kB\n",
+      simulated, static_cast<unsigned long long>(deviceBytes),
+      deviceBytes > 0xFFFFFFFFu ? "wrapped" : "not wrapped", static_cast<long long>(soak.checked),
+      static_cast<long long>(soak.wrong), settledKb, endKb, statusKb("VmHWM:"));
   const bool flat = settledKb < 0 || endKb - settledKb <= FLAT_KB;
   if (!flat) std::fputs("player_soak: memory grew\n", stderr);
   return soak.wrong == 0 && stormed && flat ? 0 : 1;
