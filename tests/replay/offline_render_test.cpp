@@ -60,6 +60,19 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
   put(unfinished, 0, 0, Cell{0, 0, 0, 0x0E, 0x61});
   put(unfinished, 0, 1, Cell{0, 0, 0, 0x0B, 0x01});
   put(unfinished, 0, 0, Cell{0, 0, 0, 0x0B, 0x01}, 1);
+  // Rows of flows that could stall a render: speed 0 (a tick a row), a row that jumps to itself,
+  // a pattern delay counted in the speed of the moment, a break past the pattern's end.
+  xmtest::Module stopped = songModule({0}, 1, 4);
+  put(stopped, 0, 1, Cell{0, 0, 0, 0x0F, 0x00});
+  xmtest::Module self = songModule({0}, 1, 4);
+  put(self, 0, 1, Cell{0, 0, 0, 0x0B, 0x00});
+  xmtest::Module delays = songModule({0}, 1, 2);
+  put(delays, 0, 0, Cell{0, 0, 0, 0x0F, 0x00});  // then EE5 at speed 0: no delay
+  put(delays, 0, 1, Cell{0, 0, 0, 0x0E, 0xE5});
+  put(delays, 1, 0, Cell{0, 0, 0, 0x0E, 0xE5});  // EE5 at speed 0, then speed 2: 2 ticks
+  put(delays, 1, 1, Cell{0, 0, 0, 0x0F, 0x02});
+  xmtest::Module beyond = songModule({0, 1}, 2, 4);
+  put(beyond, 1, 1, Cell{0, 0, 0, 0x0D, 0x40});  // to row 40 of a 4-row pattern: row 0
   // Two rounds of 131,070 rows: far more rows than a round's marks can list one by one.
   xmtest::Module tall = orderedModule({0, 1}, 2, 65535);
   tall.speed = 1;
@@ -84,12 +97,23 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
       {"32 loop counts come round together after 720,720 passes", xmtest::loopStormModule(8, 1), 1,
        player::MAX_NATURAL_FRAMES, 720720 * 8 * 3},
       {"rounds of many rows", tall, 2, player::MAX_NATURAL_FRAMES, 2 * 2 * 65535 * 3},
+      {"speed 0", stopped, 1, player::MAX_NATURAL_FRAMES, 4 * TICK_125},
+      {"a row that jumps to itself", self, 1, player::MAX_NATURAL_FRAMES, 6 * TICK_125},
+      {"pattern delays", delays, 1, player::MAX_NATURAL_FRAMES, (1 + 2) * TICK_125},
+      {"a break past the end", beyond, 1, player::MAX_NATURAL_FRAMES, (2 + 4) * 6 * TICK_125},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     xmtest::SongPtr song = xmtest::loadModule(c.module);
     ASSERT_NE(song, nullptr);
-    EXPECT_EQ(player::naturalLengthFrames(song.get(), c.rounds, c.limit), c.frames);
+    const std::int64_t frames = player::naturalLengthFrames(song.get(), c.rounds, c.limit);
+    EXPECT_EQ(frames, c.frames);
+    // Rendered, blocks follow one another, and the replayer reaches the same end.
+    if (frames < 200 * 884) {
+      EXPECT_EQ(renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false)
+                    .naturalEnd,
+                frames < c.limit ? frames : -1);
+    }
   }
 }
 
