@@ -7,7 +7,7 @@
 
 namespace cli {
 
-std::string naturalDurationText(player::Song* song) {
+std::string naturalDurationText(const player::Song* song) {
   const std::int64_t limit = player::MAX_NATURAL_FRAMES;
   const std::int64_t frames = player::naturalLengthFrames(song, 1, limit);
   const std::int64_t ms = (frames * 1000 + player::OFFLINE_RATE / 2) / player::OFFLINE_RATE;

@@ -9,6 +9,6 @@ namespace cli {
 
 // "m:ss.mmm (N frames)" at the render rate, the same length jingle render writes by default;
 // a song that finds no end within the render limit is said to last at least that long.
-std::string naturalDurationText(player::Song* song);
+std::string naturalDurationText(const player::Song* song);
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/duration_text.h"
 #include "cli/module_file.h"
+#include "cli/number_text.h"
 #include "player/load/module_check.h"
 #include "player/load/song.h"
 
@@ -17,17 +18,6 @@ struct Fact {
   std::string label;
   std::string value;
 };
-
-// 412345 -> "412,345".
-std::string withThousands(std::uint64_t value) {
-  const std::string digits = std::to_string(value);
-  std::string grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return grouped;
-}
 
 std::int64_t ownSampleCount(const player::Song& song) {
   std::int64_t count = 0;
@@ -51,19 +41,21 @@ std::uint64_t sampleMemory(const player::Song& song) {
   return bytes;
 }
 
-std::vector<Fact> describeModule(player::Song& song, const player::ModuleCheck& header) {
+// The header's counts as the file stores them: a count the player reads as negative (and so as
+// none) still shows the file's value.
+std::vector<Fact> describeModule(const player::Song& song, const player::ModuleCheck& header) {
   const bool linear = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
   return {
-      {"channels", std::to_string(song.channelCount)},
-      {"song length", std::to_string(song.songLength)},
-      {"restart position", std::to_string(song.restartPosition)},
+      {"channels", std::to_string(header.stored.channelCount)},
+      {"song length", std::to_string(header.stored.songLength)},
+      {"restart position", std::to_string(header.stored.restartPosition)},
       {"patterns", std::to_string(header.patternCount) + " in header, " +
                        std::to_string(song.patternSlotCount) + " slots"},
-      {"instruments", std::to_string(song.instrumentCount)},
+      {"instruments", std::to_string(header.stored.instrumentCount)},
       {"samples", std::to_string(ownSampleCount(song))},
       {"frequency table", linear ? "linear" : "amiga"},
-      {"speed", std::to_string(song.defaultSpeed)},
-      {"bpm", std::to_string(song.defaultBpm)},
+      {"speed", std::to_string(header.stored.speed)},
+      {"bpm", std::to_string(header.stored.bpm)},
       {"sample memory", withThousands(sampleMemory(song)) + " bytes"},
       {"duration", naturalDurationText(&song)},
   };

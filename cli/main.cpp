@@ -1,9 +1,11 @@
 // jingle: plays XM modules, renders them to WAV and shows what they hold.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 
 namespace {
 
@@ -19,9 +21,7 @@ const char* const USAGE =
     "without --seconds the module plays to its natural end, --loops times (default 1).\n"
     "play: space pauses and resumes, q or Ctrl-C stops.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     std::fputs(USAGE, stderr);
@@ -45,4 +45,18 @@ int main(int argc, char** argv) {
     return cli::EXIT_BAD_INPUT;
   }
   return cli::runPlay(args);  // jingle FILE
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  cli::ignoreWriteSignals();
+  // The commands allocate little beyond the module and the player's buffers, which report a
+  // failure themselves; whatever else runs out of memory ends here rather than in an abort.
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("jingle: not enough memory\n", stderr);
+    return cli::EXIT_BAD_INPUT;
+  }
 }

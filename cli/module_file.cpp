@@ -1,65 +1,25 @@
 #include "cli/module_file.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <limits>
-#include <string>
-#include <vector>
 
 #include "cli/commands.h"
+#include "cli/number_text.h"
 #include "player/load/module_check.h"
+#include "player/load/xm_format.h"
 #include "player/load/xm_loader.h"
 
 namespace cli {
 namespace {
 
+const char* const NOT_ENOUGH_MEMORY = "not enough memory to load it";
+
 int refuse(const std::string& path, const std::string& reason) {
   std::fprintf(stderr, "jingle: %s: %s\n", path.c_str(), reason.c_str());
   return EXIT_BAD_INPUT;
-}
-
-// The file's bytes, or false with the reason it cannot be read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& reason) {
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) {
-    reason = "cannot be read: no such file";
-    return false;
-  }
-  if (status.type() == std::filesystem::file_type::directory) {
-    reason = "cannot be read: it is a directory";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    const int code = errno;
-    reason = code == EACCES ? std::string("cannot be read: permission denied")
-                            : "cannot be read: " + std::string(std::strerror(code));
-    return false;
-  }
-  // Module images count their bytes in 32 bits; nothing near that size is a module anyway.
-  constexpr std::size_t maxBytes = std::numeric_limits<std::int32_t>::max();
-  std::uint8_t chunk[65536];
-  bool ok = true;
-  while (true) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (bytes.size() + got > maxBytes) {
-      reason = "too large to be a module";
-      ok = false;
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof chunk) break;
-  }
-  if (ok && std::ferror(file) != 0) {
-    reason = "cannot be read: read error";
-    ok = false;
-  }
-  std::fclose(file);
-  return ok;
 }
 
 std::string describeFault(const player::ModuleCheck& check) {
@@ -74,38 +34,148 @@ std::string describeFault(const player::ModuleCheck& check) {
       return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
     case player::ModuleFault::TOO_MANY_PATTERNS:
       return "declares " + std::to_string(check.patternCount) + " patterns (at most 256)";
+    case player::ModuleFault::TOO_MANY_CELLS:
+      return "the patterns need more than " + withThousands(player::MAX_PATTERN_CELLS) + " cells";
     case player::ModuleFault::TOO_MANY_SAMPLES:
       return "instrument " + std::to_string(check.instrument) + " declares " +
              std::to_string(check.sampleCount) + " samples (at most 16)";
     case player::ModuleFault::NO_MEMORY:
       break;
   }
-  return "not enough memory to load it";
+  return NOT_ENOUGH_MEMORY;
+}
+
+std::string readError(int code) {
+  return code == EACCES ? std::string("cannot be read: permission denied")
+                        : "cannot be read: " + std::string(std::strerror(code));
+}
+
+// The rest of a file whose size is not known beforehand (a pipe, a device), after the head
+// bytes, up to one byte more than a module may have. Null when memory runs out.
+std::uint8_t* readUnsized(std::FILE* file, const std::uint8_t* head, std::size_t headBytes,
+                          std::size_t& count) {
+  std::size_t capacity = 65536;
+  auto* bytes = static_cast<std::uint8_t*>(std::malloc(capacity));
+  if (bytes == nullptr) return nullptr;
+  std::memcpy(bytes, head, headBytes);
+  count = headBytes;
+  while (count <= MAX_MODULE_BYTES) {
+    if (count == capacity) {
+      capacity = capacity * 2 > MAX_MODULE_BYTES + 1 ? MAX_MODULE_BYTES + 1 : capacity * 2;
+      auto* grown = static_cast<std::uint8_t*>(std::realloc(bytes, capacity));
+      if (grown == nullptr) {
+        std::free(bytes);
+        return nullptr;
+      }
+      bytes = grown;
+    }
+    const std::size_t got = std::fread(bytes + count, 1, capacity - count, file);
+    count += got;
+    if (got == 0) break;
+  }
+  return bytes;
+}
+
+// The whole file as a module image, or null with the reason.
+player::ModuleImage* readModuleImage(const std::string& path, std::string& reason) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    reason = "cannot be read: no such file";
+    return nullptr;
+  }
+  if (status.type() == std::filesystem::file_type::directory) {
+    reason = "cannot be read: it is a directory";
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    reason = readError(errno);
+    return nullptr;
+  }
+  const bool sized = status.type() == std::filesystem::file_type::regular;
+  const std::uint64_t size = sized ? std::filesystem::file_size(path, error) : 0;
+  std::uint8_t head[MODULE_HEAD_BYTES] = {};
+  const std::size_t headBytes = std::fread(head, 1, sizeof head, file);
+  reason = moduleHeadFault(head, headBytes, sized && !error ? size : headBytes);
+
+  player::ModuleImage* image = nullptr;
+  if (reason.empty() && sized && !error && size >= headBytes) {
+    image = player::makeModuleImage(nullptr, static_cast<std::uint32_t>(size));
+    if (image != nullptr) {
+      std::uint8_t* bytes = player::moduleBytesToFill(image);
+      std::memcpy(bytes, head, headBytes);
+      const std::size_t got =
+          headBytes +
+          std::fread(bytes + headBytes, 1, static_cast<std::size_t>(size) - headBytes, file);
+      if (got < size) {  // the file shrank since its size was taken
+        player::ModuleImage* whole =
+            player::makeModuleImage(bytes, static_cast<std::uint32_t>(got));
+        player::freeModuleImage(image);
+        image = whole;
+      }
+    }
+    if (image == nullptr) reason = NOT_ENOUGH_MEMORY;
+  } else if (reason.empty()) {
+    std::size_t count = 0;
+    std::uint8_t* bytes = readUnsized(file, head, headBytes, count);
+    if (bytes != nullptr) {
+      reason = moduleHeadFault(head, headBytes, count);
+      if (reason.empty()) image = player::makeModuleImage(bytes, static_cast<std::uint32_t>(count));
+      std::free(bytes);
+    }
+    if (reason.empty() && image == nullptr) reason = NOT_ENOUGH_MEMORY;
+  }
+  if (reason.empty() && std::ferror(file) != 0) reason = "cannot be read: read error";
+  std::fclose(file);
+  if (!reason.empty()) {
+    player::freeModuleImage(image);
+    return nullptr;
+  }
+  return image;
 }
 
 }  // namespace
 
-int openModuleFile(const std::string& path, ModuleFile& file) {
-  file = ModuleFile{};
-  std::vector<std::uint8_t> bytes;
-  std::string reason;
-  if (!readWholeFile(path, bytes, reason)) return refuse(path, reason);
-
-  player::ModuleImage* image =
-      player::makeModuleImage(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  if (image == nullptr) return refuse(path, "not enough memory to load it");
-  const player::ModuleCheck check = player::checkModule(image);
-  if (check.fault != player::ModuleFault::NONE) {
-    player::freeModuleImage(image);
-    return refuse(path, describeFault(check));
+std::string moduleHeadFault(const std::uint8_t* head, std::size_t headBytes,
+                            std::uint64_t fileBytes) {
+  static const char signature[] = "Extended Module: ";
+  if (fileBytes == 0) return "not an XM module (the file is empty)";
+  if (headBytes < player::XM_SIGNATURE_LENGTH ||
+      std::memcmp(head, signature, player::XM_SIGNATURE_LENGTH) != 0) {
+    return "not an XM module (no \"Extended Module: \" signature)";
   }
-  player::Song* song = player::loadSong(image, nullptr);
+  if (fileBytes < MODULE_HEAD_BYTES) {
+    return "not an XM module (" + std::to_string(fileBytes) + " bytes, too short for its header)";
+  }
+  if (fileBytes > MAX_MODULE_BYTES) {
+    return "too large to be a module (" + withThousands(fileBytes) + " bytes, at most " +
+           withThousands(MAX_MODULE_BYTES) + ")";
+  }
+  return "";
+}
+
+int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& reason) {
+  file = ModuleFile{};
+  const player::ModuleCheck check = player::checkModule(image);
+  reason = describeFault(check);
+  player::Song* song = reason.empty() ? player::loadSong(image, nullptr) : nullptr;
   if (song == nullptr) {
+    if (reason.empty()) reason = NOT_ENOUGH_MEMORY;
     player::freeModuleImage(image);
-    return refuse(path, "not enough memory to load it");
+    return EXIT_BAD_INPUT;
   }
   file.image = image;
   file.song = song;
+  return EXIT_OK;
+}
+
+int openModuleFile(const std::string& path, ModuleFile& file) {
+  file = ModuleFile{};
+  std::string reason;
+  player::ModuleImage* image = readModuleImage(path, reason);
+  if (image == nullptr) return refuse(path, reason);
+  if (loadModuleImage(image, file, reason) != EXIT_OK) return refuse(path, reason);
   return EXIT_OK;
 }
 

@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace cli {
+
+void failPcmOutput(PcmOutput& output) {
+  if (!output.failed) output.error = errno;
+  output.failed = true;
+}
 
 namespace {
 
@@ -25,35 +25,13 @@ void putU32(std::uint8_t* at, std::uint32_t value) {
   putU16(at + 2, value >> 16);
 }
 
-void fail(PcmOutput& output) {
-  if (!output.failed) output.error = errno;
-  output.failed = true;
-}
-
 void writeBytes(PcmOutput& output, const std::uint8_t* bytes, std::size_t count) {
   if (output.failed || count == 0) return;
   errno = 0;
-  if (std::fwrite(bytes, 1, count, output.file) != count) fail(output);
+  if (std::fwrite(bytes, 1, count, output.file) != count) failPcmOutput(output);
 }
 
 }  // namespace
-
-bool openPcmOutput(const std::string& path, PcmOutput& output) {
-  output.path = path;
-  output.failed = false;
-  output.error = 0;
-  if (path == "-") {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-    output.file = stdout;
-    return true;
-  }
-  errno = 0;
-  output.file = std::fopen(path.c_str(), "wb");
-  if (output.file == nullptr) output.error = errno;
-  return output.file != nullptr;
-}
 
 void writeWavHeader(PcmOutput& output, std::int32_t rate, std::uint32_t frames) {
   const std::uint32_t dataBytes = frames * BYTES_PER_FRAME;
@@ -85,17 +63,6 @@ void writePcmFrames(PcmOutput& output, const std::int16_t* frames, std::int32_t 
     }
   }
   writeBytes(output, bytes, used);
-}
-
-bool closePcmOutput(PcmOutput& output) {
-  if (output.file == nullptr) return false;
-  errno = 0;
-  if (std::fflush(output.file) != 0 || std::ferror(output.file) != 0) fail(output);
-  errno = 0;
-  if (output.file != stdout && std::fclose(output.file) != 0) fail(output);
-  output.file = nullptr;
-  if (output.failed && output.path != "-") std::remove(output.path.c_str());
-  return !output.failed;
 }
 
 std::string defaultOutputPath(const std::string& modulePath) {

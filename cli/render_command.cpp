@@ -10,7 +10,9 @@
 
 #include "cli/commands.h"
 #include "cli/module_file.h"
+#include "cli/output_file.h"
 #include "cli/pcm_output.h"
+#include "cli/terminal.h"
 #include "player/numeric.h"
 #include "player/offline_render.h"
 
@@ -118,13 +120,21 @@ int outputError(const std::string& path, int error) {
   return EXIT_OUTPUT_FAILED;
 }
 
-// Renders frames frames of the song from its start into output.
-bool renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
-                PcmOutput& output) {
-  if (!player::startOfflineRender(song, options.loops)) return false;
+int outputIsInput(const std::string& path) {
+  std::fprintf(stderr, "jingle: %s: is the module being rendered; name another output with -o\n",
+               path.c_str());
+  return EXIT_BAD_INPUT;
+}
+
+enum class Rendered { DONE, NO_MEMORY, STOPPED };
+
+// Renders frames frames of the song from its start into output, unless a stop signal comes first.
+Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
+                    PcmOutput& output) {
+  if (!player::startOfflineRender(song, options.loops)) return Rendered::NO_MEMORY;
   const std::int32_t blockFrames = player::offlineBlockFrames();
   std::int64_t written = 0;
-  while (written < frames && !output.failed) {
+  while (written < frames && !output.failed && !stopSignalled()) {
     const std::int16_t* block = player::renderNextBlock();
     const std::int64_t left = frames - written;
     const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
@@ -132,7 +142,7 @@ bool renderInto(player::Song* song, const RenderOptions& options, std::int64_t f
     written += count;
   }
   player::stopOfflineRender();
-  return true;
+  return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
 }
 
 }  // namespace
@@ -144,29 +154,38 @@ int runRender(const std::vector<std::string>& args) {
   ModuleFile module;
   if (const int code = openModuleFile(options.modulePath, module); code != EXIT_OK) return code;
 
+  // The output is checked before the song is searched for its end or rendered; from here on a
+  // stop signal ends the render through the same path as a failure.
+  catchStopSignals();
+  PcmOutput output;
+  const OutputOpening opening = openPcmOutput(options.outputPath, options.modulePath, output);
+  if (opening != OutputOpening::OPENED) {
+    closeModuleFile(module);
+    if (opening == OutputOpening::IS_INPUT) return outputIsInput(options.outputPath);
+    return outputError(options.outputPath, output.error);
+  }
+
   std::int64_t frames = options.frames;
   if (!options.seconds) {
     frames = player::naturalLengthFrames(module.song, options.loops, player::MAX_NATURAL_FRAMES);
   }
-
-  PcmOutput output;
-  if (!openPcmOutput(options.outputPath, output)) {
-    const int code = outputError(options.outputPath, output.error);
-    closeModuleFile(module);
-    return code;
-  }
   if (!options.raw) {
     writeWavHeader(output, player::OFFLINE_RATE, static_cast<std::uint32_t>(frames));
   }
-  const bool rendered = renderInto(module.song, options, frames, output);
-  if (!rendered) output.failed = true;  // nothing half-written is left behind
-  const bool closed = closePcmOutput(output);
+  const Rendered rendered =
+      stopSignalled() ? Rendered::STOPPED : renderInto(module.song, options, frames, output);
   closeModuleFile(module);
-  if (!rendered) {
-    std::fputs("jingle: not enough memory to render\n", stderr);
+  if (rendered != Rendered::DONE || stopSignalled()) {
+    abandonPcmOutput(output);
+    if (rendered == Rendered::NO_MEMORY) {
+      std::fputs("jingle: not enough memory to render\n", stderr);
+      return EXIT_BAD_INPUT;
+    }
+    std::fprintf(stderr, "jingle: %s: render stopped by a signal; nothing written\n",
+                 outputName(options.outputPath).c_str());
     return EXIT_OUTPUT_FAILED;
   }
-  if (!closed) return outputError(options.outputPath, output.error);
+  if (!finishPcmOutput(output)) return outputError(options.outputPath, output.error);
   return EXIT_OK;
 }
 

@@ -72,6 +72,8 @@ void catchStopSignals() {
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 
+void ignoreWriteSignals() {}
+
 #else
 
 namespace {
@@ -142,6 +144,11 @@ void catchStopSignals() {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGHUP, &action, nullptr);
+}
+
+void ignoreWriteSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

@@ -22,4 +22,8 @@ int waitForKey(int timeoutMs);
 void catchStopSignals();
 bool stopSignalled();
 
+// A write to a closed pipe, or past the file-size limit, fails with an error that the command
+// reports instead of ending the process.
+void ignoreWriteSignals();
+
 }  // namespace cli

@@ -1,9 +1,11 @@
 // libFuzzer target for the module loader: any bytes either load into a song or are refused,
-// the check names a reason exactly when the loader refuses, and everything is freed again.
+// the check names a reason exactly when the loader refuses, a file under 10 KB never has the
+// loader ask for more than 256 MiB, and everything is freed again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "player/load/load_memory.h"
 #include "player/load/module_check.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
@@ -26,7 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const player::ModuleCheck check = player::checkModule(image);
   // An odd last byte exercises the hook path as well.
   const bool withHook = size > 0 && (data[size - 1] & 1) != 0;
+  const std::uint64_t before = player::loadtest::requestedBytes();
   player::Song* song = player::loadSong(image, withHook ? rampHook : nullptr);
+  constexpr std::uint64_t SMALL_FILE = 10 * 1024, MOST_FOR_SMALL_FILE = std::uint64_t{256} << 20;
+  if (size < SMALL_FILE && player::loadtest::requestedBytes() - before > MOST_FOR_SMALL_FILE) {
+    std::abort();
+  }
   if ((song == nullptr) != (check.fault != player::ModuleFault::NONE)) std::abort();
   if (song != nullptr) {
     // Reads the guard values behind every sample, which must exist.

@@ -46,14 +46,18 @@ void prepareOutput(std::int32_t rate) {
   resetVoicePool();
 }
 
+std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate) {
+  if (bpm < 1) bpm = 1;
+  const double ticksPerSecond = static_cast<double>(bpm) * static_cast<double>(TICK_BEAT_SCALE);
+  const double tickMs = 1000.0 / ticksPerSecond;
+  return roundToInt32(tickMs * static_cast<double>(rate) * static_cast<double>(MS_TO_SECONDS));
+}
+
 void setBpm(Song* song, std::int32_t bpm) {
   if (song == nullptr) return;
   if (bpm < 1) bpm = 1;
   song->bpm = bpm;
-  const double ticksPerSecond = static_cast<double>(bpm) * static_cast<double>(TICK_BEAT_SCALE);
-  const double tickMs = 1000.0 / ticksPerSecond;
-  song->samplesPerTick = roundToInt32(tickMs * static_cast<double>(audioOutput.outputRate) *
-                                      static_cast<double>(MS_TO_SECONDS));
+  song->samplesPerTick = framesPerTick(bpm, audioOutput.outputRate);
 }
 
 void renderBlock() {

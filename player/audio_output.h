@@ -42,7 +42,7 @@ struct AudioOutput {
   std::atomic<std::uint8_t> stopRequested;
   std::atomic<std::uint8_t> rendering;
   std::atomic<std::uint8_t> threadFinished{1};  // no thread runs at program start
-  std::uint32_t paused;  // 0 playing, all bits set paused
+  std::uint32_t paused;                         // 0 playing, all bits set paused
 
   std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll
   std::uint64_t devicePosition;      // the same count, extended across its wraps
@@ -69,6 +69,8 @@ void renderBlock();
 
 // Sets Song::bpm and the frames per tick at the output rate. bpm >= 1.
 void setBpm(Song* song, std::int32_t bpm);
+// The frames one tick lasts at bpm (below 1 taken as 1) and rate, as setBpm sets them.
+std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate);
 
 // Converts count stereo float frames to 16-bit PCM, rounding to nearest-even and clamping.
 void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count);

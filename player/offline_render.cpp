@@ -3,21 +3,13 @@
 #include "player/audio_output.h"
 #include "player/ring_buffers.h"
 #include "player/song_end.h"
+#include "player/song_end_watch.h"
 #include "player/song_start.h"
 
 namespace player {
 
-std::int64_t naturalLengthFrames(Song* song, std::int32_t rounds, std::int64_t maxFrames) {
-  prepareOutput(OFFLINE_RATE);
-  beginSong(song);
-  if (!watchSongEnd(song, rounds)) return maxFrames;
-  while (songEndWatch.endFrame < 0 && songEndWatch.nextTickFrame < maxFrames) {
-    song->tickHandler(song);
-    if (song->samplesPerTick <= 0) break;  // a tick without frames would never end the count
-  }
-  const std::int64_t end = songEndWatch.endFrame;
-  unwatchSongEnd();
-  return end >= 0 && end < maxFrames ? end : maxFrames;
+std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int64_t maxFrames) {
+  return songEndFrame(song, rounds, maxFrames, OFFLINE_RATE);
 }
 
 bool startOfflineRender(Song* song, std::int32_t rounds) {

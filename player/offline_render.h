@@ -1,6 +1,6 @@
 // Rendering a song from its start with no sound device, as fast as the machine allows: the same
 // block rendering the player uses, one block after another, the audio being the blocks in
-// render order. Also the song's natural length, found by running the replayer without mixing.
+// render order. Also the song's natural length, found from its flow alone.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,9 @@ constexpr std::int32_t OFFLINE_RATE = 44100;
 constexpr std::int64_t MAX_NATURAL_FRAMES = std::int64_t{30} * 60 * OFFLINE_RATE;
 
 // Frames from song start to its natural end after rounds times round the song (the first frame
-// of the row tick that ends the last round), at most maxFrames. Runs the replayer alone, tick by
-// tick; the frame count is the one a render with the same rounds finds.
-std::int64_t naturalLengthFrames(Song* song, std::int32_t rounds, std::int64_t maxFrames);
+// of the row tick that ends the last round), at most maxFrames: the frame count a render with
+// the same rounds finds. Reads the song and leaves it as it was.
+std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int64_t maxFrames);
 
 // Prepares the engine at OFFLINE_RATE with no device, allocates the ring and starts song, with
 // its natural end watched for rounds times round. False when memory cannot be had.

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
-# ThreadSanitizer; then cross-builds jingle and the application for 64- and 32-bit Windows,
-# checks under Wine that the Windows build renders the same bytes as the native one, and uses
-# both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots and
-# traces are kept in build/test-artifacts.
+# ThreadSanitizer; the soak of more than 7 hours of play on the virtual device; each fuzz target
+# for a bounded time (JINGLE_FUZZ_SECONDS, default 60) under AddressSanitizer and
+# UndefinedBehaviorSanitizer; then cross-builds jingle and the application for 64- and 32-bit
+# Windows, checks under Wine that the Windows build renders the same bytes as the native one, and
+# uses both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots
+# and traces are kept in build/test-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 
 jobs=$(nproc)
+fuzz_seconds=${JINGLE_FUZZ_SECONDS:-60}
 configure_and_build() {
   local dir=$1
   shift
@@ -26,6 +29,34 @@ configure_and_build build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_SANITI
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+echo "== soak: 7.2 hours of play on the virtual device, past the 32-bit byte count"
+build/release/soak/player_soak 7.2
+
+echo "== fuzz targets, $fuzz_seconds s each, under AddressSanitizer and UndefinedBehaviorSanitizer"
+CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_BUILD_FUZZ=ON \
+  -DJINGLE_SANITIZE=address,undefined -DJINGLE_BUILD_TESTS=OFF >/dev/null
+cmake --build build/fuzz -j"$jobs" --target fuzz_loader fuzz_render fuzz_module_file
+fuzz_work=$(mktemp -d)
+trap 'rm -rf "$fuzz_work"' EXIT
+mkdir "$fuzz_work/seeds"
+build/release/fuzz/write_fuzz_seeds "$fuzz_work/seeds"
+for target in fuzz_loader fuzz_render fuzz_module_file; do
+  mkdir "$fuzz_work/$target"
+  # New inputs go to the scratch corpus (the first directory); the others are only read.
+  if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    "build/fuzz/fuzz/$target" "$fuzz_work/$target" "fuzz/regressions/$target" "$fuzz_work/seeds" \
+    $(ls -d ../shared/corpus 2>/dev/null) -max_total_time="$fuzz_seconds" -max_len=65536 \
+    -timeout=30 -rss_limit_mb=2048 -artifact_prefix="$fuzz_work/$target-" \
+    >"$fuzz_work/$target.log" 2>&1; then
+    tail -n 40 "$fuzz_work/$target.log"
+    mkdir -p build/fuzz-failures
+    cp "$fuzz_work/$target-"* build/fuzz-failures/ 2>/dev/null || true
+    echo "fuzz: $target failed; once fixed, add its input (build/fuzz-failures) to fuzz/regressions/$target" >&2
+    exit 1
+  fi
+  grep -E "^#[0-9]+ +DONE" "$fuzz_work/$target.log" | sed "s/^/$target: /"
+done
 
 if [ -n "$(ls tests/thread/*.cpp 2>/dev/null)" ]; then
   echo "== ThreadSanitizer"

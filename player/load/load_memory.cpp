@@ -9,6 +9,7 @@ namespace {
 std::int64_t allocationsLeftBeforeFailure = -1;
 std::int64_t allocationsAttempted = 0;
 std::int64_t blocksLive = 0;
+std::uint64_t bytesRequested = 0;
 
 }  // namespace
 
@@ -22,6 +23,7 @@ void* loadAllocate(std::size_t count, std::size_t size) {
   if (count == 0 || size == 0 || count > std::numeric_limits<std::size_t>::max() / size) {
     return nullptr;
   }
+  bytesRequested += count * size;
   void* block = std::calloc(count, size);
   if (block != nullptr) ++blocksLive;
   return block;
@@ -43,6 +45,9 @@ std::int64_t allocationCount() {
 }
 std::int64_t liveBlockCount() {
   return blocksLive;
+}
+std::uint64_t requestedBytes() {
+  return bytesRequested;
 }
 
 }  // namespace loadtest

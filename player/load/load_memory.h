@@ -30,6 +30,9 @@ void failAllocationAfter(std::int64_t successes);
 std::int64_t allocationCount();
 // Blocks allocated and not yet freed.
 std::int64_t liveBlockCount();
+// Bytes asked for since the program started, failed requests included: what a load between two
+// readings could have held at most.
+std::uint64_t requestedBytes();
 
 }  // namespace loadtest
 

@@ -5,17 +5,25 @@
 namespace player {
 namespace {
 
-// Passes over the pattern data exactly as the loader decodes it.
-void skipPatterns(StreamHandle* handle, std::int32_t channels, std::int32_t patterns) {
-  for (std::int32_t p = 0; p < patterns; ++p) {
+// Passes over the pattern data exactly as the loader decodes it; false when the song's cells,
+// the patterns the file lacks included, would pass MAX_PATTERN_CELLS.
+bool skipPatterns(StreamHandle* handle, const XmHeader& xm) {
+  const std::int32_t channels = headerChannels(xm);
+  std::uint64_t songCells = 0;
+  for (std::int32_t p = 0; p < xm.patternCount; ++p) {
     const PatternHeader header = readPatternHeader(handle);
-    if (header.packedSize == 0 || channels <= 0) continue;
-    const std::uint64_t cells = static_cast<std::uint64_t>(channels) * header.rows;
+    const std::uint64_t cells = patternCells(channels, header.rows);
+    songCells += cells;
+    if (songCells > MAX_PATTERN_CELLS) return false;
+    if (header.packedSize == 0) continue;
     for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
       PatternCell cell{};
       readPatternCell(handle, cell);
     }
   }
+  for (std::int32_t p = xm.patternCount; p < headerUsedPatterns(xm); ++p)
+    songCells += patternCells(channels, MISSING_PATTERN_ROWS);
+  return songCells <= MAX_PATTERN_CELLS;
 }
 
 // Passes over one instrument with its samples; false when it declares too many samples.
@@ -62,13 +70,19 @@ ModuleCheck checkModule(const ModuleImage* image) {
   readXmHeader(handle, header);
   check.channelCount = headerChannels(header);
   check.patternCount = header.patternCount;
+  check.stored = {header.songLength,      header.restartPosition, header.channelCount,
+                  header.instrumentCount, header.defaultSpeed,    header.defaultBpm};
   if (headerHasTooManyChannels(header)) {
     check.fault = ModuleFault::TOO_MANY_CHANNELS;
   } else if (headerHasTooManyPatterns(header)) {
     check.fault = ModuleFault::TOO_MANY_PATTERNS;
   } else {
     seekTo(handle, static_cast<std::int64_t>(XM_HEADER_OFFSET) + header.headerSize);
-    skipPatterns(handle, check.channelCount, header.patternCount);
+    if (!skipPatterns(handle, header)) {
+      check.fault = ModuleFault::TOO_MANY_CELLS;
+      closeStream(handle);
+      return check;
+    }
     const auto instruments = static_cast<std::int16_t>(header.instrumentCount);
     for (std::int32_t i = 0; i < instruments; ++i) {
       if (!skipInstrument(handle, check, i)) break;

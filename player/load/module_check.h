@@ -15,6 +15,7 @@ enum class ModuleFault {
   NOT_XM,             // the first 17 bytes are not "Extended Module: "
   TOO_MANY_CHANNELS,  // channelCount above the channel table
   TOO_MANY_PATTERNS,  // header pattern count above 256
+  TOO_MANY_CELLS,     // the patterns need more than MAX_PATTERN_CELLS cells
   TOO_MANY_SAMPLES,   // an instrument declares more than 16 samples
   NO_MEMORY,          // the file could not even be opened for reading
 };
@@ -25,6 +26,10 @@ struct ModuleCheck {
   std::int32_t patternCount;  // the header's pattern count
   std::int32_t instrument;    // TOO_MANY_SAMPLES: the instrument's number, counted from 1
   std::int32_t sampleCount;   // TOO_MANY_SAMPLES: the samples it declares
+  // The song header as the file stores it, unsigned (0 for what lies past the file's end).
+  struct {
+    std::uint16_t songLength, restartPosition, channelCount, instrumentCount, speed, bpm;
+  } stored;
 };
 
 ModuleCheck checkModule(const ModuleImage* image);

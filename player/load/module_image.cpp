@@ -16,7 +16,9 @@ ModuleImage* makeModuleImage(const void* bytes, std::uint32_t count) {
   return reinterpret_cast<ModuleImage*>(block);
 }
 
-void freeModuleImage(ModuleImage* image) { std::free(image); }
+void freeModuleImage(ModuleImage* image) {
+  std::free(image);
+}
 
 std::uint32_t moduleByteCount(const ModuleImage* image) {
   const std::uint8_t* b = image->byteCount;
@@ -26,6 +28,10 @@ std::uint32_t moduleByteCount(const ModuleImage* image) {
 
 const std::uint8_t* moduleBytes(const ModuleImage* image) {
   return reinterpret_cast<const std::uint8_t*>(image) + 4;
+}
+
+std::uint8_t* moduleBytesToFill(ModuleImage* image) {
+  return reinterpret_cast<std::uint8_t*>(image) + 4;
 }
 
 }  // namespace player

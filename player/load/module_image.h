@@ -17,5 +17,7 @@ void freeModuleImage(ModuleImage* image);
 
 std::uint32_t moduleByteCount(const ModuleImage* image);
 const std::uint8_t* moduleBytes(const ModuleImage* image);
+// The same bytes, for filling an image made without them (makeModuleImage with null bytes).
+std::uint8_t* moduleBytesToFill(ModuleImage* image);
 
 }  // namespace player

@@ -71,6 +71,23 @@ bool headerHasTooManyPatterns(const XmHeader& header) {
   return header.patternCount > MAX_HEADER_PATTERNS;
 }
 
+std::int32_t headerSongLength(const XmHeader& header) {
+  const std::int32_t length = static_cast<std::int16_t>(header.songLength);
+  return length > MAX_SONG_LENGTH ? MAX_SONG_LENGTH : length;
+}
+
+std::int32_t headerUsedPatterns(const XmHeader& header) {
+  std::int32_t used = 0;
+  for (std::int32_t i = 0; i < headerSongLength(header); ++i) {
+    if (header.orderTable[i] >= used) used = header.orderTable[i] + 1;
+  }
+  return used;
+}
+
+std::uint64_t patternCells(std::int32_t channels, std::uint32_t rows) {
+  return static_cast<std::uint64_t>(channels > 0 ? channels : 0) * rows;
+}
+
 PatternHeader readPatternHeader(StreamHandle* handle) {
   PatternHeader header{};
   readU32(handle);  // header length: always taken as 9

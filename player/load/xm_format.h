@@ -16,6 +16,11 @@ constexpr std::int32_t MAX_HEADER_PATTERNS = 256;
 constexpr std::int32_t MAX_SONG_LENGTH = ORDER_TABLE_SIZE;
 constexpr std::uint8_t FILE_KEY_OFF = 97;
 constexpr std::uint8_t MAX_INSTRUMENT_NUMBER = 128;
+// The pattern cells one song may hold: far beyond any tracker's songs (256 patterns of 1,024 rows
+// on 32 channels are half of it), and 80 MiB of memory at most.
+constexpr std::uint64_t MAX_PATTERN_CELLS = std::uint64_t{1} << 24;
+constexpr std::int32_t MISSING_PATTERN_ROWS =
+    64;  // rows of a pattern the orders name but the file lacks
 
 // Little-endian values; bytes past the end of the module read as 0.
 std::uint8_t readU8(StreamHandle* handle);
@@ -50,6 +55,14 @@ std::int32_t headerChannels(const XmHeader& header);
 // table holds, or more patterns than there are pattern numbers.
 bool headerHasTooManyChannels(const XmHeader& header);
 bool headerHasTooManyPatterns(const XmHeader& header);
+
+// The song length the song keeps (the stored count read as signed, at most 256), and one more
+// than the highest pattern number among that many orders (0 for none).
+std::int32_t headerSongLength(const XmHeader& header);
+std::int32_t headerUsedPatterns(const XmHeader& header);
+
+// Cells of a pattern of `rows` rows on `channels` channels; none without channels.
+std::uint64_t patternCells(std::int32_t channels, std::uint32_t rows);
 
 struct PatternHeader {
   std::uint16_t rows;

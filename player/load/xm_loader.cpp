@@ -9,8 +9,7 @@ namespace {
 
 // Header values the song keeps, brought within what the replayer can play.
 void takeHeader(Song* song, const XmHeader& header) {
-  song->songLength = static_cast<std::int16_t>(header.songLength);
-  if (song->songLength > MAX_SONG_LENGTH) song->songLength = MAX_SONG_LENGTH;
+  song->songLength = static_cast<std::int16_t>(headerSongLength(header));
   song->restartPosition = static_cast<std::int16_t>(header.restartPosition);
   if (song->restartPosition < 0 || song->restartPosition >= song->songLength) {
     song->restartPosition = 0;
@@ -25,33 +24,32 @@ void takeHeader(Song* song, const XmHeader& header) {
     song->orderTable[i] = header.orderTable[i];
 }
 
-// Allocates a pattern's cells; a pattern without channels or rows has none.
-bool allocateCells(Pattern& pattern, std::int32_t channels) {
-  const std::uint64_t count = static_cast<std::uint64_t>(channels > 0 ? channels : 0) *
-                              static_cast<std::uint32_t>(pattern.rows);
+// Allocates a pattern's cells, a pattern without channels or rows having none. Fails, as an
+// allocation that fails does, once the song's cells would pass MAX_PATTERN_CELLS.
+bool allocateCells(Pattern& pattern, std::int32_t channels, std::uint64_t& songCells) {
+  const std::uint64_t count = patternCells(channels, static_cast<std::uint32_t>(pattern.rows));
   if (count == 0) return true;
+  songCells += count;
+  if (songCells > MAX_PATTERN_CELLS) return false;
   pattern.cells = loadAllocateArray<PatternCell>(count);
   return pattern.cells != nullptr;
 }
 
-bool readPatterns(Song* song, StreamHandle* handle, std::int32_t headerPatterns) {
-  song->usedPatternCount = 0;
-  for (int i = 0; i < song->songLength; ++i) {
-    if (song->orderTable[i] >= song->usedPatternCount) {
-      song->usedPatternCount = song->orderTable[i] + 1;
-    }
-  }
+bool readPatterns(Song* song, StreamHandle* handle, const XmHeader& xm) {
+  const std::int32_t headerPatterns = xm.patternCount;
+  song->usedPatternCount = headerUsedPatterns(xm);
   song->patternSlotCount =
       song->usedPatternCount > headerPatterns ? song->usedPatternCount : headerPatterns;
   if (song->patternSlotCount == 0) return true;
   song->patterns = loadAllocateArray<Pattern>(static_cast<std::size_t>(song->patternSlotCount));
   if (song->patterns == nullptr) return false;
 
+  std::uint64_t songCells = 0;
   for (std::int32_t p = 0; p < headerPatterns; ++p) {
     Pattern& pattern = song->patterns[p];
     const PatternHeader header = readPatternHeader(handle);
     pattern.rows = header.rows;
-    if (!allocateCells(pattern, song->channelCount)) return false;
+    if (!allocateCells(pattern, song->channelCount, songCells)) return false;
     if (header.packedSize == 0 || pattern.cells == nullptr) continue;
     // The cells consume exactly the bytes they need; the packed size is not compared.
     readPatternCells(handle, pattern.cells,
@@ -59,8 +57,8 @@ bool readPatterns(Song* song, StreamHandle* handle, std::int32_t headerPatterns)
   }
   // Patterns the order table names but the file lacks: 64 empty rows.
   for (std::int32_t p = headerPatterns; p < song->usedPatternCount; ++p) {
-    song->patterns[p].rows = 64;
-    if (!allocateCells(song->patterns[p], song->channelCount)) return false;
+    song->patterns[p].rows = MISSING_PATTERN_ROWS;
+    if (!allocateCells(song->patterns[p], song->channelCount, songCells)) return false;
   }
   return true;
 }
@@ -235,7 +233,7 @@ int parseXm(Song* song, StreamHandle* handle) {
   takeHeader(song, header);
   seekTo(handle, static_cast<std::int64_t>(XM_HEADER_OFFSET) + header.headerSize);
 
-  if (!readPatterns(song, handle, header.patternCount)) return 0;
+  if (!readPatterns(song, handle, header)) return 0;
   if (song->instrumentCount <= 0) return 1;
   song->instruments =
       loadAllocateArray<Instrument>(static_cast<std::size_t>(song->instrumentCount));

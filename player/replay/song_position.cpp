@@ -24,12 +24,16 @@ std::int32_t patternRowsAt(const Song* song, std::int32_t orderPosition) {
   return pattern == nullptr ? 0 : pattern->rows;
 }
 
-const PatternCell* currentRowCells(const Song* song) {
+const PatternCell* rowCellsAt(const Song* song, std::int32_t orderPosition, std::int32_t row) {
   if (song->channelCount <= 0) return nullptr;
-  const Pattern* pattern = patternAt(song, song->orderPosition);
-  if (pattern == nullptr || song->row < 0 || song->row >= pattern->rows) return nullptr;
+  const Pattern* pattern = patternAt(song, orderPosition);
+  if (pattern == nullptr || row < 0 || row >= pattern->rows) return nullptr;
   const auto channels = static_cast<std::size_t>(song->channelCount);
-  return pattern->cells + static_cast<std::size_t>(song->row) * channels;
+  return pattern->cells + static_cast<std::size_t>(row) * channels;
+}
+
+const PatternCell* currentRowCells(const Song* song) {
+  return rowCellsAt(song, song->orderPosition, song->row);
 }
 
 ChannelSound resolveSound(const Song* song, const Channel* channel) {

@@ -17,6 +17,8 @@ std::int32_t patternRowsAt(const Song* song, std::int32_t orderPosition);
 // The channelCount cells of row Song::row at Song::orderPosition, or null when there are none
 // (no channels, a pattern of 0 rows, or a row outside the pattern).
 const PatternCell* currentRowCells(const Song* song);
+// The same for any order position and row.
+const PatternCell* rowCellsAt(const Song* song, std::int32_t orderPosition, std::int32_t row);
 
 // The instrument and sample a channel plays with on this tick; never null.
 struct ChannelSound {

@@ -20,6 +20,9 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
   samples.instruments.resize(3);
   samples.instruments[2].declaredSampleCount = 17;
   const std::string locked = writeModule("locked.xm", xmtest::Module{});
+  const std::vector<std::uint8_t> whole = xmtest::writeXm(xmtest::Module{});
+  const std::vector<std::uint8_t> signature(whole.begin(), whole.begin() + 17);
+  const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + 79);
   std::filesystem::permissions(locked, std::filesystem::perms::none);
   struct Case {
     std::string path, reason;
@@ -29,6 +32,8 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
       {locked, "cannot be read: permission denied"},
       {write("empty.xm", {}), "not an XM module"},
       {write("text.xm", {'h', 'e', 'l', 'l', 'o'}), "not an XM module"},
+      {write("signature.xm", signature), "not an XM module (17 bytes, too short for its header)"},
+      {write("cut.xm", cut), "not an XM module (79 bytes, too short for its header)"},
       {writeModule("wide.xm", wide), "wide.xm: has 40 channels (at most 32 are supported)"},
       {writeModule("long.xm", patterns), "declares 300 patterns (at most 256)"},
       {writeModule("many.xm", samples), "instrument 3 declares 17 samples (at most 16)"},
@@ -52,6 +57,38 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
       EXPECT_EQ(run.exitCode, 2) << play;
       EXPECT_EQ(run.err, info.err) << play;
     }
+  }
+}
+
+// Files far larger than any module are judged by their first bytes and their size without being
+// read; with too little memory to hold a file, the command says so instead of aborting. The
+// large files are sparse: they take no room on the disk.
+TEST_F(BadInput, LargeFilesAreRefusedUnreadAndAFileBeyondTheMemoryIsSaidToBe) {
+  const std::vector<std::uint8_t> head = xmtest::writeXm(xmtest::Module{});
+  const std::string noise = write("noise.bin", {'R', 'I', 'F', 'F'});
+  std::filesystem::resize_file(noise, std::uint64_t{1} << 30);
+  const std::string huge = write("huge.xm", head);
+  std::filesystem::resize_file(huge, std::uint64_t{1} << 30);
+  const std::string big = write("big.xm", head);
+  std::filesystem::resize_file(big, std::uint64_t{200} << 20);
+  struct Case {
+    std::string file, reason, limit;  // limit: a ulimit on the command's memory, or none
+  };
+  std::vector<Case> cases = {
+      {noise, "not an XM module (no \"Extended Module: \" signature)", ""},
+      {huge, "too large to be a module (1,073,741,824 bytes, at most 268,435,456)", ""},
+  };
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  // A sanitizer's shadow memory needs more address space than these limits leave.
+  cases.push_back({noise, "not an XM module", "ulimit -v 100000;"});
+  cases.push_back({big, "not enough memory", "ulimit -v 150000;"});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.limit);
+    const clitest::Outcome run = jingle("info " + c.file, c.limit);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.errLines(), 1) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
   }
 }
 

@@ -40,6 +40,24 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
             "duration: 0:17.154 (756480 frames)\n");  // 3 x 64 rows x 5 ticks x 788 frames
 }
 
+// Counts the player reads as signed 16-bit values, and so as none when the top bit is set, are
+// shown as the file holds them.
+TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
+  xmtest::Module module;
+  module.channels = 0xFFFF;
+  module.songLength = 0x8000;
+  module.instrumentCount = 0x9000;
+  module.speed = 0xFFFE;
+  module.bpm = 0x8001;
+  module.patterns.resize(1);
+  const clitest::Outcome run = jingle("info " + writeModule("signed.xm", module));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* line : {"channels: 65535\n", "song length: 32768\n", "instruments: 36864\n",
+                           "speed: 65534\n", "bpm: 32769\n"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
+  EXPECT_EQ(run.out.find('-'), std::string::npos) << run.out;
+}
+
 TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
   const std::vector<std::string> paths = xmtest::corpusModules();
   if (paths.empty()) GTEST_SKIP() << "no corpus modules";

@@ -27,6 +27,22 @@ inline std::string readText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// A song of rows rows at speed 6 and 125 BPM with a note on row 0: rows x 6 x 882 frames long.
+inline xmtest::Module shortSong(int rows = 4) {
+  xmtest::Module module;
+  module.channels = 2;
+  module.patterns.resize(1);
+  module.patterns[0].rows = rows;
+  module.patterns[0].set(0, 0, xmtest::Cell{49, 1}, 2);
+  std::vector<int> values;
+  for (int i = 0; i < 3000; ++i)
+    values.push_back((i * 13) % 120 - 60);
+  module.instruments.push_back(xmtest::simpleInstrument(values));
+  module.instruments[0].samples[0].loopType = 1;
+  module.instruments[0].samples[0].loopLength = 3000;
+  return module;
+}
+
 struct Outcome {
   int exitCode = -1;  // -1 when the program did not exit normally (a crash)
   std::string out, err;

@@ -11,6 +11,7 @@
 #include "player/ring_buffers.h"
 #include "player/song_start.h"
 #include "tests/replay/replay_fixture.h"
+#include "tests/support/hostile_modules.h"
 
 namespace {
 
@@ -53,6 +54,29 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
   xmtest::Module tempo = songModule({0}, 1, 4);  // each tick counted at its own tempo
   put(tempo, 1, 1, Cell{0, 0, 0, 0x0F, 0x40});   // 64 BPM: 1723 frames per tick
   put(tempo, 3, 1, Cell{0, 0, 0, 0x0F, 0x03});
+  // A jump out of a running loop leaves its count running: the song comes back forever, always
+  // inside the loop, and has no end.
+  xmtest::Module unfinished = songModule({0, 1}, 2, 1);
+  put(unfinished, 0, 0, Cell{0, 0, 0, 0x0E, 0x61});
+  put(unfinished, 0, 1, Cell{0, 0, 0, 0x0B, 0x01});
+  put(unfinished, 0, 0, Cell{0, 0, 0, 0x0B, 0x01}, 1);
+  // Rows of flows that could stall a render: speed 0 (a tick a row), a row that jumps to itself,
+  // a pattern delay counted in the speed of the moment, a break past the pattern's end.
+  xmtest::Module stopped = songModule({0}, 1, 4);
+  put(stopped, 0, 1, Cell{0, 0, 0, 0x0F, 0x00});
+  xmtest::Module self = songModule({0}, 1, 4);
+  put(self, 0, 1, Cell{0, 0, 0, 0x0B, 0x00});
+  xmtest::Module delays = songModule({0}, 1, 2);
+  put(delays, 0, 0, Cell{0, 0, 0, 0x0F, 0x00});  // then EE5 at speed 0: no delay
+  put(delays, 0, 1, Cell{0, 0, 0, 0x0E, 0xE5});
+  put(delays, 1, 0, Cell{0, 0, 0, 0x0E, 0xE5});  // EE5 at speed 0, then speed 2: 2 ticks
+  put(delays, 1, 1, Cell{0, 0, 0, 0x0F, 0x02});
+  xmtest::Module beyond = songModule({0, 1}, 2, 4);
+  put(beyond, 1, 1, Cell{0, 0, 0, 0x0D, 0x40});  // to row 40 of a 4-row pattern: row 0
+  // Two rounds of 131,070 rows: far more rows than a round's marks can list one by one.
+  xmtest::Module tall = orderedModule({0, 1}, 2, 65535);
+  tall.speed = 1;
+  tall.bpm = 32767;  // 3 frames a tick
   struct Case {
     const char* name;
     xmtest::Module module;
@@ -68,29 +92,58 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
       {"no rows: one pass over the orders", songModule({0, 0, 0}, 1, 0), 1,
        player::MAX_NATURAL_FRAMES, 3 * 6 * TICK_125},
       {"the search stops at the limit", songModule({0}, 1, 64), 1, 10000, 10000},
+      {"a loop count left running", unfinished, 1, player::MAX_NATURAL_FRAMES,
+       player::MAX_NATURAL_FRAMES},
+      {"32 loop counts come round together after 720,720 passes", xmtest::loopStormModule(8, 1), 1,
+       player::MAX_NATURAL_FRAMES, 720720 * 8 * 3},
+      {"rounds of many rows", tall, 2, player::MAX_NATURAL_FRAMES, 2 * 2 * 65535 * 3},
+      {"speed 0", stopped, 1, player::MAX_NATURAL_FRAMES, 4 * TICK_125},
+      {"a row that jumps to itself", self, 1, player::MAX_NATURAL_FRAMES, 6 * TICK_125},
+      {"pattern delays", delays, 1, player::MAX_NATURAL_FRAMES, (1 + 2) * TICK_125},
+      {"a break past the end", beyond, 1, player::MAX_NATURAL_FRAMES, (2 + 4) * 6 * TICK_125},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     xmtest::SongPtr song = xmtest::loadModule(c.module);
     ASSERT_NE(song, nullptr);
-    EXPECT_EQ(player::naturalLengthFrames(song.get(), c.rounds, c.limit), c.frames);
+    const std::int64_t frames = player::naturalLengthFrames(song.get(), c.rounds, c.limit);
+    EXPECT_EQ(frames, c.frames);
+    // Rendered, blocks follow one another, and the replayer reaches the same end.
+    if (frames < 200 * 884) {
+      EXPECT_EQ(renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false)
+                    .naturalEnd,
+                frames < c.limit ? frames : -1);
+    }
   }
 }
 
-TEST(OfflineRender, FindsTheSameEndAsTheDryRunAndLeavesTheSongItsHandler) {
+// The search reads the song's flow and nothing else: the song, its instruments and its samples
+// stay as loaded (a finetune set by E5y included), and a render that follows the replayer itself
+// finds the same end.
+TEST(OfflineRender, FindsTheSameEndAsTheSearchWhichLeavesTheSongAsLoaded) {
   xmtest::Module module = songModule({0, 1}, 2, 4);
   put(module, 2, 1, Cell{0, 0, 0, 0x0F, 0x50});
   put(module, 3, 0, Cell{0, 0, 0, 0x0E, 0xE1}, 1);
+  put(module, 1, 0, Cell{C4, 1, 0, 0x0E, 0x57});
+  put(module, 2, 0, Cell{0, 0, 0, 0x0E, 0x60}, 1);
+  put(module, 3, 1, Cell{0, 0, 0, 0x0E, 0x61}, 1);
   xmtest::SongPtr song = xmtest::loadModule(module);
   ASSERT_NE(song, nullptr);
   const player::TickHandler handler = song->tickHandler;
   for (const int rounds : {1, 2}) {
+    unsigned char loaded[sizeof(player::Song)], sample[sizeof(player::Sample)];
+    std::memcpy(loaded, song.get(), sizeof loaded);
+    std::memcpy(sample, song->instruments[0].samples[0], sizeof sample);
     const std::int64_t dry =
         player::naturalLengthFrames(song.get(), rounds, player::MAX_NATURAL_FRAMES);
+    EXPECT_EQ(std::memcmp(loaded, song.get(), sizeof loaded), 0) << "the song record changed";
+    EXPECT_EQ(std::memcmp(sample, song->instruments[0].samples[0], sizeof sample), 0)
+        << "the sample changed";
     const Rendered rendered = renderBlocks(song.get(), static_cast<int>(dry / 884 + 2), rounds);
     EXPECT_EQ(rendered.naturalEnd, dry) << rounds << " rounds";
+    EXPECT_EQ(song->tickHandler, handler);
+    song = xmtest::loadModule(module);  // the render itself plays the E5y
   }
-  EXPECT_EQ(song->tickHandler, handler);
 }
 
 TEST(OfflineRender, TheStreamIsTheBlocksThatRenderBlockWrites) {

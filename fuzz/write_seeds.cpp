@@ -1,0 +1,89 @@
+// Writes the seed modules of the fuzz runs into a directory: small modules from the test writer
+// that reach every part of the loader and the song's flow (patterns with and without data, the
+// flow effects, loops, envelopes, 8- and 16-bit samples of each loop kind) and the hostile ones.
+//   write_fuzz_seeds DIRECTORY
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/hostile_modules.h"
+#include "tests/support/xm_writer.h"
+
+namespace {
+
+using xmtest::Cell;
+using xmtest::Module;
+
+Module songWith(std::vector<std::vector<Cell>> rows, int channels = 4) {
+  Module module;
+  module.channels = static_cast<std::uint16_t>(channels);
+  xmtest::Instrument instrument = xmtest::simpleInstrument({0, 50, 100, 50, 0, -50, -100, -50});
+  instrument.samples[0].loopType = 1;
+  instrument.samples[0].loopLength = 8;
+  instrument.volume.points = {{0, 64}, {10, 20}, {20, 40}};
+  instrument.volume.flags = 7;
+  instrument.volume.loopEnd = 2;
+  module.instruments.push_back(instrument);
+  xmtest::Instrument wide = xmtest::simpleInstrument({0, 3000, -3000, 1000}, true);
+  wide.samples[0].loopType = 2;
+  wide.samples[0].loopLength = 4;
+  module.instruments.push_back(wide);
+  xmtest::Pattern& pattern = module.patterns.emplace_back();
+  pattern.rows = static_cast<int>(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (std::size_t c = 0; c < rows[r].size(); ++c)
+      pattern.set(static_cast<int>(r), static_cast<int>(c), rows[r][c], channels);
+  return module;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: write_fuzz_seeds DIRECTORY\n", stderr);
+    return 2;
+  }
+  const Cell note{49, 1}, wide{61, 2, 0x30};
+  std::vector<std::pair<std::string, Module>> seeds = {
+      {"notes", songWith({{note, wide}, {}, {Cell{97}}, {note, Cell{0, 0, 0, 0x0A, 0x0F}}})},
+      {"loop", songWith({{Cell{0, 0, 0, 0x0E, 0x60}}, {note}, {Cell{0, 0, 0, 0x0E, 0x62}}, {}})},
+      {"jump", songWith({{note, Cell{0, 0, 0, 0x0B, 0x00}}})},
+      {"break", songWith({{note}, {Cell{0, 0, 0, 0x0D, 0x01}}, {}})},
+      {"tempo", songWith({{Cell{0, 0, 0, 0x0F, 0x03}}, {Cell{0, 0, 0, 0x0F, 0x80}}, {note}})},
+      {"delay", songWith({{note, Cell{0, 0, 0, 0x0E, 0xE2}}, {Cell{0, 0, 0, 0x0F, 0x00}}})},
+      {"finetune", songWith({{Cell{49, 1, 0, 0x0E, 0x57}}, {note}})},
+      {"loop storm", xmtest::loopStormModule(2, 2)},
+      {"tall patterns", xmtest::tallPatternsModule()},
+  };
+  Module orders = songWith({{note}, {}});
+  orders.orders = {0, 1, 0, 2};
+  orders.patterns.push_back(xmtest::Pattern{});
+  orders.restartPosition = 1;
+  seeds.emplace_back("orders", orders);
+  // A loop count left running by a jump out of the loop: the song comes back forever, always
+  // inside the loop, and never ends.
+  Module unfinished = songWith({{Cell{0, 0, 0, 0x0E, 0x61}, Cell{0, 0, 0, 0x0B, 0x01}}});
+  unfinished.orders = {0, 1};
+  unfinished.patterns.push_back(xmtest::Pattern{});
+  unfinished.patterns[1].rows = 1;
+  unfinished.patterns[1].set(0, 0, Cell{49, 1, 0, 0x0B, 0x01}, unfinished.channels);
+  seeds.emplace_back("unfinished loop", unfinished);
+  Module empty;
+  empty.patterns.emplace_back().rows = 0;
+  seeds.emplace_back("empty", empty);
+
+  int written = 0;
+  for (std::size_t k = 0; k < seeds.size(); ++k) {
+    const std::vector<std::uint8_t> bytes = xmtest::writeXm(seeds[k].second);
+    std::string name = seeds[k].first;
+    for (char& c : name)
+      if (c == ' ') c = '-';
+    std::ofstream out(std::string(argv[1]) + "/" + name + ".xm", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (out) ++written;
+  }
+  std::printf("%d seed modules written\n", written);
+  return written == static_cast<int>(seeds.size()) ? 0 : 1;
+}
