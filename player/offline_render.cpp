@@ -20,9 +20,9 @@ std::int64_t naturalLengthFrames(Song* song, std::int32_t rounds, std::int64_t m
   return end >= 0 && end < maxFrames ? end : maxFrames;
 }
 
-bool startOfflineRender(Song* song, std::int32_t rounds) {
+bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate) {
   stopOfflineRender();
-  prepareOutput(OFFLINE_RATE);
+  prepareOutput(rate);
   if (!allocateRingBuffers(audioOutput)) return false;
   beginSong(song);
   if (!watchSongEnd(song, rounds)) {
