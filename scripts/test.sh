@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
-# ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
+# ThreadSanitizer; installs the library into a temporary prefix and builds the examples against
+# it; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
 # under Wine that the 64-bit Windows build renders the same bytes as the native one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,9 @@ configure_and_build() {
 echo "== optimised build"
 configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build/release --output-on-failure -j"$jobs"
+
+echo "== library installed into a temporary prefix, examples built against it"
+scripts/check-library-install.sh build/release
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_SANITIZE=address,undefined
