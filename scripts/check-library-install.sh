@@ -59,6 +59,13 @@ for kind in cmake pc; do
     >/dev/null 2>"$tmp/stderr" || { cat "$tmp/stderr"; exit 1; }
   cmp "$tmp/expected.raw" "$tmp/pulled.raw"
   echo "sdl_pull ($kind): $(stat -c %s "$tmp/pulled.raw") bytes of $module, the same as jingle render --raw"
+  # Float frames: the same number of frames, twice the bytes.
+  SDL_DISKAUDIODELAY=0 "$tmp/$kind/sdl_pull" "$module" --float --record "$tmp/float.raw" \
+    >/dev/null 2>"$tmp/stderr" || { cat "$tmp/stderr"; exit 1; }
+  if [ "$(stat -c %s "$tmp/float.raw")" -ne $((2 * $(stat -c %s "$tmp/pulled.raw"))) ]; then
+    echo "sdl_pull ($kind) --float: $(stat -c %s "$tmp/float.raw") bytes"
+    exit 1
+  fi
   "$tmp/$kind/play_module" "$module" --seconds 1 >/dev/null
   [ -s "$tmp/device.raw" ] || { echo "play_module ($kind) sent nothing to the device"; exit 1; }
   rm -f "$tmp/device.raw"
