@@ -2,7 +2,7 @@
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
 # ThreadSanitizer; installs the library into a temporary prefix and builds the examples against
-# it; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
+# it; then cross-builds the player, jingle and the library for 64- and 32-bit Windows and checks
 # under Wine that the 64-bit Windows build renders the same bytes as the native one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +43,7 @@ for arch in x86_64 i686; do
   echo "== Windows $arch cross-build"
   cmake -S . -B "build/mingw-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DJINGLE_BUILD_TESTS=OFF >/dev/null
-  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle
+  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle jingle_shared jingle_static
 done
 
 echo "== Windows renders the same bytes"
