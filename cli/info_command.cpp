@@ -9,7 +9,9 @@
 #include "cli/module_file.h"
 #include "cli/number_text.h"
 #include "player/load/module_check.h"
+#include "player/load/module_texts.h"
 #include "player/load/song.h"
+#include "player/load/song_facts.h"
 
 namespace cli {
 namespace {
@@ -19,46 +21,35 @@ struct Fact {
   std::string value;
 };
 
-std::int64_t ownSampleCount(const player::Song& song) {
-  std::int64_t count = 0;
-  for (int i = 0; i < song.instrumentCount; ++i)
-    count += song.instruments[i].sampleCount;
-  return count;
-}
-
-// Bytes of 16-bit sample data the song holds, the guard values behind each sample included.
-std::uint64_t sampleMemory(const player::Song& song) {
-  std::uint64_t bytes = 0;
-  for (int i = 0; i < song.instrumentCount; ++i) {
-    const player::Instrument& in = song.instruments[i];
-    for (int j = 0; j < in.sampleCount; ++j) {
-      const player::Sample* sample = in.samples[j];
-      if (sample->data == nullptr) continue;
-      bytes += (static_cast<std::uint64_t>(sample->length) + player::SAMPLE_GUARD_VALUES) *
-               sizeof(std::int16_t);
-    }
-  }
-  return bytes;
-}
-
-// The header's counts as the file stores them: a count the player reads as negative (and so as
-// none) still shows the file's value.
-std::vector<Fact> describeModule(const player::Song& song, const player::ModuleCheck& header) {
+// The facts of the song, then the names of its instruments and their samples. The header's
+// counts show as the file stores them: a count the player reads as negative (and so as none)
+// still shows the file's value.
+std::vector<Fact> describeModule(player::Song& song, const player::ModuleCheck& header,
+                                 const player::ModuleTexts& texts) {
   const bool linear = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
-  return {
+  std::vector<Fact> facts = {
+      {"title", texts.title},
+      {"tracker", texts.tracker},
       {"channels", std::to_string(header.stored.channelCount)},
       {"song length", std::to_string(header.stored.songLength)},
       {"restart position", std::to_string(header.stored.restartPosition)},
       {"patterns", std::to_string(header.patternCount) + " in header, " +
                        std::to_string(song.patternSlotCount) + " slots"},
       {"instruments", std::to_string(header.stored.instrumentCount)},
-      {"samples", std::to_string(ownSampleCount(song))},
+      {"samples", std::to_string(player::ownSampleCount(song))},
       {"frequency table", linear ? "linear" : "amiga"},
       {"speed", std::to_string(header.stored.speed)},
       {"bpm", std::to_string(header.stored.bpm)},
-      {"sample memory", withThousands(sampleMemory(song)) + " bytes"},
+      {"sample memory", withThousands(player::sampleMemoryBytes(song)) + " bytes"},
       {"duration", naturalDurationText(&song)},
   };
+  for (std::size_t i = 0; i < texts.instrumentNames.size(); ++i) {
+    const std::string instrument = "instrument " + std::to_string(i + 1);
+    facts.push_back({instrument, texts.instrumentNames[i]});
+    for (std::size_t j = 0; j < texts.sampleNames[i].size(); ++j)
+      facts.push_back({instrument + " sample " + std::to_string(j + 1), texts.sampleNames[i][j]});
+  }
+  return facts;
 }
 
 }  // namespace
@@ -71,7 +62,8 @@ int runInfo(const std::vector<std::string>& args) {
   ModuleFile file;
   const int opened = openModuleFile(args[0], file);
   if (opened != EXIT_OK) return opened;
-  const std::vector<Fact> facts = describeModule(*file.song, player::checkModule(file.image));
+  const std::vector<Fact> facts = describeModule(*file.song, player::checkModule(file.image),
+                                                 player::readModuleTexts(file.image));
   closeModuleFile(file);
 
   for (const Fact& fact : facts)

@@ -12,9 +12,9 @@ std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int
   return songEndFrame(song, rounds, maxFrames, OFFLINE_RATE);
 }
 
-bool startOfflineRender(Song* song, std::int32_t rounds) {
+bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate) {
   stopOfflineRender();
-  prepareOutput(OFFLINE_RATE);
+  prepareOutput(rate);
   if (!allocateRingBuffers(audioOutput)) return false;
   beginSong(song);
   if (!watchSongEnd(song, rounds)) {

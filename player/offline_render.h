@@ -18,9 +18,10 @@ constexpr std::int64_t MAX_NATURAL_FRAMES = std::int64_t{30} * 60 * OFFLINE_RATE
 // the same rounds finds. Reads the song and leaves it as it was.
 std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int64_t maxFrames);
 
-// Prepares the engine at OFFLINE_RATE with no device, allocates the ring and starts song, with
-// its natural end watched for rounds times round. False when memory cannot be had.
-bool startOfflineRender(Song* song, std::int32_t rounds);
+// Prepares the engine at rate (OFFLINE_RATE unless given) with no device, allocates the ring and
+// starts song, with its natural end watched for rounds times round. False when memory cannot be
+// had.
+bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate = OFFLINE_RATE);
 
 // Renders the next block; its frames (offlineBlockFrames() interleaved 16-bit stereo frames)
 // stay valid until the next call.

@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
 # ThreadSanitizer; the soak of more than 7 hours of play on the virtual device; each fuzz target
 # for a bounded time (JINGLE_FUZZ_SECONDS, default 60) under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then cross-builds jingle and the application for 64- and 32-bit
+# UndefinedBehaviorSanitizer; installs the library into a temporary prefix and builds the examples
+# against it; then cross-builds jingle, the library and the application for 64- and 32-bit
 # Windows, checks under Wine that the Windows build renders the same bytes as the native one, and
 # uses both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots
 # and traces are kept in build/test-artifacts.
@@ -23,6 +24,9 @@ configure_and_build() {
 echo "== optimised build"
 configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build/release --output-on-failure -j"$jobs"
+
+echo "== library installed into a temporary prefix, examples built against it"
+scripts/check-library-install.sh build/release
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_SANITIZE=address,undefined
@@ -73,7 +77,7 @@ for arch in x86_64 i686; do
   cmake -S . -B "build/mingw-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DJINGLE_BUILD_TESTS=OFF \
     -DJINGLE_HOST_RESOURCE_CHECK="$PWD/build/release/resources/resource_check" >/dev/null
-  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle jingle-app
+  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle jingle-app jingle_shared jingle_static
 done
 scripts/app-size.sh build/mingw-i686/app/jingle-app.exe
 

@@ -22,11 +22,19 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
   module.patterns.resize(2);
   xmtest::Instrument two = xmtest::simpleInstrument(std::vector<int>(1000, 1));
   two.samples.push_back(xmtest::sampleOf(std::vector<int>(500, 1), true));
-  module.instruments = {two, xmtest::Instrument{}, xmtest::simpleInstrument({})};
+  two.name = "lead";
+  two.samples[0].name = "attack";
+  two.samples[1].name = "body";
+  xmtest::Instrument empty;
+  empty.name = "unused";
+  module.name = "Info test";
+  module.instruments = {two, empty, xmtest::simpleInstrument({})};
   const clitest::Outcome run = jingle("info " + writeModule("song.xm", module));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
+            "title: Info test\n"
+            "tracker: test writer\n"
             "channels: 6\n"
             "song length: 3\n"
             "restart position: 1\n"
@@ -37,7 +45,13 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
             "speed: 5\n"
             "bpm: 140\n"
             "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty one none
-            "duration: 0:17.154 (756480 frames)\n");  // 3 x 64 rows x 5 ticks x 788 frames
+            "duration: 0:17.154 (756480 frames)\n"  // 3 x 64 rows x 5 ticks x 788 frames
+            "instrument 1: lead\n"
+            "instrument 1 sample 1: attack\n"
+            "instrument 1 sample 2: body\n"
+            "instrument 2: unused\n"
+            "instrument 3: \n"
+            "instrument 3 sample 1: \n");
 }
 
 // Counts the player reads as signed 16-bit values, and so as none when the top bit is set, are

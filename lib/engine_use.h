@@ -1,0 +1,28 @@
+// The one song the engine plays or renders. The engine's state (device, ring, voices, channels)
+// is one program-wide record, so the library lets a single module use it at a time and answers
+// BUSY to a second.
+#pragma once
+
+#include <atomic>
+
+#include "jingle/module.h"
+
+namespace jingle::internal {
+
+enum class EngineUse : int { IDLE, PLAYING, RENDERING };
+
+struct EngineState {
+  std::atomic<EngineUse> use{EngineUse::IDLE};
+  Module* module = nullptr;  // the module in use, null when idle
+};
+
+extern EngineState engineState;
+
+// Ends whatever the module is used for; nothing when it is not in use.
+void releaseEngine(const Module* module);
+
+// Ends device playback or rendering of the module in use. Defined with each.
+void endPlayback();
+void endRender();
+
+}  // namespace jingle::internal

@@ -1,0 +1,94 @@
+#include "player/load/module_texts.h"
+
+#include "player/load/xm_format.h"
+
+namespace player {
+namespace {
+
+constexpr std::int32_t TITLE_OFFSET = 17;
+constexpr std::int32_t TRACKER_OFFSET = 38;
+constexpr std::int32_t SHORT_TEXT_BYTES = 20;
+constexpr std::int32_t NAME_BYTES = 22;
+constexpr std::int32_t INSTRUMENT_NAME_OFFSET = 4;
+constexpr std::int32_t SAMPLE_NAME_OFFSET = 18;
+constexpr std::int32_t SAMPLE_HEADER_BYTES = 40;
+
+std::string readText(StreamHandle* handle, std::int64_t offset, std::int32_t bytes) {
+  seekTo(handle, offset);
+  char stored[NAME_BYTES] = {};
+  read(stored, static_cast<std::uint32_t>(bytes), handle);
+  std::string text;
+  for (std::int32_t i = 0; i < bytes && stored[i] != '\0'; ++i) {
+    const auto byte = static_cast<unsigned char>(stored[i]);
+    text += byte < 0x20 || byte == 0x7F ? '?' : stored[i];
+  }
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
+  return text;
+}
+
+// Passes over the pattern data exactly as the loader decodes it.
+void skipPatterns(StreamHandle* handle, std::int32_t channels, std::int32_t patterns) {
+  for (std::int32_t p = 0; p < patterns; ++p) {
+    const PatternHeader header = readPatternHeader(handle);
+    if (header.packedSize == 0 || channels <= 0) continue;
+    const std::uint64_t cells = static_cast<std::uint64_t>(channels) * header.rows;
+    for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+      PatternCell cell{};
+      readPatternCell(handle, cell);
+    }
+  }
+}
+
+// Reads one instrument's names and leaves the stream behind its sample data; false when the
+// loader would refuse the instrument.
+bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
+  const InstrumentStart start = readInstrumentStart(handle);
+  if (start.sampleCount > INSTRUMENT_SAMPLE_SLOTS) return false;
+  texts.instrumentNames.push_back(
+      readText(handle, std::int64_t{start.start} + INSTRUMENT_NAME_OFFSET, NAME_BYTES));
+  seekPastInstrumentHeader(handle, start);
+  std::vector<std::string>& names = texts.sampleNames.emplace_back();
+  Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
+  bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
+  for (int j = 0; j < start.sampleCount; ++j) {
+    const std::int32_t header = moduleStream.position;
+    names.push_back(readText(handle, std::int64_t{header} + SAMPLE_NAME_OFFSET, NAME_BYTES));
+    seekTo(handle, header);
+    oddByte[j] = readSampleHeader(handle, samples[j]);
+    seekTo(handle, std::int64_t{header} + SAMPLE_HEADER_BYTES);
+  }
+  for (int j = 0; j < start.sampleCount; ++j) {
+    fitSampleToStream(samples[j]);
+    seek(handle, static_cast<std::int32_t>(sampleFileBytes(samples[j])), 1);
+    if (oddByte[j]) seek(handle, 1, 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+ModuleTexts readModuleTexts(const ModuleImage* image) {
+  ModuleTexts texts;
+  if (image == nullptr || moduleByteCount(image) == 0) return texts;
+  StreamHandle* handle = openStream(image);
+  if (handle == nullptr) return texts;
+  if (readSignature(handle)) {
+    texts.title = readText(handle, TITLE_OFFSET, SHORT_TEXT_BYTES);
+    texts.tracker = readText(handle, TRACKER_OFFSET, SHORT_TEXT_BYTES);
+    XmHeader header;
+    readXmHeader(handle, header);
+    if (!headerHasTooManyChannels(header) && !headerHasTooManyPatterns(header)) {
+      seekTo(handle, static_cast<std::int64_t>(XM_HEADER_OFFSET) + header.headerSize);
+      skipPatterns(handle, headerChannels(header), header.patternCount);
+      const auto instruments = static_cast<std::int16_t>(header.instrumentCount);
+      for (std::int32_t i = 0; i < instruments; ++i) {
+        if (!readInstrumentTexts(handle, texts)) break;
+      }
+    }
+  }
+  closeStream(handle);
+  return texts;
+}
+
+}  // namespace player

@@ -1,0 +1,212 @@
+// Every public call's failure results: null arguments, images that do not load, files that
+// cannot be read, no sound device, a second song while one plays or renders, and calls that
+// find nothing started.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "jingle/jingle.h"
+#include "platform/virtual/virtual_wave_out.h"
+#include "player/audio_output.h"
+#include "tests/api/api_modules.h"
+
+namespace {
+
+using jingle::Status;
+
+// Points the player at the virtual device for the test, and back to what it had afterwards.
+class VirtualDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = player::audioOutput.waveOut;
+    platform::resetVirtualWave();
+    player::audioOutput.waveOut = platform::virtualWaveOut();
+  }
+  void TearDown() override {
+    jingle::stop();
+    jingle::stopRender();
+    player::audioOutput.waveOut = saved_;
+  }
+
+ private:
+  const platform::WaveOut* saved_ = nullptr;
+};
+
+TEST(ApiLoad, RefusedImagesSayWhy) {
+  xmtest::Module wide = apitest::loudModule();
+  wide.channels = 40;
+  xmtest::Module manySamples = apitest::loudModule();
+  manySamples.instruments[0].declaredSampleCount = 17;
+  const std::vector<std::uint8_t> notXm(100, 'x');
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    Status status;
+    const char* reason;
+  } cases[] = {
+      {"empty", {}, Status::NOT_XM, "not an XM module (no bytes)"},
+      {"no signature", notXm, Status::NOT_XM,
+       "not an XM module (no \"Extended Module: \" signature)"},
+      {"40 channels", xmtest::writeXm(wide), Status::UNSUPPORTED,
+       "has 40 channels (at most 32 are supported)"},
+      {"17 samples", xmtest::writeXm(manySamples), Status::UNSUPPORTED,
+       "instrument 1 declares 17 samples (at most 16)"},
+  };
+  for (const Case& c : cases) {
+    jingle::LoadFailure failure{Status::OK, "untouched"};
+    EXPECT_EQ(jingle::loadModule(c.bytes.data(), c.bytes.size(), &failure), nullptr) << c.name;
+    EXPECT_EQ(failure.status, c.status) << c.name;
+    EXPECT_STREQ(failure.reason, c.reason) << c.name;
+  }
+  jingle::LoadFailure failure{};
+  EXPECT_EQ(jingle::loadModule(nullptr, 10, &failure), nullptr);
+  EXPECT_EQ(failure.status, Status::NULL_ARGUMENT);
+  EXPECT_EQ(jingle::loadModule(nullptr, 0), nullptr);  // no failure record is fine
+}
+
+TEST(ApiLoad, FilesThatCannotBeReadSayWhy) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("jingle-api-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string missing = (dir / "missing.xm").string();
+  const std::string directory = dir.string();
+  struct Case {
+    const char* path;
+    Status status;
+    const char* reason;
+  } cases[] = {
+      {missing.c_str(), Status::CANNOT_READ, "cannot be read: no such file"},
+      {directory.c_str(), Status::CANNOT_READ, "cannot be read: it is a directory"},
+      {nullptr, Status::NULL_ARGUMENT, "no file name"},
+  };
+  for (const Case& c : cases) {
+    jingle::LoadFailure failure{};
+    EXPECT_EQ(jingle::loadModuleFile(c.path, &failure), nullptr);
+    EXPECT_EQ(failure.status, c.status);
+    EXPECT_STREQ(failure.reason, c.reason);
+  }
+  const std::vector<std::uint8_t> bytes = xmtest::writeXm(apitest::loudModule());
+  const std::string good = (dir / "good.xm").string();
+  std::FILE* file = std::fopen(good.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  jingle::LoadFailure failure{Status::BUSY, "x"};
+  apitest::ModulePtr module(jingle::loadModuleFile(good.c_str(), &failure));
+  EXPECT_NE(module, nullptr);
+  EXPECT_EQ(failure.status, Status::OK);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ApiResults, CallsWithNothingStartedOrNullArguments) {
+  jingle::Position position{};
+  jingle::ModuleFacts facts{};
+  std::int16_t pcm[8];
+  float mix[8];
+  EXPECT_EQ(jingle::play(nullptr), Status::NULL_ARGUMENT);
+  EXPECT_EQ(jingle::startRender(nullptr), Status::NULL_ARGUMENT);
+  EXPECT_EQ(jingle::moduleFacts(nullptr, &facts), Status::NULL_ARGUMENT);
+  EXPECT_EQ(jingle::stop(), Status::NOT_STARTED);
+  EXPECT_EQ(jingle::setPaused(true), Status::NOT_STARTED);
+  EXPECT_EQ(jingle::playbackPosition(&position), Status::NOT_STARTED);
+  EXPECT_EQ(jingle::renderPosition(&position), Status::NOT_STARTED);
+  EXPECT_EQ(jingle::stopRender(), Status::NOT_STARTED);
+  EXPECT_EQ(jingle::renderFrames(pcm, 4), 0u);
+  EXPECT_EQ(jingle::renderFrames(mix, 4), 0u);
+  EXPECT_FALSE(jingle::renderFinished());
+  EXPECT_FALSE(jingle::playing());
+  EXPECT_EQ(jingle::instrumentName(nullptr, 0), nullptr);
+  EXPECT_EQ(jingle::sampleName(nullptr, 0, 0), nullptr);
+  EXPECT_EQ(jingle::instrumentSampleCount(nullptr, 0), 0);
+  jingle::freeModule(nullptr);
+  for (int s = 0; s <= static_cast<int>(Status::NOT_STARTED); ++s)
+    EXPECT_GT(std::strlen(jingle::statusText(static_cast<Status>(s))), 3u);
+}
+
+TEST(ApiResults, RenderSettingsOutOfRange) {
+  apitest::ModulePtr module = apitest::load(apitest::loudModule());
+  ASSERT_NE(module, nullptr);
+  for (const jingle::RenderSettings settings :
+       {jingle::RenderSettings{7999, 1}, jingle::RenderSettings{192001, 1},
+        jingle::RenderSettings{44100, -1}}) {
+    EXPECT_EQ(jingle::startRender(module.get(), settings), Status::INVALID_ARGUMENT);
+  }
+  EXPECT_EQ(jingle::renderPosition(nullptr), Status::NULL_ARGUMENT);
+}
+
+TEST_F(VirtualDevice, NoDeviceLeavesTheEngineFree) {
+  apitest::ModulePtr module = apitest::load(apitest::loudModule());
+  platform::virtualWave().refuseOpen = true;
+  EXPECT_EQ(jingle::play(module.get()), Status::NO_DEVICE);
+  EXPECT_FALSE(jingle::playing());
+  EXPECT_EQ(jingle::startRender(module.get()), Status::OK);
+}
+
+TEST_F(VirtualDevice, ASecondSongIsRefusedWhileOnePlays) {
+  apitest::ModulePtr first = apitest::load(apitest::loudModule());
+  apitest::ModulePtr second = apitest::load(apitest::loudModule(8));
+  ASSERT_EQ(jingle::play(first.get()), Status::OK);
+  EXPECT_TRUE(jingle::playing());
+  EXPECT_EQ(jingle::play(second.get()), Status::BUSY);
+  EXPECT_EQ(jingle::play(first.get()), Status::BUSY);
+  EXPECT_EQ(jingle::startRender(second.get()), Status::BUSY);
+  EXPECT_EQ(jingle::stopRender(), Status::NOT_STARTED);  // playing is not rendering
+  // The first song is untouched: still playing from its start on the open device.
+  jingle::Position position{-1, -1, -1};
+  EXPECT_EQ(jingle::playbackPosition(&position), Status::OK);
+  EXPECT_EQ(position.order, 0);
+  EXPECT_EQ(position.row, 0);
+  EXPECT_TRUE(platform::virtualWave().playing);
+  // Its facts can be asked, but a length needs the engine: found after the stop.
+  jingle::ModuleFacts facts{};
+  EXPECT_EQ(jingle::moduleFacts(second.get(), &facts), Status::OK);
+  EXPECT_EQ(facts.durationFrames, -1);
+
+  EXPECT_EQ(jingle::setPaused(true), Status::OK);
+  EXPECT_EQ(jingle::setPaused(true), Status::OK);
+  EXPECT_EQ(platform::virtualWave().pauses, 1);
+  EXPECT_EQ(jingle::setPaused(false), Status::OK);
+  EXPECT_EQ(platform::virtualWave().restarts, 1);
+  EXPECT_EQ(jingle::stop(), Status::OK);
+  EXPECT_FALSE(platform::virtualWave().isOpen);
+  EXPECT_EQ(jingle::moduleFacts(second.get(), &facts), Status::OK);
+  EXPECT_GT(facts.durationFrames, 0);
+
+  // Freeing the module that plays stops it first.
+  ASSERT_EQ(jingle::play(second.get()), Status::OK);
+  second.reset();
+  EXPECT_FALSE(jingle::playing());
+  EXPECT_FALSE(platform::virtualWave().isOpen);
+  EXPECT_EQ(jingle::play(first.get()), Status::OK);
+}
+
+TEST_F(VirtualDevice, ASecondSongIsRefusedWhileOneRenders) {
+  apitest::ModulePtr first = apitest::load(apitest::loudModule());
+  apitest::ModulePtr second = apitest::load(apitest::loudModule(8));
+  const std::vector<std::int16_t> alone =
+      apitest::renderAll<std::int16_t>(first.get(), jingle::RenderSettings{}, 1000);
+  ASSERT_EQ(jingle::startRender(first.get()), Status::OK);
+  std::vector<std::int16_t> pcm(2000);
+  ASSERT_EQ(jingle::renderFrames(pcm.data(), 500), 500u);
+  EXPECT_EQ(jingle::startRender(second.get()), Status::BUSY);
+  EXPECT_EQ(jingle::startRender(first.get()), Status::BUSY);
+  EXPECT_EQ(jingle::play(second.get()), Status::BUSY);
+  EXPECT_EQ(platform::virtualWave().opens, 0);
+  EXPECT_EQ(jingle::stop(), Status::NOT_STARTED);
+  // The refusals left the first render as it was.
+  ASSERT_EQ(jingle::renderFrames(pcm.data() + 1000, 500), 500u);
+  EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), alone.begin()));
+  second.reset();  // not the one rendering: nothing stops
+  EXPECT_EQ(jingle::renderedFrames(), 1000);
+  first.reset();
+  EXPECT_EQ(jingle::renderedFrames(), 0);
+  EXPECT_EQ(jingle::stopRender(), Status::NOT_STARTED);
+}
+
+}  // namespace
