@@ -205,20 +205,21 @@ std::int32_t playRow(Search& search, Flow& flow) {
 
 std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t maxFrames,
                           std::int32_t rate) {
-  PlayedRows played;
+  PlayedRows played{};
   Search search{};
   search.song = song;
   search.channels = song->channelCount < 0 ? 0 : song->channelCount;
   search.rate = rate;
   search.rows = static_cast<RowFlow*>(std::calloc(ROW_SLOTS, sizeof(RowFlow)));
-  const bool allocated = allocatePlayedRows(played, song) &&
-                         allocatePlayedRows(search.known, song) &&
-                         allocatePlayedRows(search.plain, song) && search.rows != nullptr;
-  if (!allocated) {
+  const auto release = [&] {
     freePlayedRows(played);
     freePlayedRows(search.known);
     freePlayedRows(search.plain);
     std::free(search.rows);
+  };
+  if (!allocatePlayedRows(played, song) || !allocatePlayedRows(search.known, song) ||
+      !allocatePlayedRows(search.plain, song) || search.rows == nullptr) {
+    release();
     return maxFrames;
   }
   if (search.channels > MAX_CHANNELS) search.channels = MAX_CHANNELS;
@@ -267,10 +268,7 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
     frame += static_cast<std::int64_t>(ticks) * (flow.framesPerTick > 0 ? flow.framesPerTick : 1);
     ++tick;
   }
-  freePlayedRows(played);
-  freePlayedRows(search.known);
-  freePlayedRows(search.plain);
-  std::free(search.rows);
+  release();
   return end;
 }
 
