@@ -91,6 +91,16 @@ void keepMode(std::FILE* file, const fs::path& existing) {
 #endif
 }
 
+// Whether this process may write the existing file: one it could not write in place is not
+// replaced either.
+bool writable(const fs::path& existing) {
+#ifdef _WIN32
+  return _access(existing.string().c_str(), 2) == 0;
+#else
+  return access(existing.c_str(), W_OK) == 0;
+#endif
+}
+
 bool replaceWith(const std::string& from, const std::string& to) {
 #ifdef _WIN32
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
@@ -128,6 +138,10 @@ OutputOpening openPcmOutput(const std::string& path, const std::string& inputPat
     if (fs::equivalent(target, inputPath, error)) return OutputOpening::IS_INPUT;
     if (fs::is_directory(status)) {
       output.error = EISDIR;
+      return OutputOpening::FAILED;
+    }
+    if (fs::is_regular_file(status) && !writable(target)) {
+      output.error = errno;
       return OutputOpening::FAILED;
     }
     if (!fs::is_regular_file(status)) {

@@ -54,6 +54,15 @@ bool markPlayedRow(PlayedRows& played, std::int32_t order, std::int32_t row) {
   return false;
 }
 
+bool playedRow(const PlayedRows& played, std::int32_t order, std::int32_t row) {
+  if (played.words == nullptr || order < 0 || order >= ORDER_TABLE_SIZE || row < 0 ||
+      row >= played.rows[order]) {
+    return false;
+  }
+  const std::int32_t bit = played.firstBit[order] + row;
+  return (played.words[bit >> 6] >> (bit & 63) & 1) != 0;
+}
+
 void clearPlayedRows(PlayedRows& played) {
   if (played.words == nullptr) return;
   if (played.dirtyCount > PLAYED_ROWS_DIRTY_LIMIT) {

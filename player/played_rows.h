@@ -31,6 +31,9 @@ void freePlayedRows(PlayedRows& played);
 // never marked.
 bool markPlayedRow(PlayedRows& played, std::int32_t order, std::int32_t row);
 
+// True when the row is marked.
+bool playedRow(const PlayedRows& played, std::int32_t order, std::int32_t row);
+
 // Forgets every mark.
 void clearPlayedRows(PlayedRows& played);
 

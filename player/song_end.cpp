@@ -1,5 +1,7 @@
 #include "player/song_end.h"
 
+#include <bit>
+#include <cstdlib>
 #include <cstring>
 
 #include "player/audio_output.h"
@@ -17,46 +19,117 @@ constexpr std::uint8_t EFFECT_EXTENDED = 14;
 constexpr std::uint8_t EFFECT_SPEED = 15;
 constexpr std::uint8_t EXTENDED_PATTERN_LOOP = 0x6;
 constexpr std::uint8_t EXTENDED_PATTERN_DELAY = 0xE;
+constexpr std::uint32_t ROW_SLOTS = 4096;  // rows whose flow effects are kept decoded
 
 // Everything that decides where the song goes and how long its rows last, as it stands when a
-// row tick is due. All 32-bit fields, so two records compare byte for byte.
+// row tick is due. No padding, so two records compare byte for byte.
 struct Flow {
   std::int32_t order, row;
   std::int32_t nextOrder, nextRow;  // -1: none
   std::int32_t speed;
   std::int32_t framesPerTick;
   std::int32_t loopRow[MAX_CHANNELS];
-  std::int32_t loopCount[MAX_CHANNELS];
+  std::uint8_t loopCount[MAX_CHANNELS];  // 0..15
 };
-static_assert(sizeof(Flow) == sizeof(std::int32_t) * (6 + 2 * MAX_CHANNELS));
+static_assert(sizeof(Flow) == sizeof(std::int32_t) * (6 + MAX_CHANNELS) + MAX_CHANNELS);
+
+// The flow effects of one row, read from its cells once: the pattern loops, which do not depend
+// on one another, as one record the row step applies to all channels at once; the jumps, breaks,
+// speeds and delays, which do depend on channel order, are read from the cells when the row has
+// any.
+struct RowFlow {
+  std::uint32_t key;                     // (pattern << 16 | row) + 1; 0: an empty slot
+  std::uint8_t loopTimes[MAX_CHANNELS];  // E6y with y of 1..15, 0 for none
+  std::uint32_t loopStarts;              // channels with E60
+  std::int32_t orderedCount;             // cells with Bxx, Dxx, EEy or Fxx, in channel order:
+  PatternCell ordered[MAX_CHANNELS];     // their effects and parameters
+};
 
 struct Search {
   const Song* song;
   std::int32_t channels;
   std::int32_t rate;
+  RowFlow* rows;                                    // ROW_SLOTS of them, by the row's key
+  PlayedRows known;                                 // the rows whose cells have been looked at
+  PlayedRows plain;                                 // those of them without any flow effect
+  std::int32_t orderRows[ORDER_TABLE_SIZE];         // patternRowsAt each order position
+  const PatternCell* orderCells[ORDER_TABLE_SIZE];  // row 0 of its pattern, or null
 };
 
-bool loopRunning(const Search& search, const Flow& flow) {
-  for (std::int32_t c = 0; c < search.channels; ++c) {
-    if (flow.loopCount[c] != 0) return true;
+// True for a row without any flow effect. Only the first visit of a row reads its cells: a row
+// without flow effects is passed at once from then on.
+bool plainRow(Search& search, const Flow& flow, const PatternCell* cells) {
+  if (!markPlayedRow(search.known, flow.order, flow.row)) {
+    bool any = false;
+    for (std::int32_t c = 0; c < search.channels; ++c) {
+      const std::uint8_t effect = cells[c].effect;
+      any = any || effect == EFFECT_POSITION_JUMP || effect == EFFECT_PATTERN_BREAK ||
+            effect == EFFECT_EXTENDED || effect == EFFECT_SPEED;
+    }
+    if (!any) markPlayedRow(search.plain, flow.order, flow.row);
   }
-  return false;
+  return playedRow(search.plain, flow.order, flow.row);
+}
+
+bool loopRunning(const Flow& flow) {
+  std::uint64_t words[MAX_CHANNELS / 8];
+  std::memcpy(words, flow.loopCount, sizeof words);
+  return (words[0] | words[1] | words[2] | words[3]) != 0;
 }
 
 bool sameFlow(const Flow& a, const Flow& b) {
   return a.order == b.order && a.row == b.row && std::memcmp(&a, &b, sizeof(Flow)) == 0;
 }
 
-// The flow part of a row's effects, channel by channel as the row processing takes them;
-// returns the pattern delay the row asks for.
-std::int32_t rowEffects(const Search& search, Flow& flow, const PatternCell* cells,
-                        std::int32_t& pendingLoopRow) {
+const RowFlow& rowFlow(const Search& search, std::uint32_t pattern, std::int32_t row,
+                       const PatternCell* cells) {
+  const std::uint32_t key = (pattern << 16 | static_cast<std::uint32_t>(row)) + 1;
+  RowFlow& slot = search.rows[(key * 2654435761u >> 20) % ROW_SLOTS];
+  if (slot.key == key) return slot;
+  slot = RowFlow{};
+  slot.key = key;
+  for (std::int32_t c = 0; c < search.channels; ++c) {
+    const std::uint8_t effect = cells[c].effect;
+    const std::uint8_t x = cells[c].param >> 4;
+    if (effect == EFFECT_EXTENDED && x == EXTENDED_PATTERN_LOOP) {
+      slot.loopTimes[c] = cells[c].param & 0x0F;
+      if (slot.loopTimes[c] == 0) slot.loopStarts |= std::uint32_t{1} << c;
+    }
+    if (effect == EFFECT_POSITION_JUMP || effect == EFFECT_PATTERN_BREAK ||
+        effect == EFFECT_SPEED || (effect == EFFECT_EXTENDED && x == EXTENDED_PATTERN_DELAY)) {
+      slot.ordered[slot.orderedCount++] = cells[c];
+    }
+  }
+  return slot;
+}
+
+// The pattern loops of a row: E60 marks the row as its channel's loop start; E6y counts the
+// channel's repetitions and, while some remain, asks for a loop back (the last channel that does
+// wins). Returns the row to loop back to, or -1.
+std::int32_t applyLoops(Flow& flow, const RowFlow& loops) {
+  for (std::int32_t c = 0; c < MAX_CHANNELS; ++c) {
+    const std::uint8_t times = loops.loopTimes[c];
+    const std::uint8_t count = flow.loopCount[c];
+    flow.loopCount[c] =
+        times == 0 ? count : (count == 0 ? times : static_cast<std::uint8_t>(count - 1));
+  }
+  for (std::uint32_t starts = loops.loopStarts; starts != 0; starts &= starts - 1)
+    flow.loopRow[std::countr_zero(starts)] = flow.row;
+  for (std::int32_t c = MAX_CHANNELS - 1; c >= 0; --c) {
+    if (loops.loopTimes[c] != 0 && flow.loopCount[c] != 0) return flow.loopRow[c];
+  }
+  return -1;
+}
+
+// The jumps, breaks, speeds and delays of a row, channel by channel as the row processing takes
+// them; returns the pattern delay the row asks for.
+std::int32_t applyOrdered(const Search& search, Flow& flow, const RowFlow& effects) {
   const Song* song = search.song;
   std::int32_t delay = 0;
   bool jumpSeen = false;
-  for (std::int32_t c = 0; c < search.channels; ++c) {
-    const std::uint8_t param = cells[c].param;
-    switch (cells[c].effect) {
+  for (std::int32_t k = 0; k < effects.orderedCount; ++k) {
+    const std::uint8_t param = effects.ordered[k].param;
+    switch (effects.ordered[k].effect) {
       case EFFECT_POSITION_JUMP:
         flow.nextRow = 0;
         flow.nextOrder = param < song->songLength ? param : 0;
@@ -69,18 +142,9 @@ std::int32_t rowEffects(const Search& search, Flow& flow, const PatternCell* cel
         if (flow.nextOrder >= song->songLength) flow.nextOrder = 0;
         break;
       }
-      case EFFECT_EXTENDED: {
-        const std::uint8_t y = param & 0x0F;
-        if (param >> 4 == EXTENDED_PATTERN_DELAY) delay = wrapMul(y, flow.speed);
-        if (param >> 4 != EXTENDED_PATTERN_LOOP) break;
-        if (y == 0) {
-          flow.loopRow[c] = flow.row;
-          break;
-        }
-        flow.loopCount[c] = flow.loopCount[c] == 0 ? y : flow.loopCount[c] - 1;
-        if (flow.loopCount[c] != 0) pendingLoopRow = flow.loopRow[c];
+      case EFFECT_EXTENDED:
+        if (param >> 4 == EXTENDED_PATTERN_DELAY) delay = wrapMul(param & 0x0F, flow.speed);
         break;
-      }
       case EFFECT_SPEED:
         if (param < 32) {
           flow.speed = param;
@@ -97,19 +161,25 @@ std::int32_t rowEffects(const Search& search, Flow& flow, const PatternCell* cel
 
 // Plays one row tick of the flow as the tick driver does: enters the row that is due, applies
 // the row's effects and works out the row after it. Returns the ticks the row lasts.
-std::int32_t playRow(const Search& search, Flow& flow) {
+std::int32_t playRow(Search& search, Flow& flow) {
   const Song* song = search.song;
   if (flow.nextOrder >= 0) flow.order = flow.nextOrder;
   if (flow.nextRow >= 0) flow.row = flow.nextRow;
-  const std::int32_t rows = patternRowsAt(song, flow.order);
+  const std::int32_t rows = search.orderRows[flow.order];
   if (flow.row >= rows) flow.row = 0;
 
   flow.nextOrder = -1;
   flow.nextRow = -1;
   std::int32_t pendingLoopRow = -1;
   std::int32_t delay = 0;
-  const PatternCell* cells = rowCellsAt(song, flow.order, flow.row);
-  if (cells != nullptr) delay = rowEffects(search, flow, cells, pendingLoopRow);
+  const PatternCell* cells = search.orderCells[flow.order];
+  if (cells != nullptr) cells += static_cast<std::size_t>(flow.row) * search.channels;
+  if (cells != nullptr && plainRow(search, flow, cells)) cells = nullptr;
+  if (cells != nullptr) {
+    const RowFlow& effects = rowFlow(search, song->orderTable[flow.order], flow.row, cells);
+    if (effects.orderedCount != 0) delay = applyOrdered(search, flow, effects);
+    pendingLoopRow = applyLoops(flow, effects);
+  }
 
   if (flow.nextRow == -1) {
     if (pendingLoopRow >= 0) {
@@ -135,10 +205,28 @@ std::int32_t playRow(const Search& search, Flow& flow) {
 
 std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t maxFrames,
                           std::int32_t rate) {
-  PlayedRows played;
-  if (!allocatePlayedRows(played, song)) return maxFrames;
-  Search search{song, song->channelCount < 0 ? 0 : song->channelCount, rate};
+  PlayedRows played{};
+  Search search{};
+  search.song = song;
+  search.channels = song->channelCount < 0 ? 0 : song->channelCount;
+  search.rate = rate;
+  search.rows = static_cast<RowFlow*>(std::calloc(ROW_SLOTS, sizeof(RowFlow)));
+  const auto release = [&] {
+    freePlayedRows(played);
+    freePlayedRows(search.known);
+    freePlayedRows(search.plain);
+    std::free(search.rows);
+  };
+  if (!allocatePlayedRows(played, song) || !allocatePlayedRows(search.known, song) ||
+      !allocatePlayedRows(search.plain, song) || search.rows == nullptr) {
+    release();
+    return maxFrames;
+  }
   if (search.channels > MAX_CHANNELS) search.channels = MAX_CHANNELS;
+  for (std::int32_t order = 0; order < ORDER_TABLE_SIZE; ++order) {
+    search.orderRows[order] = patternRowsAt(song, order);
+    search.orderCells[order] = rowCellsAt(song, order, 0);
+  }
   Flow flow{};
   flow.nextOrder = -1;
   flow.nextRow = -1;
@@ -165,7 +253,7 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
         span *= 2;
       }
     }
-    const bool inLoop = loopRunning(search, flow);
+    const bool inLoop = loopRunning(flow);
     if (!inLoop) lastFree = tick;
     const std::int32_t ticks = playRow(search, flow);
     if (markPlayedRow(played, flow.order, flow.row) && !inLoop) {
@@ -180,7 +268,7 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
     frame += static_cast<std::int64_t>(ticks) * (flow.framesPerTick > 0 ? flow.framesPerTick : 1);
     ++tick;
   }
-  freePlayedRows(played);
+  release();
   return end;
 }
 

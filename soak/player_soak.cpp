@@ -3,6 +3,7 @@
 // across the wrap of the device's 32-bit byte count (after 6 h 46 min), through storms of pause
 // and resume and of stop and start, with memory flat.
 //   player_soak HOURS     (simulated hours of continuous play; 7.2 passes the wrap)
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -171,13 +172,19 @@ int main(int argc, char** argv) {
   audioOutput.waveOut = nullptr;
 
   const double simulated = static_cast<double>(deviceBytes) / (44100.0 * 4 * 3600);
+  // A check that could not fail would see few distinct blocks.
+  std::vector<std::uint64_t> distinct = reference;
+  std::sort(distinct.begin(), distinct.end());
+  const auto kinds = std::unique(distinct.begin(), distinct.end()) - distinct.begin();
   std::printf(
       "player_soak: %.2f simulated hours (%llu device bytes, the 32-bit count %s), %lld "
-      "blocks checked, %lld wrong; resident memory %ld kB after a tenth, %ld kB at the "
+      "blocks checked (%lld distinct in the render), %lld wrong; resident memory %ld kB after a "
+      "tenth, %ld kB at the "
       "end, peak %ld kB\n",
       simulated, static_cast<unsigned long long>(deviceBytes),
       deviceBytes > 0xFFFFFFFFu ? "wrapped" : "not wrapped", static_cast<long long>(soak.checked),
-      static_cast<long long>(soak.wrong), settledKb, endKb, statusKb("VmHWM:"));
+      static_cast<long long>(kinds), static_cast<long long>(soak.wrong), settledKb, endKb,
+      statusKb("VmHWM:"));
   const bool flat = settledKb < 0 || endKb - settledKb <= FLAT_KB;
   if (!flat) std::fputs("player_soak: memory grew\n", stderr);
   return soak.wrong == 0 && stormed && flat ? 0 : 1;
