@@ -13,8 +13,11 @@ seconds=${JINGLE_CHECK_SECONDS:-30}
 
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEPREFIX="$work/prefix"
+# The wine server outlives the programs and may still write into the prefix: end it and wait for
+# it before the prefix is removed.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+trap '"$wineserver" -k >/dev/null 2>&1 || true; "$wineserver" -w >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
 modules=(resources/jingle.xm)
 mapfile -t corpus < <(ls ../shared/corpus/*.xm 2>/dev/null | awk 'NR % 4 == 1')

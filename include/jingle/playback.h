@@ -12,8 +12,8 @@
 namespace jingle {
 
 // Starts the module from its beginning. NULL_ARGUMENT, BUSY while a song plays or renders
-// (stop it first), NO_DEVICE when no sound device opens, UNSUPPORTED or OUT_OF_MEMORY when
-// the song cannot be started.
+// (stop it first), NO_DEVICE when no sound device opens, OUT_OF_MEMORY when the ring or the
+// mixing thread cannot be had (the device is closed again).
 JINGLE_API Status play(Module* module);
 
 // Pauses or resumes the playing song (device and mixing thread both). NOT_STARTED when nothing

@@ -29,8 +29,7 @@ struct RenderSettings {
 
 // Starts rendering the module from its beginning. NULL_ARGUMENT, INVALID_ARGUMENT for a rate
 // or rounds out of range, BUSY while a song plays or renders (the engine's state is one
-// program-wide record: a second song would corrupt the first), UNSUPPORTED for a song the
-// engine cannot start, OUT_OF_MEMORY.
+// program-wide record: a second song would corrupt the first), OUT_OF_MEMORY.
 JINGLE_API Status startRender(Module* module, const RenderSettings& settings = RenderSettings());
 
 // Writes up to frames interleaved stereo frames (left, right) and returns the number written:
