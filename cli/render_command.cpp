@@ -181,7 +181,7 @@ int runRender(const std::vector<std::string>& args) {
       std::fputs("jingle: not enough memory to render\n", stderr);
       return EXIT_BAD_INPUT;
     }
-    std::fprintf(stderr, "jingle: %s: render stopped by a signal; nothing written\n",
+    std::fprintf(stderr, "jingle: %s: render stopped by a signal\n",
                  outputName(options.outputPath).c_str());
     return EXIT_OUTPUT_FAILED;
   }

@@ -1,6 +1,5 @@
 #include "player/song_end.h"
 
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,16 +32,21 @@ struct Flow {
 };
 static_assert(sizeof(Flow) == sizeof(std::int32_t) * (6 + MAX_CHANNELS) + MAX_CHANNELS);
 
-// The flow effects of one row, read from its cells once: the pattern loops, which do not depend
-// on one another, as one record the row step applies to all channels at once; the jumps, breaks,
-// speeds and delays, which do depend on channel order, are read from the cells when the row has
-// any.
+// The flow effects of one row, read from its cells once. The pattern loops do not depend on one
+// another and are kept per channel, for the row step to apply to all channels at once. Jumps,
+// breaks, speeds and delays do depend on channel order, but come down to a few values: where the
+// row goes, the speed it leaves, and the delay counted in the speed of the moment.
 struct RowFlow {
   std::uint32_t key;                     // (pattern << 16 | row) + 1; 0: an empty slot
   std::uint8_t loopTimes[MAX_CHANNELS];  // E6y with y of 1..15, 0 for none
-  std::uint32_t loopStarts;              // channels with E60
-  std::int32_t orderedCount;             // cells with Bxx, Dxx, EEy or Fxx, in channel order:
-  PatternCell ordered[MAX_CHANNELS];     // their effects and parameters
+  std::uint8_t loopStart[MAX_CHANNELS];  // 1 for E60
+  bool counts, starts;                   // any of them
+  std::int32_t nextRow;                  // from the last Bxx (0) or Dxx, -1: none
+  std::int32_t jumpOrder;      // from a Bxx, within the song; -1: none (a Dxx goes to the next)
+  std::int32_t speed;          // the last Fxx below 32, -1: none
+  std::int32_t delayTimes;     // y of the last EEy, -1: none
+  std::int32_t delaySpeed;     // the Fxx speed before that EEy, -1: the row's starting speed
+  std::int32_t framesPerTick;  // from the last Fxx of 32 or more, 0: none
 };
 
 struct Search {
@@ -88,75 +92,80 @@ const RowFlow& rowFlow(const Search& search, std::uint32_t pattern, std::int32_t
   if (slot.key == key) return slot;
   slot = RowFlow{};
   slot.key = key;
+  slot.nextRow = slot.jumpOrder = slot.speed = slot.delayTimes = slot.delaySpeed = -1;
   for (std::int32_t c = 0; c < search.channels; ++c) {
-    const std::uint8_t effect = cells[c].effect;
-    const std::uint8_t x = cells[c].param >> 4;
-    if (effect == EFFECT_EXTENDED && x == EXTENDED_PATTERN_LOOP) {
-      slot.loopTimes[c] = cells[c].param & 0x0F;
-      if (slot.loopTimes[c] == 0) slot.loopStarts |= std::uint32_t{1} << c;
-    }
-    if (effect == EFFECT_POSITION_JUMP || effect == EFFECT_PATTERN_BREAK ||
-        effect == EFFECT_SPEED || (effect == EFFECT_EXTENDED && x == EXTENDED_PATTERN_DELAY)) {
-      slot.ordered[slot.orderedCount++] = cells[c];
-    }
-  }
-  return slot;
-}
-
-// The pattern loops of a row: E60 marks the row as its channel's loop start; E6y counts the
-// channel's repetitions and, while some remain, asks for a loop back (the last channel that does
-// wins). Returns the row to loop back to, or -1.
-std::int32_t applyLoops(Flow& flow, const RowFlow& loops) {
-  for (std::int32_t c = 0; c < MAX_CHANNELS; ++c) {
-    const std::uint8_t times = loops.loopTimes[c];
-    const std::uint8_t count = flow.loopCount[c];
-    flow.loopCount[c] =
-        times == 0 ? count : (count == 0 ? times : static_cast<std::uint8_t>(count - 1));
-  }
-  for (std::uint32_t starts = loops.loopStarts; starts != 0; starts &= starts - 1)
-    flow.loopRow[std::countr_zero(starts)] = flow.row;
-  for (std::int32_t c = MAX_CHANNELS - 1; c >= 0; --c) {
-    if (loops.loopTimes[c] != 0 && flow.loopCount[c] != 0) return flow.loopRow[c];
-  }
-  return -1;
-}
-
-// The jumps, breaks, speeds and delays of a row, channel by channel as the row processing takes
-// them; returns the pattern delay the row asks for.
-std::int32_t applyOrdered(const Search& search, Flow& flow, const RowFlow& effects) {
-  const Song* song = search.song;
-  std::int32_t delay = 0;
-  bool jumpSeen = false;
-  for (std::int32_t k = 0; k < effects.orderedCount; ++k) {
-    const std::uint8_t param = effects.ordered[k].param;
-    switch (effects.ordered[k].effect) {
+    const std::uint8_t param = cells[c].param;
+    switch (cells[c].effect) {
       case EFFECT_POSITION_JUMP:
-        flow.nextRow = 0;
-        flow.nextOrder = param < song->songLength ? param : 0;
-        jumpSeen = true;
+        slot.nextRow = 0;
+        slot.jumpOrder = param < search.song->songLength ? param : 0;
         break;
       case EFFECT_PATTERN_BREAK: {
         const std::int32_t breakRow = (param >> 4) * 10 + (param & 0x0F);
-        flow.nextRow = breakRow > 63 ? 0 : breakRow;
-        if (!jumpSeen) flow.nextOrder = flow.order + 1;
-        if (flow.nextOrder >= song->songLength) flow.nextOrder = 0;
+        slot.nextRow = breakRow > 63 ? 0 : breakRow;
         break;
       }
       case EFFECT_EXTENDED:
-        if (param >> 4 == EXTENDED_PATTERN_DELAY) delay = wrapMul(param & 0x0F, flow.speed);
+        if (param >> 4 == EXTENDED_PATTERN_LOOP) {
+          slot.loopTimes[c] = param & 0x0F;
+          slot.loopStart[c] = slot.loopTimes[c] == 0 ? 1 : 0;
+          slot.counts = slot.counts || slot.loopTimes[c] != 0;
+          slot.starts = slot.starts || slot.loopTimes[c] == 0;
+        } else if (param >> 4 == EXTENDED_PATTERN_DELAY) {
+          slot.delayTimes = param & 0x0F;
+          slot.delaySpeed = slot.speed;
+        }
         break;
       case EFFECT_SPEED:
         if (param < 32) {
-          flow.speed = param;
+          slot.speed = param;
         } else {
-          flow.framesPerTick = framesPerTick(param, search.rate);
+          slot.framesPerTick = framesPerTick(param, search.rate);
         }
         break;
       default:
         break;
     }
   }
+  return slot;
+}
+
+// Where the row goes, the speed and tempo it leaves; returns the pattern delay it asks for.
+std::int32_t applyOrdered(const Search& search, Flow& flow, const RowFlow& effects) {
+  if (effects.nextRow >= 0) {
+    flow.nextRow = effects.nextRow;
+    flow.nextOrder = effects.jumpOrder >= 0 ? effects.jumpOrder : flow.order + 1;
+    if (flow.nextOrder >= search.song->songLength) flow.nextOrder = 0;
+  }
+  std::int32_t delay = 0;
+  if (effects.delayTimes >= 0) {
+    delay = wrapMul(effects.delayTimes, effects.delaySpeed >= 0 ? effects.delaySpeed : flow.speed);
+  }
+  if (effects.speed >= 0) flow.speed = effects.speed;
+  if (effects.framesPerTick > 0) flow.framesPerTick = effects.framesPerTick;
   return delay;
+}
+
+// The pattern loops of a row: E60 marks the row as its channel's loop start; E6y counts the
+// channel's repetitions and, while some remain, asks for a loop back (the last channel that does
+// wins). Returns the row to loop back to, or -1.
+std::int32_t applyLoops(Flow& flow, const RowFlow& loops) {
+  // Whole-record passes without branches, which the compiler turns into vector operations.
+  if (loops.starts) {
+    for (std::int32_t c = 0; c < MAX_CHANNELS; ++c)
+      flow.loopRow[c] = loops.loopStart[c] != 0 ? flow.row : flow.loopRow[c];
+  }
+  if (!loops.counts) return -1;
+  for (std::int32_t c = 0; c < MAX_CHANNELS; ++c) {
+    const std::uint8_t times = loops.loopTimes[c];
+    const std::uint8_t count = flow.loopCount[c];
+    flow.loopCount[c] =
+        times == 0 ? count : (count == 0 ? times : static_cast<std::uint8_t>(count - 1));
+  }
+  for (std::int32_t c = MAX_CHANNELS - 1; c >= 0; --c) {
+    if (loops.loopTimes[c] != 0 && flow.loopCount[c] != 0) return flow.loopRow[c];
+  }
+  return -1;
 }
 
 // Plays one row tick of the flow as the tick driver does: enters the row that is due, applies
@@ -177,8 +186,8 @@ std::int32_t playRow(Search& search, Flow& flow) {
   if (cells != nullptr && plainRow(search, flow, cells)) cells = nullptr;
   if (cells != nullptr) {
     const RowFlow& effects = rowFlow(search, song->orderTable[flow.order], flow.row, cells);
-    if (effects.orderedCount != 0) delay = applyOrdered(search, flow, effects);
-    pendingLoopRow = applyLoops(flow, effects);
+    delay = applyOrdered(search, flow, effects);
+    if (effects.counts || effects.starts) pendingLoopRow = applyLoops(flow, effects);
   }
 
   if (flow.nextRow == -1) {
