@@ -78,7 +78,7 @@ void BM_PlainVoiceScalarLoop(benchmark::State& state) {
   startVoice(0, &sample.sample, 100, 60);
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
-    player::mixVoice(player::voicePool[0], frames.data(), BLOCK_FRAMES, player::FrameLoop::SINGLE);
+    player::mixVoice(player::voicePool[0], frames.data(), BLOCK_FRAMES, player::PLAIN_FRAME_LOOPS);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, BLOCK_FRAMES);

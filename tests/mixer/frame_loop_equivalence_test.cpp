@@ -12,7 +12,6 @@
 
 namespace {
 
-using player::FrameLoop;
 
 struct Case {
   std::unique_ptr<mixtest::OwnedSample> sample;
@@ -122,8 +121,8 @@ TEST(FrameLoopEquivalence, PairedFramesMatchSingleFramesBitForBit) {
         value = random.bufferValue();
       std::vector<float> singleFrames = pairedFrames;
 
-      player::mixVoice(paired.voice, pairedFrames.data(), count, FrameLoop::PAIRED);
-      player::mixVoice(single, singleFrames.data(), count, FrameLoop::SINGLE);
+      player::mixVoice(paired.voice, pairedFrames.data(), count, player::SSE2_FRAME_LOOPS);
+      player::mixVoice(single, singleFrames.data(), count, player::PLAIN_FRAME_LOOPS);
       ASSERT_EQ(std::memcmp(pairedFrames.data(), singleFrames.data(),
                             pairedFrames.size() * sizeof(float)),
                 0)
@@ -160,7 +159,7 @@ TEST(FrameLoopEquivalence, MixVoicesUsesTheMixerPathForEveryMixedVoice) {
   std::vector<float> expected = frames;
   player::mixVoices(frames.data(), 884);
   for (auto& voice : reference)
-    player::mixVoice(voice, expected.data(), 884, FrameLoop::SINGLE);
+    player::mixVoice(voice, expected.data(), 884, player::PLAIN_FRAME_LOOPS);
   EXPECT_EQ(std::memcmp(frames.data(), expected.data(), frames.size() * sizeof(float)), 0);
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
     EXPECT_TRUE(mixtest::sameVoice(player::voicePool[index], reference[index])) << index;

@@ -1,0 +1,212 @@
+// Loops for AVX-512 (F, BW, DQ, VL): eight frames per iteration, their sample values picked out
+// of one vector load of the sample (gathered for large steps), the interpolation and the sums in
+// 512-bit double vectors; the last frames of a pass go through the same code under a mask. Built with -mavx512f -mavx512bw -mavx512dq
+// -mavx512vl and without contraction, so every product and sum is rounded as in the plain loop.
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12 warns about the undefined vectors inside its own AVX-512 intrinsics.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+
+#include "player/mixer/frame_loops.h"
+
+namespace player {
+namespace {
+
+constexpr int LANES = 8;
+
+// Frame j of a pass reads at first + j * stride: nextPosition clears bit 0 before adding delta,
+// so after the first frame bit 0 equals that of delta and every later step adds delta minus
+// that bit. The first frame's own bit 0 is never read (it lies below the 31 weight bits).
+struct Positions {
+  std::uint64_t first;  // of the next eight frames
+  std::uint64_t stride;
+  __m512i lanes;    // the positions of the next eight frames
+  __m512i advance;  // eight strides
+  bool backward;
+};
+
+Positions startPositions(std::uint64_t position, std::uint64_t delta) {
+  const std::uint64_t odd = delta & 1;
+  const std::uint64_t stride = delta - odd;
+  const std::uint64_t first = (position & ~std::uint64_t{1}) + odd;
+  const auto lane = [&](std::uint64_t j) { return static_cast<long long>(first + j * stride); };
+  // Steps stay below 2^40 (256 samples), so a backward delta has its top bit set.
+  return {first,
+          stride,
+          _mm512_setr_epi64(lane(0), lane(1), lane(2), lane(3), lane(4), lane(5), lane(6),
+                            lane(7)),
+          _mm512_set1_epi64(static_cast<long long>(LANES * stride)),
+          (delta >> 63) != 0};
+}
+
+inline void moveOn(Positions& positions) {
+  positions.first += LANES * positions.stride;
+  positions.lanes = _mm512_add_epi64(positions.lanes, positions.advance);
+}
+
+// Steps up to 4 samples per frame keep eight frames within 30 values of the sample: those are
+// read into one vector and the frames' values picked out of it. Larger steps gather.
+constexpr std::uint64_t LARGEST_WINDOW_STRIDE = std::uint64_t{4} << 32;
+
+bool fitsWindow(const Positions& positions) {
+  const std::uint64_t magnitude = positions.backward ? 0 - positions.stride : positions.stride;
+  return magnitude <= LARGEST_WINDOW_STRIDE;
+}
+
+// (s[i], s[i + 1]) of the first count frames as one 32-bit lane per frame, from the values
+// between the frames' lowest and highest index (both read by the plain loop too).
+inline __m256i windowPairs(const std::int16_t* data, const Positions& positions,
+                           std::int32_t count) {
+  const std::uint64_t last =
+      positions.first + static_cast<std::uint64_t>(count - 1) * positions.stride;
+  const auto firstIndex = static_cast<std::uint32_t>(positions.first >> 32);
+  const auto lastIndex = static_cast<std::uint32_t>(last >> 32);
+  const std::uint32_t low = positions.backward ? lastIndex : firstIndex;
+  const std::uint32_t span = positions.backward ? firstIndex - lastIndex : lastIndex - firstIndex;
+  const auto reach = static_cast<__mmask32>((std::uint64_t{1} << (span + 2)) - 1);
+  const __m512i window = _mm512_maskz_loadu_epi16(reach, data + low);
+  // The low 16 bits of each frame's index, twice, less low, plus (0, 1): the words of the
+  // window that hold s[i] and s[i + 1].
+  const __m512i indexWords = _mm512_permutexvar_epi16(
+      _mm512_setr_epi32(0x20002, 0x60006, 0xA000A, 0xE000E, 0x120012, 0x160016, 0x1A001A,
+                        0x1E001E, 0, 0, 0, 0, 0, 0, 0, 0),
+      positions.lanes);
+  const __m512i picks = _mm512_add_epi16(
+      indexWords, _mm512_sub_epi16(_mm512_set1_epi32(0x10000),
+                                   _mm512_set1_epi16(static_cast<short>(low))));
+  return _mm512_castsi512_si256(_mm512_permutexvar_epi16(picks, window));
+}
+
+// The same by gathering, for any step; frames from count on read nothing.
+inline __m256i gatheredPairs(const std::int16_t* data, const Positions& positions,
+                             std::int32_t count) {
+  const __m512i index = _mm512_srli_epi64(positions.lanes, 32);
+  const auto mask = static_cast<__mmask8>((1u << count) - 1);
+  return _mm512_mask_i64gather_epi32(_mm256_setzero_si256(), mask, index, data, 2);
+}
+
+// The values of eight frames from their pairs: s[i] + w * (s[i + 1] - s[i]) with w the
+// fraction's upper 31 bits times 2^-31, that is the fraction with bit 0 cleared times 2^-32.
+inline __m512d interpolate(__m256i pairs, __m512i positions) {
+  const __m512d current = _mm512_cvtepi32_pd(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
+  const __m512d next = _mm512_cvtepi32_pd(_mm256_srai_epi32(pairs, 16));
+  const __m512i fraction = _mm512_and_si512(positions, _mm512_set1_epi64(0xFFFFFFFEll));
+  const __m512d weight = _mm512_mul_pd(_mm512_cvtepu64_pd(fraction), _mm512_set1_pd(0x1p-32));
+  return _mm512_add_pd(current, _mm512_mul_pd(weight, _mm512_sub_pd(next, current)));
+}
+
+template <bool WINDOW>
+inline __m512d valuesOf(const std::int16_t* data, const Positions& positions, std::int32_t count) {
+  const __m256i pairs = WINDOW ? windowPairs(data, positions, count)
+                               : gatheredPairs(data, positions, count);
+  return interpolate(pairs, positions.lanes);
+}
+
+// float(sums + x * gains) for eight stereo frames; gains holds (left, right) per frame, the
+// first four frames in low, the others in high.
+inline __m512 addFrames(__m512 sums, __m512d x, __m512d low, __m512d high) {
+  const __m512d xLow = _mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 1, 1, 2, 2, 3, 3), x);
+  const __m512d xHigh = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), x);
+  const __m512d first =
+      _mm512_add_pd(_mm512_cvtps_pd(_mm512_castps512_ps256(sums)), _mm512_mul_pd(xLow, low));
+  const __m512d second =
+      _mm512_add_pd(_mm512_cvtps_pd(_mm512_extractf32x8_ps(sums, 1)), _mm512_mul_pd(xHigh, high));
+  return _mm512_insertf32x8(_mm512_castps256_ps512(_mm512_cvtpd_ps(first)),
+                            _mm512_cvtpd_ps(second), 1);
+}
+
+inline __mmask16 valueMask(std::int32_t frames) {
+  return static_cast<__mmask16>((1u << (2 * frames)) - 1);
+}
+
+template <bool WINDOW>
+void mixFixed(float* out, std::int32_t frames, const std::int16_t* data, Positions positions,
+              __m512d gains) {
+  std::int32_t done = 0;
+  for (; done + LANES <= frames; done += LANES, out += 2 * LANES) {
+    const __m512d x = valuesOf<WINDOW>(data, positions, LANES);
+    _mm512_storeu_ps(out, addFrames(_mm512_loadu_ps(out), x, gains, gains));
+    moveOn(positions);
+  }
+  if (done < frames) {
+    const std::int32_t rest = frames - done;
+    const __m512d x = valuesOf<WINDOW>(data, positions, rest);
+    const __m512 sums = _mm512_maskz_loadu_ps(valueMask(rest), out);
+    _mm512_mask_storeu_ps(out, valueMask(rest), addFrames(sums, x, gains, gains));
+  }
+}
+
+std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                             std::uint64_t position, std::uint64_t delta, float leftGain,
+                             float rightGain) {
+  if (frames <= 0) return position;
+  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
+  const Positions positions = startPositions(position, delta);
+  const double left = leftGain;
+  const double right = rightGain;
+  const __m512d gains = _mm512_setr_pd(left, right, left, right, left, right, left, right);
+  if (fitsWindow(positions)) {
+    mixFixed<true>(out, frames, data, positions, gains);
+  } else {
+    mixFixed<false>(out, frames, data, positions, gains);
+  }
+  return positionAfter(position, delta, frames);
+}
+
+template <bool WINDOW>
+void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Positions positions,
+             RampGains& gains) {
+  // The running gains move on in single precision, frame after frame. The gains of the first
+  // eight frames are laid out one after another; those of the next eight follow from them by
+  // adding the steps eight times more, one rounding each, as the plain loop does.
+  float laid[2 * LANES];
+  float left = gains.left;
+  float right = gains.right;
+  for (int j = 0; j < LANES; ++j) {
+    laid[2 * j] = left;
+    laid[2 * j + 1] = right;
+    left += gains.leftStep;
+    right += gains.rightStep;
+  }
+  __m512 running = _mm512_loadu_ps(laid);
+  const __m512 steps =
+      _mm512_broadcast_f32x2(_mm_setr_ps(gains.leftStep, gains.rightStep, 0.0f, 0.0f));
+  __m512 used = running;
+  for (std::int32_t done = 0; done < frames; done += LANES, out += 2 * LANES) {
+    const std::int32_t count = frames - done < LANES ? frames - done : LANES;
+    const __m512d low = _mm512_cvtps_pd(_mm512_castps512_ps256(running));
+    const __m512d high = _mm512_cvtps_pd(_mm512_extractf32x8_ps(running, 1));
+    const __m512d x = valuesOf<WINDOW>(data, positions, count);
+    const __m512 sums = _mm512_maskz_loadu_ps(valueMask(count), out);
+    _mm512_mask_storeu_ps(out, valueMask(count), addFrames(sums, x, low, high));
+    moveOn(positions);
+    used = running;
+    for (int j = 0; j < LANES; ++j)
+      running = _mm512_add_ps(running, steps);
+  }
+  // The gains after the last frame: those of the frame after it, which is the first frame of
+  // the next eight when the frames fill whole eights.
+  const std::int32_t rest = frames % LANES;
+  _mm512_storeu_ps(laid, rest == 0 ? running : used);
+  gains.left = laid[2 * rest];
+  gains.right = laid[2 * rest + 1];
+}
+
+std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
+                            std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  if (frames <= 0) return position;
+  const Positions positions = startPositions(position, delta);
+  if (fitsWindow(positions)) {
+    mixRamp<true>(out, frames, data, positions, gains);
+  } else {
+    mixRamp<false>(out, frames, data, positions, gains);
+  }
+  return positionAfter(position, delta, frames);
+}
+
+}  // namespace
+
+const FrameLoops AVX512_FRAME_LOOPS = {mixFixedFrames, mixRampFrames};
+
+}  // namespace player
