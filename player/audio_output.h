@@ -8,6 +8,7 @@
 #include "platform/thread.h"
 #include "platform/wave_out.h"
 #include "player/load/song.h"
+#include "player/pcm_clip.h"
 
 namespace player {
 
@@ -69,8 +70,5 @@ void renderBlock();
 
 // Sets Song::bpm and the frames per tick at the output rate. bpm >= 1.
 void setBpm(Song* song, std::int32_t bpm);
-
-// Converts count stereo float frames to 16-bit PCM, rounding to nearest-even and clamping.
-void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count);
 
 }  // namespace player

@@ -86,21 +86,27 @@ inline __m256i gatheredPairs(const std::int16_t* data, const Positions& position
   return _mm512_mask_i64gather_epi32(_mm256_setzero_si256(), mask, index, data, 2);
 }
 
-// The values of eight frames from their pairs: s[i] + w * (s[i + 1] - s[i]) with w the
-// fraction's upper 31 bits times 2^-31, that is the fraction with bit 0 cleared times 2^-32.
-inline __m512d interpolate(__m256i pairs, __m512i positions) {
-  const __m512d current = _mm512_cvtepi32_pd(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
-  const __m512d next = _mm512_cvtepi32_pd(_mm256_srai_epi32(pairs, 16));
-  const __m512i fraction = _mm512_and_si512(positions, _mm512_set1_epi64(0xFFFFFFFEll));
-  const __m512d weight = _mm512_mul_pd(_mm512_cvtepu64_pd(fraction), _mm512_set1_pd(0x1p-32));
+// 2^16 times the values of eight frames, from their pairs: s[i] + w * (s[i + 1] - s[i]), w the
+// fraction's upper 31 bits times 2^-31 (the fraction with bit 0 cleared times 2^-32). Every step
+// is the plain loop's, scaled by a power of two, so the rounding is the same.
+inline __m512d scaledValues(__m256i pairs, __m512i positions) {
+  // s[i] x 2^16 and s[i + 1] x 2^16 as 32-bit integers.
+  const __m512d current = _mm512_cvtepi32_pd(_mm256_slli_epi32(pairs, 16));
+  const __m512d next = _mm512_cvtepi32_pd(_mm256_and_si256(pairs, _mm256_set1_epi32(-65536)));
+  // w exactly: the 32 fraction bits put below the binary point of 2^20, and 2^20 taken away.
+  constexpr long long TWO_POW_20_BITS = 0x4130000000000000ll;
+  const __m512i fraction = _mm512_ternarylogic_epi64(
+      positions, _mm512_set1_epi64(0xFFFFFFFEll), _mm512_set1_epi64(TWO_POW_20_BITS), 0xEA);
+  const __m512d weight = _mm512_sub_pd(_mm512_castsi512_pd(fraction), _mm512_set1_pd(0x1p20));
   return _mm512_add_pd(current, _mm512_mul_pd(weight, _mm512_sub_pd(next, current)));
 }
 
 template <bool WINDOW>
-inline __m512d valuesOf(const std::int16_t* data, const Positions& positions, std::int32_t count) {
+inline __m512d scaledValuesOf(const std::int16_t* data, const Positions& positions,
+                              std::int32_t count) {
   const __m256i pairs = WINDOW ? windowPairs(data, positions, count)
                                : gatheredPairs(data, positions, count);
-  return interpolate(pairs, positions.lanes);
+  return scaledValues(pairs, positions.lanes);
 }
 
 // float(sums + x * gains) for eight stereo frames; gains holds (left, right) per frame, the
@@ -125,13 +131,13 @@ void mixFixed(float* out, std::int32_t frames, const std::int16_t* data, Positio
               __m512d gains) {
   std::int32_t done = 0;
   for (; done + LANES <= frames; done += LANES, out += 2 * LANES) {
-    const __m512d x = valuesOf<WINDOW>(data, positions, LANES);
+    const __m512d x = scaledValuesOf<WINDOW>(data, positions, LANES);
     _mm512_storeu_ps(out, addFrames(_mm512_loadu_ps(out), x, gains, gains));
     moveOn(positions);
   }
   if (done < frames) {
     const std::int32_t rest = frames - done;
-    const __m512d x = valuesOf<WINDOW>(data, positions, rest);
+    const __m512d x = scaledValuesOf<WINDOW>(data, positions, rest);
     const __m512 sums = _mm512_maskz_loadu_ps(valueMask(rest), out);
     _mm512_mask_storeu_ps(out, valueMask(rest), addFrames(sums, x, gains, gains));
   }
@@ -143,8 +149,9 @@ std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t
   if (frames <= 0) return position;
   if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   const Positions positions = startPositions(position, delta);
-  const double left = leftGain;
-  const double right = rightGain;
+  // The gains take back the 2^16 of the values: exactly, so x * gain rounds as in the plain loop.
+  const double left = static_cast<double>(leftGain) * 0x1p-16;
+  const double right = static_cast<double>(rightGain) * 0x1p-16;
   const __m512d gains = _mm512_setr_pd(left, right, left, right, left, right, left, right);
   if (fitsWindow(positions)) {
     mixFixed<true>(out, frames, data, positions, gains);
@@ -177,7 +184,8 @@ void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Position
     const std::int32_t count = frames - done < LANES ? frames - done : LANES;
     const __m512d low = _mm512_cvtps_pd(_mm512_castps512_ps256(running));
     const __m512d high = _mm512_cvtps_pd(_mm512_extractf32x8_ps(running, 1));
-    const __m512d x = valuesOf<WINDOW>(data, positions, count);
+    const __m512d x =
+        _mm512_mul_pd(scaledValuesOf<WINDOW>(data, positions, count), _mm512_set1_pd(0x1p-16));
     const __m512 sums = _mm512_maskz_loadu_ps(valueMask(count), out);
     _mm512_mask_storeu_ps(out, valueMask(count), addFrames(sums, x, low, high));
     moveOn(positions);
