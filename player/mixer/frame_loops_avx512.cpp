@@ -109,17 +109,32 @@ inline __m512d scaledValuesOf(const std::int16_t* data, const Positions& positio
   return scaledValues(pairs, positions.lanes);
 }
 
-// float(sums + x * gains) for eight stereo frames; gains holds (left, right) per frame, the
-// first four frames in low, the others in high.
-inline __m512 addFrames(__m512 sums, __m512d x, __m512d low, __m512d high) {
+// out = float(out + x * gains) for eight stereo frames, gains holding (left, right) per frame,
+// the first four frames in low, the others in high. Only the values whose bits are set in mask
+// (two per frame, from the first) are read and written.
+inline void addFrames(float* out, __m512d x, __m512d low, __m512d high, __mmask16 mask) {
+  const auto firstMask = static_cast<__mmask8>(mask);
+  const auto secondMask = static_cast<__mmask8>(mask >> 8);
+  const __m512d xLow = _mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 1, 1, 2, 2, 3, 3), x);
+  const __m512d xHigh = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), x);
+  const __m512d first = _mm512_add_pd(_mm512_cvtps_pd(_mm256_maskz_loadu_ps(firstMask, out)),
+                                      _mm512_mul_pd(xLow, low));
+  const __m512d second = _mm512_add_pd(
+      _mm512_cvtps_pd(_mm256_maskz_loadu_ps(secondMask, out + LANES)), _mm512_mul_pd(xHigh, high));
+  _mm256_mask_storeu_ps(out, firstMask, _mm512_cvtpd_ps(first));
+  _mm256_mask_storeu_ps(out + LANES, secondMask, _mm512_cvtpd_ps(second));
+}
+
+// The same for all eight frames.
+inline void addFrames(float* out, __m512d x, __m512d low, __m512d high) {
   const __m512d xLow = _mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 1, 1, 2, 2, 3, 3), x);
   const __m512d xHigh = _mm512_permutexvar_pd(_mm512_setr_epi64(4, 4, 5, 5, 6, 6, 7, 7), x);
   const __m512d first =
-      _mm512_add_pd(_mm512_cvtps_pd(_mm512_castps512_ps256(sums)), _mm512_mul_pd(xLow, low));
+      _mm512_add_pd(_mm512_cvtps_pd(_mm256_loadu_ps(out)), _mm512_mul_pd(xLow, low));
   const __m512d second =
-      _mm512_add_pd(_mm512_cvtps_pd(_mm512_extractf32x8_ps(sums, 1)), _mm512_mul_pd(xHigh, high));
-  return _mm512_insertf32x8(_mm512_castps256_ps512(_mm512_cvtpd_ps(first)),
-                            _mm512_cvtpd_ps(second), 1);
+      _mm512_add_pd(_mm512_cvtps_pd(_mm256_loadu_ps(out + LANES)), _mm512_mul_pd(xHigh, high));
+  _mm256_storeu_ps(out, _mm512_cvtpd_ps(first));
+  _mm256_storeu_ps(out + LANES, _mm512_cvtpd_ps(second));
 }
 
 inline __mmask16 valueMask(std::int32_t frames) {
@@ -132,14 +147,13 @@ void mixFixed(float* out, std::int32_t frames, const std::int16_t* data, Positio
   std::int32_t done = 0;
   for (; done + LANES <= frames; done += LANES, out += 2 * LANES) {
     const __m512d x = scaledValuesOf<WINDOW>(data, positions, LANES);
-    _mm512_storeu_ps(out, addFrames(_mm512_loadu_ps(out), x, gains, gains));
+    addFrames(out, x, gains, gains);
     moveOn(positions);
   }
   if (done < frames) {
     const std::int32_t rest = frames - done;
     const __m512d x = scaledValuesOf<WINDOW>(data, positions, rest);
-    const __m512 sums = _mm512_maskz_loadu_ps(valueMask(rest), out);
-    _mm512_mask_storeu_ps(out, valueMask(rest), addFrames(sums, x, gains, gains));
+    addFrames(out, x, gains, gains, valueMask(rest));
   }
 }
 
@@ -165,40 +179,41 @@ template <bool WINDOW>
 void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Positions positions,
              RampGains& gains) {
   // The running gains move on in single precision, frame after frame. The gains of the first
-  // eight frames are laid out one after another; those of the next eight follow from them by
-  // adding the steps eight times more, one rounding each, as the plain loop does.
-  float laid[2 * LANES];
+  // four frames are laid out one after another; those of the next four follow from them by
+  // adding the steps four times more, one rounding each, as the plain loop does.
+  constexpr int QUARTER = LANES / 2;
+  float laid[2 * QUARTER];
   float left = gains.left;
   float right = gains.right;
-  for (int j = 0; j < LANES; ++j) {
+  for (int j = 0; j < QUARTER; ++j) {
     laid[2 * j] = left;
     laid[2 * j + 1] = right;
     left += gains.leftStep;
     right += gains.rightStep;
   }
-  __m512 running = _mm512_loadu_ps(laid);
-  const __m512 steps =
-      _mm512_broadcast_f32x2(_mm_setr_ps(gains.leftStep, gains.rightStep, 0.0f, 0.0f));
-  __m512 used = running;
+  const __m256 steps =
+      _mm256_broadcast_f32x2(_mm_setr_ps(gains.leftStep, gains.rightStep, 0.0f, 0.0f));
+  const auto fourOn = [&](__m256 running) {
+    for (int j = 0; j < QUARTER; ++j)
+      running = _mm256_add_ps(running, steps);
+    return running;
+  };
+  __m256 first = _mm256_loadu_ps(laid);  // gains of the first four frames of the next eight
+  __m256 second = first;
   for (std::int32_t done = 0; done < frames; done += LANES, out += 2 * LANES) {
     const std::int32_t count = frames - done < LANES ? frames - done : LANES;
-    const __m512d low = _mm512_cvtps_pd(_mm512_castps512_ps256(running));
-    const __m512d high = _mm512_cvtps_pd(_mm512_extractf32x8_ps(running, 1));
+    second = fourOn(first);
     const __m512d x =
         _mm512_mul_pd(scaledValuesOf<WINDOW>(data, positions, count), _mm512_set1_pd(0x1p-16));
-    const __m512 sums = _mm512_maskz_loadu_ps(valueMask(count), out);
-    _mm512_mask_storeu_ps(out, valueMask(count), addFrames(sums, x, low, high));
+    addFrames(out, x, _mm512_cvtps_pd(first), _mm512_cvtps_pd(second), valueMask(count));
     moveOn(positions);
-    used = running;
-    for (int j = 0; j < LANES; ++j)
-      running = _mm512_add_ps(running, steps);
+    if (count == LANES) first = fourOn(second);
   }
-  // The gains after the last frame: those of the frame after it, which is the first frame of
-  // the next eight when the frames fill whole eights.
+  // The gains after the last frame: the running gains of the frame that would follow it.
   const std::int32_t rest = frames % LANES;
-  _mm512_storeu_ps(laid, rest == 0 ? running : used);
-  gains.left = laid[2 * rest];
-  gains.right = laid[2 * rest + 1];
+  _mm256_storeu_ps(laid, rest >= QUARTER ? second : first);
+  gains.left = laid[2 * (rest % QUARTER)];
+  gains.right = laid[2 * (rest % QUARTER) + 1];
 }
 
 std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
