@@ -2,7 +2,7 @@
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
 # ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
-# under Wine that the 64-bit Windows build renders the same bytes as the native one.
+# under Wine that the Windows builds render the same bytes as the native one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -43,4 +43,5 @@ for arch in x86_64 i686; do
 done
 
 echo "== Windows renders the same bytes"
-scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe
+scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe \
+  build/mingw-i686/jingle.exe
