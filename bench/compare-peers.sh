@@ -71,7 +71,7 @@ audio_seconds() {
       for raw in "$work"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
       rm -f "$work"/*.raw ;;
   esac
-  echo "scale=3; $bytes / 176400" | bc
+  awk -v bytes="$bytes" 'BEGIN { printf "%.1f", bytes / 176400 }'
 }
 
 players=(jingle xmp openmpt123)
@@ -88,7 +88,7 @@ for ((round = 1; round <= rounds; round++)); do
     elapsed=$(( $(date +%s%N) - start ))
     rm -f "$work"/*.raw
     times[$player]+="$elapsed "
-    line+=" $player $(echo "scale=3; $elapsed / 1000000000" | bc) s"
+    line+=" $player $(awk -v ns="$elapsed" 'BEGIN { printf "%.3f", ns / 1e9 }') s"
   done
   echo "$line"
 done
@@ -98,10 +98,9 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{v[NR] = $1} END {
 declare -A medians
 for player in "${players[@]}"; do medians[$player]=$(echo "${times[$player]}" | median); done
 echo
-printf '%-11s %9s %14s %11s %s\n' player median audio "x realtime" "time / jingle's"
+printf '%-11s %9s %12s %11s %s\n' player median audio "x realtime" "time / jingle's"
 for player in "${players[@]}"; do
-  m=${medians[$player]}
-  printf '%-11s %7.3f s %12.1f s %11.0f %6.2f\n' "$player" "$(echo "$m / 1000000000" | bc -l)" \
-    "${audio[$player]}" "$(echo "${audio[$player]} * 1000000000 / $m" | bc -l)" \
-    "$(echo "$m / ${medians[jingle]}" | bc -l)"
+  awk -v name="$player" -v ns="${medians[$player]}" -v audio="${audio[$player]}" \
+    -v jingle="${medians[jingle]}" 'BEGIN {
+      printf "%-11s %7.3f s %10.1f s %11.0f %6.2f\n", name, ns / 1e9, audio, audio * 1e9 / ns, ns / jingle }'
 done

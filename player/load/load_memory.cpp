@@ -1,7 +1,8 @@
 #include "player/load/load_memory.h"
 
-#include <cstdlib>
 #include <limits>
+
+#include "player/large_block.h"
 
 namespace player {
 namespace {
@@ -22,7 +23,7 @@ void* loadAllocate(std::size_t count, std::size_t size) {
   if (count == 0 || size == 0 || count > std::numeric_limits<std::size_t>::max() / size) {
     return nullptr;
   }
-  void* block = std::calloc(count, size);
+  void* block = allocateZeroed(count, size);
   if (block != nullptr) ++blocksLive;
   return block;
 }
@@ -30,7 +31,7 @@ void* loadAllocate(std::size_t count, std::size_t size) {
 void loadFree(void* block) {
   if (block == nullptr) return;
   --blocksLive;
-  std::free(block);
+  freeZeroed(block);
 }
 
 namespace loadtest {
