@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "player/audio_output.h"
 #include "player/offline_render.h"
 #include "player/player.h"
+#include "tests/support/busy_module.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
@@ -87,44 +87,8 @@ long allocationsDuring(Body body) {
   return allocations;
 }
 
-// Eight channels that keep the replayer busy: notes on every fourth row with vibrato, volume
-// slides, portamento and arpeggio, an instrument with envelopes and auto-vibrato, and a
-// ping-pong loop, so that ramps, twin voices, boundaries and frequency changes all happen.
-std::vector<std::uint8_t> busyModule() {
-  xmtest::Module module;
-  module.channels = 8;
-  module.speed = 3;
-  xmtest::Instrument instrument = xmtest::simpleInstrument({0, 60, 120, 60, 0, -60, -120, -60});
-  instrument.samples[0].loopType = 2;
-  instrument.samples[0].loopLength = 8;
-  instrument.volume = {{{0, 64}, {10, 20}, {40, 50}}, std::nullopt, 1, 0, 0, 0x03};
-  instrument.panning = {{{0, 0}, {20, 64}}, std::nullopt, 0, 0, 0, 0x01};
-  instrument.vibratoType = 1;
-  instrument.vibratoDepth = 8;
-  instrument.vibratoRate = 20;
-  instrument.fadeout = 512;
-  module.instruments.push_back(instrument);
-  xmtest::Pattern& pattern = module.patterns.emplace_back();
-  const std::uint8_t effects[][2] = {{0x4, 0x46}, {0xA, 0x21}, {0x3, 0x10}, {0x0, 0x37},
-                                     {0x1, 0x08}, {0x2, 0x04}, {0x7, 0x44}, {0x6, 0x12}};
-  for (int row = 0; row < 64; ++row) {
-    for (int channel = 0; channel < 8; ++channel) {
-      xmtest::Cell cell;
-      if ((row + channel) % 4 == 0) {
-        cell.note = static_cast<std::uint8_t>(37 + (row * 5 + channel * 7) % 36);
-        cell.instrument = 1;
-      }
-      if (row % 16 == 15) cell.note = 97;
-      cell.effect = effects[(row / 8 + channel) % 8][0];
-      cell.param = effects[(row / 8 + channel) % 8][1];
-      pattern.set(row, channel, cell, module.channels);
-    }
-  }
-  return xmtest::writeXm(module);
-}
-
 std::vector<std::vector<std::uint8_t>> modules() {
-  std::vector<std::vector<std::uint8_t>> files{busyModule()};
+  std::vector<std::vector<std::uint8_t>> files{xmtest::busyModule(8)};
   const std::vector<std::string> corpus = xmtest::corpusModules();
   for (std::size_t i = 0; i < corpus.size(); i += 5)
     files.push_back(xmtest::readFile(corpus[i]));
@@ -150,7 +114,7 @@ TEST(MixingAllocations, OfflineBlocksAllocateNothing) {
 TEST(MixingAllocations, TheMixingThreadAllocatesNothing) {
   platform::resetVirtualWave();
   player::audioOutput.waveOut = platform::virtualWaveOut();
-  const xmtest::ImagePtr image = xmtest::makeImage(busyModule());
+  const xmtest::ImagePtr image = xmtest::makeImage(xmtest::busyModule(8));
   ASSERT_NE(player::playModule(image.get()), nullptr);
   const std::uint32_t blockBytes = static_cast<std::uint32_t>(player::audioOutput.blockFrames) * 4;
   const long made = allocationsDuring([&] {
