@@ -37,8 +37,8 @@ constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
 // A mapping of bytes rounded up to whole huge pages, starting on a huge page; null on failure.
 void* mapAligned(std::size_t bytes) {
   const std::size_t length = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
-  void* raw = mmap(nullptr, length + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                   -1, 0);
+  void* raw =
+      mmap(nullptr, length + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
   const auto rawStart = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t start = (rawStart + HUGE_PAGE - 1) & ~std::uintptr_t{HUGE_PAGE - 1};

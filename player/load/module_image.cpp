@@ -17,7 +17,9 @@ ModuleImage* makeModuleImage(const void* bytes, std::uint32_t count) {
   return reinterpret_cast<ModuleImage*>(block);
 }
 
-void freeModuleImage(ModuleImage* image) { freeZeroed(image); }
+void freeModuleImage(ModuleImage* image) {
+  freeZeroed(image);
+}
 
 std::uint32_t moduleByteCount(const ModuleImage* image) {
   const std::uint8_t* b = image->byteCount;

@@ -32,14 +32,14 @@ struct RampGains {
 //
 // Fixed gains. The loops other than the plain one skip the frames when both gains are exactly 0:
 // x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
-using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames,
-                                          const std::int16_t* data, std::uint64_t position,
-                                          std::uint64_t delta, float leftGain, float rightGain);
+using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+                                          std::uint64_t position, std::uint64_t delta,
+                                          float leftGain, float rightGain);
 // Ramping gains: every frame uses the gains before its own step is added; gains ends as the
 // gains after the last frame.
-using RampFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames,
-                                         const std::int16_t* data, std::uint64_t position,
-                                         std::uint64_t delta, RampGains& gains);
+using RampFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+                                         std::uint64_t position, std::uint64_t delta,
+                                         RampGains& gains);
 
 struct FrameLoops {
   FixedFramesLoop fixed;

@@ -1,7 +1,7 @@
 // Loops for AVX2: four frames per iteration, their sample values loaded frame by frame (faster
 // than a gather on many processors), the interpolation and the sums in 256-bit double vectors;
-// the last frames of a pass go through the same code under a mask. Built with -mavx2 (no -mfma) and without contraction, so every
-// product and sum is rounded as in the plain loop.
+// the last frames of a pass go through the same code under a mask. Built with -mavx2 (no -mfma)
+// and without contraction, so every product and sum is rounded as in the plain loop.
 #include <immintrin.h>
 
 #include <cstddef>
@@ -79,8 +79,7 @@ inline __m256d scaledValues(const std::int16_t* data, const Positions& positions
 inline void addFrames(float* out, __m256d x, __m256d low, __m256d high) {
   const __m256d xLow = _mm256_permute4x64_pd(x, _MM_SHUFFLE(1, 1, 0, 0));
   const __m256d xHigh = _mm256_permute4x64_pd(x, _MM_SHUFFLE(3, 3, 2, 2));
-  const __m256d first =
-      _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(out)), _mm256_mul_pd(xLow, low));
+  const __m256d first = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(out)), _mm256_mul_pd(xLow, low));
   const __m256d second =
       _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(out + 4)), _mm256_mul_pd(xHigh, high));
   _mm_storeu_ps(out, _mm256_cvtpd_ps(first));
@@ -142,8 +141,7 @@ std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t*
     const std::int32_t count = frames - done < LANES ? frames - done : LANES;
     const __m256d low = _mm256_cvtps_pd(_mm256_castps256_ps128(running));
     const __m256d high = _mm256_cvtps_pd(_mm256_extractf128_ps(running, 1));
-    const __m256d x =
-        _mm256_mul_pd(scaledValues(data, positions, count), _mm256_set1_pd(0x1p-16));
+    const __m256d x = _mm256_mul_pd(scaledValues(data, positions, count), _mm256_set1_pd(0x1p-16));
     if (count == LANES) {
       addFrames(out, x, low, high);
     } else {

@@ -1,7 +1,8 @@
 // Loops for AVX-512 (F, BW, DQ, VL): eight frames per iteration, their sample values picked out
 // of one vector load of the sample (gathered for large steps), the interpolation and the sums in
-// 512-bit double vectors; the last frames of a pass go through the same code under a mask. Built with -mavx512f -mavx512bw -mavx512dq
-// -mavx512vl and without contraction, so every product and sum is rounded as in the plain loop.
+// 512-bit double vectors; the last frames of a pass go through the same code under a mask. Built
+// with -mavx512f -mavx512bw -mavx512dq -mavx512vl and without contraction, so every product and sum
+// is rounded as in the plain loop.
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC 12 warns about the undefined vectors inside its own AVX-512 intrinsics.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -32,12 +33,9 @@ Positions startPositions(std::uint64_t position, std::uint64_t delta) {
   const std::uint64_t first = (position & ~std::uint64_t{1}) + odd;
   const auto lane = [&](std::uint64_t j) { return static_cast<long long>(first + j * stride); };
   // Steps stay below 2^40 (256 samples), so a backward delta has its top bit set.
-  return {first,
-          stride,
-          _mm512_setr_epi64(lane(0), lane(1), lane(2), lane(3), lane(4), lane(5), lane(6),
-                            lane(7)),
-          _mm512_set1_epi64(static_cast<long long>(LANES * stride)),
-          (delta >> 63) != 0};
+  return {first, stride,
+          _mm512_setr_epi64(lane(0), lane(1), lane(2), lane(3), lane(4), lane(5), lane(6), lane(7)),
+          _mm512_set1_epi64(static_cast<long long>(LANES * stride)), (delta >> 63) != 0};
 }
 
 inline void moveOn(Positions& positions) {
@@ -69,12 +67,12 @@ inline __m256i windowPairs(const std::int16_t* data, const Positions& positions,
   // The low 16 bits of each frame's index, twice, less low, plus (0, 1): the words of the
   // window that hold s[i] and s[i + 1].
   const __m512i indexWords = _mm512_permutexvar_epi16(
-      _mm512_setr_epi32(0x20002, 0x60006, 0xA000A, 0xE000E, 0x120012, 0x160016, 0x1A001A,
-                        0x1E001E, 0, 0, 0, 0, 0, 0, 0, 0),
+      _mm512_setr_epi32(0x20002, 0x60006, 0xA000A, 0xE000E, 0x120012, 0x160016, 0x1A001A, 0x1E001E,
+                        0, 0, 0, 0, 0, 0, 0, 0),
       positions.lanes);
   const __m512i picks = _mm512_add_epi16(
-      indexWords, _mm512_sub_epi16(_mm512_set1_epi32(0x10000),
-                                   _mm512_set1_epi16(static_cast<short>(low))));
+      indexWords,
+      _mm512_sub_epi16(_mm512_set1_epi32(0x10000), _mm512_set1_epi16(static_cast<short>(low))));
   return _mm512_castsi512_si256(_mm512_permutexvar_epi16(picks, window));
 }
 
@@ -95,8 +93,8 @@ inline __m512d scaledValues(__m256i pairs, __m512i positions) {
   const __m512d next = _mm512_cvtepi32_pd(_mm256_and_si256(pairs, _mm256_set1_epi32(-65536)));
   // w exactly: the 32 fraction bits put below the binary point of 2^20, and 2^20 taken away.
   constexpr long long TWO_POW_20_BITS = 0x4130000000000000ll;
-  const __m512i fraction = _mm512_ternarylogic_epi64(
-      positions, _mm512_set1_epi64(0xFFFFFFFEll), _mm512_set1_epi64(TWO_POW_20_BITS), 0xEA);
+  const __m512i fraction = _mm512_ternarylogic_epi64(positions, _mm512_set1_epi64(0xFFFFFFFEll),
+                                                     _mm512_set1_epi64(TWO_POW_20_BITS), 0xEA);
   const __m512d weight = _mm512_sub_pd(_mm512_castsi512_pd(fraction), _mm512_set1_pd(0x1p20));
   return _mm512_add_pd(current, _mm512_mul_pd(weight, _mm512_sub_pd(next, current)));
 }
@@ -104,8 +102,8 @@ inline __m512d scaledValues(__m256i pairs, __m512i positions) {
 template <bool WINDOW>
 inline __m512d scaledValuesOf(const std::int16_t* data, const Positions& positions,
                               std::int32_t count) {
-  const __m256i pairs = WINDOW ? windowPairs(data, positions, count)
-                               : gatheredPairs(data, positions, count);
+  const __m256i pairs =
+      WINDOW ? windowPairs(data, positions, count) : gatheredPairs(data, positions, count);
   return scaledValues(pairs, positions.lanes);
 }
 

@@ -9,8 +9,7 @@
 namespace player {
 
 enum class MixPath { PLAIN, SSE2, AVX2, AVX512 };
-constexpr MixPath ALL_MIX_PATHS[] = {MixPath::PLAIN, MixPath::SSE2, MixPath::AVX2,
-                                     MixPath::AVX512};
+constexpr MixPath ALL_MIX_PATHS[] = {MixPath::PLAIN, MixPath::SSE2, MixPath::AVX2, MixPath::AVX512};
 
 const char* mixPathName(MixPath path);
 

@@ -26,7 +26,8 @@ constexpr std::uint32_t ENTRIES = 1024;
 Entry entries[ENTRIES];
 
 std::uint32_t slotOf(FrequencyTable table, std::int32_t argument) {
-  const std::uint32_t key = static_cast<std::uint32_t>(argument) * 2u + (table == FrequencyTable::AMIGA ? 1u : 0u);
+  const std::uint32_t key =
+      static_cast<std::uint32_t>(argument) * 2u + (table == FrequencyTable::AMIGA ? 1u : 0u);
   return (key * 2654435761u) >> 22;
 }
 

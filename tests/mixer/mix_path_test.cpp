@@ -17,7 +17,6 @@
 
 namespace {
 
-
 struct Case {
   std::unique_ptr<mixtest::OwnedSample> sample;
   player::Voice voice;
@@ -144,11 +143,11 @@ TEST_P(MixPathTest, RandomVoicesMixAsThePlainLoopsMixThem) {
 
       player::mixVoice(fast.voice, fastFrames.data(), count, loops());
       player::mixVoice(plain, plainFrames.data(), count, player::PLAIN_FRAME_LOOPS);
-      ASSERT_EQ(std::memcmp(fastFrames.data(), plainFrames.data(),
-                            fastFrames.size() * sizeof(float)),
-                0)
+      ASSERT_EQ(
+          std::memcmp(fastFrames.data(), plainFrames.data(), fastFrames.size() * sizeof(float)), 0)
           << "case " << caseIndex << " call " << call;
-      ASSERT_TRUE(mixtest::sameVoice(fast.voice, plain)) << "case " << caseIndex << " call " << call;
+      ASSERT_TRUE(mixtest::sameVoice(fast.voice, plain))
+          << "case " << caseIndex << " call " << call;
       mixedFrames += count;
 
       // The replayer changes targets between calls; a change restarts the ramp.
@@ -215,7 +214,9 @@ TEST_P(MixPathTest, CorpusModulesRenderTheSameBytes) {
 INSTANTIATE_TEST_SUITE_P(Paths, MixPathTest,
                          ::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
                                            player::MixPath::AVX512),
-                         [](const auto& info) { return std::string(player::mixPathName(info.param)); });
+                         [](const auto& info) {
+                           return std::string(player::mixPathName(info.param));
+                         });
 
 TEST(MixPath, PlainIsAlwaysThereAndTheFastestRunnablePathIsActive) {
   EXPECT_TRUE(player::mixPathAvailable(player::MixPath::PLAIN));

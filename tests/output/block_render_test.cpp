@@ -166,15 +166,16 @@ TEST(PcmClip, RoundsHalvesToEvenAndClampsAndIgnoresEmptyCalls) {
 // possible remainder after the vectors.
 TEST(PcmClip, VectorisedConversionMatchesThePlainOne) {
   std::mt19937 random(99);
-  const float special[] = {0.5f,        -0.5f,        1.5f,          -32768.5f,    32767.5f,
-                           32767.49f,   -32768.51f,   2147483648.0f, -2147483648.0f,
-                           3.0e9f,      -3.0e9f,      1.0e20f,       -0.0f,        65536.5f};
+  const float special[] = {0.5f,      -0.5f,      1.5f,          -32768.5f,      32767.5f,
+                           32767.49f, -32768.51f, 2147483648.0f, -2147483648.0f, 3.0e9f,
+                           -3.0e9f,   1.0e20f,    -0.0f,         65536.5f};
   for (std::int32_t count = 0; count < 40; ++count) {
     std::vector<float> source(2 * static_cast<std::size_t>(count));
     for (float& value : source) {
-      value = random() % 4 == 0 ? special[random() % std::size(special)]
-                                : static_cast<float>(static_cast<std::int32_t>(random() % 200001) -
-                                                     100000) / 2.0f;
+      value =
+          random() % 4 == 0
+              ? special[random() % std::size(special)]
+              : static_cast<float>(static_cast<std::int32_t>(random() % 200001) - 100000) / 2.0f;
     }
     std::vector<std::int16_t> fast(source.size() + 1, 7);
     std::vector<std::int16_t> plain = fast;
