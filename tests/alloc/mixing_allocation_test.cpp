@@ -47,6 +47,11 @@ void* __wrap_realloc(void* block, std::size_t size) {
 }
 }
 
+// The replacements allocate with malloc and so free with free.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
   noteAllocation();
   if (void* block = __real_malloc(size == 0 ? 1 : size)) return block;
