@@ -6,10 +6,18 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libsdl2-ttf-dev fonts-liberation2
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine64
+  wine64 wine32:i386 fonts-wine
+  xvfb xdotool x11-utils imagemagick openbox
 )
+
+# Wine for 32-bit programs comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole suite optimised, then again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails the run), and the threading tests under
-# ThreadSanitizer; then cross-builds the player and jingle for 64- and 32-bit Windows and checks
-# under Wine that the Windows builds render the same bytes as the native one.
+# ThreadSanitizer; then cross-builds jingle and the application for 64- and 32-bit Windows,
+# checks under Wine that the Windows builds render the same bytes as the native one, and uses
+# both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots and
+# traces are kept in build/test-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -33,14 +35,26 @@ if [ -n "$(ls tests/thread/*.cpp 2>/dev/null)" ]; then
     ctest --test-dir build/tsan --output-on-failure -L thread -j"$jobs"
 fi
 
-# The wave output and thread layers for Windows are only compiled here (with -Werror like the
-# rest); they cannot run on this machine.
+# The Windows builds: jingle and the application, whose resources the native build's checker
+# vets. i686 is the shipped application.
 for arch in x86_64 i686; do
   echo "== Windows $arch cross-build"
   cmake -S . -B "build/mingw-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DJINGLE_BUILD_TESTS=OFF >/dev/null
-  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle
+    -DCMAKE_BUILD_TYPE=Release -DJINGLE_BUILD_TESTS=OFF \
+    -DJINGLE_HOST_RESOURCE_CHECK="$PWD/build/release/resources/resource_check" >/dev/null
+  cmake --build "build/mingw-$arch" -j"$jobs" --target player jingle jingle-app
 done
+scripts/app-size.sh build/mingw-i686/app/jingle-app.exe
+
+echo "== Windows application under Wine"
+rm -rf build/test-artifacts
+for arch in x86_64 i686; do
+  scripts/check-windows-app.sh build/release/jingle "build/mingw-$arch/app/jingle-app.exe" "$arch" \
+    build/test-artifacts
+done
+
+echo "== Linux application under Xvfb"
+scripts/check-linux-app.sh build/release/jingle build/release/app/jingle-app build/test-artifacts
 
 echo "== Windows renders the same bytes"
 scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe \

@@ -1,0 +1,253 @@
+#!/usr/bin/env bash
+# Checks the SDL2 application on a virtual X display, without and with a window manager: window
+# place and size, the pictures and buttons at the same pixels as the Windows build's window, the
+# modal About box and its animation, dragging, keys that must do nothing, Exit, the close fade
+# (its opacity steps) for Alt+F4 and SIGTERM, and the sound it plays through SDL's disk driver,
+# compared byte for byte with the render of the module.
+#   scripts/check-linux-app.sh NATIVE_JINGLE JINGLE_APP ARTIFACT_DIR
+# Screenshots are kept in ARTIFACT_DIR; the Windows build's window, where the Wine check left it
+# there, is compared with this one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=$(realpath "$1")
+app=$(realpath "$2")
+artifacts=$3
+module=resources/jingle.xm
+background=resources/background.bmp
+mkdir -p "$artifacts"
+
+work=$(mktemp -d)
+xvfb_pid= wm_pid= app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "  ok: $what"
+  else
+    echo "  FAILED: $what" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+screen_w=1024 screen_h=768
+
+geometry() {  # prints "X Y W H" of window $1
+  xdotool getwindowgeometry --shell "$1" |
+    awk -F= '{v[$1] = $2} END {printf "%s %s %s %s \n", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
+}
+find_window() {  # find_window W H: the program's visible window of that size
+  local id
+  for id in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+    if [ "$(geometry "$id" | cut -d' ' -f3,4)" = "$1 $2" ]; then
+      echo "$id"
+      return
+    fi
+  done
+}
+pixel() {  # pixel IMAGE X Y: "r g b"
+  convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | awk -F'[ ,:()]+' 'NR == 2 {print $3, $4, $5}'
+}
+start_app() {  # start_app RUN_NAME
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/capture-$1.raw" "$app" >"$work/app-$1.out" 2>&1 &
+  app_pid=$!
+  window=
+  for _ in $(seq 100); do
+    window=$(find_window 300 229)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "linux app: no window appeared" >&2; cat "$work/app-$1.out" >&2; exit 1; }
+  sleep 0.5
+  read -r x y w h <<<"$(geometry "$window")"
+}
+wait_exit() {  # wait_exit SECONDS: sets code to the exit code, or to "running"
+  local steps=$(($1 * 20)) step=0
+  code=running
+  while kill -0 "$app_pid" 2>/dev/null; do
+    [ "$step" -ge "$steps" ] && return
+    sleep 0.05
+    step=$((step + 1))
+  done
+  code=0
+  wait "$app_pid" || code=$?
+  app_pid=
+}
+drag() {  # drag FROM_X FROM_Y: five steps of (8,5)
+  xdotool mousemove "$1" "$2" mousedown 1
+  sleep 0.2
+  for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 8 5; sleep 0.05; done
+  xdotool mouseup 1
+  sleep 0.5
+}
+
+echo "linux app: $app"
+start_app main
+check "main window is 300 x 229, without border (got $w x $h)" test "$w x $h" = "300 x 229"
+check "main window is centred (at $x,$y)" \
+  test "$x,$y" = "$(((screen_w - 300) / 2)),$(((screen_h - 229) / 2))"
+import -window root "$work/main.png"
+cp "$work/main.png" "$artifacts/main-window-linux.png"
+convert "$work/main.png" -crop "300x229+$x+$y" +repage "$artifacts/main-window-linux-only.png"
+convert "$work/main.png" -crop "297x180+$((x + 2))+$((y + 3))" +repage "$work/shown.png"
+convert "$background" -crop "297x180+17+0" +repage "$work/expected.png"
+differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1 || true)
+check "background picture is shown unchanged ($differing pixels differ)" test "$differing" = 0
+for button in "about 11 190" "exit 251 192"; do
+  read -r name bx by <<<"$button"
+  face=$(pixel "$work/main.png" $((x + bx + 4)) $((y + by + 3)))
+  edge=$(pixel "$work/main.png" $((x + bx)) $((y + by + 10)))
+  check "$name button shows a blue face ($face) and a white outline ($edge)" \
+    test "$face/$edge" = "0 174 255/255 255 255"
+done
+windows_shot="$artifacts/main-window-x86_64-only.png"
+if [ -f "$windows_shot" ]; then
+  # Outside the captions, which are drawn with other fonts, the two shells paint the same pixels.
+  mask=(-fill black -draw "rectangle 13,192 70,210" -draw "rectangle 253,194 286,213")
+  convert "$windows_shot" "${mask[@]}" "$work/windows-masked.png"
+  convert "$artifacts/main-window-linux-only.png" "${mask[@]}" "$work/linux-masked.png"
+  layout_diff=$(compare -fuzz 1% -metric AE "$work/windows-masked.png" "$work/linux-masked.png" null: 2>&1 || true)
+  check "the window matches the Windows build's outside the captions ($layout_diff pixels differ)" \
+    test "$layout_diff" = 0
+else
+  echo "  note: no Windows screenshot in $artifacts to compare with"
+fi
+
+xdotool key --window "$window" Escape Return
+sleep 0.3
+check "Escape and Enter change nothing" test "$(geometry "$window")" = "$x $y $w $h "
+xdotool mousemove $((x + 41)) $((y + 201)) mousedown 1
+sleep 0.2
+for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 0 8; sleep 0.05; done
+xdotool mouseup 1
+sleep 0.3
+check "a press on a button does not move the window" test "$(geometry "$window")" = "$x $y $w $h "
+check "no About box from a press released off the button" test -z "$(find_window 306 202)"
+drag $((x + 150)) $((y + 40))
+read -r x2 y2 _ _ <<<"$(geometry "$window")"
+check "a drag on the picture moves the window by the drag, no window manager ($((x2 - x)),$((y2 - y)))" \
+  test "$((x2 - x)),$((y2 - y))" = "40,25"
+x=$x2 y=$y2
+
+xdotool mousemove $((x + 41)) $((y + 201)) click 1
+about=
+for _ in $(seq 50); do
+  about=$(find_window 306 202)
+  [ -n "$about" ] && break
+  sleep 0.1
+done
+check "About opens a second window" test -n "$about"
+if [ -n "$about" ]; then
+  read -r ax ay _ _ <<<"$(geometry "$about")"
+  sleep 2.5
+  import -window root "$work/about1.png"
+  sleep 0.3
+  import -window root "$work/about2.png"
+  cp "$work/about1.png" "$artifacts/about-box-linux.png"
+  area="304x176+$((ax + 1))+$((ay + 25))"
+  convert "$work/about1.png" -crop "$area" +repage "$work/a1.png"
+  convert "$work/about2.png" -crop "$area" +repage "$work/a2.png"
+  changed=$(compare -metric AE "$work/a1.png" "$work/a2.png" null: 2>&1 || true)
+  check "two frames 300 ms apart differ in the animation area ($changed pixels)" test "$changed" -gt 1000
+  convert "$work/a1.png" -depth 8 txt:- | awk -F'[ ,:()]+' '
+    NR == 1 { next }
+    {
+      x = $1; y = $2; r = $3; g = $4; b = $5
+      if (x == 0 || y == 0) { if (r + g + b != 0) border++; next }
+      ok = 0
+      if (g == 0 && b == 0 && (r == 192 || r == 208)) { ok = 1; reds++ }
+      else if (g - b <= 2 && b - g <= 2) {
+        for (base = 192; base <= 208; base += 16) {
+          expect = base + (254 - base) * g / 254
+          if (r - expect <= 3 && expect - r <= 3) ok = 1
+        }
+        if (ok) text++
+      }
+      if (!ok) { bad++; if (bad <= 3) printf "  stray pixel %d,%d: %d %d %d\n", x, y, r, g, b > "/dev/stderr" }
+    }
+    END {
+      printf "  animation area: %d red, %d text pixels, %d stray, %d border pixels not black\n", reds, text, bad, border
+      exit (bad > 0 || border > 0 || reds < 20000 || text < 500)
+    }' && classes=0 || classes=1
+  check "animation border is black and its inside holds only the reds and the text" test "$classes" = 0
+  # Modal: a click on the main window's Exit changes nothing while the box is open.
+  xdotool mousemove $((x + 269)) $((y + 203)) click 1
+  sleep 0.5
+  check "a click on the main window while the box is open changes nothing" kill -0 "$app_pid"
+  xdotool mousemove $((ax + 286)) $((ay + 12)) click 1
+  sleep 0.5
+  check "the X closes the About box" test -z "$(find_window 306 202)"
+fi
+
+# Alt+F4: the window fades out, its opacity stepping down, then the process ends with code 0.
+xdotool key --window "$window" alt+F4
+: >"$work/opacity.txt"
+for _ in $(seq 60); do
+  xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $3}' >>"$work/opacity.txt" || true
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.05
+done
+distinct=$(awk '/^[0-9]/' "$work/opacity.txt" | sort -u | wc -l)
+falling=$(awk '/^[0-9]/ {if (n++ && $1 > prev) up++; prev = $1} END {print up + 0}' "$work/opacity.txt")
+check "Alt+F4 fades the window: $distinct distinct opacity steps, none rising" \
+  test "$distinct" -ge 10 -a "$falling" = 0
+wait_exit 5
+check "after the fade the process ends with exit code 0 (got $code)" test "$code" = 0
+captured=$(stat -c %s "$work/capture-main.raw" 2>/dev/null || echo 0)
+compared=$((captured - 2 * 176400))
+"$native" render "$module" --seconds $(((captured + 176399) / 176400 + 1)) --raw -o "$work/native.raw"
+# SDL's disk driver writes silence while the device is paused, before the ring is handed over:
+# the capture starts where its first sound lines up with the render's.
+first_sound() { { cmp "$1" /dev/zero 2>/dev/null || true; } | awk '{print $5 + 0}'; }
+offset=$(($(first_sound "$work/capture-main.raw") - $(first_sound "$work/native.raw")))
+compared=$((compared - offset))
+check "at least 5 s of sound were captured ($compared bytes after $offset bytes of lead-in)" \
+  test "$offset" -ge 0 -a "$offset" -lt 176400 -a "$compared" -ge $((5 * 176400))
+check "captured sound equals the render byte for byte" \
+  cmp -i "$offset:0" -n "$compared" "$work/capture-main.raw" "$work/native.raw"
+
+# Exit: at once, exit code 0.
+start_app exit
+xdotool mousemove $((x + 269)) $((y + 203)) click 1
+wait_exit 1
+check "Exit ends the process with exit code 0 within a second (got $code)" test "$code" = 0
+
+# SIGTERM is a close request too.
+start_app term
+kill -TERM "$app_pid"
+sleep 1
+check "SIGTERM starts the fade" kill -0 "$app_pid"
+wait_exit 5
+check "after SIGTERM's fade the process ends with exit code 0 (got $code)" test "$code" = 0
+
+# With a window manager the drag works the same.
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+sleep 1
+start_app wm
+drag $((x + 150)) $((y + 40))
+read -r x2 y2 _ _ <<<"$(geometry "$window")"
+check "a drag moves the window by the drag under a window manager ($((x2 - x)),$((y2 - y)))" \
+  test "$((x2 - x)),$((y2 - y))" = "40,25"
+xdotool mousemove $((x2 + 269)) $((y2 + 203)) click 1
+wait_exit 2
+check "Exit under a window manager ends with code 0 (got $code)" test "$code" = 0
+
+if [ "$failures" -gt 0 ]; then
+  echo "linux app: $failures checks failed"
+  exit 1
+fi
+echo "linux app: all checks passed"
