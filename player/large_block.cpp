@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #if defined(__has_feature)
@@ -26,9 +25,7 @@ namespace {
 // Every block starts with a header that says how it was allocated, and how large its mapping is.
 struct alignas(16) Header {
   std::size_t mappedBytes;  // 0: from the C library
-  std::size_t magic;
 };
-constexpr std::size_t MAGIC = 0x6A696E676C65u;
 
 #if defined(JINGLE_MAPPED_BLOCKS)
 constexpr std::size_t MAPPED_FROM = std::size_t{256} << 10;
@@ -51,7 +48,6 @@ void* mapAligned(std::size_t bytes) {
   madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
   auto* header = reinterpret_cast<Header*>(start);
   header->mappedBytes = length;
-  header->magic = MAGIC;
   return header;
 }
 #endif
@@ -71,7 +67,6 @@ void* allocateZeroed(std::size_t count, std::size_t size) {
 #endif
   auto* header = static_cast<Header*>(std::calloc(bytes, 1));
   if (header == nullptr) return nullptr;
-  header->magic = MAGIC;
   return header + 1;
 }
 
