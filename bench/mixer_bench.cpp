@@ -66,8 +66,8 @@ void report(benchmark::State& state, std::int64_t voiceFramesPerIteration) {
   const auto voiceFrames =
       static_cast<double>(voiceFramesPerIteration) * static_cast<double>(state.iterations());
   state.SetItemsProcessed(static_cast<std::int64_t>(voiceFrames));
-  state.counters["ns_per_voice_frame"] = benchmark::Counter(
-      voiceFrames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_voice_frame"] =
+      benchmark::Counter(voiceFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // One voice on sample, mixed a block at a time.

@@ -98,7 +98,10 @@ inline void addFrames(float* out, __m256d x, __m256d low, __m256d high, std::int
 std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
                              std::uint64_t position, std::uint64_t delta, float leftGain,
                              float rightGain) {
-  if (frames <= 0) return position;
+  // A pass shorter than one iteration (a short loop) costs less through the SSE2 loops.
+  if (frames < LANES) {
+    return SSE2_FRAME_LOOPS.fixed(out, frames, data, position, delta, leftGain, rightGain);
+  }
   if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   Positions positions = startPositions(position, delta);
   // The gains take back the 2^16 of the values: exactly, so x * gain rounds as in the plain loop.
@@ -119,7 +122,7 @@ std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t
 
 std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
                             std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  if (frames <= 0) return position;
+  if (frames < LANES) return SSE2_FRAME_LOOPS.ramp(out, frames, data, position, delta, gains);
   Positions positions = startPositions(position, delta);
   // The running gains move on in single precision, frame after frame. The gains of the first
   // four frames are laid out one after another; those of the next four follow from them by

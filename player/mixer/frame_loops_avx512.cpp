@@ -158,7 +158,10 @@ void mixFixed(float* out, std::int32_t frames, const std::int16_t* data, Positio
 std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
                              std::uint64_t position, std::uint64_t delta, float leftGain,
                              float rightGain) {
-  if (frames <= 0) return position;
+  // A pass shorter than one iteration (a short loop) costs less through the SSE2 loops.
+  if (frames < LANES) {
+    return SSE2_FRAME_LOOPS.fixed(out, frames, data, position, delta, leftGain, rightGain);
+  }
   if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   const Positions positions = startPositions(position, delta);
   // The gains take back the 2^16 of the values: exactly, so x * gain rounds as in the plain loop.
@@ -216,7 +219,7 @@ void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Position
 
 std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
                             std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  if (frames <= 0) return position;
+  if (frames < LANES) return SSE2_FRAME_LOOPS.ramp(out, frames, data, position, delta, gains);
   const Positions positions = startPositions(position, delta);
   if (fitsWindow(positions)) {
     mixRamp<true>(out, frames, data, positions, gains);
