@@ -70,9 +70,8 @@ inline __m256i windowPairs(const std::int16_t* data, const Positions& positions,
       _mm512_setr_epi32(0x20002, 0x60006, 0xA000A, 0xE000E, 0x120012, 0x160016, 0x1A001A, 0x1E001E,
                         0, 0, 0, 0, 0, 0, 0, 0),
       positions.lanes);
-  const __m512i picks = _mm512_add_epi16(
-      indexWords,
-      _mm512_sub_epi16(_mm512_set1_epi32(0x10000), _mm512_set1_epi16(static_cast<short>(low))));
+  const std::uint32_t offsets = (((1u - low) & 0xFFFFu) << 16) | ((0u - low) & 0xFFFFu);
+  const __m512i picks = _mm512_add_epi16(indexWords, _mm512_set1_epi32(static_cast<int>(offsets)));
   return _mm512_castsi512_si256(_mm512_permutexvar_epi16(picks, window));
 }
 
