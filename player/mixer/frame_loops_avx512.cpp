@@ -31,11 +31,12 @@ Positions startPositions(std::uint64_t position, std::uint64_t delta) {
   const std::uint64_t odd = delta & 1;
   const std::uint64_t stride = delta - odd;
   const std::uint64_t first = (position & ~std::uint64_t{1}) + odd;
-  const auto lane = [&](std::uint64_t j) { return static_cast<long long>(first + j * stride); };
+  const __m512i strides = _mm512_set1_epi64(static_cast<long long>(stride));
+  const __m512i lanes = _mm512_add_epi64(
+      _mm512_set1_epi64(static_cast<long long>(first)),
+      _mm512_mullo_epi64(strides, _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7)));
   // Steps stay below 2^40 (256 samples), so a backward delta has its top bit set.
-  return {first, stride,
-          _mm512_setr_epi64(lane(0), lane(1), lane(2), lane(3), lane(4), lane(5), lane(6), lane(7)),
-          _mm512_set1_epi64(static_cast<long long>(LANES * stride)), (delta >> 63) != 0};
+  return {first, stride, lanes, _mm512_slli_epi64(strides, 3), (delta >> 63) != 0};
 }
 
 inline void moveOn(Positions& positions) {
