@@ -1,6 +1,7 @@
-// Cost of the mixer per voice-frame: a voice at fixed gains (also through the plain scalar loop),
-// one whose gains ramp in every frame, voices on short forward and ping-pong loops, a silent one,
-// and a block with all 64 voices playing.
+// Cost of the mixer per voice-frame, on each path the processor runs (the argument names it:
+// 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512): a voice at fixed gains, one whose gains ramp in every
+// frame, voices on forward and ping-pong loops that wrap every 47 frames or so, loops of a few
+// values that wrap every few frames, a silent voice, and a block with all 64 voices playing.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,9 +9,9 @@
 #include <vector>
 
 #include "player/audio_output.h"
+#include "player/mixer/mix_path.h"
 #include "player/mixer/mixer.h"
 #include "player/mixer/voice.h"
-#include "player/mixer/voice_mix.h"
 
 namespace {
 
@@ -37,6 +38,17 @@ struct BenchSample {
   }
 };
 
+// Prepares the engine on the path named by the benchmark's argument; false (and the benchmark
+// skipped) when the processor does not run it.
+bool onPath(benchmark::State& state) {
+  player::prepareOutput(44100);
+  const auto path = static_cast<player::MixPath>(state.range(0));
+  state.SetLabel(player::mixPathName(path));
+  if (player::selectMixPath(path)) return true;
+  state.SkipWithError("path not run by this processor");
+  return false;
+}
+
 // Voice slot at a step of about 1.37 samples per frame with settled gains.
 void startVoice(int slot, player::Sample* sample, std::int32_t left, std::int32_t right) {
   player::Voice& voice = player::voicePool[slot];
@@ -58,10 +70,11 @@ void report(benchmark::State& state, std::int64_t voiceFramesPerIteration) {
       benchmark::Counter(voiceFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_PlainVoice(benchmark::State& state) {
-  player::prepareOutput(44100);
-  BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
-  startVoice(0, &sample.sample, 100, 60);
+// One voice on sample, mixed a block at a time.
+void mixOneVoice(benchmark::State& state, BenchSample& sample, std::int32_t left,
+                 std::int32_t right) {
+  if (!onPath(state)) return;
+  startVoice(0, &sample.sample, left, right);
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
     player::mixVoices(frames.data(), BLOCK_FRAMES);
@@ -69,24 +82,14 @@ void BM_PlainVoice(benchmark::State& state) {
   }
   report(state, BLOCK_FRAMES);
 }
-BENCHMARK(BM_PlainVoice);
 
-// The same voice through the plain scalar loop, one frame at a time, for comparison.
-void BM_PlainVoiceScalarLoop(benchmark::State& state) {
-  player::prepareOutput(44100);
+void BM_PlainVoice(benchmark::State& state) {
   BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
-  startVoice(0, &sample.sample, 100, 60);
-  std::vector<float> frames(2 * BLOCK_FRAMES);
-  for (auto _ : state) {
-    player::mixVoice(player::voicePool[0], frames.data(), BLOCK_FRAMES, player::FrameLoop::SINGLE);
-    benchmark::DoNotOptimize(frames.data());
-  }
-  report(state, BLOCK_FRAMES);
+  mixOneVoice(state, sample, 100, 60);
 }
-BENCHMARK(BM_PlainVoiceScalarLoop);
 
 void BM_RampingVoice(benchmark::State& state) {
-  player::prepareOutput(44100);
+  if (!onPath(state)) return;
   BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
   startVoice(0, &sample.sample, 100, 60);
   std::vector<float> frames(2 * BLOCK_FRAMES);
@@ -101,40 +104,31 @@ void BM_RampingVoice(benchmark::State& state) {
   }
   report(state, player::rampLength);
 }
-BENCHMARK(BM_RampingVoice);
 
-void BM_LoopingVoice(benchmark::State& state) {
-  player::prepareOutput(44100);
-  const auto mode = static_cast<std::uint8_t>(state.range(0));
-  BenchSample sample(4000, mode, 1000, 64);  // a boundary every 47 frames or so
-  startVoice(0, &sample.sample, 100, 60);
-  std::vector<float> frames(2 * BLOCK_FRAMES);
-  for (auto _ : state) {
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
-    benchmark::DoNotOptimize(frames.data());
-  }
-  report(state, BLOCK_FRAMES);
+void BM_ForwardLoopVoice(benchmark::State& state) {
+  BenchSample sample(4000, player::LOOP_FORWARD, 1000, 64);
+  mixOneVoice(state, sample, 100, 60);
 }
-BENCHMARK(BM_LoopingVoice)
-    ->ArgName("loop_mode")
-    ->Arg(player::LOOP_FORWARD)
-    ->Arg(player::LOOP_PINGPONG);
 
+void BM_PingPongVoice(benchmark::State& state) {
+  BenchSample sample(4000, player::LOOP_PINGPONG, 1000, 64);
+  mixOneVoice(state, sample, 100, 60);
+}
+
+// A loop of 6 values: a boundary every 4 or 5 frames.
+void BM_ShortLoopVoice(benchmark::State& state) {
+  BenchSample sample(64, player::LOOP_FORWARD, 10, 6);
+  mixOneVoice(state, sample, 100, 60);
+}
+
+// A twin that has faded out and plays on unheard.
 void BM_SilentVoice(benchmark::State& state) {
-  player::prepareOutput(44100);
   BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
-  startVoice(0, &sample.sample, 0, 0);  // a twin that has faded out and plays on unheard
-  std::vector<float> frames(2 * BLOCK_FRAMES);
-  for (auto _ : state) {
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
-    benchmark::DoNotOptimize(frames.data());
-  }
-  report(state, BLOCK_FRAMES);
+  mixOneVoice(state, sample, 0, 0);
 }
-BENCHMARK(BM_SilentVoice);
 
 void BM_FullBlock64Voices(benchmark::State& state) {
-  player::prepareOutput(44100);
+  if (!onPath(state)) return;
   BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
   for (int slot = 0; slot < player::MIXED_VOICES; ++slot) {
     startVoice(slot, &sample.sample, 20 + slot, 80 - slot);
@@ -148,6 +142,19 @@ void BM_FullBlock64Voices(benchmark::State& state) {
   }
   report(state, std::int64_t{BLOCK_FRAMES} * player::MIXED_VOICES);
 }
-BENCHMARK(BM_FullBlock64Voices);
+
+void everyPath(benchmark::internal::Benchmark* benchmark) {
+  benchmark->ArgName("path");
+  for (const player::MixPath path : player::ALL_MIX_PATHS)
+    benchmark->Arg(static_cast<int>(path));
+}
+
+BENCHMARK(BM_PlainVoice)->Apply(everyPath);
+BENCHMARK(BM_RampingVoice)->Apply(everyPath);
+BENCHMARK(BM_ForwardLoopVoice)->Apply(everyPath);
+BENCHMARK(BM_PingPongVoice)->Apply(everyPath);
+BENCHMARK(BM_ShortLoopVoice)->Apply(everyPath);
+BENCHMARK(BM_SilentVoice)->Apply(everyPath);
+BENCHMARK(BM_FullBlock64Voices)->Apply(everyPath);
 
 }  // namespace

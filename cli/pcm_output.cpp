@@ -1,5 +1,6 @@
 #include "cli/pcm_output.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 
@@ -51,6 +52,13 @@ void writeWavHeader(PcmOutput& output, std::int32_t rate, std::uint32_t frames) 
 }
 
 void writePcmFrames(PcmOutput& output, const std::int16_t* frames, std::int32_t count) {
+  if (count <= 0) return;
+  if constexpr (std::endian::native == std::endian::little) {
+    // The frames are already little-endian bytes: one write for the whole run.
+    writeBytes(output, reinterpret_cast<const std::uint8_t*>(frames),
+               static_cast<std::size_t>(count) * BYTES_PER_FRAME);
+    return;
+  }
   std::uint8_t bytes[4096];
   std::size_t used = 0;
   const std::size_t values = static_cast<std::size_t>(count) * CHANNELS;

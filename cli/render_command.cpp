@@ -129,18 +129,32 @@ int outputIsInput(const std::string& path) {
 enum class Rendered { DONE, NO_MEMORY, STOPPED };
 
 // Renders frames frames of the song from its start into output, unless a stop signal comes first.
+// The blocks lie one after another in the ring; each pass through it goes out in one write,
+// before the ring wraps.
 Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
                     PcmOutput& output) {
   if (!player::startOfflineRender(song, options.loops)) return Rendered::NO_MEMORY;
   const std::int32_t blockFrames = player::offlineBlockFrames();
-  std::int64_t written = 0;
-  while (written < frames && !output.failed && !stopSignalled()) {
+  const std::int32_t ringBlocks = player::offlineRingBlocks();
+  const std::int16_t* run = nullptr;
+  std::int32_t runFrames = 0;
+  std::int32_t runBlocks = 0;
+  std::int64_t rendered = 0;
+  while (rendered < frames && !output.failed && !stopSignalled()) {
     const std::int16_t* block = player::renderNextBlock();
-    const std::int64_t left = frames - written;
+    const std::int64_t left = frames - rendered;
     const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
-    writePcmFrames(output, block, count);
-    written += count;
+    if (run == nullptr) run = block;
+    runFrames += count;
+    rendered += count;
+    if (++runBlocks == ringBlocks) {
+      writePcmFrames(output, run, runFrames);
+      run = nullptr;
+      runFrames = 0;
+      runBlocks = 0;
+    }
   }
+  if (run != nullptr) writePcmFrames(output, run, runFrames);
   player::stopOfflineRender();
   return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
 }

@@ -106,15 +106,4 @@ void renderBlock() {
   output.writeBlock = block + 1 < blockCount(output) ? block + 1 : 0;
 }
 
-void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count) {
-  if (destination == nullptr || source == nullptr || count < 1) return;
-  const std::ptrdiff_t values = 2 * static_cast<std::ptrdiff_t>(count);
-  for (std::ptrdiff_t i = 0; i < values; ++i) {
-    std::int32_t value = roundToInt32(source[i]);
-    if (value > 32767) value = 32767;
-    if (value < -32768) value = -32768;
-    destination[i] = static_cast<std::int16_t>(value);
-  }
-}
-
 }  // namespace player

@@ -8,6 +8,7 @@
 #include "platform/thread.h"
 #include "platform/wave_out.h"
 #include "player/load/song.h"
+#include "player/pcm_clip.h"
 
 namespace player {
 
@@ -71,8 +72,5 @@ void renderBlock();
 void setBpm(Song* song, std::int32_t bpm);
 // The frames one tick lasts at bpm (below 1 taken as 1) and rate, as setBpm sets them.
 std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate);
-
-// Converts count stereo float frames to 16-bit PCM, rounding to nearest-even and clamping.
-void clipToPcm(std::int16_t* destination, const float* source, std::int32_t count);
 
 }  // namespace player

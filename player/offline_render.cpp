@@ -37,6 +37,10 @@ std::int32_t offlineBlockFrames() {
   return audioOutput.blockFrames;
 }
 
+std::int32_t offlineRingBlocks() {
+  return blockCount(audioOutput);
+}
+
 std::int64_t offlineNaturalEnd() {
   return songEndWatch.endFrame;
 }

@@ -28,6 +28,8 @@ bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate = OFF
 const std::int16_t* renderNextBlock();
 
 std::int32_t offlineBlockFrames();
+// Blocks in the ring: renderNextBlock fills them in order, from the first, and then starts over.
+std::int32_t offlineRingBlocks();
 
 // The first frame of the song's natural end, once a rendered tick has reached it; -1 before.
 std::int64_t offlineNaturalEnd();

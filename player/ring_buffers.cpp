@@ -3,14 +3,16 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "player/large_block.h"
+
 namespace player {
 
 bool allocateRingBuffers(AudioOutput& output) {
   const auto frames = static_cast<std::size_t>(output.ringFrames);
   output.blockInfos =
       static_cast<BlockInfo*>(std::calloc(static_cast<std::size_t>(blockCount(output)), sizeof(BlockInfo)));
-  output.waveBuffer = static_cast<std::int16_t*>(std::calloc(frames * 2, sizeof(std::int16_t)));
-  output.mixBufferBlock = std::calloc(frames * 8 + 256, 1);
+  output.waveBuffer = static_cast<std::int16_t*>(allocateZeroed(frames * 2, sizeof(std::int16_t)));
+  output.mixBufferBlock = allocateZeroed(frames * 8 + 256, 1);
   if (output.blockInfos == nullptr || output.waveBuffer == nullptr || output.mixBufferBlock == nullptr) {
     freeMixBuffers(output);
     freeWaveBuffer(output);
@@ -22,7 +24,7 @@ bool allocateRingBuffers(AudioOutput& output) {
 }
 
 void freeMixBuffers(AudioOutput& output) {
-  std::free(output.mixBufferBlock);
+  freeZeroed(output.mixBufferBlock);
   output.mixBufferBlock = nullptr;
   output.mixBuffer = nullptr;
   std::free(output.blockInfos);
@@ -30,7 +32,7 @@ void freeMixBuffers(AudioOutput& output) {
 }
 
 void freeWaveBuffer(AudioOutput& output) {
-  std::free(output.waveBuffer);
+  freeZeroed(output.waveBuffer);
   output.waveBuffer = nullptr;
 }
 

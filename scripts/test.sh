@@ -5,7 +5,7 @@
 # for a bounded time (JINGLE_FUZZ_SECONDS, default 60) under AddressSanitizer and
 # UndefinedBehaviorSanitizer; installs the library into a temporary prefix and builds the examples
 # against it; then cross-builds jingle, the library and the application for 64- and 32-bit
-# Windows, checks under Wine that the Windows build renders the same bytes as the native one, and
+# Windows, checks under Wine that the Windows builds render the same bytes as the native one, and
 # uses both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots
 # and traces are kept in build/test-artifacts.
 set -euo pipefail
@@ -92,4 +92,5 @@ echo "== Linux application under Xvfb"
 scripts/check-linux-app.sh build/release/jingle build/release/app/jingle-app build/test-artifacts
 
 echo "== Windows renders the same bytes"
-scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe
+scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe \
+  build/mingw-i686/jingle.exe

@@ -84,6 +84,10 @@ Thread* startThread(ThreadBody body) {
     return nullptr;
   }
   raisePriority(thread->handle);  // normal priority when refused
+  // A name for tools that list threads (ps, top, /proc); Linux allows 15 characters.
+#if defined(__linux__)
+  pthread_setname_np(thread->handle, "jingle-mix");
+#endif
   return thread;
 }
 

@@ -1,8 +1,8 @@
 // Wave output through SDL's audio device. SDL pulls sound through a callback; the callback copies
 // from the ring at its play cursor, wrapping at the ring's end, and counts the bytes it has handed
 // over. That count is the play position: it grows across repetitions of the ring and stands still
-// while the device is paused, because SDL does not call back then.
-#include <SDL.h>
+// while the device is paused, because SDL does not call back then. SDL itself is loaded when the
+// first device is opened.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,11 +10,13 @@
 #include <cstring>
 #include <new>
 
+#include "platform/sdl/sdl_library.h"
 #include "platform/wave_out.h"
 
 namespace platform {
 
 struct WaveDevice {
+  const sdl::AudioFunctions* sdl;
   SDL_AudioDeviceID id;
   // The ring and the cursor belong to the callback; write and reset change them only while
   // holding SDL's device lock, under which the callback runs.
@@ -80,9 +82,11 @@ class QuietStderr {
 
 WaveDevice* openDevice(std::int32_t rate) {
   const QuietStderr quiet;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  const sdl::AudioFunctions* functions = sdl::audioFunctions();
+  if (functions == nullptr || functions->initSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   WaveDevice* device = new (std::nothrow) WaveDevice{};
   if (device != nullptr) {
+    device->sdl = functions;
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
     wanted.format = AUDIO_S16SYS;
@@ -92,11 +96,11 @@ WaveDevice* openDevice(std::int32_t rate) {
     wanted.userdata = device;
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts if the hardware wants another format. Opens paused.
-    device->id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    device->id = functions->openAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device->id != 0) return device;
     delete device;
   }
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  functions->quitSubSystem(SDL_INIT_AUDIO);
   return nullptr;
 }
 
@@ -109,13 +113,13 @@ bool prepareHeader(WaveDevice*, WaveHeader* header) {
 // Plays the buffer from its first frame, over and over until reset.
 bool write(WaveDevice* device, WaveHeader* header) {
   if ((header->flags & WHDR_PREPARED) == 0) return false;
-  SDL_LockAudioDevice(device->id);
+  device->sdl->lockAudioDevice(device->id);
   device->ring = static_cast<const std::uint8_t*>(header->data);
   device->ringBytes = header->length;
   device->cursor = 0;
   device->handedOver.store(0);
-  SDL_UnlockAudioDevice(device->id);
-  SDL_PauseAudioDevice(device->id, 0);
+  device->sdl->unlockAudioDevice(device->id);
+  device->sdl->pauseAudioDevice(device->id, 0);
   return true;
 }
 
@@ -125,10 +129,10 @@ std::uint32_t position(WaveDevice* device) {
 }
 
 void pause(WaveDevice* device) {
-  SDL_PauseAudioDevice(device->id, 1);
+  device->sdl->pauseAudioDevice(device->id, 1);
 }
 void restart(WaveDevice* device) {
-  SDL_PauseAudioDevice(device->id, 0);
+  device->sdl->pauseAudioDevice(device->id, 0);
 }
 
 void unprepareHeader(WaveDevice*, WaveHeader* header) {
@@ -137,19 +141,20 @@ void unprepareHeader(WaveDevice*, WaveHeader* header) {
 
 // Once the lock is released the callback holds no reference to the ring.
 void reset(WaveDevice* device) {
-  SDL_PauseAudioDevice(device->id, 1);
-  SDL_LockAudioDevice(device->id);
+  device->sdl->pauseAudioDevice(device->id, 1);
+  device->sdl->lockAudioDevice(device->id);
   device->ring = nullptr;
   device->ringBytes = 0;
   device->cursor = 0;
   device->handedOver.store(0);
-  SDL_UnlockAudioDevice(device->id);
+  device->sdl->unlockAudioDevice(device->id);
 }
 
 void closeDevice(WaveDevice* device) {
-  SDL_CloseAudioDevice(device->id);
+  const sdl::AudioFunctions* functions = device->sdl;
+  functions->closeAudioDevice(device->id);
   delete device;
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  functions->quitSubSystem(SDL_INIT_AUDIO);
 }
 
 const WaveOut table = {openDevice, prepareHeader,   write, position,   pause,

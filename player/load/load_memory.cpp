@@ -1,7 +1,8 @@
 #include "player/load/load_memory.h"
 
-#include <cstdlib>
 #include <limits>
+
+#include "player/large_block.h"
 
 namespace player {
 namespace {
@@ -24,7 +25,7 @@ void* loadAllocate(std::size_t count, std::size_t size) {
     return nullptr;
   }
   bytesRequested += count * size;
-  void* block = std::calloc(count, size);
+  void* block = allocateZeroed(count, size);
   if (block != nullptr) ++blocksLive;
   return block;
 }
@@ -32,7 +33,7 @@ void* loadAllocate(std::size_t count, std::size_t size) {
 void loadFree(void* block) {
   if (block == nullptr) return;
   --blocksLive;
-  std::free(block);
+  freeZeroed(block);
 }
 
 namespace loadtest {

@@ -1,12 +1,13 @@
 #include "player/load/module_image.h"
 
-#include <cstdlib>
 #include <cstring>
+
+#include "player/large_block.h"
 
 namespace player {
 
 ModuleImage* makeModuleImage(const void* bytes, std::uint32_t count) {
-  auto* block = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(count) + 4, 1));
+  auto* block = static_cast<std::uint8_t*>(allocateZeroed(static_cast<std::size_t>(count) + 4, 1));
   if (block == nullptr) return nullptr;
   block[0] = static_cast<std::uint8_t>(count);
   block[1] = static_cast<std::uint8_t>(count >> 8);
@@ -17,7 +18,7 @@ ModuleImage* makeModuleImage(const void* bytes, std::uint32_t count) {
 }
 
 void freeModuleImage(ModuleImage* image) {
-  std::free(image);
+  freeZeroed(image);
 }
 
 std::uint32_t moduleByteCount(const ModuleImage* image) {

@@ -1,6 +1,7 @@
 // The mixer's inner loops: the frames of one pass of one voice, interpolated linearly from the
 // voice's 16-bit sample and added to interleaved float stereo frames, at fixed gains or at gains
-// that move by a step after every frame.
+// that move by a step after every frame. One set of loops per instruction set (mix_path.h picks
+// one); the plain loops do one scalar frame at a time and are what the others match bit for bit.
 #pragma once
 
 #include <cstdint>
@@ -25,25 +26,31 @@ struct RampGains {
   float rightStep;
 };
 
-// Each function adds frames >= 0 frames read from data at position onwards to out and returns
-// the position after them. A frame's value is s[i] + w * (s[i + 1] - s[i]) in double, w the
+// Each loop adds frames >= 0 frames read from data at position onwards to out and returns the
+// position after them. A frame's value is s[i] + w * (s[i + 1] - s[i]) in double, w the
 // fraction's upper 31 bits times 2^-31; each buffer value becomes float(value + x * gain).
-// The mixer's loops use SSE2 where the target has it; the plain loops do one scalar frame at a
-// time and are what the others must match bit for bit.
+//
+// Fixed gains. The loops other than the plain one skip the frames when both gains are exactly 0:
+// x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
+using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+                                          std::uint64_t position, std::uint64_t delta,
+                                          float leftGain, float rightGain);
+// Ramping gains: every frame uses the gains before its own step is added; gains ends as the
+// gains after the last frame.
+using RampFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+                                         std::uint64_t position, std::uint64_t delta,
+                                         RampGains& gains);
 
-// Fixed gains, two frames per iteration. With both gains exactly 0 the voice only moves on: x * 0
-// added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
-std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                             std::uint64_t position, std::uint64_t delta, float leftGain,
-                             float rightGain);
-std::uint64_t mixFixedFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
-                                  std::uint64_t position, std::uint64_t delta, float leftGain,
-                                  float rightGain);
+struct FrameLoops {
+  FixedFramesLoop fixed;
+  RampFramesLoop ramp;
+};
 
-// Ramping gains: every frame uses the gains before its own step is added.
-std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                            std::uint64_t position, std::uint64_t delta, RampGains& gains);
-std::uint64_t mixRampFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
-                                 std::uint64_t position, std::uint64_t delta, RampGains& gains);
+// The sets of loops. The SIMD ones exist only where the build compiles them (mix_path.h says
+// which the processor can run).
+extern const FrameLoops PLAIN_FRAME_LOOPS;
+extern const FrameLoops SSE2_FRAME_LOOPS;
+extern const FrameLoops AVX2_FRAME_LOOPS;
+extern const FrameLoops AVX512_FRAME_LOOPS;
 
 }  // namespace player

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-#include "player/mixer/frame_loops.h"
 #include "player/mixer/loop_boundary.h"
 #include "player/mixer/mixer.h"
 #include "player/numeric.h"
@@ -73,7 +72,7 @@ void storePosition(Voice& voice, std::uint64_t position) {
 
 }  // namespace
 
-void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
+void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops) {
   if (voice.sample == nullptr || count < 1) return;
   const Sample& sample = *voice.sample;
   const std::uint32_t loopStart = sample.loopStart;
@@ -106,9 +105,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
     if (ramp.frames > 0) {
       RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
                       ramp.rightStep};
-      position = loop == FrameLoop::PAIRED
-                     ? mixRampFrames(cursor, n, sample.data, start, delta, gains)
-                     : mixRampFramesPlain(cursor, n, sample.data, start, delta, gains);
+      position = loops.ramp(cursor, n, sample.data, start, delta, gains);
       voice.leftLevel = levelOfGain(gains.left);
       voice.rightLevel = levelOfGain(gains.right);
       voice.rampRemaining = ramp.frames - n;
@@ -121,10 +118,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop) {
     } else {
       const float leftGain = gainOf(voice.leftTarget);
       const float rightGain = gainOf(voice.rightTarget);
-      position =
-          loop == FrameLoop::PAIRED
-              ? mixFixedFrames(cursor, n, sample.data, start, delta, leftGain, rightGain)
-              : mixFixedFramesPlain(cursor, n, sample.data, start, delta, leftGain, rightGain);
+      position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
     left -= n;

@@ -4,16 +4,13 @@
 
 #include <cstdint>
 
+#include "player/mixer/frame_loops.h"
 #include "player/mixer/voice.h"
 
 namespace player {
 
-// How frames are mixed: the mixer's own loops (frames without a ramp two per iteration, SIMD
-// where the target has it) or the plain scalar loops, one frame at a time, that they must match.
-enum class FrameLoop { PAIRED, SINGLE };
-
-// Adds voice's contribution to count frames at frames and moves its position and ramp on. An
-// idle voice (null sample) and a count below 1 change nothing.
-void mixVoice(Voice& voice, float* frames, std::int32_t count, FrameLoop loop);
+// Adds voice's contribution to count frames at frames through loops and moves its position and
+// ramp on. An idle voice (null sample) and a count below 1 change nothing.
+void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops);
 
 }  // namespace player

@@ -6,18 +6,13 @@
 #include "player/audio_output.h"
 #include "player/mixer/voice.h"
 #include "player/numeric.h"
-#include "player/replay/pitch.h"
-#include "player/replay/voice_step.h"
+#include "player/replay/pitch_memo.h"
 
 namespace player {
 
 namespace {
 
-constexpr std::int32_t AMIGA_CLOCK = 14317056;
 constexpr std::int32_t LINEAR_C4_PERIOD = 4608;
-constexpr double LINEAR_C4_FREQUENCY = 8363.0;
-// One linear period unit as a fraction of an octave, rounded to single precision.
-constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
 // 255 / 2^35: scales volume x envelope x fadeout x global volume (64 x 64 x 65536 x 64 at full
 // scale) to a gain where 127.5 is full volume. Exact in single and double precision.
 constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
@@ -86,25 +81,22 @@ void updatePan(const Channel* channel, Voice* voice) {
   voice->rightTarget = targetOf(255 - finalPan, voice->volume);
 }
 
-std::int32_t linearFrequency(const Channel* channel) {
-  const std::int32_t units =
-      wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta);
-  const double octaves = static_cast<double>(units) * LINEAR_OCTAVE_FRACTION;
-  return roundToInt32(LINEAR_C4_FREQUENCY * power(2.0, octaves));
-}
-
-std::int32_t amigaFrequency(const Channel* channel) {
-  // The guard has ruled out a zero period sum.
-  return AMIGA_CLOCK / wrapAdd(channel->period, channel->periodDelta);
-}
-
 void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
-  const std::int32_t frequency = (song->flags & SONG_LINEAR_FREQUENCIES) != 0
-                                     ? linearFrequency(channel)
-                                     : amigaFrequency(channel);
-  voice->frequency = frequency;
+  // The guard has ruled out a zero period sum.
+  const bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
+  const FrequencyTable table = linear ? FrequencyTable::LINEAR : FrequencyTable::AMIGA;
+  const std::int32_t argument =
+      linear ? wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta)
+             : wrapAdd(channel->period, channel->periodDelta);
   // Without an output rate there is no step to compute; the voice keeps its old one.
-  if (audioOutput.outputRate > 0) setVoiceStep(voice, frequency, audioOutput.outputRate);
+  if (audioOutput.outputRate <= 0) {
+    voice->frequency = frequencyOf(table, argument);
+    return;
+  }
+  const VoicePitch pitch = pitchOf(table, argument, audioOutput.outputRate);
+  voice->frequency = pitch.frequency;
+  voice->step = pitch.step;
+  voice->stepFrac = pitch.stepFrac;
 }
 
 }  // namespace

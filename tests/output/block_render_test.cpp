@@ -2,6 +2,8 @@
 // and their conversion to 16-bit PCM in the ring.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <vector>
 
 #include "player/audio_output.h"
@@ -157,6 +159,30 @@ TEST(PcmClip, RoundsHalvesToEvenAndClampsAndIgnoresEmptyCalls) {
   player::clipToPcm(nullptr, source.data(), 1);
   player::clipToPcm(destination.data(), nullptr, 1);
   EXPECT_EQ(destination, expected);
+}
+
+// The vectorised conversion against the one that converts value by value: random values around
+// and beyond the 16-bit range, halves, and values beyond 32 bits, over counts that leave every
+// possible remainder after the vectors.
+TEST(PcmClip, VectorisedConversionMatchesThePlainOne) {
+  std::mt19937 random(99);
+  const float special[] = {0.5f,      -0.5f,      1.5f,          -32768.5f,      32767.5f,
+                           32767.49f, -32768.51f, 2147483648.0f, -2147483648.0f, 3.0e9f,
+                           -3.0e9f,   1.0e20f,    -0.0f,         65536.5f};
+  for (std::int32_t count = 0; count < 40; ++count) {
+    std::vector<float> source(2 * static_cast<std::size_t>(count));
+    for (float& value : source) {
+      value =
+          random() % 4 == 0
+              ? special[random() % std::size(special)]
+              : static_cast<float>(static_cast<std::int32_t>(random() % 200001) - 100000) / 2.0f;
+    }
+    std::vector<std::int16_t> fast(source.size() + 1, 7);
+    std::vector<std::int16_t> plain = fast;
+    player::clipToPcm(fast.data(), source.data(), count);
+    player::clipToPcmPlain(plain.data(), source.data(), count);
+    EXPECT_EQ(fast, plain) << count;
+  }
 }
 
 }  // namespace

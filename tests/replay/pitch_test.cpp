@@ -1,4 +1,5 @@
-// The player's own 2^x and the Amiga period table built on it.
+// The player's own 2^x, the Amiga period table built on it, and the frequencies and steps the
+// voice update remembers.
 #include "player/replay/pitch.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "player/mixer/voice.h"
+#include "player/replay/pitch_memo.h"
+#include "player/replay/voice_step.h"
 
 namespace {
 
@@ -110,6 +115,25 @@ TEST(AmigaPeriod, KnownPeriodsAndFinetunes) {
     ASSERT_LE(amigaPeriod(note, 127), amigaPeriod(note, 0));
     if (k < 255) {
       ASSERT_GE(amigaPeriod(note, 127), amigaPeriod(static_cast<std::uint8_t>(k + 1), 0));
+    }
+  }
+}
+
+// The remembered frequencies and steps are those computed afresh, whichever periods have been
+// asked for before (slots are shared and overwritten) and whatever the rate.
+TEST(PitchMemo, GivesWhatTheFormulasGive) {
+  for (const std::int32_t rate : {44100, 48000, 44100}) {
+    for (const auto table : {player::FrequencyTable::LINEAR, player::FrequencyTable::AMIGA}) {
+      for (std::int32_t argument = -3000; argument <= 12000; argument += 7) {
+        if (table == player::FrequencyTable::AMIGA && argument == 0) continue;
+        const player::VoicePitch pitch = player::pitchOf(table, argument, rate);
+        player::Voice voice{};
+        const std::int32_t frequency = player::frequencyOf(table, argument);
+        player::setVoiceStep(&voice, frequency, rate);
+        ASSERT_EQ(pitch.frequency, frequency) << argument;
+        ASSERT_EQ(pitch.step, voice.step) << argument;
+        ASSERT_EQ(pitch.stepFrac, voice.stepFrac) << argument;
+      }
     }
   }
 }

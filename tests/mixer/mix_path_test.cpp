@@ -1,18 +1,21 @@
-// The mixer mixes frames without a ramp two at a time; the result must match the plain loop that
-// mixes one frame at a time, bit for bit, whatever the voice does.
+// Every set of frame loops the processor runs must mix exactly what the plain loops mix, bit for
+// bit: random voices of every kind, the voices of a block, and whole corpus renders.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "player/mixer/mix_path.h"
 #include "player/mixer/mixer.h"
 #include "player/mixer/voice_mix.h"
+#include "player/offline_render.h"
 #include "tests/mixer/voice_setup.h"
+#include "tests/support/xm_writer.h"
 
 namespace {
-
-using player::FrameLoop;
 
 struct Case {
   std::unique_ptr<mixtest::OwnedSample> sample;
@@ -106,47 +109,61 @@ class RandomVoices {
   std::mt19937 random_;
 };
 
-TEST(FrameLoopEquivalence, PairedFramesMatchSingleFramesBitForBit) {
-  player::prepareOutput(44100);
+// The paths compared with the plain one; a path the processor lacks is skipped.
+class MixPathTest : public ::testing::TestWithParam<player::MixPath> {
+ protected:
+  void SetUp() override {
+    if (!player::mixPathAvailable(GetParam())) GTEST_SKIP() << "not run by this processor";
+    player::prepareOutput(44100);
+  }
+  void TearDown() override {
+    player::selectMixPath(saved_);
+    player::prepareOutput(44100);
+  }
+  const player::FrameLoops& loops() const { return player::frameLoopsOf(GetParam()); }
+
+ private:
+  player::MixPath saved_ = player::activeMixPath();
+};
+
+TEST_P(MixPathTest, RandomVoicesMixAsThePlainLoopsMixThem) {
   RandomVoices random(20240611);
   int mixedFrames = 0;
   int endedVoices = 0;
   for (int caseIndex = 0; caseIndex < 3000; ++caseIndex) {
-    Case paired = random.make();
-    player::Voice single = paired.voice;
+    Case fast = random.make();
+    player::Voice plain = fast.voice;
     const int calls = 1 + static_cast<int>(random.below(5));
     for (int call = 0; call < calls; ++call) {
       const std::int32_t count = random.span();
-      std::vector<float> pairedFrames(2 * static_cast<std::size_t>(count) + 2);
-      for (auto& value : pairedFrames)
+      std::vector<float> fastFrames(2 * static_cast<std::size_t>(count) + 2);
+      for (auto& value : fastFrames)
         value = random.bufferValue();
-      std::vector<float> singleFrames = pairedFrames;
+      std::vector<float> plainFrames = fastFrames;
 
-      player::mixVoice(paired.voice, pairedFrames.data(), count, FrameLoop::PAIRED);
-      player::mixVoice(single, singleFrames.data(), count, FrameLoop::SINGLE);
-      ASSERT_EQ(std::memcmp(pairedFrames.data(), singleFrames.data(),
-                            pairedFrames.size() * sizeof(float)),
-                0)
+      player::mixVoice(fast.voice, fastFrames.data(), count, loops());
+      player::mixVoice(plain, plainFrames.data(), count, player::PLAIN_FRAME_LOOPS);
+      ASSERT_EQ(
+          std::memcmp(fastFrames.data(), plainFrames.data(), fastFrames.size() * sizeof(float)), 0)
           << "case " << caseIndex << " call " << call;
-      ASSERT_TRUE(mixtest::sameVoice(paired.voice, single))
+      ASSERT_TRUE(mixtest::sameVoice(fast.voice, plain))
           << "case " << caseIndex << " call " << call;
       mixedFrames += count;
 
       // The replayer changes targets between calls; a change restarts the ramp.
       if (random.chance(30)) {
-        paired.voice.leftTarget = single.leftTarget = random.target();
-        paired.voice.rightTarget = single.rightTarget = random.target();
+        fast.voice.leftTarget = plain.leftTarget = random.target();
+        fast.voice.rightTarget = plain.rightTarget = random.target();
       }
     }
-    if (paired.voice.sample == nullptr) ++endedVoices;
+    if (fast.voice.sample == nullptr) ++endedVoices;
   }
   // The cases reach the paths they are meant to compare.
   EXPECT_GT(mixedFrames, 1000000);
   EXPECT_GT(endedVoices, 100);
 }
 
-TEST(FrameLoopEquivalence, MixVoicesUsesTheMixerPathForEveryMixedVoice) {
-  player::prepareOutput(44100);
+TEST_P(MixPathTest, MixVoicesRunsTheSelectedPathForEveryMixedVoice) {
   RandomVoices random(7);
   std::vector<Case> cases;
   std::vector<player::Voice> reference;
@@ -158,14 +175,63 @@ TEST(FrameLoopEquivalence, MixVoicesUsesTheMixerPathForEveryMixedVoice) {
   }
   std::vector<float> frames(2 * 884, 0.0f);
   std::vector<float> expected = frames;
+  ASSERT_TRUE(player::selectMixPath(GetParam()));
   player::mixVoices(frames.data(), 884);
   for (auto& voice : reference)
-    player::mixVoice(voice, expected.data(), 884, FrameLoop::SINGLE);
+    player::mixVoice(voice, expected.data(), 884, player::PLAIN_FRAME_LOOPS);
   EXPECT_EQ(std::memcmp(frames.data(), expected.data(), frames.size() * sizeof(float)), 0);
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
     EXPECT_TRUE(mixtest::sameVoice(player::voicePool[index], reference[index])) << index;
   }
-  player::prepareOutput(44100);
+}
+
+// The first 10 s of a render, on the selected path.
+std::vector<std::int16_t> renderStart(player::Song* song) {
+  std::vector<std::int16_t> pcm;
+  if (!player::startOfflineRender(song, 1)) return pcm;
+  const std::size_t values = static_cast<std::size_t>(player::offlineBlockFrames()) * 2;
+  for (int block = 0; block < 500; ++block) {
+    const std::int16_t* samples = player::renderNextBlock();
+    pcm.insert(pcm.end(), samples, samples + values);
+  }
+  player::stopOfflineRender();
+  return pcm;
+}
+
+TEST_P(MixPathTest, CorpusModulesRenderTheSameBytes) {
+  const std::vector<std::string> modules = xmtest::corpusModules();
+  if (modules.empty()) GTEST_SKIP() << "no corpus";
+  for (const std::string& path : modules) {
+    xmtest::SongPtr song = xmtest::loadFile(xmtest::readFile(path));
+    ASSERT_NE(song, nullptr) << path;
+    ASSERT_TRUE(player::selectMixPath(player::MixPath::PLAIN));
+    const std::vector<std::int16_t> plain = renderStart(song.get());
+    ASSERT_TRUE(player::selectMixPath(GetParam()));
+    EXPECT_TRUE(renderStart(song.get()) == plain) << path;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, MixPathTest,
+                         ::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
+                                           player::MixPath::AVX512),
+                         [](const auto& info) {
+                           return std::string(player::mixPathName(info.param));
+                         });
+
+TEST(MixPath, PlainIsAlwaysThereAndTheFastestRunnablePathIsActive) {
+  EXPECT_TRUE(player::mixPathAvailable(player::MixPath::PLAIN));
+  player::MixPath fastest = player::MixPath::PLAIN;
+  for (const player::MixPath path : player::ALL_MIX_PATHS) {
+    if (player::mixPathAvailable(path)) fastest = path;
+  }
+  if (std::getenv("JINGLE_MIX_PATH") == nullptr) {
+    EXPECT_EQ(player::activeMixPath(), fastest);
+  }
+  const player::MixPath active = player::activeMixPath();
+  for (const player::MixPath path : player::ALL_MIX_PATHS) {
+    EXPECT_EQ(player::selectMixPath(path), player::mixPathAvailable(path));
+  }
+  ASSERT_TRUE(player::selectMixPath(active));
 }
 
 }  // namespace

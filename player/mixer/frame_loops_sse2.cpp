@@ -1,18 +1,19 @@
-#include "player/mixer/frame_loops.h"
+// Loops for SSE2: two frames per iteration share one interpolation, each stereo frame's two sums
+// held in one vector. The i686 build's fastest loops; every x86-64 processor runs them.
+#if defined(__SSE2__)
+
+#include <emmintrin.h>
 
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "player/mixer/frame_loops.h"
 
 namespace player {
 namespace {
 
-constexpr float TWO_POW_MINUS_31 = 0x1p-31f;
+constexpr double TWO_POW_MINUS_31 = 0x1p-31;
 
-// The interpolation weight of a position: its fraction's upper 31 bits times 2^-31.
 inline std::int32_t weightBits(std::uint64_t position) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(position) >> 1);
 }
@@ -21,16 +22,9 @@ inline double interpolate(const std::int16_t* data, std::uint64_t position) {
   const auto index = static_cast<std::size_t>(position >> 32);
   const double current = data[index];
   const double next = data[index + 1];
-  const double weight =
-      static_cast<double>(weightBits(position)) * static_cast<double>(TWO_POW_MINUS_31);
+  const double weight = static_cast<double>(weightBits(position)) * TWO_POW_MINUS_31;
   return current + weight * (next - current);
 }
-
-inline void accumulate(float& target, double value, double gain) {
-  target = static_cast<float>(static_cast<double>(target) + value * gain);
-}
-
-#if defined(__SSE2__)
 
 // The two values s[i] and s[i + 1] at a position, as the low two 32-bit lanes.
 inline __m128i valuePair(const std::int16_t* data, std::uint64_t position) {
@@ -56,8 +50,7 @@ inline __m128d interpolatePair(const std::int16_t* data, std::uint64_t first,
   const __m128d current = _mm_cvtepi32_pd(values);
   const __m128d next = _mm_cvtepi32_pd(_mm_shuffle_epi32(values, _MM_SHUFFLE(1, 0, 3, 2)));
   const __m128i weightLanes = _mm_setr_epi32(weightBits(first), weightBits(second), 0, 0);
-  const __m128d weight =
-      _mm_mul_pd(_mm_cvtepi32_pd(weightLanes), _mm_set1_pd(static_cast<double>(TWO_POW_MINUS_31)));
+  const __m128d weight = _mm_mul_pd(_mm_cvtepi32_pd(weightLanes), _mm_set1_pd(TWO_POW_MINUS_31));
   return _mm_add_pd(current, _mm_mul_pd(weight, _mm_sub_pd(next, current)));
 }
 
@@ -78,49 +71,6 @@ inline __m128 loadFrame(const float* out) {
 inline void storeFrame(float* out, __m128 frame) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_castps_si128(frame));
 }
-
-#endif
-
-}  // namespace
-
-std::uint64_t positionAfter(std::uint64_t position, std::uint64_t delta, std::int32_t frames) {
-  if (frames <= 0) return position;
-  // After the first frame the low bit of the position equals that of delta; an odd delta loses
-  // one unit at every later frame.
-  const auto n = static_cast<std::uint64_t>(frames);
-  return (position & ~std::uint64_t{1}) + n * delta - (n - 1) * (delta & 1);
-}
-
-std::uint64_t mixFixedFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
-                                  std::uint64_t position, std::uint64_t delta, float leftGain,
-                                  float rightGain) {
-  for (std::int32_t done = 0; done < frames; ++done, out += 2) {
-    const double x = interpolate(data, position);
-    accumulate(out[0], x, leftGain);
-    accumulate(out[1], x, rightGain);
-    position = nextPosition(position, delta);
-  }
-  return position;
-}
-
-std::uint64_t mixRampFramesPlain(float* out, std::int32_t frames, const std::int16_t* data,
-                                 std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  float left = gains.left;
-  float right = gains.right;
-  for (std::int32_t done = 0; done < frames; ++done, out += 2) {
-    const double x = interpolate(data, position);
-    accumulate(out[0], x, left);
-    accumulate(out[1], x, right);
-    left += gains.leftStep;
-    right += gains.rightStep;
-    position = nextPosition(position, delta);
-  }
-  gains.left = left;
-  gains.right = right;
-  return position;
-}
-
-#if defined(__SSE2__)
 
 std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
                              std::uint64_t position, std::uint64_t delta, float leftGain,
@@ -168,34 +118,10 @@ std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t*
   return position;
 }
 
-#else
+}  // namespace
 
-std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                             std::uint64_t position, std::uint64_t delta, float leftGain,
-                             float rightGain) {
-  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
-  const double left = leftGain;
-  const double right = rightGain;
-  std::int32_t done = 0;
-  for (; done + 1 < frames; done += 2, out += 4) {
-    const std::uint64_t second = nextPosition(position, delta);
-    const double x0 = interpolate(data, position);
-    const double x1 = interpolate(data, second);
-    position = nextPosition(second, delta);
-    accumulate(out[0], x0, left);
-    accumulate(out[1], x0, right);
-    accumulate(out[2], x1, left);
-    accumulate(out[3], x1, right);
-  }
-  if (done < frames) return mixFixedFramesPlain(out, 1, data, position, delta, leftGain, rightGain);
-  return position;
-}
-
-std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                            std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  return mixRampFramesPlain(out, frames, data, position, delta, gains);
-}
-
-#endif
+const FrameLoops SSE2_FRAME_LOOPS = {mixFixedFrames, mixRampFrames};
 
 }  // namespace player
+
+#endif

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Whole-render speed against two peer players, run as black boxes: the first SECONDS (60) of every
+# module in a directory (../shared/corpus), one process per module, 44.1 kHz 16-bit stereo with
+# linear interpolation, by
+#   jingle      render FILE --seconds 60 --raw -o /dev/null
+#   xmp         -i linear -t 60 -f 44100 -d file -o /dev/null FILE
+#   openmpt123  --render --end-time 60 --samplerate 44100 --filter 2 --no-float --output-type raw
+#               (it writes FILE.raw beside the module: it renders in a scratch directory)
+# in turn, ROUNDS (7) times. Prints each player's median wall time, the audio it rendered (the
+# peers stop at a module's end when that comes first; jingle renders the whole 60 s) as a multiple
+# of real time, and how many times the peer's median time is jingle's.
+#   bench/compare-peers.sh [JINGLE] [MODULE_DIR]
+# Installs the peers with apt-get when they are missing; builds jingle when no binary is given.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${ROUNDS:-7}
+seconds=${SECONDS_PER_MODULE:-60}
+jingle=${1:-}
+module_dir=$(realpath "${2:-../shared/corpus}")
+
+if ! command -v xmp >/dev/null || ! command -v openmpt123 >/dev/null; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    xmp openmpt123 >/dev/null
+fi
+if [ -z "$jingle" ]; then
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/release -j"$(nproc)" --target jingle >/dev/null
+  jingle=build/release/jingle
+fi
+jingle=$(realpath "$jingle")
+
+mapfile -t modules < <(find "$module_dir" -maxdepth 1 -name '*.xm' | sort)
+[ ${#modules[@]} -gt 0 ] || { echo "no modules in $module_dir" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for module in "${modules[@]}"; do ln -s "$module" "$work/$(basename "$module")"; done
+
+run_jingle() {
+  for module in "${modules[@]}"; do
+    "$jingle" render "$module" --seconds "$seconds" --raw -o /dev/null
+  done
+}
+run_xmp() {
+  for module in "${modules[@]}"; do
+    xmp -q -i linear -t "$seconds" -f 44100 -d file -o /dev/null "$module" >/dev/null 2>&1
+  done
+}
+run_openmpt() {
+  (cd "$work" && for module in *.xm; do
+    openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 --filter 2 \
+      --no-float --output-type raw "$module" >/dev/null 2>&1
+  done)
+}
+
+# Audio each player renders, in seconds, from one untimed pass that keeps the output.
+audio_seconds() {
+  local bytes=0 size
+  case $1 in
+    jingle) for module in "${modules[@]}"; do
+        size=$("$jingle" render "$module" --seconds "$seconds" --raw -o - | wc -c)
+        bytes=$((bytes + size))
+      done ;;
+    xmp) for module in "${modules[@]}"; do
+        xmp -q -i linear -t "$seconds" -f 44100 -d file -o "$work/xmp.raw" "$module" >/dev/null 2>&1
+        bytes=$((bytes + $(stat -c %s "$work/xmp.raw")))
+      done ;;
+    openmpt123) run_openmpt
+      for raw in "$work"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
+      rm -f "$work"/*.raw ;;
+  esac
+  awk -v bytes="$bytes" 'BEGIN { printf "%.1f", bytes / 176400 }'
+}
+
+players=(jingle xmp openmpt123)
+declare -A runner=([jingle]=run_jingle [xmp]=run_xmp [openmpt123]=run_openmpt)
+declare -A times audio
+for player in "${players[@]}"; do audio[$player]=$(audio_seconds "$player"); done
+
+echo "${#modules[@]} modules, first ${seconds} s of each, $rounds rounds"
+for ((round = 1; round <= rounds; round++)); do
+  line="round $round:"
+  for player in "${players[@]}"; do
+    start=$(date +%s%N)
+    "${runner[$player]}"
+    elapsed=$(( $(date +%s%N) - start ))
+    rm -f "$work"/*.raw
+    times[$player]+="$elapsed "
+    line+=" $player $(awk -v ns="$elapsed" 'BEGIN { printf "%.3f", ns / 1e9 }') s"
+  done
+  echo "$line"
+done
+
+median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{v[NR] = $1} END {
+  print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+declare -A medians
+for player in "${players[@]}"; do medians[$player]=$(echo "${times[$player]}" | median); done
+echo
+printf '%-11s %9s %12s %11s %s\n' player median audio "x realtime" "time / jingle's"
+for player in "${players[@]}"; do
+  awk -v name="$player" -v ns="${medians[$player]}" -v audio="${audio[$player]}" \
+    -v jingle="${medians[jingle]}" 'BEGIN {
+      printf "%-11s %7.3f s %10.1f s %11.0f %6.2f\n", name, ns / 1e9, audio, audio * 1e9 / ns, ns / jingle }'
+done

@@ -1,0 +1,114 @@
+#include "player/mixer/mix_path.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace player {
+namespace {
+
+bool processorRuns(MixPath path) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  __builtin_cpu_init();
+  switch (path) {
+    case MixPath::PLAIN:
+      return true;
+    case MixPath::SSE2:
+      return __builtin_cpu_supports("sse2");
+    case MixPath::AVX2:
+      return __builtin_cpu_supports("avx2");
+    case MixPath::AVX512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+  }
+  return false;
+#else
+  return path == MixPath::PLAIN;
+#endif
+}
+
+bool built(MixPath path) {
+  switch (path) {
+    case MixPath::PLAIN:
+      return true;
+    case MixPath::SSE2:
+#if defined(__SSE2__)
+      return true;
+#else
+      return false;
+#endif
+    case MixPath::AVX2:
+    case MixPath::AVX512:
+#if defined(JINGLE_MIX_AVX)
+      return true;
+#else
+      return false;
+#endif
+  }
+  return false;
+}
+
+MixPath initialPath() {
+  const char* named = std::getenv("JINGLE_MIX_PATH");
+  if (named != nullptr) {
+    for (const MixPath path : ALL_MIX_PATHS) {
+      if (std::strcmp(named, mixPathName(path)) == 0 && mixPathAvailable(path)) return path;
+    }
+  }
+  MixPath best = MixPath::PLAIN;
+  for (const MixPath path : ALL_MIX_PATHS) {
+    if (mixPathAvailable(path)) best = path;
+  }
+  return best;
+}
+
+// Set once before the first mix (or by a test), then only read.
+MixPath active = initialPath();
+
+}  // namespace
+
+const char* mixPathName(MixPath path) {
+  switch (path) {
+    case MixPath::PLAIN:
+      return "plain";
+    case MixPath::SSE2:
+      return "sse2";
+    case MixPath::AVX2:
+      return "avx2";
+    case MixPath::AVX512:
+      return "avx512";
+  }
+  return "unknown";
+}
+
+bool mixPathAvailable(MixPath path) {
+  return built(path) && processorRuns(path);
+}
+
+MixPath activeMixPath() {
+  return active;
+}
+
+bool selectMixPath(MixPath path) {
+  if (!mixPathAvailable(path)) return false;
+  active = path;
+  return true;
+}
+
+const FrameLoops& frameLoopsOf(MixPath path) {
+  switch (path) {
+#if defined(__SSE2__)
+    case MixPath::SSE2:
+      return SSE2_FRAME_LOOPS;
+#endif
+#if defined(JINGLE_MIX_AVX)
+    case MixPath::AVX2:
+      return AVX2_FRAME_LOOPS;
+    case MixPath::AVX512:
+      return AVX512_FRAME_LOOPS;
+#endif
+    default:
+      return PLAIN_FRAME_LOOPS;
+  }
+}
+
+}  // namespace player

@@ -1,0 +1,61 @@
+#include "player/replay/pitch_memo.h"
+
+#include "player/mixer/voice.h"
+#include "player/numeric.h"
+#include "player/replay/pitch.h"
+#include "player/replay/voice_step.h"
+
+namespace player {
+namespace {
+
+constexpr std::int32_t AMIGA_CLOCK = 14317056;
+constexpr double LINEAR_C4_FREQUENCY = 8363.0;
+// One linear period unit as a fraction of an octave, rounded to single precision.
+constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
+
+struct Entry {
+  bool filled;
+  FrequencyTable table;
+  std::int32_t argument;
+  std::int32_t rate;
+  VoicePitch pitch;
+};
+
+// Direct-mapped by argument: a song's periods, vibrato and slides included, are far fewer.
+constexpr std::uint32_t ENTRIES = 1024;
+Entry entries[ENTRIES];
+
+std::uint32_t slotOf(FrequencyTable table, std::int32_t argument) {
+  const std::uint32_t key =
+      static_cast<std::uint32_t>(argument) * 2u + (table == FrequencyTable::AMIGA ? 1u : 0u);
+  return (key * 2654435761u) >> 22;
+}
+
+}  // namespace
+
+std::int32_t frequencyOf(FrequencyTable table, std::int32_t argument) {
+  if (table == FrequencyTable::AMIGA) return AMIGA_CLOCK / argument;
+  const double octaves = static_cast<double>(argument) * LINEAR_OCTAVE_FRACTION;
+  return roundToInt32(LINEAR_C4_FREQUENCY * power(2.0, octaves));
+}
+
+VoicePitch pitchOf(FrequencyTable table, std::int32_t argument, std::int32_t rate) {
+  Entry& entry = entries[slotOf(table, argument)];
+  if (!entry.filled || entry.table != table || entry.argument != argument) {
+    entry.filled = true;
+    entry.table = table;
+    entry.argument = argument;
+    entry.rate = 0;
+    entry.pitch.frequency = frequencyOf(table, argument);
+  }
+  if (entry.rate != rate) {
+    Voice voice{};
+    setVoiceStep(&voice, entry.pitch.frequency, rate);
+    entry.rate = rate;
+    entry.pitch.step = voice.step;
+    entry.pitch.stepFrac = voice.stepFrac;
+  }
+  return entry.pitch;
+}
+
+}  // namespace player
