@@ -12,6 +12,7 @@
 #include "lib/engine_use.h"
 #include "lib/module_record.h"
 #include "player/load/module_check.h"
+#include "player/load/xm_format.h"
 #include "player/load/xm_loader.h"
 
 namespace jingle {
@@ -34,6 +35,7 @@ Status faultStatus(player::ModuleFault fault) {
       return Status::NOT_XM;
     case player::ModuleFault::TOO_MANY_CHANNELS:
     case player::ModuleFault::TOO_MANY_PATTERNS:
+    case player::ModuleFault::TOO_MANY_CELLS:
     case player::ModuleFault::TOO_MANY_SAMPLES:
       return Status::UNSUPPORTED;
     case player::ModuleFault::NO_MEMORY:
@@ -54,6 +56,8 @@ std::string faultReason(const player::ModuleCheck& check) {
       return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
     case player::ModuleFault::TOO_MANY_PATTERNS:
       return "declares " + std::to_string(check.patternCount) + " patterns (at most 256)";
+    case player::ModuleFault::TOO_MANY_CELLS:
+      return "its patterns need more than " + std::to_string(player::MAX_PATTERN_CELLS) + " cells";
     case player::ModuleFault::TOO_MANY_SAMPLES:
       return "instrument " + std::to_string(check.instrument) + " declares " +
              std::to_string(check.sampleCount) + " samples (at most 16)";
