@@ -33,25 +33,28 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "title: Info test\n"
-            "tracker: test writer\n"
-            "channels: 6\n"
-            "song length: 3\n"
-            "restart position: 1\n"
-            "patterns: 2 in header, 3 slots\n"
-            "instruments: 3\n"
-            "samples: 3\n"
-            "frequency table: amiga\n"
-            "speed: 5\n"
-            "bpm: 140\n"
-            "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty one none
-            "duration: 0:17.154 (756480 frames)\n"  // 3 x 64 rows x 5 ticks x 788 frames
-            "instrument 1: lead\n"
-            "instrument 1 sample 1: attack\n"
-            "instrument 1 sample 2: body\n"
-            "instrument 2: unused\n"
-            "instrument 3: \n"
-            "instrument 3 sample 1: \n");
+            "file: " + path("song.xm") +
+                "\n"
+                "file size: 3,029 bytes\n"
+                "title: Info test\n"
+                "tracker: test writer\n"
+                "channels: 6\n"
+                "orders: 3\n"
+                "restart order: 1\n"
+                "patterns: 2 stored, 3 used\n"
+                "instruments: 3\n"
+                "samples: 3\n"
+                "frequency table: amiga\n"
+                "speed: 5\n"
+                "bpm: 140\n"
+                "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty none
+                "duration: 0:17.154 (756,480 frames at 44,100 Hz)\n"  // 3 x 64 x 5 x 788 frames
+                "instrument 1: lead\n"
+                "instrument 1 sample 1: attack\n"
+                "instrument 1 sample 2: body\n"
+                "instrument 2: unused\n"
+                "instrument 3: \n"
+                "instrument 3 sample 1: \n");
 }
 
 // Counts the player reads as signed 16-bit values, and so as none when the top bit is set, are
@@ -66,10 +69,10 @@ TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
   module.patterns.resize(1);
   const clitest::Outcome run = jingle("info " + writeModule("signed.xm", module));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const char* line : {"channels: 65535\n", "song length: 32768\n", "instruments: 36864\n",
-                           "speed: 65534\n", "bpm: 32769\n"})
+  for (const char* line : {"channels: 65,535\n", "orders: 32,768\n", "instruments: 36,864\n",
+                           "speed: 65,534\n", "bpm: 32,769\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
-  EXPECT_EQ(run.out.find('-'), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(": -"), std::string::npos) << run.out;
 }
 
 TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
@@ -95,7 +98,7 @@ TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
     EXPECT_EQ(shown["speed"], u16(76));
     EXPECT_EQ(shown["bpm"], u16(78));
     int header = -1, slots = -1;
-    std::sscanf(shown["patterns"].c_str(), "%d in header, %d slots", &header, &slots);
+    std::sscanf(shown["patterns"].c_str(), "%d stored, %d used", &header, &slots);
     EXPECT_EQ(std::to_string(header), u16(70));
     EXPECT_GE(slots, header);
   }
