@@ -34,10 +34,8 @@ int run(int argc, char** argv) {
   if (command == "info") return cli::runInfo(rest);
   if (command == "render") return cli::runRender(rest);
   if (command == "play") return cli::runPlay(rest);
-  if (!command.empty() && command[0] == '-' && command != "-" && command != "--") {
-    std::fprintf(stderr, "jingle: unknown option '%s' (see 'jingle help')\n", command.c_str());
-    return cli::EXIT_BAD_INPUT;
-  }
+  // "jingle [OPTION]... FILE..." plays.
+  if (command.size() > 1 && command[0] == '-') return cli::runPlay(args);
   // "jingle FILE..." plays; a word that names no file and looks like no file name is taken for a
   // mistyped command.
   std::error_code error;

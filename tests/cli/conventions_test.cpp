@@ -47,7 +47,7 @@ TEST_F(Conventions, WordsThatAreNoCommandAreUsageErrors) {
       {"plya " + module, "'plya' is not a command"},
       {"rendr", "'rendr' is not a command"},
       {"help plya", "'plya' is not a command"},
-      {"--frobnicate", "unknown option '--frobnicate'"},
+      {"--frobnicate", "play: '--frobnicate' is not an option"},
       {"render --frobnicate " + module, "'--frobnicate' is not an option"},
       {"render " + module + " --rate", "'--rate' needs a value"},
       {"info --json=yes " + module, "'--json' takes no value"},

@@ -211,4 +211,49 @@ TEST_F(PlayCommand, ASeekSoundsAsContinuousPlayDoesThere) {
   EXPECT_EQ(jingle("play --start 1:60 " + file).exitCode, 2);
 }
 
+// Ctrl-Z in a shell with job control suspends play with the terminal as it was before play, and
+// fg takes play up again in its own mode: checked in tmux, whose shell does job control.
+TEST_F(PlayCommand, CtrlZSuspendsWithTheTerminalRestoredAndFgResumes) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
+  const std::string module = writeModule("tune.xm", climbingSong(30));
+  const std::string tmux = "tmux -S " + quoted(path("tmux.socket")) + " -f /dev/null ";
+  const auto send = [&](const std::string& keys) {
+    return std::system((tmux + "send-keys -t jingle " + keys).c_str()) == 0;
+  };
+  const auto waitFor = [&](const std::string& name) {
+    for (int tries = 0; tries < 200 && !std::filesystem::exists(path(name)); ++tries)
+      usleep(50000);
+    usleep(100000);  // the shell has finished writing it
+    return std::filesystem::exists(path(name));
+  };
+  ASSERT_EQ(std::system(
+                (tmux + "new-session -d -s jingle -x 80 -y 24 'bash --norc --noprofile'").c_str()),
+            0);
+  ASSERT_TRUE(send(quoted("stty -a >" + path("before")) + " Enter"));
+  ASSERT_TRUE(waitFor("before"));
+  ASSERT_TRUE(send(
+      quoted(std::string("SDL_AUDIODRIVER=dummy ") + JINGLE_BINARY + " play --endless " + module) +
+      " Enter"));
+  usleep(800000);  // play has taken the terminal
+  ASSERT_TRUE(send("C-z"));
+  usleep(300000);
+  ASSERT_TRUE(send(quoted("stty -a >" + path("suspended") + "; fg") + " Enter"));
+  ASSERT_TRUE(waitFor("suspended"));
+  usleep(500000);
+  ASSERT_TRUE(send("q"));
+  usleep(500000);
+  ASSERT_TRUE(send(quoted("echo $? >" + path("status")) + " Enter"));  // fg's: play's own
+  const bool ended = waitFor("status");
+  std::system((tmux + "capture-pane -p -t jingle >" + quoted(path("screen"))).c_str());
+  std::system((tmux + "kill-server").c_str());
+  ASSERT_TRUE(ended) << clitest::readText(path("screen"));
+  EXPECT_EQ(clitest::readText(path("status")), "0\n");
+  const std::string before = clitest::readText(path("before"));
+  EXPECT_EQ(clitest::readText(path("suspended")), before);
+  EXPECT_NE(before.find(" icanon"), std::string::npos);
+  // After fg play redrew its status line.
+  const std::string screen = clitest::readText(path("screen"));
+  EXPECT_NE(screen.find("order"), std::string::npos) << screen;
+}
+
 }  // namespace
