@@ -15,6 +15,7 @@
 #include "cli/seek_point.h"
 #include "cli/terminal.h"
 #include "player/audio_output.h"
+#include "player/block_status.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 #include "player/player.h"
@@ -130,10 +131,7 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
   auto last = std::chrono::steady_clock::now();
   for (;;) {
     const player::BlockInfo heard = player::heardBlockInfo();
-    if (status) {
-      std::printf("\r%s\x1b[K", statusLine(song, heard, totalMs, paused).c_str());
-      std::fflush(stdout);
-    }
+    if (status) drawStatus(song, heard, player::heardBlockStatus(), totalMs, paused);
     if (totalMs >= 0 && heard.timeMs >= totalMs + BLOCK_MS) return Next::FORWARD;
     const int key = waitForKey(KEY_POLL_MS);
     const auto now = std::chrono::steady_clock::now();
@@ -159,9 +157,8 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
     if (key >= '0' && key <= '9') {
       const int channel = key == '0' ? 9 : key - '1';
       const std::uint32_t muted = player::mutedChannels.fetch_xor(1u << channel) ^ (1u << channel);
-      if (status) {
-        std::printf("\r\x1b[K  muted: %s\n", muted == 0 ? "none" : channelNumbers(muted).c_str());
-      }
+      if (status)
+        showMessage(std::string("  muted: ").append(muted == 0 ? "none" : channelNumbers(muted)));
     }
     if (options.seconds > 0.0 && played >= options.seconds) return Next::FORWARD;
   }
@@ -212,7 +209,7 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
     next = playUntilDone(song, options, totalMs, seek);
     player::playModule(nullptr);  // a paused player is resumed and stopped
   }
-  if (stdoutIsTerminal() && !first) std::fputs("\n", stdout);
+  if (stdoutIsTerminal() && !first) leaveStatus();
   closeModuleFile(file);
   return EXIT_OK;
 }
@@ -227,6 +224,7 @@ int runPlay(const std::vector<std::string>& args) {
 
   catchStopSignals();
   beginKeyInput();
+  player::keepBlockStatus = stdoutIsTerminal();
   if (stdoutIsTerminal() && stdinIsTerminal()) {
     std::fputs("  space pauses and resumes, n next, p previous, q stops, h shows the keys\n",
                stdout);

@@ -1,5 +1,6 @@
 #include "cli/play_screen.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -8,8 +9,6 @@
 
 namespace cli {
 namespace {
-
-constexpr int BAR_WIDTH = 16;
 
 std::string clock(std::int64_t ms) {
   char text[32];
@@ -36,28 +35,61 @@ void showModuleHeader(const std::string& path, std::size_t index, std::size_t co
   std::fflush(stdout);
 }
 
-std::string statusLine(const player::Song* song, const player::BlockInfo& heard,
-                       std::int64_t totalMs, bool paused) {
+namespace {
+
+// "[#####     ]": value of full, width characters inside the brackets.
+std::string bar(double value, double full, int width) {
+  const double share = full > 0 ? value / full : 0.0;
+  const int filled = static_cast<int>(std::min(1.0, std::max(0.0, share)) * width + 0.5);
+  std::string text(static_cast<std::size_t>(width) + 2, ' ');
+  text.front() = '[';
+  text.back() = ']';
+  for (int i = 1; i <= filled; ++i)
+    text[static_cast<std::size_t>(i)] = '#';
+  return text;
+}
+
+}  // namespace
+
+void drawStatus(const player::Song* song, const player::BlockInfo& heard,
+                const player::BlockStatus& status, std::int64_t totalMs, bool paused) {
   const int order = heard.order;
   const int pattern = order < song->songLength ? song->orderTable[order] : -1;
   const int rows =
       pattern >= 0 && pattern < song->patternSlotCount ? song->patterns[pattern].rows : 0;
-  char bar[BAR_WIDTH + 1] = {};
-  const std::int64_t filled =
-      totalMs > 0 ? std::min<std::int64_t>(BAR_WIDTH, heard.timeMs * BAR_WIDTH / totalMs) : 0;
-  for (int i = 0; i < BAR_WIDTH; ++i)
-    bar[i] = i < filled ? '#' : '-';
-  char line[160];
-  std::snprintf(line, sizeof line, "order %3d/%-3d pat %3d row %3d/%-3d %s/%s [%s]%s", order,
-                static_cast<int>(song->songLength), pattern, static_cast<int>(heard.row), rows,
-                clock(heard.timeMs).c_str(), totalMs < 0 ? "--:--.-" : clock(totalMs).c_str(),
-                totalMs < 0 ? "" : bar, paused ? " [paused]" : "");
-  return line;
+  // The full row when it was kept: BlockInfo holds its low byte.
+  const int row = (status.row & 0xFF) == heard.row ? status.row : heard.row;
+  char first[120];
+  std::snprintf(first, sizeof first,
+                "order %3d/%-3d  pattern %3d  row %4d/%-4d  speed %2d  bpm %3d  voices %2d", order,
+                static_cast<int>(song->songLength), pattern, row, rows, status.speed, status.bpm,
+                status.voices);
+  const std::string time = clock(heard.timeMs) + " / " + (totalMs < 0 ? "endless" : clock(totalMs));
+  char second[120];
+  std::snprintf(
+      second, sizeof second, "%-17s %s  L%s R%s%s", time.c_str(),
+      totalMs < 0
+          ? std::string(18, ' ').c_str()
+          : bar(static_cast<double>(heard.timeMs), static_cast<double>(totalMs), 16).c_str(),
+      bar(status.peakLeft, 1.0, 10).c_str(), bar(status.peakRight, 1.0, 10).c_str(),
+      paused ? " [paused]" : "");
+  std::printf("\r%s\x1b[K\n%s\x1b[K\x1b[A\r", first, second);
+  std::fflush(stdout);
+}
+
+void showMessage(const std::string& text) {
+  std::printf("\r\x1b[J%s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+void leaveStatus() {
+  std::fputs("\n\n", stdout);
+  std::fflush(stdout);
 }
 
 void showKeys() {
   std::fputs(
-      "\r\x1b[K  keys: space pause/resume   n or Enter next module   p previous module\n"
+      "\r\x1b[J  keys: space pause/resume   n or Enter next module   p previous module\n"
       "        left/right 5 s back/on    down/up one order back/on\n"
       "        1-9, 0 mute channel 1-10  q, Esc or Ctrl-C quit      h or ? these keys\n",
       stdout);

@@ -1,12 +1,13 @@
-// What jingle play shows on a terminal: the module's facts when it starts, then one status line
-// redrawn in place (order, pattern, row, heard time against the total, a progress bar), and the
-// keys on request. Every line fits 80 columns.
+// What jingle play shows on a terminal: the module's facts when it starts, then two status lines
+// redrawn in place (order, pattern, row, speed, tempo and voices; heard time against the total, a
+// progress bar and a peak meter per side), and the keys on request. Every line fits 80 columns.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "player/audio_output.h"
+#include "player/block_status.h"
 #include "player/load/module_image.h"
 #include "player/load/song.h"
 
@@ -18,9 +19,16 @@ void showModuleHeader(const std::string& path, std::size_t index, std::size_t co
                       const player::ModuleImage* image, const player::Song* song,
                       std::int64_t totalMs);
 
-// The status line for the heard block.
-std::string statusLine(const player::Song* song, const player::BlockInfo& heard,
-                       std::int64_t totalMs, bool paused);
+// Draws the status of the heard block over the last one drawn, leaving the cursor where it
+// started (the first of its two lines).
+void drawStatus(const player::Song* song, const player::BlockInfo& heard,
+                const player::BlockStatus& status, std::int64_t totalMs, bool paused);
+
+// Prints a message where the status stands; the status is drawn again below it.
+void showMessage(const std::string& text);
+
+// Moves below the status, leaving it on the screen.
+void leaveStatus();
 
 // The keys, a few lines.
 void showKeys();

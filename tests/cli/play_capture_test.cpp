@@ -165,7 +165,10 @@ TEST_F(PlayCommand, TheScreenShowsTheModuleAndKeysMoveThroughTheList) {
   EXPECT_EQ(count("\x1b[2J"), 0u);
   EXPECT_NE(run.screen.find("2 channels, 1 orders, 1 patterns, 1 instruments"), std::string::npos);
   EXPECT_EQ(count("keys: space"), 1u) << run.screen;
-  EXPECT_NE(run.screen.find("order   0/1   pat   0 row"), std::string::npos) << run.screen;
+  // Both status lines, the first with what the block status adds.
+  EXPECT_NE(run.screen.find("order   0/1    pattern   0  row"), std::string::npos) << run.screen;
+  EXPECT_NE(run.screen.find("speed  6  bpm 125  voices"), std::string::npos) << run.screen;
+  EXPECT_NE(run.screen.find(" / endless "), std::string::npos) << run.screen;
   EXPECT_NE(run.settings.c_lflag & ICANON, 0u);
 }
 
@@ -254,6 +257,23 @@ TEST_F(PlayCommand, CtrlZSuspendsWithTheTerminalRestoredAndFgResumes) {
   // After fg play redrew its status line.
   const std::string screen = clitest::readText(path("screen"));
   EXPECT_NE(screen.find("order"), std::string::npos) << screen;
+}
+
+// Rows past 255 are shown as they are, not as the low byte the position records keep.
+TEST_F(PlayCommand, TheScreenShowsRowsPast255) {
+  xmtest::Module module = clitest::shortSong(300);
+  module.speed = 1;
+  module.bpm = 255;  // 432 frames a row: row 265 at 2.6 s
+  const clitest::TerminalRun run = clitest::runOnTerminal(
+      {"play", "--start", "2.6", "--seconds", "0.5", writeModule("long.xm", module)},
+      {{"SDL_AUDIODRIVER", "dummy"}}, {});
+  EXPECT_EQ(run.exitCode, 0) << run.screen;
+  const std::size_t row = run.screen.find("row ");
+  ASSERT_NE(row, std::string::npos) << run.screen;
+  const int shown = std::atoi(run.screen.c_str() + row + 4);
+  EXPECT_GE(shown, 260) << run.screen;
+  EXPECT_LE(shown, 299) << run.screen;
+  EXPECT_NE(run.screen.find("/300 "), std::string::npos) << run.screen;
 }
 
 }  // namespace
