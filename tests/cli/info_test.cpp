@@ -57,6 +57,56 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
                 "instrument 3 sample 1: \n");
 }
 
+// The module's texts are shown safely: control bytes (C0, DEL, C1) as '?', the rest read as
+// Latin-1 and written as UTF-8, and in JSON escaped as JSON wants.
+TEST_F(InfoCommand, NamesAreShownSafelyInTextAndJson) {
+  xmtest::Module module = clitest::shortSong();
+  module.name = "say \"hi\" \\ now";
+  module.instruments[0].name = "a\x1b[2Jb\x7f";
+  module.instruments[0].samples[0].name =
+      "\x9b"
+      "31mcaf\xe9";
+  const std::string file = writeModule("names.xm", module);
+  const clitest::Outcome text = jingle("info " + file);
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  for (const char* line : {"title: say \"hi\" \\ now\n", "instrument 1: a?[2Jb?\n",
+                           "instrument 1 sample 1: ?31mcaf\xc3\xa9\n"})
+    EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
+  const clitest::Outcome json = jingle("info --json " + file);
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  for (const char* field : {"\"title\": \"say \\\"hi\\\" \\\\ now\",",
+                            "{\"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\"]}"})
+    EXPECT_NE(json.out.find(field), std::string::npos) << field << json.out;
+  EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
+}
+
+// Several files: one report each, in order, a file that cannot be used reported on stderr in one
+// line and the rest still shown; with --json an array of objects with the keys scripts look for.
+TEST_F(InfoCommand, SeveralFilesGiveOneReportEach) {
+  const std::string a = writeModule("a.xm", clitest::shortSong(4));
+  const std::string b = writeModule("b.xm", clitest::shortSong(8));
+  const std::string bad = write("bad.xm", {'x'});
+  const clitest::Outcome text = jingle("info " + a + " " + bad + " " + b);
+  EXPECT_EQ(text.exitCode, 2);
+  EXPECT_EQ(text.errLines(), 1) << text.err;
+  EXPECT_NE(text.err.find("bad.xm"), std::string::npos);
+  const std::size_t first = text.out.find("file: " + a + "\n");
+  const std::size_t second = text.out.find("\n\nfile: " + b + "\n");
+  EXPECT_EQ(first, 0u) << text.out;
+  EXPECT_NE(second, std::string::npos) << text.out;
+  const clitest::Outcome json = jingle("info --json " + a + " " + b);
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out.rfind("[\n  {\n", 0), 0u) << json.out;
+  EXPECT_EQ(json.out.substr(json.out.size() - 6), "  }\n]\n") << json.out;
+  EXPECT_NE(json.out.find("  },\n  {\n"), std::string::npos) << json.out;
+  for (const char* key : {"title", "tracker", "channels", "orders", "patterns", "instruments",
+                          "samples", "frames", "duration_seconds", "file_size"})
+    EXPECT_NE(json.out.find(std::string("\"") + key + "\": "), std::string::npos) << key;
+  EXPECT_NE(json.out.find("\"frames\": 21168,"), std::string::npos);  // 4 rows x 6 x 882
+  EXPECT_NE(json.out.find("\"frames\": 42336,"), std::string::npos);
+  EXPECT_NE(json.out.find("\"duration_seconds\": 0.960,"), std::string::npos);
+}
+
 // Counts the player reads as signed 16-bit values, and so as none when the top bit is set, are
 // shown as the file holds them.
 TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
