@@ -300,7 +300,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
       std::fputs("jingle: not enough memory to render\n", stderr);
       return EXIT_BAD_INPUT;
     }
-    std::fprintf(stderr, "jingle: %s: render stopped by a signal; nothing written\n",
+    std::fprintf(stderr, "jingle: %s: render stopped by a signal\n",
                  outputName(job.output).c_str());
     return EXIT_OUTPUT_FAILED;
   }
