@@ -1,50 +1,50 @@
 // jingle: plays XM modules, renders them to WAV and shows what they hold.
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/help_text.h"
 #include "cli/terminal.h"
 
 namespace {
 
-const char* const USAGE =
-    "usage: jingle [play] FILE [--seconds S]\n"
-    "                                    play FILE on the sound device (S seconds at most)\n"
-    "       jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]\n"
-    "                                    render FILE to a WAV file (or raw PCM)\n"
-    "       jingle info FILE              show what FILE holds\n"
-    "       jingle --help | --version\n"
-    "\n"
-    "render: 44,100 Hz 16-bit stereo; OUT defaults to FILE with .wav, '-' is standard output;\n"
-    "without --seconds the module plays to its natural end, --loops times (default 1).\n"
-    "play: space pauses and resumes, q or Ctrl-C stops.\n";
-
 int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
-    std::fputs(USAGE, stderr);
+    std::fputs(cli::overviewHelp().c_str(), stderr);
     return cli::EXIT_BAD_INPUT;
   }
   const std::string command = args.front();
-  if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(USAGE, stdout);
-    return cli::EXIT_OK;
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h") return cli::printHelp("");
+  if (command == "help") {
+    if (rest.size() > 1) {
+      std::fputs("jingle: help: one COMMAND at most (see 'jingle help')\n", stderr);
+      return cli::EXIT_BAD_INPUT;
+    }
+    return cli::printHelp(rest.empty() ? "" : rest.front());
   }
   if (command == "--version") {
     std::printf("jingle %s\n", JINGLE_VERSION);
     return cli::EXIT_OK;
   }
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "info") return cli::runInfo(rest);
   if (command == "render") return cli::runRender(rest);
   if (command == "play") return cli::runPlay(rest);
-  if (!command.empty() && command[0] == '-') {
-    std::fprintf(stderr, "jingle: unknown option '%s'\n%s", command.c_str(), USAGE);
+  // "jingle [OPTION]... FILE..." plays.
+  if (command.size() > 1 && command[0] == '-') return cli::runPlay(args);
+  // "jingle FILE..." plays; a word that names no file and looks like no file name is taken for a
+  // mistyped command.
+  std::error_code error;
+  if (command.find_first_of("./\\") == std::string::npos &&
+      !std::filesystem::exists(command, error)) {
+    std::fprintf(stderr, "jingle: '%s' is not a command (see 'jingle help')\n", command.c_str());
     return cli::EXIT_BAD_INPUT;
   }
-  return cli::runPlay(args);  // jingle FILE
+  return cli::runPlay(args);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace cli {
 
@@ -51,6 +52,46 @@ void writeWavHeader(PcmOutput& output, std::int32_t rate, std::uint32_t frames) 
   writeBytes(output, header, sizeof header);
 }
 
+void writeFloatWavHeader(PcmOutput& output, std::int32_t rate, std::uint32_t frames) {
+  constexpr std::uint32_t FLOAT_FRAME_BYTES = 8;
+  const std::uint32_t dataBytes = frames * FLOAT_FRAME_BYTES;
+  std::uint8_t header[58] = {};
+  std::memcpy(header, "RIFF", 4);
+  putU32(header + 4, 50 + dataBytes);
+  std::memcpy(header + 8, "WAVEfmt ", 8);
+  putU32(header + 16, 18);  // size of the format chunk, with its empty extension
+  putU16(header + 20, 3);   // IEEE float
+  putU16(header + 22, CHANNELS);
+  putU32(header + 24, static_cast<std::uint32_t>(rate));
+  putU32(header + 28, static_cast<std::uint32_t>(rate) * FLOAT_FRAME_BYTES);
+  putU16(header + 32, FLOAT_FRAME_BYTES);
+  putU16(header + 34, 32);  // bits per sample
+  putU16(header + 36, 0);   // extension size
+  std::memcpy(header + 38, "fact", 4);
+  putU32(header + 42, 4);
+  putU32(header + 46, frames);
+  std::memcpy(header + 50, "data", 4);
+  putU32(header + 54, dataBytes);
+  writeBytes(output, header, sizeof header);
+}
+
+void writeFloatFrames(PcmOutput& output, const float* frames, std::int32_t count) {
+  std::uint8_t bytes[4096];
+  std::size_t used = 0;
+  const std::size_t values = static_cast<std::size_t>(count) * CHANNELS;
+  for (std::size_t i = 0; i < values; ++i) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &frames[i], sizeof bits);
+    putU32(bytes + used, bits);
+    used += 4;
+    if (used == sizeof bytes) {
+      writeBytes(output, bytes, used);
+      used = 0;
+    }
+  }
+  writeBytes(output, bytes, used);
+}
+
 void writePcmFrames(PcmOutput& output, const std::int16_t* frames, std::int32_t count) {
   if (count <= 0) return;
   if constexpr (std::endian::native == std::endian::little) {
@@ -73,13 +114,13 @@ void writePcmFrames(PcmOutput& output, const std::int16_t* frames, std::int32_t 
   writeBytes(output, bytes, used);
 }
 
-std::string defaultOutputPath(const std::string& modulePath) {
+std::string defaultOutputPath(const std::string& modulePath, const std::string& extension) {
   const std::size_t nameStart = modulePath.find_last_of("/\\");
   const std::size_t base = nameStart == std::string::npos ? 0 : nameStart + 1;
   const std::size_t dot = modulePath.rfind('.');
   // A dot that starts the name (a hidden file) or lies in a directory name is no extension.
-  if (dot == std::string::npos || dot <= base) return modulePath + ".wav";
-  return modulePath.substr(0, dot) + ".wav";
+  if (dot == std::string::npos || dot <= base) return modulePath + extension;
+  return modulePath.substr(0, dot) + extension;
 }
 
 }  // namespace cli

@@ -1,112 +1,145 @@
-// jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]
+// jingle render FILE...: each module to a WAV, FLAC or raw PCM file, at any rate the engine takes,
+// 16-bit or 32-bit float.
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/channel_list.h"
 #include "cli/commands.h"
+#include "cli/display_text.h"
+#include "cli/flac_output.h"
+#include "cli/help_text.h"
 #include "cli/module_file.h"
+#include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/pcm_output.h"
+#include "cli/progress_bar.h"
+#include "cli/render_format.h"
 #include "cli/terminal.h"
-#include "player/numeric.h"
+#include "player/audio_output.h"
+#include "player/load/module_texts.h"
 #include "player/offline_render.h"
+#include "player/replay/channel_mute.h"
+#include "player/song_end.h"
 
 namespace cli {
 
 namespace {
 
-const char* const RENDER_USAGE =
-    "usage: jingle render FILE [-o OUT] [--seconds S | --loops N] [--raw]\n";
-
-// The most frames one WAV file can describe: its sizes are 32-bit byte counts.
-constexpr std::int64_t MAX_WAV_FRAMES = (std::int64_t{0xFFFFFFFF} - 36) / 4;
+constexpr std::int32_t MIN_RATE = 8000;
+constexpr std::int32_t MAX_RATE = 192000;
+// No natural end is looked for beyond 30 minutes, at any rate.
+constexpr std::int64_t LIMIT_SECONDS = 30 * 60;
+constexpr float FULL_SCALE = 32768.0f;
 
 struct RenderOptions {
-  std::string modulePath;
-  std::string outputPath;  // empty: the module's name with .wav
-  bool raw = false;
+  std::vector<std::string> modules;
+  std::string output;  // as given with -o; empty: beside each module
+  bool intoDirectory = false;
+  FormatChoice format;
+  std::int32_t rate = player::OFFLINE_RATE;
+  bool floatSamples = false;
   bool seconds = false;
-  std::int64_t frames = 0;  // with seconds
+  double secondsValue = 0.0;
   std::int32_t loops = 1;
-  bool loopsGiven = false;
+  bool quiet = false;
+  std::uint32_t muted = 0;  // channels silenced by --mute and --solo
 };
 
 int usageError(const std::string& message) {
-  std::fprintf(stderr, "jingle: render: %s\n%s", message.c_str(), RENDER_USAGE);
+  std::fprintf(stderr, "jingle: render: %s (see 'jingle render --help')\n", message.c_str());
   return EXIT_BAD_INPUT;
 }
 
-enum class SecondsParse { OK, NOT_A_LENGTH, TOO_LONG };
-
-SecondsParse parseSeconds(const std::string& text, std::int64_t& frames) {
-  if (text.empty()) return SecondsParse::NOT_A_LENGTH;
-  char* end = nullptr;
-  // An underflow reads as (almost) 0 seconds, an overflow as infinity.
-  const double seconds = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || std::isnan(seconds) || seconds < 0) return SecondsParse::NOT_A_LENGTH;
-  const std::int32_t count = player::roundToInt32(seconds * player::OFFLINE_RATE);
-  if (count < 0) return SecondsParse::TOO_LONG;  // beyond 32 bits of frames
-  frames = count;
-  return SecondsParse::OK;
-}
-
-bool parseLoops(const std::string& text, std::int32_t& loops) {
+bool parseWhole(const std::string& text, long low, long high, std::int32_t& value) {
   if (text.empty() || text[0] == '-' || text[0] == '+') return false;
   char* end = nullptr;
   errno = 0;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || value < 1 || value > 1000000) return false;
-  loops = static_cast<std::int32_t>(value);
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
+  value = static_cast<std::int32_t>(parsed);
   return true;
 }
 
 // 0 when the arguments are usable, else the exit code after a message.
-int parseArguments(const std::vector<std::string>& args, RenderOptions& options) {
-  bool haveOutput = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "-o" || arg == "--output") {
-      if (!hasValue) return usageError("-o needs a file name");
-      options.outputPath = args[++i];
-      haveOutput = true;
-      if (options.outputPath.empty()) return usageError("-o needs a file name");
-    } else if (arg == "--seconds") {
-      const SecondsParse parsed =
-          hasValue ? parseSeconds(args[++i], options.frames) : SecondsParse::NOT_A_LENGTH;
-      if (parsed == SecondsParse::NOT_A_LENGTH) {
+int parseOptions(const std::vector<std::string>& args, RenderOptions& options, bool& help) {
+  ParsedArguments parsed;
+  const std::vector<OptionSpec> specs = {
+      {"output", 'o', true}, {"raw", 0, false},    {"format", 0, true},  {"rate", 'r', true},
+      {"float", 0, false},   {"seconds", 0, true}, {"loops", 'l', true}, {"quiet", 'q', false},
+      {"help", 'h', false},  {"mute", 0, true},    {"solo", 0, true}};
+  if (!parseArguments("render", args, specs, parsed)) return EXIT_BAD_INPUT;
+  help = hasOption(parsed, "help");
+  if (help) return EXIT_OK;
+  options.modules = parsed.operands;
+  bool loopsGiven = false;
+  std::uint32_t lists[2] = {0, 0};  // --mute, --solo
+  for (const ParsedOption& option : parsed.options) {
+    const std::string& value = option.value;
+    if (option.name == "output") {
+      if (value.empty()) return usageError("-o needs a file or directory name");
+      options.output = value;
+    } else if (option.name == "raw") {
+      if (!chooseFormat(options.format, AudioFormat::RAW)) {
+        return usageError("--raw and --format " + formatName(options.format.format) +
+                          " cannot be used together");
+      }
+    } else if (option.name == "format") {
+      AudioFormat format{};
+      if (!formatNamed(value, format)) return usageError("--format takes wav, raw or flac");
+      if (!chooseFormat(options.format, format)) {
+        return usageError("--format " + value + " and --raw cannot be used together");
+      }
+    } else if (option.name == "rate") {
+      if (!parseWhole(value, MIN_RATE, MAX_RATE, options.rate)) {
+        return usageError("--rate takes a whole number of frames a second, 8000 to 192000");
+      }
+    } else if (option.name == "float") {
+      options.floatSamples = true;
+    } else if (option.name == "seconds") {
+      char* end = nullptr;
+      options.secondsValue = std::strtod(value.c_str(), &end);
+      if (value.empty() || *end != '\0' || !(options.secondsValue >= 0)) {
         return usageError("--seconds needs a number of seconds, 0 or more");
       }
-      if (parsed == SecondsParse::TOO_LONG) return usageError("--seconds is too long");
       options.seconds = true;
-    } else if (arg == "--loops") {
-      if (!hasValue || !parseLoops(args[++i], options.loops)) {
+    } else if (option.name == "loops") {
+      if (!parseWhole(value, 1, 1000000, options.loops)) {
         return usageError("--loops needs a whole number, 1 or more");
       }
-      options.loopsGiven = true;
-    } else if (arg == "--raw") {
-      options.raw = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usageError("unknown option '" + arg + "'");
-    } else if (options.modulePath.empty()) {
-      options.modulePath = arg;
-    } else {
-      return usageError("more than one FILE");
+      loopsGiven = true;
+    } else if (option.name == "quiet") {
+      options.quiet = true;
+    } else if (option.name == "mute" || option.name == "solo") {
+      std::uint32_t channels = 0;
+      if (!parseChannelList(value, channels)) {
+        return usageError("--" + option.name + " takes channels 1 to 32, such as 1,3,5-8");
+      }
+      lists[option.name == "solo" ? 1 : 0] |= channels;
     }
   }
-  if (options.modulePath.empty()) return usageError("no FILE given");
-  if (options.seconds && options.loopsGiven) {
+  options.muted =
+      mutedByLists(hasOption(parsed, "mute"), lists[0], hasOption(parsed, "solo"), lists[1]);
+  if (options.modules.empty()) return usageError("no FILE given");
+  if (options.seconds && loopsGiven) {
     return usageError("--seconds and --loops cannot be used together");
   }
-  if (options.seconds && !options.raw && options.frames > MAX_WAV_FRAMES) {
-    return usageError("--seconds is too long for a WAV file (use --raw)");
+  if (options.seconds && options.secondsValue * options.rate >= 2147483647.0) {
+    return usageError("--seconds is too long");
   }
-  if (!haveOutput) options.outputPath = defaultOutputPath(options.modulePath);
+  std::error_code error;
+  options.intoDirectory =
+      !options.output.empty() &&
+      (options.output.back() == '/' || std::filesystem::is_directory(options.output, error));
+  if (options.modules.size() > 1 && !options.output.empty() && !options.intoDirectory) {
+    return usageError("with several FILEs, -o names a directory");
+  }
   return EXIT_OK;
 }
 
@@ -120,74 +153,165 @@ int outputError(const std::string& path, int error) {
   return EXIT_OUTPUT_FAILED;
 }
 
-int outputIsInput(const std::string& path) {
-  std::fprintf(stderr, "jingle: %s: is the module being rendered; name another output with -o\n",
-               path.c_str());
-  return EXIT_BAD_INPUT;
+// One module's render: where it goes and in what form.
+struct RenderJob {
+  std::string module;
+  std::string output;
+  AudioFormat format = AudioFormat::WAV;
+};
+
+std::string extensionOf(AudioFormat format) {
+  std::string extension = ".";
+  extension += formatName(format);
+  return extension;
+}
+
+// The output path and format for a module, or the exit code after a message.
+int planJob(const RenderOptions& options, const std::string& module, RenderJob& job) {
+  job.module = module;
+  const FormatChoice fromName = formatOfName(options.intoDirectory ? "" : options.output);
+  if (fromName.given && options.format.given && fromName.format != options.format.format) {
+    std::string message = options.output;
+    message += " is a " + extensionOf(fromName.format) + " name, but ";
+    message += formatName(options.format.format) + " output was asked for";
+    return usageError(message);
+  }
+  job.format = options.format.given ? options.format.format
+               : fromName.given     ? fromName.format
+                                    : AudioFormat::WAV;
+  if (job.format == AudioFormat::FLAC && options.floatSamples) {
+    return usageError("FLAC holds whole numbers: --float writes WAV or raw output");
+  }
+  if (job.format == AudioFormat::FLAC && !flacAvailable()) {
+    return usageError("this jingle was built without FLAC output");
+  }
+  if (!options.output.empty() && !options.intoDirectory) {
+    job.output = options.output;
+  } else {
+    const std::string beside = defaultOutputPath(module, extensionOf(job.format));
+    job.output =
+        options.intoDirectory
+            ? (std::filesystem::path(options.output) / std::filesystem::path(beside).filename())
+                  .string()
+            : beside;
+  }
+  return EXIT_OK;
+}
+
+// The most frames one WAV file can describe: its sizes are 32-bit byte counts.
+std::int64_t maxWavFrames(bool floatSamples) {
+  return floatSamples ? (std::int64_t{0xFFFFFFFF} - 50) / 8 : (std::int64_t{0xFFFFFFFF} - 36) / 4;
 }
 
 enum class Rendered { DONE, NO_MEMORY, STOPPED };
 
-// Renders frames frames of the song from its start into output, unless a stop signal comes first.
-// The blocks lie one after another in the ring; each pass through it goes out in one write,
-// before the ring wraps.
+struct Sink {
+  PcmOutput* output;
+  AudioFormat format;
+  bool floatSamples;
+  FlacStream* flac;
+  std::vector<float> floats;  // one block of float frames, scaled to full scale 1.0
+};
+
+void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::int32_t count) {
+  if (sink.format == AudioFormat::FLAC) return writeFlacFrames(sink.flac, pcm, count);
+  if (!sink.floatSamples) return writePcmFrames(*sink.output, pcm, count);
+  const float* mix = player::audioOutput.mixBuffer +
+                     static_cast<std::size_t>(block) * player::offlineBlockFrames() * 2;
+  for (std::int32_t i = 0; i < 2 * count; ++i)
+    sink.floats[static_cast<std::size_t>(i)] = mix[i] / FULL_SCALE;  // a power of two: exact
+  writeFloatFrames(*sink.output, sink.floats.data(), count);
+}
+
+// Renders frames frames of the song from its start into the sink, unless a stop signal comes
+// first.
 Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
-                    PcmOutput& output) {
-  if (!player::startOfflineRender(song, options.loops)) return Rendered::NO_MEMORY;
+                    Sink& sink, ProgressBar& bar) {
+  player::mutedChannels = options.muted;
+  if (!player::startOfflineRender(song, options.loops, options.rate)) return Rendered::NO_MEMORY;
   const std::int32_t blockFrames = player::offlineBlockFrames();
+  sink.floats.resize(static_cast<std::size_t>(blockFrames) * 2);
+  // 16-bit blocks lie one after another in the ring: each pass through it goes out in one
+  // write, before the ring wraps.
+  const bool batched = sink.format != AudioFormat::FLAC && !sink.floatSamples;
   const std::int32_t ringBlocks = player::offlineRingBlocks();
   const std::int16_t* run = nullptr;
   std::int32_t runFrames = 0;
   std::int32_t runBlocks = 0;
-  std::int64_t rendered = 0;
-  while (rendered < frames && !output.failed && !stopSignalled()) {
-    const std::int16_t* block = player::renderNextBlock();
-    const std::int64_t left = frames - rendered;
+  std::int64_t written = 0;
+  while (written < frames && !sink.output->failed && !stopSignalled()) {
+    const std::int32_t block = player::audioOutput.writeBlock;
+    const std::int16_t* pcm = player::renderNextBlock();
+    const std::int64_t left = frames - written;
     const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
-    if (run == nullptr) run = block;
+    written += count;
+    showProgress(bar, written, frames);
+    if (!batched) {
+      writeBlock(sink, block, pcm, count);
+      continue;
+    }
+    if (run == nullptr) run = pcm;
     runFrames += count;
-    rendered += count;
     if (++runBlocks == ringBlocks) {
-      writePcmFrames(output, run, runFrames);
+      writePcmFrames(*sink.output, run, runFrames);
       run = nullptr;
       runFrames = 0;
       runBlocks = 0;
     }
   }
-  if (run != nullptr) writePcmFrames(output, run, runFrames);
+  if (run != nullptr) writePcmFrames(*sink.output, run, runFrames);
   player::stopOfflineRender();
+  player::mutedChannels = 0;
   return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
 }
 
-}  // namespace
-
-int runRender(const std::vector<std::string>& args) {
-  RenderOptions options;
-  if (const int code = parseArguments(args, options); code != EXIT_OK) return code;
-
+int renderOne(const RenderOptions& options, const RenderJob& job) {
   ModuleFile module;
-  if (const int code = openModuleFile(options.modulePath, module); code != EXIT_OK) return code;
+  if (const int code = openModuleFile(job.module, module); code != EXIT_OK) return code;
 
   // The output is checked before the song is searched for its end or rendered; from here on a
   // stop signal ends the render through the same path as a failure.
-  catchStopSignals();
   PcmOutput output;
-  const OutputOpening opening = openPcmOutput(options.outputPath, options.modulePath, output);
+  const OutputOpening opening = openPcmOutput(job.output, job.module, output);
   if (opening != OutputOpening::OPENED) {
     closeModuleFile(module);
-    if (opening == OutputOpening::IS_INPUT) return outputIsInput(options.outputPath);
-    return outputError(options.outputPath, output.error);
+    if (opening == OutputOpening::IS_INPUT) {
+      std::fprintf(stderr,
+                   "jingle: %s: is the module being rendered; name another output with -o\n",
+                   job.output.c_str());
+      return EXIT_BAD_INPUT;
+    }
+    return outputError(job.output, output.error);
   }
 
-  std::int64_t frames = options.frames;
-  if (!options.seconds) {
-    frames = player::naturalLengthFrames(module.song, options.loops, player::MAX_NATURAL_FRAMES);
+  const std::int64_t frames =
+      options.seconds ? std::llround(options.secondsValue * options.rate)
+                      : player::songEndFrame(module.song, options.loops,
+                                             LIMIT_SECONDS * options.rate, options.rate);
+  if (job.format == AudioFormat::WAV && frames > maxWavFrames(options.floatSamples)) {
+    closeModuleFile(module);
+    abandonPcmOutput(output);
+    return usageError("--seconds is too long for a WAV file (use --raw)");
   }
-  if (!options.raw) {
-    writeWavHeader(output, player::OFFLINE_RATE, static_cast<std::uint32_t>(frames));
+  Sink sink{&output, job.format, options.floatSamples, nullptr, {}};
+  if (job.format == AudioFormat::WAV) {
+    const auto count = static_cast<std::uint32_t>(frames);
+    if (options.floatSamples) {
+      writeFloatWavHeader(output, options.rate, count);
+    } else {
+      writeWavHeader(output, options.rate, count);
+    }
+  } else if (job.format == AudioFormat::FLAC) {
+    const player::ModuleTexts texts = player::readModuleTexts(module.image);
+    sink.flac = startFlac(output, options.rate, static_cast<std::uint64_t>(frames),
+                          displayText(texts.title), displayText(texts.tracker));
   }
-  const Rendered rendered =
-      stopSignalled() ? Rendered::STOPPED : renderInto(module.song, options, frames, output);
+  ProgressBar bar = startProgress(job.module, options.quiet);
+  const Rendered rendered = stopSignalled() || output.failed
+                                ? (stopSignalled() ? Rendered::STOPPED : Rendered::DONE)
+                                : renderInto(module.song, options, frames, sink, bar);
+  endProgress(bar);
+  endFlac(sink.flac, rendered == Rendered::DONE && !stopSignalled());
   closeModuleFile(module);
   if (rendered != Rendered::DONE || stopSignalled()) {
     abandonPcmOutput(output);
@@ -196,11 +320,37 @@ int runRender(const std::vector<std::string>& args) {
       return EXIT_BAD_INPUT;
     }
     std::fprintf(stderr, "jingle: %s: render stopped by a signal\n",
-                 outputName(options.outputPath).c_str());
+                 outputName(job.output).c_str());
     return EXIT_OUTPUT_FAILED;
   }
-  if (!finishPcmOutput(output)) return outputError(options.outputPath, output.error);
+  if (!finishPcmOutput(output)) return outputError(job.output, output.error);
   return EXIT_OK;
+}
+
+}  // namespace
+
+int runRender(const std::vector<std::string>& args) {
+  RenderOptions options;
+  bool help = false;
+  if (const int code = parseOptions(args, options, help); code != EXIT_OK) return code;
+  if (help) return printHelp("render");
+
+  std::vector<RenderJob> jobs(options.modules.size());
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    if (const int code = planJob(options, options.modules[i], jobs[i]); code != EXIT_OK) {
+      return code;
+    }
+
+  catchStopSignals();
+  // Each module is rendered whatever became of the one before; the exit code is the first
+  // failure's. A stop signal ends them all.
+  int result = EXIT_OK;
+  for (const RenderJob& job : jobs) {
+    const int code = renderOne(options, job);
+    if (result == EXIT_OK) result = code;
+    if (stopSignalled()) break;
+  }
+  return result;
 }
 
 }  // namespace cli

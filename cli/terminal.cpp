@@ -61,7 +61,22 @@ void endKeyInput() {
 
 int waitForKey(int timeoutMs) {
   for (int waited = 0; stopRequested == 0; waited += 10) {
-    if (keyInput && _kbhit() != 0) return _getch();
+    if (keyInput && _kbhit() != 0) {
+      const int key = _getch();
+      if (key != 0 && key != 224) return key;
+      switch (_getch()) {  // a key sent as two codes
+        case 72:
+          return KEY_UP;
+        case 80:
+          return KEY_DOWN;
+        case 77:
+          return KEY_RIGHT;
+        case 75:
+          return KEY_LEFT;
+        default:
+          return -1;
+      }
+    }
     if (waited >= timeoutMs) break;
     Sleep(10);
   }
@@ -79,14 +94,59 @@ void ignoreWriteSignals() {}
 namespace {
 
 termios savedSettings;
+termios rawSettings;
 
 void onStopSignal(int) {
   stopRequested = 1;
 }
 
+// Ctrl-Z: the terminal gets its own settings back while the command is suspended, and key input
+// its settings again when the command is continued (fg).
+void onSuspend(int) {
+  const int savedErrno = errno;
+  if (keyInput) tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+  struct sigaction suspend {};
+  suspend.sa_handler = SIG_DFL;
+  sigemptyset(&suspend.sa_mask);
+  struct sigaction ours {};
+  sigaction(SIGTSTP, &suspend, &ours);
+  raise(SIGTSTP);  // stops here until continued
+  sigaction(SIGTSTP, &ours, nullptr);
+  if (keyInput) tcsetattr(STDIN_FILENO, TCSANOW, &rawSettings);
+  errno = savedErrno;
+}
+
 void sleepUnlessSignalled(int milliseconds) {
   timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
   nanosleep(&wait, nullptr);  // a caught signal ends it early
+}
+
+constexpr unsigned char ESCAPE = 27;
+
+// The byte that follows within a few milliseconds, or -1.
+int followingByte() {
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  unsigned char byte = 0;
+  if (poll(&input, 1, 30) <= 0 || read(STDIN_FILENO, &byte, 1) != 1) return -1;
+  return byte;
+}
+
+// After an Esc: an arrow key's code for "[A" to "[D" (or "OA" to "OD"), else Esc itself.
+int escapeSequence() {
+  const int introducer = followingByte();
+  if (introducer != '[' && introducer != 'O') return ESCAPE;
+  switch (followingByte()) {
+    case 'A':
+      return KEY_UP;
+    case 'B':
+      return KEY_DOWN;
+    case 'C':
+      return KEY_RIGHT;
+    case 'D':
+      return KEY_LEFT;
+    default:
+      return -1;  // another key's sequence: ignored
+  }
 }
 
 }  // namespace
@@ -106,7 +166,13 @@ void beginKeyInput() {
   raw.c_cc[VMIN] = 0;
   raw.c_cc[VTIME] = 0;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+  rawSettings = raw;
   keyInput = true;
+  struct sigaction suspend {};
+  suspend.sa_handler = onSuspend;
+  sigemptyset(&suspend.sa_mask);
+  suspend.sa_flags = SA_NODEFER;  // the handler stops the process with this same signal
+  sigaction(SIGTSTP, &suspend, nullptr);
   static bool registered = false;
   if (!registered) registered = std::atexit(endKeyInput) == 0;
 }
@@ -127,7 +193,7 @@ int waitForKey(int timeoutMs) {
   if (poll(&input, 1, timeoutMs) <= 0) return -1;  // timeout, or interrupted by a signal
   unsigned char key = 0;
   const ssize_t count = read(STDIN_FILENO, &key, 1);
-  if (count == 1) return key;
+  if (count == 1) return key == ESCAPE ? escapeSequence() : key;
   // The terminal is gone: nothing more will be typed, and nobody is left to stop the command.
   if ((input.revents & (POLLHUP | POLLERR)) != 0 ||
       (count < 0 && errno != EINTR && errno != EAGAIN)) {

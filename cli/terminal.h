@@ -14,8 +14,14 @@ void beginKeyInput();
 // Restores the terminal's settings; safe to call more than once.
 void endKeyInput();
 
-// The next key pressed within timeoutMs, or -1. Without key input it only waits; a stop signal
-// ends the wait early.
+// Keys that arrive as escape sequences, as waitForKey returns them.
+constexpr int KEY_UP = 0x101;
+constexpr int KEY_DOWN = 0x102;
+constexpr int KEY_RIGHT = 0x103;
+constexpr int KEY_LEFT = 0x104;
+
+// The next key pressed within timeoutMs, or -1: a byte, or one of the KEY_ codes for the arrow
+// keys (a lone Esc is 27). Without key input it only waits; a stop signal ends the wait early.
 int waitForKey(int timeoutMs);
 
 // From now on Ctrl-C and termination requests set a flag instead of ending the process.

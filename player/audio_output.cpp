@@ -1,4 +1,5 @@
 #include "player/audio_output.h"
+#include "player/block_status.h"
 
 #include <cfenv>
 #include <cstring>
@@ -101,6 +102,9 @@ void renderBlock() {
   info.row = static_cast<std::uint8_t>(song->row);
   info.timeMs = song->playTimeMs;
   song->tickSamplesLeft = countdown;
+  if (keepBlockStatus.load(std::memory_order_relaxed)) {
+    recordBlockStatus(song, block, frames, blockFrames);
+  }
 
   clipToPcm(output.waveBuffer + 2 * base, frames, blockFrames);
   output.writeBlock = block + 1 < blockCount(output) ? block + 1 : 0;

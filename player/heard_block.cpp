@@ -8,7 +8,8 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
 void publishHeardBlock(AudioOutput& output) {
   const BlockInfo& info = output.blockInfos[output.heardBlock];
   const std::uint64_t packed = std::uint64_t{info.order} | std::uint64_t{info.row} << 8 |
-                               std::uint64_t{static_cast<std::uint32_t>(info.timeMs)} << 16;
+                               std::uint64_t{static_cast<std::uint32_t>(info.timeMs)} << 16 |
+                               std::uint64_t{static_cast<std::uint16_t>(output.heardBlock)} << 48;
   output.heardInfo.store(packed, std::memory_order_release);
 }
 

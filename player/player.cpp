@@ -55,7 +55,7 @@ void stopPlayback(AudioOutput& output) {
 
 }  // namespace
 
-Song* playModule(const ModuleImage* image) {
+Song* playModule(const ModuleImage* image, std::int64_t skipBlocks) {
   AudioOutput& output = audioOutput;
   if (image == nullptr || output.device != nullptr || output.currentSong != nullptr) {
     stopPlayback(output);
@@ -65,7 +65,7 @@ Song* playModule(const ModuleImage* image) {
   Song* song = loadSong(image, nullptr);
   if (song == nullptr) return nullptr;  // the device stays open until the stop path
   output.currentSong = song;
-  if (!startSong(song)) {
+  if (!startSong(song, skipBlocks)) {
     output.currentSong = nullptr;
     freeSong(song);
     return nullptr;
@@ -73,7 +73,7 @@ Song* playModule(const ModuleImage* image) {
   return song;
 }
 
-bool startSong(Song* song) {
+bool startSong(Song* song, std::int64_t skipBlocks) {
   AudioOutput& output = audioOutput;
   if (song == nullptr) return false;
   // Refused rather than played: a song wider than the channel table, no device to play on, or
@@ -86,6 +86,12 @@ bool startSong(Song* song) {
 
   beginSong(song);
   output.song = song;
+  // A start part-way through: every block up to there is rendered, and dropped, in the ring's
+  // first block.
+  for (std::int64_t skipped = 0; skipped < skipBlocks; ++skipped) {
+    output.writeBlock = 0;
+    renderBlock();
+  }
 
   platform::WaveHeader& header = output.waveHeader;
   header = platform::WaveHeader{};

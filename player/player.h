@@ -14,13 +14,16 @@ namespace player {
 // when no device opens, the module does not load or the song cannot be started. A module that
 // does not load leaves the device open until the stop path. Anything still playing is stopped
 // first. With null: stops and releases everything (nothing to do is fine).
-Song* playModule(const ModuleImage* image);
+// skipBlocks above 0 starts part-way through (see startSong).
+Song* playModule(const ModuleImage* image, std::int64_t skipBlocks = 0);
 
 // Starts playback of a loaded song on the open device: playback fields reset, the ring rendered
 // and handed to the device, the mixing thread started. False, with nothing allocated and nothing
 // playing, for null, for a song with more channels than the channel table, when no device is
 // open, while another song plays, or when a buffer or the thread cannot be had.
-bool startSong(Song* song);
+// With skipBlocks above 0 the song is first rendered silently from its start for that many
+// blocks, so that what the device plays from then on is exactly what continuous play gives there.
+bool startSong(Song* song, std::int64_t skipBlocks = 0);
 // Ends the mixing thread and frees the float buffer and the BlockInfo array; false for null.
 // The ring stays with the device until the stop path resets it.
 bool stopSong(Song* song);

@@ -7,10 +7,10 @@ packages=(
   build-essential cmake pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libsdl2-ttf-dev fonts-liberation2
+  libsdl2-dev libsdl2-ttf-dev fonts-liberation2 libflac-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386 fonts-wine
-  xvfb xdotool x11-utils imagemagick openbox
+  xvfb xdotool x11-utils imagemagick openbox tmux
 )
 
 # Wine for 32-bit programs comes from the i386 architecture.

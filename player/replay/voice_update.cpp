@@ -6,6 +6,7 @@
 #include "player/audio_output.h"
 #include "player/mixer/voice.h"
 #include "player/numeric.h"
+#include "player/replay/channel_mute.h"
 #include "player/replay/pitch_memo.h"
 
 namespace player {
@@ -60,7 +61,7 @@ void updateVolume(const Channel* channel, Voice* voice, const Song* song) {
       static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
-  const std::int32_t gain = roundToInt32(product * GAIN_SCALE);
+  const std::int32_t gain = channelMuted(channel) ? 0 : roundToInt32(product * GAIN_SCALE);
   voice->volume = gain;
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.

@@ -95,11 +95,30 @@ TEST_F(BadInput, LargeFilesAreRefusedUnreadAndAFileBeyondTheMemoryIsSaidToBe) {
 TEST_F(BadInput, CommandLinesThatAreNotUnderstoodExitWithTwo) {
   const std::string module = writeModule("tune.xm", xmtest::Module{});
   // @ stands for a module file the commands could use.
-  for (std::string arguments :
-       {"", "--frobnicate", "info", "info @ @", "render", "render @ --seconds",
-        "render @ --seconds x", "render @ --seconds -1", "render @ --loops 0",
-        "render @ --seconds 1 --loops 2", "render @ --frobnicate", "render @ @", "play", "play @ @",
-        "play --seconds 0 @", "play --volume 3 @"}) {
+  for (std::string arguments : {"",
+                                "--frobnicate",
+                                "plya @",
+                                "help plya",
+                                "info",
+                                "info --json=1 @",
+                                "render",
+                                "render @ --seconds",
+                                "render @ --seconds x",
+                                "render @ --seconds -1",
+                                "render @ --loops 0",
+                                "render @ --seconds 1 --loops 2",
+                                "render @ --frobnicate",
+                                "render @ @ -o one.wav",
+                                "render @ --rate 7999",
+                                "render @ --rate=192001",
+                                "render @ --raw -o x.wav",
+                                "render @ --format=flac -o x.wav",
+                                "render @ --float -o x.flac",
+                                "render @ --format ogg",
+                                "play",
+                                "play --seconds 0 @",
+                                "play --volume 3 @",
+                                "play @ --loops=0"}) {
     for (std::size_t at; (at = arguments.find('@')) != std::string::npos;)
       arguments.replace(at, 1, module);
     const clitest::Outcome run = jingle(arguments, PLAY_PREFIX);

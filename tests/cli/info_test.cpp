@@ -33,25 +33,78 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "title: Info test\n"
-            "tracker: test writer\n"
-            "channels: 6\n"
-            "song length: 3\n"
-            "restart position: 1\n"
-            "patterns: 2 in header, 3 slots\n"
-            "instruments: 3\n"
-            "samples: 3\n"
-            "frequency table: amiga\n"
-            "speed: 5\n"
-            "bpm: 140\n"
-            "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty one none
-            "duration: 0:17.154 (756480 frames)\n"  // 3 x 64 rows x 5 ticks x 788 frames
-            "instrument 1: lead\n"
-            "instrument 1 sample 1: attack\n"
-            "instrument 1 sample 2: body\n"
-            "instrument 2: unused\n"
-            "instrument 3: \n"
-            "instrument 3 sample 1: \n");
+            "file: " + path("song.xm") +
+                "\n"
+                "file size: 3,029 bytes\n"
+                "title: Info test\n"
+                "tracker: test writer\n"
+                "channels: 6\n"
+                "orders: 3\n"
+                "restart order: 1\n"
+                "patterns: 2 stored, 3 used\n"
+                "instruments: 3\n"
+                "samples: 3\n"
+                "frequency table: amiga\n"
+                "speed: 5\n"
+                "bpm: 140\n"
+                "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty none
+                "duration: 0:17.154 (756,480 frames at 44,100 Hz)\n"  // 3 x 64 x 5 x 788 frames
+                "instrument 1: lead\n"
+                "instrument 1 sample 1: attack\n"
+                "instrument 1 sample 2: body\n"
+                "instrument 2: unused\n"
+                "instrument 3: \n"
+                "instrument 3 sample 1: \n");
+}
+
+// The module's texts are shown safely: control bytes (C0, DEL, C1) as '?', the rest read as
+// Latin-1 and written as UTF-8, and in JSON escaped as JSON wants.
+TEST_F(InfoCommand, NamesAreShownSafelyInTextAndJson) {
+  xmtest::Module module = clitest::shortSong();
+  module.name = "say \"hi\" \\ now";
+  module.instruments[0].name = "a\x1b[2Jb\x7f";
+  module.instruments[0].samples[0].name =
+      "\x9b"
+      "31mcaf\xe9";
+  const std::string file = writeModule("names.xm", module);
+  const clitest::Outcome text = jingle("info " + file);
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  for (const char* line : {"title: say \"hi\" \\ now\n", "instrument 1: a?[2Jb?\n",
+                           "instrument 1 sample 1: ?31mcaf\xc3\xa9\n"})
+    EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
+  const clitest::Outcome json = jingle("info --json " + file);
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  for (const char* field : {"\"title\": \"say \\\"hi\\\" \\\\ now\",",
+                            "{\"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\"]}"})
+    EXPECT_NE(json.out.find(field), std::string::npos) << field << json.out;
+  EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
+}
+
+// Several files: one report each, in order, a file that cannot be used reported on stderr in one
+// line and the rest still shown; with --json an array of objects with the keys scripts look for.
+TEST_F(InfoCommand, SeveralFilesGiveOneReportEach) {
+  const std::string a = writeModule("a.xm", clitest::shortSong(4));
+  const std::string b = writeModule("b.xm", clitest::shortSong(8));
+  const std::string bad = write("bad.xm", {'x'});
+  const clitest::Outcome text = jingle("info " + a + " " + bad + " " + b);
+  EXPECT_EQ(text.exitCode, 2);
+  EXPECT_EQ(text.errLines(), 1) << text.err;
+  EXPECT_NE(text.err.find("bad.xm"), std::string::npos);
+  const std::size_t first = text.out.find("file: " + a + "\n");
+  const std::size_t second = text.out.find("\n\nfile: " + b + "\n");
+  EXPECT_EQ(first, 0u) << text.out;
+  EXPECT_NE(second, std::string::npos) << text.out;
+  const clitest::Outcome json = jingle("info --json " + a + " " + b);
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out.rfind("[\n  {\n", 0), 0u) << json.out;
+  EXPECT_EQ(json.out.substr(json.out.size() - 6), "  }\n]\n") << json.out;
+  EXPECT_NE(json.out.find("  },\n  {\n"), std::string::npos) << json.out;
+  for (const char* key : {"title", "tracker", "channels", "orders", "patterns", "instruments",
+                          "samples", "frames", "duration_seconds", "file_size"})
+    EXPECT_NE(json.out.find(std::string("\"") + key + "\": "), std::string::npos) << key;
+  EXPECT_NE(json.out.find("\"frames\": 21168,"), std::string::npos);  // 4 rows x 6 x 882
+  EXPECT_NE(json.out.find("\"frames\": 42336,"), std::string::npos);
+  EXPECT_NE(json.out.find("\"duration_seconds\": 0.960,"), std::string::npos);
 }
 
 // Counts the player reads as signed 16-bit values, and so as none when the top bit is set, are
@@ -66,10 +119,10 @@ TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
   module.patterns.resize(1);
   const clitest::Outcome run = jingle("info " + writeModule("signed.xm", module));
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const char* line : {"channels: 65535\n", "song length: 32768\n", "instruments: 36864\n",
-                           "speed: 65534\n", "bpm: 32769\n"})
+  for (const char* line : {"channels: 65,535\n", "orders: 32,768\n", "instruments: 36,864\n",
+                           "speed: 65,534\n", "bpm: 32,769\n"})
     EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
-  EXPECT_EQ(run.out.find('-'), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(": -"), std::string::npos) << run.out;
 }
 
 TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
@@ -95,7 +148,7 @@ TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
     EXPECT_EQ(shown["speed"], u16(76));
     EXPECT_EQ(shown["bpm"], u16(78));
     int header = -1, slots = -1;
-    std::sscanf(shown["patterns"].c_str(), "%d in header, %d slots", &header, &slots);
+    std::sscanf(shown["patterns"].c_str(), "%d stored, %d used", &header, &slots);
     EXPECT_EQ(std::to_string(header), u16(70));
     EXPECT_GE(slots, header);
   }

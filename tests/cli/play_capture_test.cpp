@@ -1,20 +1,15 @@
 // jingle play end to end: what it hands to a real-time sound device equals the offline render,
 // and the command's exits (no device, signals, keys) leave everything tidy. The sound device is
 // SDL's disk driver, which plays in real time into a file.
-#include <pty.h>
-#include <termios.h>
-
-#include <chrono>
-
-#include "tests/cli/jingle_run.h"
+#include "player/audio_output.h"
+#include "tests/cli/play_run.h"
 
 namespace {
 
 using PlayCommand = clitest::JingleTest;
+using clitest::BYTES_PER_SECOND;
+using clitest::DEVICE_BUFFER_BYTES;
 using clitest::quoted;
-
-constexpr std::size_t DEVICE_BUFFER_BYTES = 1024 * 4;  // the SDL device buffer jingle asks for
-constexpr std::size_t BYTES_PER_SECOND = 44100 * 4;
 
 // A corpus module that sounds from its first row, so the capture's start is unmistakable.
 std::string captureModule() {
@@ -79,62 +74,10 @@ TEST_F(PlayCommand, TerminationSignalStopsThroughTheStopPath) {
   const std::string module = captureModule();
   if (module.empty()) GTEST_SKIP() << "no module corpus beside the checkout";
   // Without a terminal it plays until a signal; the caught SIGTERM ends it with code 0.
-  EXPECT_EQ(
-      jingle("play " + quoted(module), "SDL_AUDIODRIVER=dummy timeout --preserve-status -s TERM 1")
-          .exitCode,
-      0);
-}
-
-// Runs jingle play on a pseudo-terminal, types keys, and returns what it showed and how it ended;
-// settings receives the terminal's settings after the command has exited.
-struct TerminalRun {
-  std::string screen;
-  int exitCode = -1;
-  termios settings{};
-};
-
-TerminalRun runOnTerminal(const std::string& module,
-                          const std::vector<std::pair<int, std::string>>& typing) {
-  TerminalRun result;
-  int terminal = -1;
-  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
-  if (child < 0) return result;
-  if (child == 0) {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    execl(JINGLE_BINARY, "jingle", "play", module.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  auto readAvailable = [&](int milliseconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < until) {
-      char buffer[4096];
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(terminal, &readable);
-      timeval wait{0, 20000};
-      if (select(terminal + 1, &readable, nullptr, nullptr, &wait) > 0) {
-        const ssize_t count = read(terminal, buffer, sizeof buffer);
-        if (count <= 0) return;
-        result.screen.append(buffer, static_cast<std::size_t>(count));
-      }
-    }
-  };
-  for (const auto& [waitMs, keys] : typing) {
-    readAvailable(waitMs);
-    if (write(terminal, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) break;
-  }
-  int status = 0;
-  for (int tries = 0; tries < 500 && waitpid(child, &status, WNOHANG) == 0; ++tries)
-    readAvailable(10);
-  if (waitpid(child, &status, WNOHANG) == 0) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-  }
-  readAvailable(50);
-  tcgetattr(terminal, &result.settings);
-  close(terminal);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  EXPECT_EQ(jingle("play --endless " + quoted(module),
+                   "SDL_AUDIODRIVER=dummy timeout --preserve-status -s TERM 1")
+                .exitCode,
+            0);
 }
 
 TEST_F(PlayCommand, KeysAndCtrlCOnATerminalStopPlayAndRestoreTheTerminal) {
@@ -150,7 +93,8 @@ TEST_F(PlayCommand, KeysAndCtrlCOnATerminalStopPlayAndRestoreTheTerminal) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const TerminalRun run = runOnTerminal(module, c.typing);
+    const clitest::TerminalRun run = clitest::runOnTerminal(
+        {"play", "--endless", module}, {{"SDL_AUDIODRIVER", "dummy"}}, c.typing);
     EXPECT_EQ(run.exitCode, 0) << run.screen;
     EXPECT_NE(run.screen.find("order"), std::string::npos) << run.screen;
     EXPECT_NE(run.screen.find("row"), std::string::npos) << run.screen;
@@ -159,6 +103,177 @@ TEST_F(PlayCommand, KeysAndCtrlCOnATerminalStopPlayAndRestoreTheTerminal) {
     EXPECT_NE(run.settings.c_lflag & ICANON, 0u);
     EXPECT_NE(run.settings.c_lflag & ECHO, 0u);
   }
+}
+
+// A song of 16 rows whose notes climb from base: 16 x 6 x 882 frames, 1.92 s.
+xmtest::Module climbingSong(int base) {
+  xmtest::Module module = clitest::shortSong(16);
+  for (int row = 0; row < 16; row += 2)
+    module.patterns[0].set(row, 1, xmtest::Cell{static_cast<std::uint8_t>(base + row), 1}, 2);
+  return module;
+}
+
+// Play ends by itself once the end has been heard: the device was handed all of the render, as
+// many times round as asked; a module that cannot be used is reported in one line and skipped.
+TEST_F(PlayCommand, PlaysEachModuleToTheEndTheListenerHears) {
+  const std::string a = writeModule("a.xm", climbingSong(30));
+  const std::string b = writeModule("b.xm", climbingSong(50));
+  const std::string bad = write("bad.xm", {'n', 'o', 't'});
+  struct Case {
+    std::string play, render;  // the capture holds the last module's render
+    int exitCode;
+  } const cases[] = {
+      {a, "render " + a, 0},
+      {"--loops=2 " + a, "render --loops 2 " + a, 0},
+      {a + " " + bad + " " + b, "render " + b, 2},
+  };
+  const std::string device = "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + quoted(path("capture"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.play);
+    const clitest::Outcome play = jingle("play " + c.play, device + " timeout 40");
+    EXPECT_EQ(play.exitCode, c.exitCode) << play.err;
+    EXPECT_EQ(play.errLines(), c.exitCode == 0 ? 0 : 1) << play.err;
+    if (c.exitCode != 0) {
+      EXPECT_NE(play.err.find("bad.xm"), std::string::npos) << play.err;
+    }
+    const std::string render = jingle(c.render + " --raw -o -").out;
+    ASSERT_FALSE(render.empty());
+    EXPECT_NE(clitest::renderOffsetInCapture(clitest::readText(path("capture")), render),
+              std::string::npos)
+        << "the device was not handed the whole render";
+  }
+}
+
+TEST_F(PlayCommand, TheScreenShowsTheModuleAndKeysMoveThroughTheList) {
+  xmtest::Module first = climbingSong(30);
+  first.name = "Alpha\x1b[2J";  // a control byte in a name is shown as '?'
+  const std::string a = writeModule("a.xm", first);
+  const std::string b = writeModule("b.xm", climbingSong(50));
+  const clitest::TerminalRun run =
+      clitest::runOnTerminal({"play", "--endless", a, b}, {{"SDL_AUDIODRIVER", "dummy"}},
+                             {{700, "h"}, {300, "n"}, {700, "p"}, {700, "n"}, {700, "n"}});
+  EXPECT_EQ(run.exitCode, 0) << run.screen;  // the last 'n' ends the list
+  const auto count = [&](const std::string& text) {
+    std::size_t found = 0;
+    for (std::size_t at = 0; (at = run.screen.find(text, at)) != std::string::npos; ++at)
+      ++found;
+    return found;
+  };
+  EXPECT_EQ(count("[1/2] " + a), 2u) << run.screen;
+  EXPECT_EQ(count("[2/2] " + b), 2u) << run.screen;
+  EXPECT_EQ(count("title: Alpha?[2J"), 2u) << run.screen;
+  EXPECT_EQ(count("\x1b[2J"), 0u);
+  EXPECT_NE(run.screen.find("2 channels, 1 orders, 1 patterns, 1 instruments"), std::string::npos);
+  EXPECT_EQ(count("keys: space"), 1u) << run.screen;
+  // Both status lines, the first with what the block status adds.
+  EXPECT_NE(run.screen.find("order   0/1    pattern   0  row"), std::string::npos) << run.screen;
+  EXPECT_NE(run.screen.find("speed  6  bpm 125  voices"), std::string::npos) << run.screen;
+  EXPECT_NE(run.screen.find(" / endless "), std::string::npos) << run.screen;
+  EXPECT_NE(run.settings.c_lflag & ICANON, 0u);
+}
+
+// The frames of the device's blocks at 44,100 Hz: seeks land on their starts.
+std::size_t playBlockFrames() {
+  player::prepareOutput(44100);
+  return static_cast<std::size_t>(player::audioOutput.blockFrames);
+}
+
+// After a seek, by --start or by a key, the device is handed exactly the render from the block
+// that holds the target on: the song was replayed silently up to there.
+TEST_F(PlayCommand, ASeekSoundsAsContinuousPlayDoesThere) {
+  xmtest::Module module = climbingSong(30);
+  module.patterns[0].rows = 8;
+  module.orders = {0, 0, 0};  // three orders of 8 rows: 42,336 frames each
+  const std::string file = writeModule("tune.xm", module);
+  const std::string render = jingle("render --raw -o - " + file).out;
+  ASSERT_EQ(render.size(), 3u * 42336 * 4);
+  const std::size_t block = playBlockFrames();
+  const std::string capture = path("capture");
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::vector<std::pair<int, std::string>> typing;
+    std::size_t fromFrame;
+  } const cases[] = {
+      {"--start 1", {"play", "--start", "1", file}, {}, 44100 / block * block},
+      {"--start=0:01.5", {"play", "--start=0:01.5", file}, {}, 66150 / block * block},
+      {"up arrow: the next order", {"play", file}, {{400, "\x1b[A"}}, 42336 / block * block},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const clitest::TerminalRun run = clitest::runOnTerminal(
+        c.arguments, {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", capture}}, c.typing);
+    EXPECT_EQ(run.exitCode, 0) << run.screen;  // ended by itself at the end
+    // Each start of the device begins the capture anew: it holds what was played after the seek.
+    EXPECT_NE(
+        clitest::renderOffsetInCapture(clitest::readText(capture), render.substr(4 * c.fromFrame)),
+        std::string::npos);
+  }
+  // A start beyond the end plays nothing of that module.
+  EXPECT_EQ(jingle("play --start 9 " + file, "SDL_AUDIODRIVER=dummy timeout 20").exitCode, 0);
+  EXPECT_EQ(jingle("play --start 1:60 " + file).exitCode, 2);
+}
+
+// Ctrl-Z in a shell with job control suspends play with the terminal as it was before play, and
+// fg takes play up again in its own mode: checked in tmux, whose shell does job control.
+TEST_F(PlayCommand, CtrlZSuspendsWithTheTerminalRestoredAndFgResumes) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
+  const std::string module = writeModule("tune.xm", climbingSong(30));
+  const std::string tmux = "tmux -S " + quoted(path("tmux.socket")) + " -f /dev/null ";
+  const auto send = [&](const std::string& keys) {
+    return std::system((tmux + "send-keys -t jingle " + keys).c_str()) == 0;
+  };
+  const auto waitFor = [&](const std::string& name) {
+    for (int tries = 0; tries < 200 && !std::filesystem::exists(path(name)); ++tries)
+      usleep(50000);
+    usleep(100000);  // the shell has finished writing it
+    return std::filesystem::exists(path(name));
+  };
+  ASSERT_EQ(std::system(
+                (tmux + "new-session -d -s jingle -x 80 -y 24 'bash --norc --noprofile'").c_str()),
+            0);
+  ASSERT_TRUE(send(quoted("stty -a >" + path("before")) + " Enter"));
+  ASSERT_TRUE(waitFor("before"));
+  ASSERT_TRUE(send(
+      quoted(std::string("SDL_AUDIODRIVER=dummy ") + JINGLE_BINARY + " play --endless " + module) +
+      " Enter"));
+  usleep(800000);  // play has taken the terminal
+  ASSERT_TRUE(send("C-z"));
+  usleep(300000);
+  ASSERT_TRUE(send(quoted("stty -a >" + path("suspended") + "; fg") + " Enter"));
+  ASSERT_TRUE(waitFor("suspended"));
+  usleep(500000);
+  ASSERT_TRUE(send("q"));
+  usleep(500000);
+  ASSERT_TRUE(send(quoted("echo $? >" + path("status")) + " Enter"));  // fg's: play's own
+  const bool ended = waitFor("status");
+  std::system((tmux + "capture-pane -p -t jingle >" + quoted(path("screen"))).c_str());
+  std::system((tmux + "kill-server").c_str());
+  ASSERT_TRUE(ended) << clitest::readText(path("screen"));
+  EXPECT_EQ(clitest::readText(path("status")), "0\n");
+  const std::string before = clitest::readText(path("before"));
+  EXPECT_EQ(clitest::readText(path("suspended")), before);
+  EXPECT_NE(before.find(" icanon"), std::string::npos);
+  // After fg play redrew its status line.
+  const std::string screen = clitest::readText(path("screen"));
+  EXPECT_NE(screen.find("order"), std::string::npos) << screen;
+}
+
+// Rows past 255 are shown as they are, not as the low byte the position records keep.
+TEST_F(PlayCommand, TheScreenShowsRowsPast255) {
+  xmtest::Module module = clitest::shortSong(300);
+  module.speed = 1;
+  module.bpm = 255;  // 432 frames a row: row 265 at 2.6 s
+  const clitest::TerminalRun run = clitest::runOnTerminal(
+      {"play", "--start", "2.6", "--seconds", "0.5", writeModule("long.xm", module)},
+      {{"SDL_AUDIODRIVER", "dummy"}}, {});
+  EXPECT_EQ(run.exitCode, 0) << run.screen;
+  const std::size_t row = run.screen.find("row ");
+  ASSERT_NE(row, std::string::npos) << run.screen;
+  const int shown = std::atoi(run.screen.c_str() + row + 4);
+  EXPECT_GE(shown, 260) << run.screen;
+  EXPECT_LE(shown, 299) << run.screen;
+  EXPECT_NE(run.screen.find("/300 "), std::string::npos) << run.screen;
 }
 
 }  // namespace

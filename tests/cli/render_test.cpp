@@ -81,14 +81,13 @@ TEST_F(RenderCommand, InfoGivesTheLengthThatRenderWrites) {
   module.patterns[0].set(4, 1, xmtest::Cell{0, 0, 0, 0x0F, 0x55}, 2);  // a tempo change
   module.patterns[0].set(6, 0, xmtest::Cell{0, 0, 0, 0x0E, 0xE3}, 2);  // a pattern delay
   const std::string file = writeModule("tune.xm", module);
-  const clitest::Outcome info = jingle("info " + file);
+  const clitest::Outcome info = jingle("info --json " + file);
   const clitest::Outcome render = jingle("render " + file + " --raw -o -");
   ASSERT_EQ(info.exitCode, 0) << info.err;
   ASSERT_EQ(render.exitCode, 0) << render.err;
-  const std::size_t line = info.out.find("duration: ");
-  ASSERT_NE(line, std::string::npos) << info.out;
-  EXPECT_EQ(std::stoull(info.out.substr(info.out.find('(', line) + 1)), render.out.size() / 4)
-      << info.out;
+  const std::size_t key = info.out.find("\"frames\": ");
+  ASSERT_NE(key, std::string::npos) << info.out;
+  EXPECT_EQ(std::stoull(info.out.substr(key + 10)), render.out.size() / 4) << info.out;
 }
 
 // The end search leaves the song as loaded, so rendering to the natural end gives the bytes that

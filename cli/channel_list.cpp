@@ -1,0 +1,48 @@
+#include "cli/channel_list.h"
+
+namespace cli {
+namespace {
+
+// A channel number at text[at...]; moves at past it.
+bool readChannel(const std::string& text, std::size_t& at, int& channel) {
+  if (at >= text.size() || text[at] < '0' || text[at] > '9') return false;
+  channel = 0;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9' && channel <= MAX_LISTED_CHANNEL)
+    channel = channel * 10 + (text[at++] - '0');
+  return channel >= 1 && channel <= MAX_LISTED_CHANNEL;
+}
+
+}  // namespace
+
+bool parseChannelList(const std::string& text, std::uint32_t& channels) {
+  channels = 0;
+  std::size_t at = 0;
+  for (;;) {
+    int first = 0;
+    if (!readChannel(text, at, first)) return false;
+    int last = first;
+    if (at < text.size() && text[at] == '-' && (!readChannel(text, ++at, last) || last < first)) {
+      return false;
+    }
+    for (int c = first; c <= last; ++c)
+      channels |= 1u << (c - 1);
+    if (at == text.size()) return true;
+    if (text[at++] != ',') return false;
+  }
+}
+
+std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo) {
+  return (muteGiven ? mute : 0u) | (soloGiven ? ~solo : 0u);
+}
+
+std::string channelNumbers(std::uint32_t channels) {
+  std::string numbers;
+  for (int c = 0; c < MAX_LISTED_CHANNEL; ++c)
+    if ((channels >> c & 1u) != 0) {
+      if (!numbers.empty()) numbers += ' ';
+      numbers += std::to_string(c + 1);
+    }
+  return numbers;
+}
+
+}  // namespace cli

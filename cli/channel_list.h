@@ -1,0 +1,21 @@
+// Lists of channels as the user gives them to --mute and --solo: numbers from 1 and ranges,
+// separated by commas ("1,3,5-8").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cli {
+
+constexpr int MAX_LISTED_CHANNEL = 32;
+
+// Bit c - 1 set for each channel c listed; false for anything that is no such list.
+bool parseChannelList(const std::string& text, std::uint32_t& channels);
+
+// The channels muted by --mute and --solo (either list may be empty, meaning not given).
+std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo);
+
+// "1 3 5" for the bits set.
+std::string channelNumbers(std::uint32_t channels);
+
+}  // namespace cli

@@ -1,0 +1,113 @@
+#include "cli/help_text.h"
+
+#include <cstdio>
+
+#include "cli/commands.h"
+
+namespace cli {
+namespace {
+
+const char* const EXIT_CODES =
+    "\n"
+    "Exit codes:\n"
+    "  0  done\n"
+    "  1  an output could not be written, or a render was stopped by a signal\n"
+    "  2  a module could not be used, or the command line was not understood\n"
+    "  3  no sound device to play on\n";
+
+const char* const PLAY_HELP =
+    "usage: jingle play [OPTION]... FILE...\n"
+    "Plays each FILE in turn on the sound device, to its natural end; a file that cannot be\n"
+    "used is reported in one line and skipped.\n"
+    "\n"
+    "  -l, --loops=N      play each module N times round (default 1)\n"
+    "  -e, --endless      play each module until stopped\n"
+    "      --seconds=S    stop each module after S seconds at most\n"
+    "  -s, --start=TIME   start each module at TIME (90, 1:30 or 1:30.5)\n"
+    "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
+    "      --solo=LIST    silence all channels but those listed\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "Keys: space pauses and resumes, n or Enter next module, p previous module,\n"
+    "left and right arrows 5 seconds back and forward, down and up arrows one order\n"
+    "back and forward (a seek replays the song silently to its target, so it sounds\n"
+    "exactly as continuous play), 1 to 9 and 0 mute and unmute channels 1 to 10,\n"
+    "q, Esc or Ctrl-C stops, h or ? shows the keys.\n";
+
+const char* const RENDER_HELP =
+    "usage: jingle render [OPTION]... FILE...\n"
+    "Renders each FILE to a file beside it (FILE with the format's extension), by default as a\n"
+    "44,100 Hz 16-bit stereo WAV file, to the module's natural end.\n"
+    "\n"
+    "  -o, --output=OUT   the output: a file, '-' for standard output, or a directory\n"
+    "                     that the outputs go into; with several FILEs, a directory\n"
+    "      --raw          headerless little-endian PCM (extension .raw)\n"
+    "      --format=FMT   wav, raw or flac; by default from OUT's extension\n"
+    "                     (.wav, .raw, .flac), else wav\n"
+    "  -r, --rate=HZ      frames per second, 8000 to 192000 (default 44100)\n"
+    "      --float        32-bit float samples: the mix before it is clipped (WAV or raw)\n"
+    "      --seconds=S    render S seconds instead of to the natural end\n"
+    "  -l, --loops=N      render N times round the song (default 1)\n"
+    "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
+    "      --solo=LIST    silence all channels but those listed\n"
+    "  -q, --quiet        no progress bar (it is shown only on a terminal)\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "A render is written beside its output under a new name and renamed into place when\n"
+    "complete; one that fails or is stopped leaves the output as it was.\n";
+
+const char* const INFO_HELP =
+    "usage: jingle info [OPTION]... FILE...\n"
+    "Shows what each FILE holds: title, tracker, file size, counts, duration and the names of\n"
+    "its instruments and samples (control characters shown as '?').\n"
+    "\n"
+    "      --json         one JSON object per file (an array of them for several files)\n"
+    "  -h, --help         show this help\n";
+
+const char* const HELP_HELP =
+    "usage: jingle help [COMMAND]\n"
+    "Shows the commands, or the help of COMMAND (play, render, info).\n";
+
+}  // namespace
+
+std::string overviewHelp() {
+  return std::string(
+             "usage: jingle COMMAND [OPTION]... FILE...\n"
+             "Plays, renders and describes XM modules.\n"
+             "\n"
+             "Commands:\n"
+             "  play     play modules on the sound device (also: jingle FILE...)\n"
+             "  render   render modules to WAV, FLAC or raw PCM files\n"
+             "  info     show what modules hold\n"
+             "  help     show this help, or a command's (jingle help COMMAND)\n"
+             "\n"
+             "  jingle COMMAND --help   a command's options\n"
+             "  jingle --version        jingle's version\n") +
+         EXIT_CODES;
+}
+
+std::string commandHelp(const std::string& command) {
+  const char* text = command == "play"     ? PLAY_HELP
+                     : command == "render" ? RENDER_HELP
+                     : command == "info"   ? INFO_HELP
+                     : command == "help"   ? HELP_HELP
+                                           : nullptr;
+  return text == nullptr ? std::string() : text + std::string(EXIT_CODES);
+}
+
+bool isCommand(const std::string& name) {
+  return !commandHelp(name).empty();
+}
+
+int printHelp(const std::string& topic) {
+  const std::string text = topic.empty() ? overviewHelp() : commandHelp(topic);
+  if (text.empty()) {
+    std::fprintf(stderr, "jingle: help: '%s' is not a command (see 'jingle help')\n",
+                 topic.c_str());
+    return EXIT_BAD_INPUT;
+  }
+  std::fputs(text.c_str(), stdout);
+  return std::fflush(stdout) == 0 ? EXIT_OK : EXIT_OUTPUT_FAILED;
+}
+
+}  // namespace cli
