@@ -52,15 +52,15 @@ bool parseArguments(const char* command, const std::vector<std::string>& args,
                    problem, command);
       return false;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* matched = nullptr;
     if (found >= 256) {
-      spec = &specs[static_cast<std::size_t>(found - 256)];
+      matched = &specs[static_cast<std::size_t>(found - 256)];
     } else {
       for (const OptionSpec& candidate : specs)
-        if (candidate.letter == found) spec = &candidate;
+        if (candidate.letter == found) matched = &candidate;
     }
-    if (spec == nullptr) continue;
-    parsed.options.push_back(ParsedOption{spec->name, optarg != nullptr ? optarg : ""});
+    if (matched == nullptr) continue;
+    parsed.options.push_back(ParsedOption{matched->name, optarg != nullptr ? optarg : ""});
   }
   for (int i = optind; i < argc; ++i)
     parsed.operands.push_back(argv[static_cast<std::size_t>(i)]);  // in the order getopt left
