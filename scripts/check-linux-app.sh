@@ -15,6 +15,7 @@ artifacts=$3
 module=resources/jingle.xm
 background=resources/background.bmp
 mkdir -p "$artifacts"
+artifacts=$(realpath "$artifacts")  # the program runs from its own directory
 
 work=$(mktemp -d)
 xvfb_pid= wm_pid= app_pid=

@@ -15,6 +15,7 @@ artifacts=$4
 module=resources/jingle.xm
 background=resources/background.bmp
 mkdir -p "$artifacts"
+artifacts=$(realpath "$artifacts")  # the program runs from its own directory
 
 wine=/usr/lib/wine/wine64
 [ "$arch" = i686 ] && wine=/usr/lib/wine/wine
