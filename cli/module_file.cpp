@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/number_text.h"
 #include "player/load/module_check.h"
+#include "player/load/module_fault_text.h"
 #include "player/load/xm_format.h"
 #include "player/load/xm_loader.h"
 
@@ -20,29 +21,6 @@ const char* const NOT_ENOUGH_MEMORY = "not enough memory to load it";
 int refuse(const std::string& path, const std::string& reason) {
   std::fprintf(stderr, "jingle: %s: %s\n", path.c_str(), reason.c_str());
   return EXIT_BAD_INPUT;
-}
-
-std::string describeFault(const player::ModuleCheck& check) {
-  switch (check.fault) {
-    case player::ModuleFault::NONE:
-      return "";
-    case player::ModuleFault::EMPTY:
-      return "not an XM module (the file is empty)";
-    case player::ModuleFault::NOT_XM:
-      return "not an XM module (no \"Extended Module: \" signature)";
-    case player::ModuleFault::TOO_MANY_CHANNELS:
-      return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
-    case player::ModuleFault::TOO_MANY_PATTERNS:
-      return "declares " + std::to_string(check.patternCount) + " patterns (at most 256)";
-    case player::ModuleFault::TOO_MANY_CELLS:
-      return "the patterns need more than " + withThousands(player::MAX_PATTERN_CELLS) + " cells";
-    case player::ModuleFault::TOO_MANY_SAMPLES:
-      return "instrument " + std::to_string(check.instrument) + " declares " +
-             std::to_string(check.sampleCount) + " samples (at most 16)";
-    case player::ModuleFault::NO_MEMORY:
-      break;
-  }
-  return NOT_ENOUGH_MEMORY;
 }
 
 std::string readError(int code) {
@@ -158,7 +136,7 @@ std::string moduleHeadFault(const std::uint8_t* head, std::size_t headBytes,
 int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& reason) {
   file = ModuleFile{};
   const player::ModuleCheck check = player::checkModule(image);
-  reason = describeFault(check);
+  reason = player::moduleFaultText(check);
   player::Song* song = reason.empty() ? player::loadSong(image, nullptr) : nullptr;
   if (song == nullptr) {
     if (reason.empty()) reason = NOT_ENOUGH_MEMORY;

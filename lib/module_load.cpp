@@ -12,6 +12,7 @@
 #include "lib/engine_use.h"
 #include "lib/module_record.h"
 #include "player/load/module_check.h"
+#include "player/load/module_fault_text.h"
 #include "player/load/xm_loader.h"
 
 namespace jingle {
@@ -41,29 +42,6 @@ Status faultStatus(player::ModuleFault fault) {
       break;
   }
   return Status::OUT_OF_MEMORY;
-}
-
-std::string faultReason(const player::ModuleCheck& check) {
-  switch (check.fault) {
-    case player::ModuleFault::NONE:
-      return "";
-    case player::ModuleFault::EMPTY:
-      return "not an XM module (no bytes)";
-    case player::ModuleFault::NOT_XM:
-      return "not an XM module (no \"Extended Module: \" signature)";
-    case player::ModuleFault::TOO_MANY_CHANNELS:
-      return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
-    case player::ModuleFault::TOO_MANY_PATTERNS:
-      return "declares " + std::to_string(check.patternCount) + " patterns (at most 256)";
-    case player::ModuleFault::TOO_MANY_CELLS:
-      return "the patterns need more than 16,777,216 cells";
-    case player::ModuleFault::TOO_MANY_SAMPLES:
-      return "instrument " + std::to_string(check.instrument) + " declares " +
-             std::to_string(check.sampleCount) + " samples (at most 16)";
-    case player::ModuleFault::NO_MEMORY:
-      break;
-  }
-  return "not enough memory to load it";
 }
 
 // The file's bytes, or false with the reason it cannot be read.
@@ -117,7 +95,7 @@ Module* loadModule(const void* bytes, std::size_t size, LoadFailure* failure) {
   const player::ModuleCheck check = player::checkModule(image);
   if (check.fault != player::ModuleFault::NONE) {
     player::freeModuleImage(image);
-    return refuse(failure, faultStatus(check.fault), faultReason(check));
+    return refuse(failure, faultStatus(check.fault), player::moduleFaultText(check));
   }
   auto* module = new (std::nothrow) Module;
   player::Song* song = module != nullptr ? player::loadSong(image, nullptr) : nullptr;

@@ -1,6 +1,7 @@
 #include "resources/tools/resource_checks.h"
 
 #include "player/load/module_check.h"
+#include "player/load/module_fault_text.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
 
@@ -8,8 +9,12 @@ namespace resources {
 
 namespace {
 
-std::uint32_t u16(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
-std::uint32_t u32(const Bytes& b, std::size_t at) { return u16(b, at) | (u16(b, at + 2) << 16); }
+std::uint32_t u16(const Bytes& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8);
+}
+std::uint32_t u32(const Bytes& b, std::size_t at) {
+  return u16(b, at) | (u16(b, at + 2) << 16);
+}
 
 std::string size(std::int32_t width, std::int32_t height) {
   return std::to_string(width) + " x " + std::to_string(height) + " pixels";
@@ -28,23 +33,9 @@ std::string moduleFault(const Bytes& bytes) {
   player::freeSong(song);
   player::freeModuleImage(image);
   if (loads) return "";
-  switch (check.fault) {
-    case player::ModuleFault::EMPTY:
-      return "the module is empty";
-    case player::ModuleFault::NOT_XM:
-      return "not an XM module (no \"Extended Module: \" signature)";
-    case player::ModuleFault::TOO_MANY_CHANNELS:
-      return "the module has " + std::to_string(check.channelCount) +
-             " channels (at most 32 play)";
-    case player::ModuleFault::TOO_MANY_PATTERNS:
-      return "the module declares " + std::to_string(check.patternCount) +
-             " patterns (at most 256)";
-    case player::ModuleFault::TOO_MANY_SAMPLES:
-      return "instrument " + std::to_string(check.instrument) + " of the module declares " +
-             std::to_string(check.sampleCount) + " samples (at most 16)";
-    default:
-      return "the player cannot load this module";
-  }
+  // The checks agree with the loader; a module they pass that still does not load is named as such.
+  return check.fault == player::ModuleFault::NONE ? "the player cannot load this module"
+                                                  : player::moduleFaultText(check);
 }
 
 std::string bitmapFault(const Bytes& bytes, std::int32_t width, std::int32_t height) {
@@ -58,8 +49,8 @@ std::string bitmapFault(const Bytes& bytes, std::int32_t width, std::int32_t hei
   const std::uint32_t compression = u32(bytes, 30);
   if (headerSize < 40 || u16(bytes, 26) != 1) return "an unusual BMP header" + wanted;
   if (bits != 24 || compression != 0) {
-    return "a " + std::to_string(bits) + "-bit" + (compression != 0 ? " compressed" : "") +
-           " BMP" + wanted;
+    return "a " + std::to_string(bits) + "-bit" + (compression != 0 ? " compressed" : "") + " BMP" +
+           wanted;
   }
   const std::int32_t rows = fileHeight < 0 ? -fileHeight : fileHeight;
   if (fileWidth != width || rows != height) return "a picture of " + size(fileWidth, rows) + wanted;

@@ -1,0 +1,31 @@
+#include "player/load/module_fault_text.h"
+
+#include "player/load/xm_format.h"
+
+namespace player {
+
+std::string moduleFaultText(const ModuleCheck& check) {
+  static_assert(MAX_PATTERN_CELLS == 16777216, "the cell bound's text below");
+  switch (check.fault) {
+    case ModuleFault::NONE:
+      return "";
+    case ModuleFault::EMPTY:
+      return "not an XM module (no bytes)";
+    case ModuleFault::NOT_XM:
+      return "not an XM module (no \"Extended Module: \" signature)";
+    case ModuleFault::TOO_MANY_CHANNELS:
+      return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
+    case ModuleFault::TOO_MANY_PATTERNS:
+      return "declares " + std::to_string(check.patternCount) + " patterns (at most 256)";
+    case ModuleFault::TOO_MANY_CELLS:
+      return "the patterns need more than 16,777,216 cells";
+    case ModuleFault::TOO_MANY_SAMPLES:
+      return "instrument " + std::to_string(check.instrument) + " declares " +
+             std::to_string(check.sampleCount) + " samples (at most 16)";
+    case ModuleFault::NO_MEMORY:
+      break;
+  }
+  return "not enough memory to load it";
+}
+
+}  // namespace player

@@ -1,0 +1,15 @@
+// What a module check found, in words for the player's user: one wording for the tool, the
+// library and the resource checker.
+#pragma once
+
+#include <string>
+
+#include "player/load/module_check.h"
+
+namespace player {
+
+// "" for a module the loader accepts; otherwise one phrase without a trailing full stop, such as
+// "has 40 channels (at most 32 are supported)".
+std::string moduleFaultText(const ModuleCheck& check);
+
+}  // namespace player
