@@ -15,6 +15,19 @@ inline std::uint64_t nextPosition(std::uint64_t position, std::uint64_t delta) {
   return (position & ~std::uint64_t{1}) + delta;
 }
 
+// Frame j of a pass reads at first + j * stride: nextPosition clears bit 0 before adding delta,
+// so after the first frame bit 0 equals that of delta and every later step adds delta minus
+// that bit. The first frame's own bit 0 is never read (it lies below the 31 weight bits).
+struct PassStride {
+  std::uint64_t first;
+  std::uint64_t stride;
+};
+
+inline PassStride passStride(std::uint64_t position, std::uint64_t delta) {
+  const std::uint64_t odd = delta & 1;
+  return {(position & ~std::uint64_t{1}) + odd, delta - odd};
+}
+
 // The position after frames >= 0 calls of nextPosition, in constant time.
 std::uint64_t positionAfter(std::uint64_t position, std::uint64_t delta, std::int32_t frames);
 

@@ -14,9 +14,7 @@ namespace {
 
 constexpr int LANES = 4;
 
-// Frame j of a pass reads at first + j * stride: nextPosition clears bit 0 before adding delta,
-// so after the first frame bit 0 equals that of delta and every later step adds delta minus
-// that bit. The first frame's own bit 0 is never read (it lies below the 31 weight bits).
+// The next frames' positions, from passStride.
 struct Positions {
   std::uint64_t first;  // of the next four frames
   std::uint64_t stride;
@@ -25,9 +23,7 @@ struct Positions {
 };
 
 Positions startPositions(std::uint64_t position, std::uint64_t delta) {
-  const std::uint64_t odd = delta & 1;
-  const std::uint64_t stride = delta - odd;
-  const std::uint64_t first = (position & ~std::uint64_t{1}) + odd;
+  const auto [first, stride] = passStride(position, delta);
   const auto lane = [&](std::uint64_t j) { return static_cast<long long>(first + j * stride); };
   return {first, stride, _mm256_setr_epi64x(lane(0), lane(1), lane(2), lane(3)),
           _mm256_set1_epi64x(static_cast<long long>(LANES * stride))};

@@ -16,9 +16,7 @@ namespace {
 
 constexpr int LANES = 8;
 
-// Frame j of a pass reads at first + j * stride: nextPosition clears bit 0 before adding delta,
-// so after the first frame bit 0 equals that of delta and every later step adds delta minus
-// that bit. The first frame's own bit 0 is never read (it lies below the 31 weight bits).
+// The next frames' positions, from passStride.
 struct Positions {
   std::uint64_t first;  // of the next eight frames
   std::uint64_t stride;
@@ -28,13 +26,11 @@ struct Positions {
 };
 
 Positions startPositions(std::uint64_t position, std::uint64_t delta) {
-  const std::uint64_t odd = delta & 1;
-  const std::uint64_t stride = delta - odd;
-  const std::uint64_t first = (position & ~std::uint64_t{1}) + odd;
+  const auto [first, stride] = passStride(position, delta);
   const __m512i strides = _mm512_set1_epi64(static_cast<long long>(stride));
-  const __m512i lanes = _mm512_add_epi64(
-      _mm512_set1_epi64(static_cast<long long>(first)),
-      _mm512_mullo_epi64(strides, _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7)));
+  const __m512i lanes =
+      _mm512_add_epi64(_mm512_set1_epi64(static_cast<long long>(first)),
+                       _mm512_mullo_epi64(strides, _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7)));
   // Steps stay below 2^40 (256 samples), so a backward delta has its top bit set.
   return {first, stride, lanes, _mm512_slli_epi64(strides, 3), (delta >> 63) != 0};
 }

@@ -55,10 +55,8 @@ std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t*
 
 std::uint64_t positionAfter(std::uint64_t position, std::uint64_t delta, std::int32_t frames) {
   if (frames <= 0) return position;
-  // After the first frame the low bit of the position equals that of delta; an odd delta loses
-  // one unit at every later frame.
-  const auto n = static_cast<std::uint64_t>(frames);
-  return (position & ~std::uint64_t{1}) + n * delta - (n - 1) * (delta & 1);
+  const PassStride pass = passStride(position, delta);
+  return pass.first + static_cast<std::uint64_t>(frames) * pass.stride;
 }
 
 const FrameLoops PLAIN_FRAME_LOOPS = {mixFixedFrames, mixRampFrames};
