@@ -13,7 +13,6 @@ native=$(realpath "$1")
 app=$(realpath "$2")
 artifacts=$3
 module=resources/jingle.xm
-background=resources/background.bmp
 mkdir -p "$artifacts"
 artifacts=$(realpath "$artifacts")  # the program runs from its own directory
 
@@ -27,29 +26,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAILED: $what" >&2
-    failures=$((failures + 1))
-  fi
-}
+source scripts/lib/app-checks.sh
+start_display
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-screen_w=1024 screen_h=768
-
-geometry() {  # prints "X Y W H" of window $1
-  xdotool getwindowgeometry --shell "$1" |
-    awk -F= '{v[$1] = $2} END {printf "%s %s %s %s \n", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
-}
 find_window() {  # find_window W H: the program's visible window of that size
   local id
   for id in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
@@ -58,9 +37,6 @@ find_window() {  # find_window W H: the program's visible window of that size
       return
     fi
   done
-}
-pixel() {  # pixel IMAGE X Y: "r g b"
-  convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- | awk -F'[ ,:()]+' 'NR == 2 {print $3, $4, $5}'
 }
 start_app() {  # start_app RUN_NAME
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/capture-$1.raw" "$app" >"$work/app-$1.out" 2>&1 &
@@ -75,26 +51,6 @@ start_app() {  # start_app RUN_NAME
   sleep 0.5
   read -r x y w h <<<"$(geometry "$window")"
 }
-wait_exit() {  # wait_exit SECONDS: sets code to the exit code, or to "running"
-  local steps=$(($1 * 20)) step=0
-  code=running
-  while kill -0 "$app_pid" 2>/dev/null; do
-    [ "$step" -ge "$steps" ] && return
-    sleep 0.05
-    step=$((step + 1))
-  done
-  code=0
-  wait "$app_pid" || code=$?
-  app_pid=
-}
-drag() {  # drag FROM_X FROM_Y: five steps of (8,5)
-  xdotool mousemove "$1" "$2" mousedown 1
-  sleep 0.2
-  for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 8 5; sleep 0.05; done
-  xdotool mouseup 1
-  sleep 0.5
-}
-
 echo "linux app: $app"
 start_app main
 check "main window is 300 x 229, without border (got $w x $h)" test "$w x $h" = "300 x 229"
@@ -103,17 +59,7 @@ check "main window is centred (at $x,$y)" \
 import -window root "$work/main.png"
 cp "$work/main.png" "$artifacts/main-window-linux.png"
 convert "$work/main.png" -crop "300x229+$x+$y" +repage "$artifacts/main-window-linux-only.png"
-convert "$work/main.png" -crop "297x180+$((x + 2))+$((y + 3))" +repage "$work/shown.png"
-convert "$background" -crop "297x180+17+0" +repage "$work/expected.png"
-differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1 || true)
-check "background picture is shown unchanged ($differing pixels differ)" test "$differing" = 0
-for button in "about 11 190" "exit 251 192"; do
-  read -r name bx by <<<"$button"
-  face=$(pixel "$work/main.png" $((x + bx + 4)) $((y + by + 3)))
-  edge=$(pixel "$work/main.png" $((x + bx)) $((y + by + 10)))
-  check "$name button shows a blue face ($face) and a white outline ($edge)" \
-    test "$face/$edge" = "0 174 255/255 255 255"
-done
+check_main_window_looks "$work/main.png" "$x" "$y" 0
 windows_shot="$artifacts/main-window-x86_64-only.png"
 if [ -f "$windows_shot" ]; then
   # Outside the captions, which are drawn with other fonts, the two shells paint the same pixels.
@@ -130,14 +76,10 @@ fi
 xdotool key --window "$window" Escape Return
 sleep 0.3
 check "Escape and Enter change nothing" test "$(geometry "$window")" = "$x $y $w $h "
-xdotool mousemove $((x + 41)) $((y + 201)) mousedown 1
-sleep 0.2
-for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 0 8; sleep 0.05; done
-xdotool mouseup 1
-sleep 0.3
+drag $((x + 41)) $((y + 201)) 0 8
 check "a press on a button does not move the window" test "$(geometry "$window")" = "$x $y $w $h "
 check "no About box from a press released off the button" test -z "$(find_window 306 202)"
-drag $((x + 150)) $((y + 40))
+drag $((x + 150)) $((y + 40)) 8 5
 read -r x2 y2 _ _ <<<"$(geometry "$window")"
 check "a drag on the picture moves the window by the drag, no window manager ($((x2 - x)),$((y2 - y)))" \
   test "$((x2 - x)),$((y2 - y))" = "40,25"
@@ -158,32 +100,7 @@ if [ -n "$about" ]; then
   sleep 0.3
   import -window root "$work/about2.png"
   cp "$work/about1.png" "$artifacts/about-box-linux.png"
-  area="304x176+$((ax + 1))+$((ay + 25))"
-  convert "$work/about1.png" -crop "$area" +repage "$work/a1.png"
-  convert "$work/about2.png" -crop "$area" +repage "$work/a2.png"
-  changed=$(compare -metric AE "$work/a1.png" "$work/a2.png" null: 2>&1 || true)
-  check "two frames 300 ms apart differ in the animation area ($changed pixels)" test "$changed" -gt 1000
-  convert "$work/a1.png" -depth 8 txt:- | awk -F'[ ,:()]+' '
-    NR == 1 { next }
-    {
-      x = $1; y = $2; r = $3; g = $4; b = $5
-      if (x == 0 || y == 0) { if (r + g + b != 0) border++; next }
-      ok = 0
-      if (g == 0 && b == 0 && (r == 192 || r == 208)) { ok = 1; reds++ }
-      else if (g - b <= 2 && b - g <= 2) {
-        for (base = 192; base <= 208; base += 16) {
-          expect = base + (254 - base) * g / 254
-          if (r - expect <= 3 && expect - r <= 3) ok = 1
-        }
-        if (ok) text++
-      }
-      if (!ok) { bad++; if (bad <= 3) printf "  stray pixel %d,%d: %d %d %d\n", x, y, r, g, b > "/dev/stderr" }
-    }
-    END {
-      printf "  animation area: %d red, %d text pixels, %d stray, %d border pixels not black\n", reds, text, bad, border
-      exit (bad > 0 || border > 0 || reds < 20000 || text < 500)
-    }' && classes=0 || classes=1
-  check "animation border is black and its inside holds only the reds and the text" test "$classes" = 0
+  check_animation "$work/about1.png" "$work/about2.png" "$ax" "$ay"
   # Modal: a click on the main window's Exit changes nothing while the box is open.
   xdotool mousemove $((x + 269)) $((y + 203)) click 1
   sleep 0.5
@@ -239,7 +156,7 @@ openbox >/dev/null 2>&1 &
 wm_pid=$!
 sleep 1
 start_app wm
-drag $((x + 150)) $((y + 40))
+drag $((x + 150)) $((y + 40)) 8 5
 read -r x2 y2 _ _ <<<"$(geometry "$window")"
 check "a drag moves the window by the drag under a window manager ($((x2 - x)),$((y2 - y)))" \
   test "$((x2 - x)),$((y2 - y))" = "40,25"

@@ -13,7 +13,6 @@ exe=$(realpath "$2")
 arch=$3
 artifacts=$4
 module=resources/jingle.xm
-background=resources/background.bmp
 mkdir -p "$artifacts"
 artifacts=$(realpath "$artifacts")  # the program runs from its own directory
 
@@ -35,25 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok: $what"
-  else
-    echo "  FAILED: $what" >&2
-    failures=$((failures + 1))
-  fi
-}
-
-# A display of our own.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-screen_w=1024 screen_h=768
+source scripts/lib/app-checks.sh
+start_display
 
 # A fresh Wine prefix with Tahoma (the templates' font), no window manager waits, and a relay
 # trace of the fade call alone.
@@ -65,14 +47,7 @@ cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 "$wine" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.AnimateWindow' /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 
-cat >"$work/asound.conf" <<CONF
-pcm.!default {
-  type file
-  slave.pcm { type null }
-  file "$work/capture.raw"
-  format "raw"
-}
-CONF
+write_capture_config "$work/asound.conf" "$work/capture.raw"
 cp "$exe" "$work/jingle-app.exe"
 
 # The program's visible window of the given size (it also has a 1 x 1 input method window).
@@ -107,35 +82,6 @@ start_app() {  # start_app RUN_NAME
   sleep 1.5  # first paint
 }
 
-geometry() {  # prints "X Y W H" of window $1
-  xdotool getwindowgeometry --shell "$1" |
-    awk -F= '{v[$1] = $2} END {printf "%s %s %s %s \n", v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
-}
-
-shot() {  # shot FILE: the whole screen
-  import -window root "$1"
-}
-
-# Pixels of a screen region as "x,y r g b" lines.
-pixels() {  # pixels IMAGE WxH+X+Y
-  convert "$1" -crop "$2" +repage -depth 8 txt:- |
-    awk -F'[ ,:()]+' 'NR > 1 {print $1 "," $2, $3, $4, $5}'
-}
-
-# Waits up to $1 seconds for the app to end; sets code to its exit code, or to "running".
-wait_exit() {
-  local steps=$(($1 * 20)) step=0
-  code=running
-  while kill -0 "$app_pid" 2>/dev/null; do
-    [ "$step" -ge "$steps" ] && return
-    sleep 0.05
-    step=$((step + 1))
-  done
-  code=0
-  wait "$app_pid" || code=$?
-  app_pid=
-}
-
 # Wine now and then ends a program's first start in a fresh prefix before it opens a window; a
 # start that shows no window is tried again.
 start_app_retrying() {
@@ -155,42 +101,21 @@ read -r x y w h <<<"$(geometry "$window")"
 check "main window is 300 x 229, without caption or border (got $w x $h)" test "$w x $h" = "300 x 229"
 check "main window is centred (at $x,$y)" \
   test "$x,$y" = "$(((screen_w - 300) / 2)),$(((screen_h - 229) / 2))"
-shot "$work/main.png"
+import -window root "$work/main.png"
 cp "$work/main.png" "$artifacts/main-window-$arch.png"
 convert "$work/main.png" -crop "300x229+$x+$y" +repage "$artifacts/main-window-$arch-only.png"
 
-# The picture: its upper part on screen equals the BMP (window pixel (2,3) shows picture (17,0));
-# the colours may move by one step on their way to the screen.
-convert "$work/main.png" -crop "297x180+$((x + 2))+$((y + 3))" +repage "$work/shown.png"
-convert "$background" -crop "297x180+17+0" +repage "$work/expected.png"
-differing=$(compare -fuzz 1% -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1 || true)
-check "background picture is shown unchanged ($differing pixels differ)" test "$differing" = 0
-# Both buttons: blue faces inside a white outline.
-for button in "about 11 190 62 23" "exit 251 192 38 24"; do
-  read -r name bx by bw bh <<<"$button"
-  face=$(pixels "$work/main.png" "1x1+$((x + bx + 4))+$((y + by + 3))" | cut -d' ' -f2-)
-  edge=$(pixels "$work/main.png" "1x1+$((x + bx))+$((y + by + bh / 2))" | cut -d' ' -f2-)
-  check "$name button shows a blue face ($face) and a white outline ($edge)" \
-    test "$face/$edge" = "0 174 255/255 255 255"
-done
+check_main_window_looks "$work/main.png" "$x" "$y" 1%
 
 # Keys that do nothing, a press on a button that is not a drag, a drag on the picture.
 xdotool key --window "$window" Escape Return
 sleep 0.5
 check "Escape and Enter change nothing" test "$(geometry "$window")" = "$x $y $w $h "
 check "app still runs after Escape and Enter" kill -0 "$app_pid"
-xdotool mousemove $((x + 41)) $((y + 201)) mousedown 1
-sleep 0.2
-for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 0 8; sleep 0.05; done
-xdotool mouseup 1
-sleep 0.5
+drag $((x + 41)) $((y + 201)) 0 8
 check "a press on a button does not move the window" test "$(geometry "$window")" = "$x $y $w $h "
 check "no About box from a press released off the button" test -z "$(find_window 306 202)"
-xdotool mousemove $((x + 150)) $((y + 40)) mousedown 1
-sleep 0.2
-for _ in 1 2 3 4 5; do xdotool mousemove_relative -- 8 5; sleep 0.05; done
-xdotool mouseup 1
-sleep 0.5
+drag $((x + 150)) $((y + 40)) 8 5
 read -r x2 y2 _ _ <<<"$(geometry "$window")"
 check "a drag on the picture moves the window by the drag ($((x2 - x)),$((y2 - y)))" \
   test "$((x2 - x)),$((y2 - y))" = "40,25"
@@ -209,38 +134,11 @@ if [ -n "$about" ]; then
   read -r ax ay aw ah <<<"$(geometry "$about")"
   check "About box is 306 x 202 (got $aw x $ah)" test "$aw x $ah" = "306 x 202"
   sleep 3  # a few lines of credits up
-  shot "$work/about1.png"
+  import -window root "$work/about1.png"
   sleep 0.3
-  shot "$work/about2.png"
+  import -window root "$work/about2.png"
   cp "$work/about1.png" "$artifacts/about-box-$arch.png"
-  area="304x176+$((ax + 1))+$((ay + 25))"  # the animation area's visible part
-  convert "$work/about1.png" -crop "$area" +repage "$work/a1.png"
-  convert "$work/about2.png" -crop "$area" +repage "$work/a2.png"
-  changed=$(compare -metric AE "$work/a1.png" "$work/a2.png" null: 2>&1 || true)
-  check "two frames 300 ms apart differ in the animation area ($changed pixels)" test "$changed" -gt 1000
-  convert "$work/about1.png" -crop "$area" +repage -depth 8 txt:- | awk -F'[ ,:()]+' '
-    NR == 1 { next }
-    {
-      x = $1; y = $2; r = $3; g = $4; b = $5
-      if (x == 0 || y == 0) { if (r + g + b != 0) border++; next }
-      # Noise reds, the text colour, and shades between the text colour and either red.
-      ok = 0
-      if (g == 0 && b == 0 && (r == 192 || r == 208)) { ok = 1; reds++ }
-      else if (g - b <= 2 && b - g <= 2) {
-        for (base = 192; base <= 208; base += 16) {
-          expect = base + (254 - base) * g / 254
-          if (r - expect <= 3 && expect - r <= 3) ok = 1
-        }
-        if (ok) text++
-      }
-      if (!ok) { bad++; if (bad <= 3) printf "  stray pixel %d,%d: %d %d %d\n", x, y, r, g, b > "/dev/stderr" }
-    }
-    END {
-      printf "  animation area: %d red, %d text pixels, %d stray, %d border pixels not black\n", reds, text, bad, border
-      exit (bad > 0 || border > 0 || reds < 20000)
-    }' >"$work/classes.txt" 2>&1 && classes=0 || classes=1
-  cat "$work/classes.txt"
-  check "animation border is black and its inside holds only the reds and the text" test "$classes" = 0
+  check_animation "$work/about1.png" "$work/about2.png" "$ax" "$ay"
   xdotool mousemove $((ax + 286)) $((ay + 12)) click 1
   sleep 0.7
   check "the X closes the About box" test -z "$(find_window 306 202)"
