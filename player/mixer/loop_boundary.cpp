@@ -24,7 +24,7 @@ constexpr std::int64_t offset(std::uint64_t a, std::uint64_t b) {
 }  // namespace
 
 std::uint64_t framesToBoundary(std::uint64_t position, std::uint64_t step, bool backward,
-                               std::uint32_t loopStart, std::uint32_t end) {
+                               std::uint32_t loopStart, std::uint32_t end, std::uint32_t reach) {
   const std::uint64_t start = fixedPoint(loopStart);
   const std::uint64_t stop = fixedPoint(end);
   std::uint64_t distance;
@@ -37,8 +37,13 @@ std::uint64_t framesToBoundary(std::uint64_t position, std::uint64_t step, bool 
   std::uint64_t frames;
   if (step > 0xFF && step <= LARGEST_8_24_STEP) {
     if (distance >= FAR_DISTANCE) return BEYOND_PASS;
-    // Distance and step in 8.24 fixed point, the division rounded up.
-    frames = ceilDivide(distance >> 8, step >> 8);
+    // Distance and step in 8.24 fixed point, the division rounded up; it exceeds reach exactly
+    // when the distance exceeds reach steps, which needs no division (the count at a loop start
+    // of 0 below may still come down).
+    const std::uint64_t distance824 = distance >> 8;
+    const std::uint64_t step824 = step >> 8;
+    if (distance824 > reach * step824 && !(backward && loopStart == 0)) return BEYOND_PASS;
+    frames = ceilDivide(distance824, step824);
   } else if (step != 0) {
     // A step the 8.24 format cannot hold (the voice update never makes one): the exact count.
     frames = ceilDivide(distance, step);

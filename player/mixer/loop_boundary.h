@@ -14,9 +14,10 @@ constexpr std::uint64_t BEYOND_PASS = ~std::uint64_t{0};
 // moving forward, loopStart moving backward. A position already on or past the boundary gives 0.
 // The count is the one of the 8.24 step, except that no frame of a voice moving backward to a
 // loop start of 0 is counted once its position would be below 0. BEYOND_PASS when the distance
-// is 2^24 samples or more.
+// is 2^24 samples or more, and may be when the count is above reach (at most 65,535): a pass of
+// up to reach frames then crosses no boundary.
 std::uint64_t framesToBoundary(std::uint64_t position, std::uint64_t step, bool backward,
-                               std::uint32_t loopStart, std::uint32_t end);
+                               std::uint32_t loopStart, std::uint32_t end, std::uint32_t reach);
 
 // Both loop operations need loopLength >= 1 and loopStart + loopLength below 2^32.
 

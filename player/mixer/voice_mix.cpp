@@ -89,7 +89,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
     const bool backward = voice.direction != DIRECTION_FORWARD;
     std::int32_t n = left < MAX_PASS_FRAMES ? left : MAX_PASS_FRAMES;
-    const std::uint64_t toBoundary = framesToBoundary(start, step, backward, loopStart, end);
+    const std::uint64_t toBoundary = framesToBoundary(start, step, backward, loopStart, end, static_cast<std::uint32_t>(n));
     const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
     if (boundary) n = static_cast<std::int32_t>(toBoundary);
     const std::int32_t limit = n;
