@@ -12,10 +12,12 @@ namespace {
 resources::Bytes bmp(std::int32_t width, std::int32_t height, std::uint16_t bits,
                      std::uint32_t compression = 0, std::size_t cut = 0) {
   const std::uint32_t rowBytes = (bits * width + 31) / 32 * 4;
-  const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height < 0 ? -height : height);
+  const std::uint32_t imageBytes =
+      rowBytes * static_cast<std::uint32_t>(height < 0 ? -height : height);
   resources::Bytes b(54 + imageBytes, 0);
   auto put = [&b](std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < n; ++i)
+      b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
   };
   b[0] = 'B';
   b[1] = 'M';
@@ -38,17 +40,22 @@ TEST(ResourceCheck, BitmapsMustBeUncompressed24BitOfTheRightSize) {
     resources::Bytes bytes;
     const char* fault;
   } cases[] = {
-      {resources::Bytes{'G', 'I', 'F', '8'}, "not a BMP picture; it must be a 24-bit BMP of 330 x 225 pixels"},
+      {resources::Bytes{'G', 'I', 'F', '8'},
+       "not a BMP picture; it must be a 24-bit BMP of 330 x 225 pixels"},
       {bmp(330, 225, 32), "a 32-bit BMP; it must be a 24-bit BMP of 330 x 225 pixels"},
-      {bmp(330, 225, 24, 1), "a 24-bit compressed BMP; it must be a 24-bit BMP of 330 x 225 pixels"},
-      {bmp(331, 225, 24), "a picture of 331 x 225 pixels; it must be a 24-bit BMP of 330 x 225 pixels"},
+      {bmp(330, 225, 24, 1),
+       "a 24-bit compressed BMP; it must be a 24-bit BMP of 330 x 225 pixels"},
+      {bmp(331, 225, 24),
+       "a picture of 331 x 225 pixels; it must be a 24-bit BMP of 330 x 225 pixels"},
       {bmp(330, 225, 24, 0, 10), "the BMP's pixels are cut short"},
   };
-  for (const auto& c : cases) EXPECT_EQ(resources::bitmapFault(c.bytes, 330, 225), c.fault);
+  for (const auto& c : cases)
+    EXPECT_EQ(resources::bitmapFault(c.bytes, 330, 225), c.fault);
 }
 
 TEST(ResourceCheck, IconsAndModules) {
-  resources::Bytes icon = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 22, 0, 0, 0, 1, 2, 3, 4};
+  resources::Bytes icon = {0, 0, 1, 0, 1, 0,  16, 16, 0, 0, 1, 0, 32,
+                           0, 4, 0, 0, 0, 22, 0,  0,  0, 1, 2, 3, 4};
   EXPECT_EQ(resources::iconFault(icon), "");
   icon.pop_back();
   EXPECT_EQ(resources::iconFault(icon), "icon image 1 is cut short");
