@@ -59,6 +59,7 @@ TEST_F(CommandLine, WhatIsNotUnderstoodIsRefusedInOneLineWithCodeTwo) {
       {"render @ --loops 0", "--loops needs a whole number, 1 or more"},
       {"render @ --seconds 1 --loops 2", "--seconds and --loops cannot be used together"},
       {"render @ --frobnicate", "render: '--frobnicate' is not an option"},
+      {"render --frobnicate @", "render: '--frobnicate' is not an option"},
       {"render -x @", "'-x' is not an option"},
       {"render @ @ -o one.wav", "with several FILEs, -o names a directory"},
       {"render @ --rate 7999", "--rate takes a whole number of frames a second, 8000 to 192000"},

@@ -57,10 +57,10 @@ TEST_F(PlayCommand, KeysAndCtrlCOnATerminalStopPlayAndRestoreTheTerminal) {
   }
 }
 
-// Play ends by itself once the end has been heard: after less than a second of silence, the
-// device was handed all of the offline render, as many times round as asked (two rounds outlast
-// the ring prerendered at the start, so the mixing thread rendered the rest); a module that cannot
-// be used is reported in one line and skipped.
+// Play ends by itself once the end, or the time asked for, has been heard: after less than a
+// second of silence, the device was handed all of the offline render, as many times round as
+// asked (two rounds outlast the ring prerendered at the start, so the mixing thread rendered the
+// rest); a module that cannot be used is reported in one line and skipped.
 TEST_F(PlayCommand, PlaysEachModuleToTheEndTheListenerHears) {
   const std::string a = writeModule("a.xm", climbingSong(30));
   const std::string b = writeModule("b.xm", climbingSong(50));
@@ -71,6 +71,7 @@ TEST_F(PlayCommand, PlaysEachModuleToTheEndTheListenerHears) {
   } const cases[] = {
       {a, a, 0},
       {"--loops=2 " + a, "--loops 2 " + a, 0},
+      {"--seconds 0.5 --endless " + a, "--seconds 0.5 " + a, 0},
       {a + " " + bad + " " + b, b, 2},
   };
   const std::string device = "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + quoted(path("capture"));
