@@ -129,8 +129,8 @@ class JingleTest : public ::testing::Test {
     return run;
   }
   // The 16-bit frames jingle render writes to standard output for the arguments.
-  std::string rendered(const std::string& arguments, const std::string& prefix = "") const {
-    const Outcome run = jingle("render --raw -o - " + arguments, prefix);
+  std::string rendered(const std::string& arguments) const {
+    const Outcome run = jingle("render --raw -o - " + arguments);
     EXPECT_EQ(run.exitCode, 0) << arguments << ": " << run.err;
     return run.out;
   }
