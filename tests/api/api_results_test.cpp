@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "jingle/jingle.h"
@@ -38,66 +38,55 @@ class VirtualDevice : public ::testing::Test {
   const platform::WaveOut* saved_ = nullptr;
 };
 
-TEST(ApiLoad, RefusedImagesSayWhy) {
+// Images that do not load and files that cannot be read: the status and the reason, a null
+// failure record allowed; a file that loads reports OK.
+TEST(ApiLoad, RefusalsSayWhy) {
   xmtest::Module wide = apitest::loudModule();
   wide.channels = 40;
   xmtest::Module manySamples = apitest::loudModule();
   manySamples.instruments[0].declaredSampleCount = 17;
-  const std::vector<std::uint8_t> notXm(100, 'x');
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("jingle-api-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string missing = (dir / "missing.xm").string(), good = (dir / "good.xm").string();
+  const std::vector<std::uint8_t> bytes = xmtest::writeXm(apitest::loudModule());
+  std::ofstream(good, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   struct Case {
     const char* name;
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> bytes;  // loaded as an image unless path is set
+    const char* path;
     Status status;
     const char* reason;
-  } cases[] = {
-      {"empty", {}, Status::NOT_XM, "not an XM module (no bytes)"},
-      {"no signature", notXm, Status::NOT_XM,
+  } const cases[] = {
+      {"empty", {}, nullptr, Status::NOT_XM, "not an XM module (no bytes)"},
+      {"no signature", std::vector<std::uint8_t>(100, 'x'), nullptr, Status::NOT_XM,
        "not an XM module (no \"Extended Module: \" signature)"},
-      {"40 channels", xmtest::writeXm(wide), Status::UNSUPPORTED,
+      {"40 channels", xmtest::writeXm(wide), nullptr, Status::UNSUPPORTED,
        "has 40 channels (at most 32 are supported)"},
-      {"17 samples", xmtest::writeXm(manySamples), Status::UNSUPPORTED,
+      {"17 samples", xmtest::writeXm(manySamples), nullptr, Status::UNSUPPORTED,
        "instrument 1 declares 17 samples (at most 16)"},
+      {"missing file", {}, missing.c_str(), Status::CANNOT_READ, "cannot be read: no such file"},
+      {"directory", {}, dir.c_str(), Status::CANNOT_READ, "cannot be read: it is a directory"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     jingle::LoadFailure failure{Status::OK, "untouched"};
-    EXPECT_EQ(jingle::loadModule(c.bytes.data(), c.bytes.size(), &failure), nullptr) << c.name;
-    EXPECT_EQ(failure.status, c.status) << c.name;
-    EXPECT_STREQ(failure.reason, c.reason) << c.name;
+    EXPECT_EQ(c.path == nullptr ? jingle::loadModule(c.bytes.data(), c.bytes.size(), &failure)
+                                : jingle::loadModuleFile(c.path, &failure),
+              nullptr);
+    EXPECT_EQ(failure.status, c.status);
+    EXPECT_STREQ(failure.reason, c.reason);
   }
   jingle::LoadFailure failure{};
   EXPECT_EQ(jingle::loadModule(nullptr, 10, &failure), nullptr);
   EXPECT_EQ(failure.status, Status::NULL_ARGUMENT);
+  EXPECT_EQ(jingle::loadModuleFile(nullptr, &failure), nullptr);
+  EXPECT_EQ(failure.status, Status::NULL_ARGUMENT);
+  EXPECT_STREQ(failure.reason, "no file name");
   EXPECT_EQ(jingle::loadModule(nullptr, 0), nullptr);  // no failure record is fine
-}
-
-TEST(ApiLoad, FilesThatCannotBeReadSayWhy) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("jingle-api-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string missing = (dir / "missing.xm").string();
-  const std::string directory = dir.string();
-  struct Case {
-    const char* path;
-    Status status;
-    const char* reason;
-  } cases[] = {
-      {missing.c_str(), Status::CANNOT_READ, "cannot be read: no such file"},
-      {directory.c_str(), Status::CANNOT_READ, "cannot be read: it is a directory"},
-      {nullptr, Status::NULL_ARGUMENT, "no file name"},
-  };
-  for (const Case& c : cases) {
-    jingle::LoadFailure failure{};
-    EXPECT_EQ(jingle::loadModuleFile(c.path, &failure), nullptr);
-    EXPECT_EQ(failure.status, c.status);
-    EXPECT_STREQ(failure.reason, c.reason);
-  }
-  const std::vector<std::uint8_t> bytes = xmtest::writeXm(apitest::loudModule());
-  const std::string good = (dir / "good.xm").string();
-  std::FILE* file = std::fopen(good.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  jingle::LoadFailure failure{Status::BUSY, "x"};
+  failure = {Status::BUSY, "x"};
   apitest::ModulePtr module(jingle::loadModuleFile(good.c_str(), &failure));
   EXPECT_NE(module, nullptr);
   EXPECT_EQ(failure.status, Status::OK);

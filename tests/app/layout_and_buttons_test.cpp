@@ -1,6 +1,7 @@
 // The windows' pixel layout from the templates, and the buttons' looks.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "app/button_look.h"
@@ -9,33 +10,32 @@
 
 namespace {
 
-void expectRect(const app::PixelRect& r, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
-  EXPECT_EQ(r.x, x);
-  EXPECT_EQ(r.y, y);
-  EXPECT_EQ(r.width, w);
-  EXPECT_EQ(r.height, h);
+// A rectangle as {x, y, width, height}, to be compared whole.
+using Box = std::array<std::int32_t, 4>;
+Box box(const app::PixelRect& r) {
+  return {r.x, r.y, r.width, r.height};
 }
 
 TEST(Layout, TemplatesGiveTheWindowsTheirPixelsAtTahomaEight) {
   const app::MainLayout main = app::mainLayout();
-  expectRect(main.window, 0, 0, 300, 229);
-  expectRect(main.background, 2, 2, 297, 226);
+  EXPECT_EQ(box(main.window), (Box{0, 0, 300, 229}));
+  EXPECT_EQ(box(main.background), (Box{2, 2, 297, 226}));
   EXPECT_EQ(main.pictureX, 2 + 148 - 165);  // 330 pixels centred in 297
   EXPECT_EQ(main.pictureY, 2 + 113 - 112);
-  expectRect(main.aboutButton, 11, 190, 62, 23);
-  expectRect(main.exitButton, 251, 192, 38, 24);
+  EXPECT_EQ(box(main.aboutButton), (Box{11, 190, 62, 23}));
+  EXPECT_EQ(box(main.exitButton), (Box{251, 192, 38, 24}));
 
   const app::AboutLayout about = app::aboutLayout();
-  expectRect(about.window, 0, 0, 306, 202);
-  expectRect(about.title, 0, 0, 396, 25);
-  expectRect(about.frame, 0, 23, 306, 179);
-  expectRect(about.closeButton, 278, 3, 17, 18);
-  expectRect(about.animation, 1, 25, 394, 190);
+  EXPECT_EQ(box(about.window), (Box{0, 0, 306, 202}));
+  EXPECT_EQ(box(about.title), (Box{0, 0, 396, 25}));
+  EXPECT_EQ(box(about.frame), (Box{0, 23, 306, 179}));
+  EXPECT_EQ(box(about.closeButton), (Box{278, 3, 17, 18}));
+  EXPECT_EQ(box(about.animation), (Box{1, 25, 394, 190}));
 }
 
 TEST(Layout, DialogUnitsRoundHalfAwayFromZero) {
-  expectRect(app::toPixels({1, 1, 3, 4}, {6, 13}), 2, 2, 5, 7);
-  expectRect(app::toPixels({-1, -1, 2, 8}, {6, 13}), -2, -2, 3, 13);
+  EXPECT_EQ(box(app::toPixels({1, 1, 3, 4}, {6, 13})), (Box{2, 2, 5, 7}));
+  EXPECT_EQ(box(app::toPixels({-1, -1, 2, 8}, {6, 13})), (Box{-2, -2, 3, 13}));
 }
 
 TEST(ButtonLook, EachStateHasItsFillOffsetAndFocus) {
@@ -70,8 +70,8 @@ TEST(ButtonLook, CaptionsLoseTheirAccessMarks) {
     const char* text;
     std::int32_t underlined;
   } cases[] = {
-      {"&About", "About", 0}, {"E&xit", "Exit", 1},   {"X", "X", -1},
-      {"a&&b", "a&b", -1},    {"end&", "end", -1},    {"0123456789abcdefgh", "0123456789abcde", -1},
+      {"&About", "About", 0}, {"E&xit", "Exit", 1}, {"X", "X", -1},
+      {"a&&b", "a&b", -1},    {"end&", "end", -1},  {"0123456789abcdefgh", "0123456789abcde", -1},
   };
   for (const auto& c : cases) {
     const app::Caption caption = app::parseCaption(c.caption);

@@ -10,7 +10,8 @@
 namespace {
 
 struct Frame {
-  std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(app::FRAME_WIDTH * app::FRAME_HEIGHT);
+  std::vector<std::uint32_t> pixels =
+      std::vector<std::uint32_t>(app::FRAME_WIDTH * app::FRAME_HEIGHT);
   std::vector<std::string> lines;
   std::vector<std::int32_t> tops;
 };
@@ -29,7 +30,8 @@ Frame render(app::ScrollerState& state, app::MersenneTwister& generator) {
 // Pages joined with their NULs, plus the empty page that ends the list.
 std::string pageList(std::initializer_list<std::string> pages) {
   std::string list;
-  for (const std::string& page : pages) list += page + '\0';
+  for (const std::string& page : pages)
+    list += page + '\0';
   return list + '\0';
 }
 
@@ -57,7 +59,8 @@ TEST(Scroller, FrameHasABlackBorderAndOnlyTheTwoRedsInside) {
   for (int row = 0; row < app::FRAME_HEIGHT; ++row) {
     for (int x = 0; x < app::FRAME_WIDTH; ++x) {
       const std::uint32_t pixel = frame.pixels[row * app::FRAME_WIDTH + x];
-      const bool border = x == 0 || row == 0 || x == app::FRAME_WIDTH - 1 || row == app::FRAME_HEIGHT - 1;
+      const bool border =
+          x == 0 || row == 0 || x == app::FRAME_WIDTH - 1 || row == app::FRAME_HEIGHT - 1;
       if (border) {
         ASSERT_EQ(pixel, 0u) << x << "," << row;
       } else {
@@ -89,7 +92,8 @@ TEST(Scroller, FrameIsAPureFunctionOfStateAndGenerator) {
   app::MersenneTwister again;
   app::Seed(again, 7);
   std::vector<std::uint32_t> topDown(app::FRAME_WIDTH * app::FRAME_HEIGHT);
-  app::fillNoise(topDown.data() + (app::FRAME_HEIGHT - 1) * app::FRAME_WIDTH, -app::FRAME_WIDTH, again);
+  app::fillNoise(topDown.data() + (app::FRAME_HEIGHT - 1) * app::FRAME_WIDTH, -app::FRAME_WIDTH,
+                 again);
   for (int row = 0; row < app::FRAME_HEIGHT; ++row) {
     ASSERT_EQ(topDown[(app::FRAME_HEIGHT - 1 - row) * app::FRAME_WIDTH + 5],
               a.pixels[row * app::FRAME_WIDTH + 5]);
@@ -114,17 +118,19 @@ TEST(Scroller, PageWalkDrawsCompleteLinesFifteenPixelsApart) {
 
 TEST(Scroller, CycleLengthsFollowTheBlockHeight) {
   std::string twentyLines;
-  for (int line = 0; line < 20; ++line) twentyLines += "credits line\r";
+  for (int line = 0; line < 20; ++line)
+    twentyLines += "credits line\r";
   const struct {
     std::string credits;
     int frames;
   } cases[] = {
-      {pageList({twentyLines}), 491},   // 300 pixels: from 190 down to -300
+      {pageList({twentyLines}), 491},    // 300 pixels: from 190 down to -300
       {pageList({"no line end"}), 191},  // nothing drawn: from 190 down to 0
       {pageList({"one line\r"}), 205},   // 15 pixels round down to 14
       {pageList({"a\rb\r", "c\r"}), 221},
   };
-  for (const auto& c : cases) EXPECT_EQ(framesUntilPageChange(c.credits), c.frames);
+  for (const auto& c : cases)
+    EXPECT_EQ(framesUntilPageChange(c.credits), c.frames);
 }
 
 TEST(Scroller, PagesAdvanceWrapAndSurviveReopening) {
@@ -151,7 +157,8 @@ TEST(Scroller, ShippedCreditsAreOnePageOfTenPaddedLinesEachFollowedByABlankLine)
   app::ScrollerState state;
   app::startCredits(state, app::CREDITS);
   std::vector<std::string> lines;
-  app::walkPage(state, [&](const app::TextLine& line) { lines.emplace_back(line.text, line.length); });
+  app::walkPage(state,
+                [&](const app::TextLine& line) { lines.emplace_back(line.text, line.length); });
   ASSERT_EQ(lines.size(), 20u);
   for (std::size_t i = 0; i < lines.size(); i += 2) {
     EXPECT_GE(lines[i].size(), 56u) << lines[i];

@@ -2,7 +2,6 @@
 // crash it.
 #include <cstdio>
 #include <map>
-#include <random>
 #include <sstream>
 
 #include "tests/cli/jingle_run.h"
@@ -11,7 +10,9 @@ namespace {
 
 using InfoCommand = clitest::JingleTest;
 
-TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
+// Everything the header holds, and the module's texts shown safely: control bytes (C0, DEL, C1)
+// as '?', the rest read as Latin-1 and written as UTF-8, and in JSON escaped as JSON wants.
+TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
   xmtest::Module module;
   module.channels = 6;
   module.flags = 0;
@@ -22,21 +23,24 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
   module.patterns.resize(2);
   xmtest::Instrument two = xmtest::simpleInstrument(std::vector<int>(1000, 1));
   two.samples.push_back(xmtest::sampleOf(std::vector<int>(500, 1), true));
-  two.name = "lead";
-  two.samples[0].name = "attack";
+  two.name = "a\x1b[2Jb\x7f";
+  two.samples[0].name =
+      "\x9b"
+      "31mcaf\xe9";
   two.samples[1].name = "body";
   xmtest::Instrument empty;
   empty.name = "unused";
-  module.name = "Info test";
+  module.name = "say \"hi\" \\ now";
   module.instruments = {two, empty, xmtest::simpleInstrument({})};
-  const clitest::Outcome run = jingle("info " + writeModule("song.xm", module));
+  const std::string file = writeModule("song.xm", module);
+  const clitest::Outcome run = jingle("info " + file);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "file: " + path("song.xm") +
+            "file: " + file +
                 "\n"
                 "file size: 3,029 bytes\n"
-                "title: Info test\n"
+                "title: say \"hi\" \\ now\n"
                 "tracker: test writer\n"
                 "channels: 6\n"
                 "orders: 3\n"
@@ -49,33 +53,17 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHolds) {
                 "bpm: 140\n"
                 "sample memory: 3,032 bytes\n"  // (1000 + 8) x 2 + (500 + 8) x 2; the empty none
                 "duration: 0:17.154 (756,480 frames at 44,100 Hz)\n"  // 3 x 64 x 5 x 788 frames
-                "instrument 1: lead\n"
-                "instrument 1 sample 1: attack\n"
+                "instrument 1: a?[2Jb?\n"
+                "instrument 1 sample 1: ?31mcaf\xc3\xa9\n"
                 "instrument 1 sample 2: body\n"
                 "instrument 2: unused\n"
                 "instrument 3: \n"
                 "instrument 3 sample 1: \n");
-}
-
-// The module's texts are shown safely: control bytes (C0, DEL, C1) as '?', the rest read as
-// Latin-1 and written as UTF-8, and in JSON escaped as JSON wants.
-TEST_F(InfoCommand, NamesAreShownSafelyInTextAndJson) {
-  xmtest::Module module = clitest::shortSong();
-  module.name = "say \"hi\" \\ now";
-  module.instruments[0].name = "a\x1b[2Jb\x7f";
-  module.instruments[0].samples[0].name =
-      "\x9b"
-      "31mcaf\xe9";
-  const std::string file = writeModule("names.xm", module);
-  const clitest::Outcome text = jingle("info " + file);
-  ASSERT_EQ(text.exitCode, 0) << text.err;
-  for (const char* line : {"title: say \"hi\" \\ now\n", "instrument 1: a?[2Jb?\n",
-                           "instrument 1 sample 1: ?31mcaf\xc3\xa9\n"})
-    EXPECT_NE(text.out.find(line), std::string::npos) << line << text.out;
   const clitest::Outcome json = jingle("info --json " + file);
   ASSERT_EQ(json.exitCode, 0) << json.err;
-  for (const char* field : {"\"title\": \"say \\\"hi\\\" \\\\ now\",",
-                            "{\"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\"]}"})
+  for (const char* field :
+       {"\"title\": \"say \\\"hi\\\" \\\\ now\",",
+        "{\"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\", \"body\"]}"})
     EXPECT_NE(json.out.find(field), std::string::npos) << field << json.out;
   EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
 }
@@ -125,7 +113,9 @@ TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
   EXPECT_EQ(run.out.find(": -"), std::string::npos) << run.out;
 }
 
-TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
+// Real modules show the counts their headers hold; cut short anywhere, one is shown or refused in
+// one line, never crashes the command. (Arbitrary bytes are the fuzz targets' job.)
+TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCountsAndCutsOfOneNeverCrashIt) {
   const std::vector<std::string> paths = xmtest::corpusModules();
   if (paths.empty()) GTEST_SKIP() << "no corpus modules";
   for (const std::string& path : paths) {
@@ -152,34 +142,13 @@ TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCounts) {
     EXPECT_EQ(std::to_string(header), u16(70));
     EXPECT_GE(slots, header);
   }
-}
-
-TEST_F(InfoCommand, DamagedFilesNeverCrashIt) {
-  std::vector<std::vector<std::uint8_t>> files;
-  const std::vector<std::string> corpus = xmtest::corpusModules();
-  if (!corpus.empty()) {
-    const std::vector<std::uint8_t> file = xmtest::readFile(corpus.front());
-    for (std::size_t cut :
-         {std::size_t{17}, std::size_t{70}, std::size_t{400}, file.size() / 3, file.size() - 1}) {
-      files.emplace_back(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
-    }
-  }
-  std::mt19937 random(5);
-  const std::string signature = "Extended Module: ";
-  for (int k = 0; k < 4; ++k) {
-    std::vector<std::uint8_t>& bytes = files.emplace_back(2000 + random() % 4000);
-    for (std::uint8_t& byte : bytes)
-      byte = static_cast<std::uint8_t>(random());
-    if (k > 0) std::copy(signature.begin(), signature.end(), bytes.begin());
-    if (k > 1) bytes[68] = static_cast<std::uint8_t>(random() % 33);
-    if (k > 1) bytes[69] = 0;
-  }
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    const clitest::Outcome run = jingle("info " + write("damaged.xm", files[k]));
-    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << "file " << k << ": " << run.err;
-    if (run.exitCode == 2) {
-      EXPECT_EQ(run.errLines(), 1) << run.err;
-    }
+  const std::vector<std::uint8_t> file = xmtest::readFile(paths.front());
+  for (const std::size_t cut :
+       {std::size_t{70}, std::size_t{400}, file.size() / 3, file.size() - 1}) {
+    SCOPED_TRACE(cut);
+    const clitest::Outcome run = jingle(
+        "info " + write("cut.xm", {file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)}));
+    EXPECT_TRUE(run.exitCode == 0 || clitest::refused(run, 2, "cut.xm: ")) << run.err;
   }
 }
 

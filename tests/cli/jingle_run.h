@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +28,14 @@ inline std::string readText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// The little-endian 32-bit value at a byte offset, as WAV headers hold them.
+inline std::uint32_t u32At(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t k = 4; k-- > 0;)
+    value = value << 8 | static_cast<std::uint8_t>(bytes[at + k]);
+  return value;
+}
+
 // A song of rows rows at speed 6 and 125 BPM with a note on row 0: rows x 6 x 882 frames long.
 inline xmtest::Module shortSong(int rows = 4) {
   xmtest::Module module;
@@ -43,11 +52,43 @@ inline xmtest::Module shortSong(int rows = 4) {
   return module;
 }
 
+// Eight channels of a full-scale square in step, loud enough to clip the 16-bit mix: 8 rows at
+// speed 6 with notes on rows 0 and 4.
+inline xmtest::Module loudSong() {
+  xmtest::Module module;
+  module.channels = 8;
+  module.patterns.resize(1);
+  module.patterns[0].rows = 8;
+  for (int row = 0; row < 8; row += 4)
+    for (int channel = 0; channel < 8; ++channel)
+      module.patterns[0].set(row, channel, xmtest::Cell{static_cast<std::uint8_t>(49 + row), 1}, 8);
+  std::vector<int> square;
+  for (int i = 0; i < 3000; ++i)
+    square.push_back(i % 40 < 20 ? 127 : -128);
+  module.instruments.push_back(xmtest::simpleInstrument(square));
+  module.instruments[0].samples[0].loopType = 1;
+  module.instruments[0].samples[0].loopLength = 3000;
+  return module;
+}
+
 struct Outcome {
   int exitCode = -1;  // -1 when the program did not exit normally (a crash)
   std::string out, err;
   std::ptrdiff_t errLines() const { return std::count(err.begin(), err.end(), '\n'); }
 };
+
+// A refusal as every command gives it: the exit code, nothing on standard output and one line on
+// standard error that says why.
+inline ::testing::AssertionResult refused(const Outcome& run, int exitCode,
+                                          const std::string& says) {
+  if (run.exitCode == exitCode && run.out.empty() && run.errLines() == 1 &&
+      run.err.find(says) != std::string::npos) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "exit code " << run.exitCode << " (wanted " << exitCode << "), " << run.out.size()
+         << " bytes on stdout, stderr: " << run.err << "(wanted one line holding '" << says << "')";
+}
 
 class JingleTest : public ::testing::Test {
  protected:
@@ -86,6 +127,12 @@ class JingleTest : public ::testing::Test {
     run.out = readText(path("stdout"));
     run.err = readText(path("stderr"));
     return run;
+  }
+  // The 16-bit frames jingle render writes to standard output for the arguments.
+  std::string rendered(const std::string& arguments) const {
+    const Outcome run = jingle("render --raw -o - " + arguments);
+    EXPECT_EQ(run.exitCode, 0) << arguments << ": " << run.err;
+    return run.out;
   }
 
   std::filesystem::path dir_;

@@ -257,26 +257,6 @@ TEST_F(PlayerThread, ASongStartedDirectlyRestartsAfterStopSongAndEndsWithTheStop
   expectNothingPlaying();
 }
 
-TEST_F(PlayerThread, DevicePositionWrapKeepsTheBlockIndexContinuous) {
-  ASSERT_NE(play(), nullptr);
-  const std::uint64_t ring = static_cast<std::uint64_t>(audioOutput.ringFrames);
-  const std::uint64_t frames = static_cast<std::uint64_t>(audioOutput.blockFrames);
-  auto blockAt = [&](std::uint64_t bytes) { return static_cast<int>(bytes / 4 % ring / frames); };
-  const std::uint32_t nearWrap = 0xFFFFFF00u;
-  platform::setVirtualPosition(nearWrap);
-  settle();
-  EXPECT_EQ(audioOutput.writeBlock, blockAt(nearWrap));
-
-  // 512 bytes on, the 32-bit count wraps to 256; the 64-bit position goes on.
-  const std::uint64_t extended = (std::uint64_t{1} << 32) + 256;
-  ASSERT_NE(blockAt(extended), blockAt(256));
-  advance(512);
-  EXPECT_EQ(audioOutput.writeBlock, blockAt(extended));
-  EXPECT_EQ(audioOutput.devicePosition, extended);
-  advance(10 * blockBytes());
-  EXPECT_EQ(audioOutput.writeBlock, blockAt(extended + 10 * blockBytes()));
-}
-
 // Keeps a thread that the test creates from running until release: the test's thread runs alone
 // on one processor at the highest real-time priority, so nothing it starts can run before it
 // blocks. Not held where the system grants no real-time priority.
