@@ -110,9 +110,9 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
     EXPECT_EQ(frames, c.frames);
     // Rendered, blocks follow one another, and the replayer reaches the same end.
     if (frames < 200 * 884) {
-      EXPECT_EQ(renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false)
-                    .naturalEnd,
-                frames < c.limit ? frames : -1);
+      EXPECT_EQ(
+          renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false).naturalEnd,
+          frames < c.limit ? frames : -1);
     }
   }
 }
