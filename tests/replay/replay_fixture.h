@@ -60,14 +60,22 @@ inline xmtest::Module cellModule(const Cell& cell, const ModuleChange& change = 
   return baseModule({{0, 0, cell}}, 2, change);
 }
 
-// A module whose orders each name one of `patterns` patterns of `rows` rows.
-inline xmtest::Module orderedModule(std::vector<std::uint8_t> orders, int patterns, int rows) {
+// A module whose orders name patterns of the given row counts, holding `cells`.
+inline xmtest::Module orderedModule(std::vector<std::uint8_t> orders, const std::vector<int>& rows,
+                                    std::initializer_list<Placed> cells = {}) {
   xmtest::Module module = baseModule();
   module.orders = std::move(orders);
-  module.patterns.assign(static_cast<std::size_t>(patterns), xmtest::Pattern{});
-  for (auto& pattern : module.patterns)
-    pattern.rows = rows;
+  module.patterns.assign(rows.size(), xmtest::Pattern{});
+  for (std::size_t p = 0; p < rows.size(); ++p)
+    module.patterns[p].rows = rows[p];
+  for (const Placed& placed : cells)
+    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
   return module;
+}
+
+// A cell holding only an effect.
+constexpr Cell fx(std::uint8_t effect, std::uint8_t param) {
+  return Cell{0, 0, 0, effect, param};
 }
 
 inline xmtest::Sample& firstSample(xmtest::Module& module) {

@@ -50,9 +50,7 @@ TEST(TickDriver, PatternDelayLengthensOnlyItsRowAndUsesTheSpeedInForce) {
 }
 
 TEST(TickDriver, AJumpIsTakenAtTheNextRowTickAndTheBlockStillReportsItsRow) {
-  xmtest::Module module = orderedModule({0, 0, 0}, 1, 4);
-  put(module, 1, 0, Cell{0, 0, 0, 0x0B, 0x02});
-  Replay replay(module);
+  Replay replay(orderedModule({0, 0, 0}, {4}, {{1, 0, fx(0x0B, 0x02)}}));
   replay.playRows(1);
   replay.tick();  // the row tick of the row with B02
   const player::Song& s = replay.song();
@@ -63,10 +61,7 @@ TEST(TickDriver, AJumpIsTakenAtTheNextRowTickAndTheBlockStillReportsItsRow) {
 }
 
 TEST(TickDriver, PatternLoopPlaysItsRowsAgainWhileTheRowStaysTheOnePlayed) {
-  xmtest::Module module = orderedModule({0}, 1, 12);
-  put(module, 4, 0, Cell{0, 0, 0, 0x0E, 0x60});
-  put(module, 8, 0, Cell{0, 0, 0, 0x0E, 0x62});
-  Replay replay(module);
+  Replay replay(orderedModule({0}, {12}, {{4, 0, fx(0x0E, 0x60)}, {8, 0, fx(0x0E, 0x62)}}));
   replay.playRows(8);
   replay.tick();  // row 8 with E62
   const player::Song& s = replay.song();
@@ -78,23 +73,14 @@ TEST(TickDriver, PatternLoopPlaysItsRowsAgainWhileTheRowStaysTheOnePlayed) {
           {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 9}}));
 }
 
-// A song whose orders name patterns of the given row counts.
-xmtest::Module song(std::vector<std::uint8_t> orders, const std::vector<int>& rows,
-                    const std::vector<Placed>& cells, std::uint16_t restartPosition = 0) {
-  xmtest::Module module = orderedModule(std::move(orders), static_cast<int>(rows.size()), 0);
-  for (std::size_t p = 0; p < rows.size(); ++p)
-    module.patterns[p].rows = rows[p];
-  for (const Placed& placed : cells)
-    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
-  module.restartPosition = restartPosition;
+xmtest::Module restartingAt(std::uint16_t position, xmtest::Module module) {
+  module.restartPosition = position;
   return module;
 }
 
 TEST(TickDriver, OrdersAndRowsPlayed) {
-  const Cell jump{0, 0, 0, 0x0B, 0x02};
-  const Cell breakTo10{0, 0, 0, 0x0D, 0x10};
-  const Cell loopStart{0, 0, 0, 0x0E, 0x60};
-  const Cell loopOnce{0, 0, 0, 0x0E, 0x61};
+  const Cell jump = fx(0x0B, 0x02), breakTo10 = fx(0x0D, 0x10);
+  const Cell loopStart = fx(0x0E, 0x60), loopOnce = fx(0x0E, 0x61);
   struct Case {
     const char* name;
     xmtest::Module module;
@@ -102,36 +88,35 @@ TEST(TickDriver, OrdersAndRowsPlayed) {
   };
   const Case cases[] = {
       {"the last order continues at the restart position",
-       song({0, 1}, {2, 2}, {}, 1),
+       restartingAt(1, orderedModule({0, 1}, {2, 2})),
        {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}},
       {"a break after a jump keeps the jump's order",
-       song({0, 1, 1}, {16, 16}, {{0, 0, jump}, {0, 1, breakTo10}}),
+       orderedModule({0, 1, 1}, {16, 16}, {{0, 0, jump}, {0, 1, breakTo10}}),
        {{0, 0}, {2, 10}}},
       {"a jump after a break resets the row",
-       song({0, 1, 1}, {16, 16}, {{0, 0, breakTo10}, {0, 1, jump}}),
+       orderedModule({0, 1, 1}, {16, 16}, {{0, 0, breakTo10}, {0, 1, jump}}),
        {{0, 0}, {2, 0}}},
       // Row 70 is beyond 63: row 0; row 63 of a 64-row pattern; from the last order to order 0,
       // not the restart position, where row 35 lies beyond the pattern's 32 rows: row 0 plays.
       {"breaks past the end of the song or of the pattern",
-       song({0, 1, 2}, {32, 32, 64},
-            {{0, 0, Cell{0, 0, 0, 0x0D, 0x70}, 0},
-             {0, 0, Cell{0, 0, 0, 0x0D, 0x63}, 1},
-             {63, 0, Cell{0, 0, 0, 0x0D, 0x35}, 2}},
-            1),
+       restartingAt(1, orderedModule({0, 1, 2}, {32, 32, 64},
+                                     {{0, 0, fx(0x0D, 0x70), 0},
+                                      {0, 0, fx(0x0D, 0x63), 1},
+                                      {63, 0, fx(0x0D, 0x35), 2}})),
        {{0, 0}, {1, 0}, {2, 63}, {0, 0}, {1, 0}}},
       {"a pattern without rows is passed in one row step",
-       song({0, 1, 0}, {2, 0}, {}),
+       orderedModule({0, 1, 0}, {2, 0}),
        {{0, 0}, {0, 1}, {1, 0}, {2, 0}, {2, 1}}},
       {"a loop at row 0; of two loops on one row the last channel's wins",
-       song({0}, {8},
-            {{0, 0, loopOnce},
-             {1, 0, loopStart},
-             {2, 1, loopStart},
-             {3, 0, loopOnce},
-             {3, 1, loopOnce}}),
+       orderedModule({0}, {8},
+                     {{0, 0, loopOnce},
+                      {1, 0, loopStart},
+                      {2, 1, loopStart},
+                      {3, 0, loopOnce},
+                      {3, 1, loopOnce}}),
        {{0, 0}, {0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 2}, {0, 3}}},
       {"a break on the row of a pattern loop wins",
-       song({0, 0}, {8}, {{2, 0, Cell{0, 0, 0, 0x0E, 0x62}}, {2, 1, Cell{0, 0, 0, 0x0D, 0x05}}}),
+       orderedModule({0, 0}, {8}, {{2, 0, fx(0x0E, 0x62)}, {2, 1, fx(0x0D, 0x05)}}),
        {{0, 0}, {0, 1}, {0, 2}, {1, 5}}},
   };
   for (const Case& c : cases) {
