@@ -33,17 +33,15 @@ TEST(XmInstrument, InstrumentsEndWhereTheirHeaderSizeSays) {
   xmtest::SongPtr song = xmtest::loadModule(moduleWith({empty, next}));
   ASSERT_NE(song, nullptr);
   const player::Instrument& in = song->instruments[0];
-  EXPECT_EQ(in.sampleCount, 0);
-  for (const player::Sample* slot : in.samples)
-    EXPECT_EQ(slot, &player::EmptySample);
-  EXPECT_EQ(in.volumePointCount, 0);
-
   const player::Instrument& second = song->instruments[1];
-  EXPECT_EQ(second.sampleCount, 1);
-  EXPECT_EQ(second.samples[0]->length, 1u);
-  EXPECT_EQ(second.samples[0]->data[0], 5 * 256);
-  for (int j = 1; j < 16; ++j)
-    EXPECT_EQ(second.samples[j], &player::EmptySample);
+  EXPECT_EQ(
+      (std::vector<int>{in.sampleCount, in.volumePointCount, second.sampleCount,
+                        static_cast<int>(second.samples[0]->length), second.samples[0]->data[0]}),
+      (std::vector<int>{0, 0, 1, 1, 5 * 256}));
+  for (int j = 0; j < 16; ++j) {
+    EXPECT_EQ(in.samples[j], &player::EmptySample) << j;
+    EXPECT_EQ(second.samples[j] == &player::EmptySample, j > 0) << j;
+  }
 }
 
 TEST(XmInstrument, HeaderFieldsAreKeptAndFadeoutIsDoubledIn16Bits) {
@@ -63,9 +61,9 @@ TEST(XmInstrument, HeaderFieldsAreKeptAndFadeoutIsDoubledIn16Bits) {
   const player::Instrument& in = song->instruments[0];
   EXPECT_EQ((std::vector<int>{in.sampleMap[0], in.sampleMap[10], in.sampleMap[95]}),
             (std::vector<int>{1, 20, 2}));
-  EXPECT_EQ((std::vector<int>{in.vibratoType, in.vibratoSweep, in.vibratoDepth, in.vibratoRate}),
-            (std::vector<int>{2, 3, 4, 5}));
-  EXPECT_EQ(in.fadeout, 10);
+  EXPECT_EQ((std::vector<int>{in.vibratoType, in.vibratoSweep, in.vibratoDepth, in.vibratoRate,
+                              in.fadeout}),
+            (std::vector<int>{2, 3, 4, 5, 10}));
   EXPECT_EQ((std::vector<int>{in.volumePointCount, in.volumeEnvelope[1].x, in.volumeEnvelope[1].y,
                               in.volumeSustainPoint, in.volumeLoopEnd, in.volumeEnvelopeFlags}),
             (std::vector<int>{3, 10, 32, 1, 2, 0x07}));
@@ -86,18 +84,19 @@ TEST(XmInstrument, EnvelopesAreKeptWithinTheirPoints) {
   xmtest::SongPtr song = xmtest::loadModule(moduleWith({one, many, sustain}));
   ASSERT_NE(song, nullptr);
 
-  EXPECT_EQ(song->instruments[0].volumeEnvelopeFlags, 0);
-  EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, 0);
+  EXPECT_EQ((std::vector<int>{song->instruments[0].volumeEnvelopeFlags,
+                              song->instruments[0].panningEnvelopeFlags}),
+            (std::vector<int>{0, 0}));
+  // Sustain point 12 is not among 12 points; the values are clamped to 64.
   const player::Instrument& in = song->instruments[1];
-  EXPECT_EQ(in.volumePointCount, 12);
-  EXPECT_EQ(in.volumeEnvelopeFlags, 0x05) << "sustain point 12 is not among 12 points";
+  EXPECT_EQ((std::vector<int>{in.volumePointCount, in.volumeEnvelopeFlags, in.volumeEnvelope[0].y,
+                              in.volumeEnvelope[1].y, in.volumeEnvelope[2].y}),
+            (std::vector<int>{12, 0x05, 64, 64, 64}));
+  // Loop end 3 is not among 3 points.
   EXPECT_EQ(
-      (std::vector<int>{in.volumeEnvelope[0].y, in.volumeEnvelope[1].y, in.volumeEnvelope[2].y}),
-      (std::vector<int>{64, 64, 64}));
-  EXPECT_EQ(in.panningPointCount, 3);
-  EXPECT_EQ(in.panningEnvelopeFlags, 0x03) << "loop end 3 is not among 3 points";
-  EXPECT_EQ(in.panningEnvelope[2].y, 30);
-  EXPECT_EQ(song->instruments[2].volumeEnvelopeFlags, 0x05);
+      (std::vector<int>{in.panningPointCount, in.panningEnvelopeFlags, in.panningEnvelope[2].y}),
+      (std::vector<int>{3, 0x03, 30}));
+  EXPECT_EQ(song->instruments[2].volumeEnvelopeFlags, 0x05) << "sustain 2 is not among 2 points";
 }
 
 TEST(XmInstrument, NoInstrumentsLoadWithoutAnArray) {
@@ -107,7 +106,7 @@ TEST(XmInstrument, NoInstrumentsLoadWithoutAnArray) {
     xmtest::SongPtr song = xmtest::loadModule(module);
     ASSERT_NE(song, nullptr) << count;
     EXPECT_EQ(song->instrumentCount, static_cast<std::int16_t>(count));
-    EXPECT_EQ(song->instruments, nullptr) << count;
+    EXPECT_EQ(song->instruments, nullptr);
   }
 }
 

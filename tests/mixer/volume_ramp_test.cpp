@@ -10,16 +10,17 @@
 namespace {
 
 using player::voicePool;
+using Values = std::vector<std::int32_t>;
 
 class VolumeRamp : public ::testing::Test {
  protected:
   void SetUp() override { player::prepareOutput(44100); }
   void TearDown() override { player::prepareOutput(44100); }
 
-  // Voice 0 on a constant sample of value 1000 that never ends, with targets left and right,
-  // ramping up from silence.
-  player::Voice& fadeIn(std::int32_t left, std::int32_t right) {
-    voicePool[0] = mixtest::settledVoice(&constant_->sample, left, right);
+  // Voice 0 on a sample (by default a constant one of value 1000 that never ends), with targets
+  // left and right, ramping up from silence.
+  player::Voice& fadeIn(std::int32_t left, std::int32_t right, player::Sample* sample = nullptr) {
+    voicePool[0] = mixtest::settledVoice(sample ? sample : &constant_->sample, left, right);
     voicePool[0].leftLevel = 0;
     voicePool[0].rightLevel = 0;
     return voicePool[0];
@@ -69,8 +70,7 @@ TEST_F(VolumeRamp, NewNoteFadesInOverTheRampLength) {
   for (int j = 128; j < 200; ++j)
     ASSERT_EQ(frames[2 * j], frames[256]) << "the fixed gain after the ramp";
   EXPECT_NEAR(frames[256], 1000.0 * 128.0 / 255.0, 1e-3);
-  EXPECT_EQ(voicePool[0].leftLevel, 32768);
-  EXPECT_EQ(voicePool[0].rampRemaining, 0);
+  EXPECT_EQ((Values{voicePool[0].leftLevel, voicePool[0].rampRemaining}), (Values{32768, 0}));
   EXPECT_EQ(voicePool[0].leftRampStep, 0.0f);
 }
 
@@ -91,17 +91,13 @@ TEST_F(VolumeRamp, RampRunsOnIntoTheNextCallAndAcrossLoopWraps) {
   for (int j = 0; j < 400; ++j)
     ASSERT_NEAR(pieces[j], whole[j], 1e-2) << "value " << j;
   EXPECT_TRUE(mixtest::sameVoice(voicePool[0], afterWhole));
-  EXPECT_EQ(afterWhole.rampRemaining, 0);
-  EXPECT_EQ(afterWhole.leftLevel, 128 * 256);
-  EXPECT_EQ(afterWhole.rightLevel, 64 * 256);
+  EXPECT_EQ((Values{afterWhole.rampRemaining, afterWhole.leftLevel, afterWhole.rightLevel}),
+            (Values{0, 128 * 256, 64 * 256}));
 
   // Loop wraps split passes as calls do, but without rounding the gains to 8.8 between them:
   // passes of 50, 50 and 28 ramped frames, then 12, match calls of those lengths exactly.
   auto shortLoop = mixtest::makeSample(mixtest::rampValues(50), player::LOOP_FORWARD, 0, 50);
-  voicePool[0] = mixtest::settledVoice(&shortLoop->sample, 200, 100);
-  voicePool[0].leftLevel = 0;
-  voicePool[0].rightLevel = 0;
-  const player::Voice looping = voicePool[0];
+  const player::Voice looping = fadeIn(200, 100, &shortLoop->sample);
   const std::vector<float> wrapped = mix(140);
   const player::Voice afterWrapped = voicePool[0];
   voicePool[0] = looping;
@@ -124,19 +120,18 @@ TEST_F(VolumeRamp, TargetChangeMidRampRestartsFromTheCurrentLevel) {
   // they stand.
   voicePool[0].rightTarget = 0;
   const std::vector<float> next = mix(1);
-  EXPECT_EQ(voicePool[0].rampRemaining, 127);
-  EXPECT_EQ(voicePool[0].rampLeftTarget, 128);
-  EXPECT_EQ(voicePool[0].rampRightTarget, 0);
+  const player::Voice& voice = voicePool[0];
+  EXPECT_EQ((Values{voice.rampRemaining, voice.rampLeftTarget, voice.rampRightTarget}),
+            (Values{127, 128, 0}));
   EXPECT_NEAR(next[0], first[126], 5.0);
   EXPECT_NEAR(next[1], first[127], 5.0);
-  EXPECT_GT(voicePool[0].leftRampStep, 0.0f);
-  EXPECT_LT(voicePool[0].leftRampStep, 1.0f / 255.0f) << "half the way left to go in a full ramp";
-  EXPECT_LT(voicePool[0].rightRampStep, 0.0f);
+  EXPECT_GT(voice.leftRampStep, 0.0f);
+  EXPECT_LT(voice.leftRampStep, 1.0f / 255.0f) << "half the way left to go in a full ramp";
+  EXPECT_LT(voice.rightRampStep, 0.0f);
 
   mix(127);
-  EXPECT_EQ(voicePool[0].rampRemaining, 0);
-  EXPECT_EQ(voicePool[0].leftLevel, 128 * 256);
-  EXPECT_EQ(voicePool[0].rightLevel, 0);
+  EXPECT_EQ((Values{voice.rampRemaining, voice.leftLevel, voice.rightLevel}),
+            (Values{0, 128 * 256, 0}));
 }
 
 TEST_F(VolumeRamp, UnchangedSideRampsByZero) {
@@ -156,9 +151,8 @@ TEST_F(VolumeRamp, LevelsRoundHalvesToEven) {
   voice.leftRampStep = 3.0f / 512.0f;
   voice.rightRampStep = 1.0f / 512.0f;
   mix(1);
-  EXPECT_EQ(voice.rampRemaining, 9);
-  EXPECT_EQ(voice.leftLevel, 382);
-  EXPECT_EQ(voice.rightLevel, 128);
+  EXPECT_EQ((Values{voice.rampRemaining, voice.leftLevel, voice.rightLevel}),
+            (Values{9, 382, 128}));
 }
 
 }  // namespace

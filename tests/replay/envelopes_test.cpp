@@ -45,8 +45,7 @@ class Envelopes : public ::testing::Test {
 TEST_F(Envelopes, SlopeRunsToItsLastPointAndStopsThere) {
   setVolumeEnvelope({{0, 64}, {10, 0}}, 0);
   EXPECT_EQ(volumeTicks(1), (Values{64}));
-  EXPECT_EQ(channel.volEnvStep, -419430);
-  EXPECT_EQ(channel.flags, UPDATE_VOLUME);
+  EXPECT_EQ((Values{channel.volEnvStep, channel.flags}), (Values{-419430, UPDATE_VOLUME}));
   EXPECT_EQ(volumeTicks(10), (Values{57, 51, 44, 38, 32, 25, 19, 12, 6, 0}));
   EXPECT_EQ(channel.volEnvDone, 1);
   const std::uint32_t doneTick = channel.volEnvTick;
@@ -97,10 +96,7 @@ TEST_F(Envelopes, FadeoutReachesSilenceOnTheFifteenthTickAfterKeyOff) {
     fades.push_back(channel.fadeVolume);
     EXPECT_EQ(channel.flags, UPDATE_VOLUME) << "also once the fadeout is at 0";
   }
-  EXPECT_EQ(fades[0], 61440);
-  EXPECT_EQ(fades[14], 4096);
-  EXPECT_EQ(fades[15], 0);
-  EXPECT_EQ(fades[16], 0);
+  EXPECT_EQ((Values{fades[0], fades[14], fades[15], fades[16]}), (Values{61440, 4096, 0, 0}));
 }
 
 TEST_F(Envelopes, ReleasedNoteWithoutVolumeEnvelopeFallsSilentOnTickZero) {
@@ -124,8 +120,7 @@ TEST_F(Envelopes, PanningEnvelopeRequestsAPanUpdate) {
     values.push_back(channel.panEnvValue);
   }
   EXPECT_EQ(values, (Values{0, 16, 32, 48, 64}));
-  EXPECT_EQ(channel.panEnvDone, 1);
-  EXPECT_EQ(channel.volEnvValue, 64);
+  EXPECT_EQ((Values{channel.panEnvDone, channel.volEnvValue}), (Values{1, 64}));
 }
 
 // Damaged envelopes: values beyond 0..64 and slopes that never meet their point stay in range,
@@ -191,16 +186,14 @@ TEST(AutoVibrato, WaveformValuesAndTheirRoundingTowardMinusInfinity) {
       {3, 1, 2, 0},   // ... while w = +1 adds 0
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << "type " << int(c.type) << " depth " << int(c.depth) << " phase " << c.phase);
     Channel channel{};
     Instrument instrument{};
     instrument.vibratoType = c.type;
     instrument.vibratoDepth = c.depth;
     channel.autoVibPos = c.phase;
     autoVibrato(&channel, &instrument);
-    EXPECT_EQ(channel.periodDelta, c.delta);
-    EXPECT_EQ(channel.flags, UPDATE_FREQUENCY);
+    EXPECT_EQ((Values{channel.periodDelta, channel.flags}), (Values{c.delta, UPDATE_FREQUENCY}))
+        << "type " << int(c.type) << " depth " << int(c.depth) << " phase " << c.phase;
   }
 }
 
@@ -212,9 +205,9 @@ TEST(AutoVibrato, AddsToTheEffectsDeltaAndAdvancesThePhase) {
   channel.autoVibPos = 100;
   channel.periodDelta = -1000;
   autoVibrato(&channel, &instrument);
-  EXPECT_EQ(channel.periodDelta, -1000 + 41);  // sine at 100
-  EXPECT_EQ(channel.autoVibPos, 44);
-  EXPECT_EQ(channel.autoVibSweep, 0);  // held at a sweep of 0
+  // The sine at 100 is 41; the sweep is held at 0.
+  EXPECT_EQ((Values{channel.periodDelta, channel.autoVibPos, channel.autoVibSweep}),
+            (Values{-1000 + 41, 44, 0}));
 }
 
 // As a song plays them, at speed 1 (every tick a row tick): row 0 starts the note, row 5
@@ -231,11 +224,14 @@ TEST(EnvelopeReplay, SustainHoldsUntilTheKeyOffFadeoutStartsOnItAndAutoVibratoSw
   instrument.vibratoType = 1;  // square: +64 while the frozen phase is below 128
   instrument.vibratoDepth = 8;
   instrument.vibratoSweep = 4;
-  EXPECT_EQ(trace(module, field(&Channel::volEnvValue), 9),
-            (Values{64, 48, 32, 32, 32, 32, 16, 0, 0}));
-  EXPECT_EQ(trace(module, field(&Channel::fadeVolume), 8),
-            (Values{65536, 65536, 65536, 65536, 65536, 61440, 57344, 53248}));
-  EXPECT_EQ(trace(module, field(&Channel::periodDelta), 6), (Values{0, 2, 4, 6, 8, 8}));
+  expectTraces({
+      {"volume envelope", module, field(&Channel::volEnvValue), {64, 48, 32, 32, 32, 32, 16, 0, 0}},
+      {"fadeout",
+       module,
+       field(&Channel::fadeVolume),
+       {65536, 65536, 65536, 65536, 65536, 61440, 57344, 53248}},
+      {"auto-vibrato", module, field(&Channel::periodDelta), {0, 2, 4, 6, 8, 8}},
+  });
 }
 
 }  // namespace

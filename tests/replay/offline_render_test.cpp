@@ -19,10 +19,15 @@ using namespace replaytest;
 
 constexpr std::int64_t TICK_125 = 882;  // frames per tick at 125 BPM
 
-// A module of `orders` over patterns of `rows` rows, with a note playing when there are rows.
-xmtest::Module songModule(std::vector<std::uint8_t> orders, int patterns, int rows) {
-  xmtest::Module module = orderedModule(std::move(orders), patterns, rows);
+// A module of `orders` over patterns of `rows` rows holding `cells`, with a note playing when
+// there are rows.
+xmtest::Module songModule(std::vector<std::uint8_t> orders, int patterns, int rows,
+                          std::initializer_list<Placed> cells = {}) {
+  xmtest::Module module =
+      orderedModule(std::move(orders), std::vector<int>(static_cast<std::size_t>(patterns), rows));
   if (rows > 0) put(module, 0, 0, Cell{C4, 1});
+  for (const Placed& placed : cells)
+    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
   return module;
 }
 
@@ -46,35 +51,8 @@ Rendered renderBlocks(player::Song* song, int blocks, int rounds = 1, bool keep 
 }
 
 TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
-  xmtest::Module jump = songModule({0, 1, 1}, 2, 4);  // back into the song from order 1
-  put(jump, 1, 0, Cell{0, 0, 0, 0x0B, 0x01}, 1);
-  xmtest::Module loop = songModule({0}, 1, 4);  // rows 0 1 2 1 2 1 2 3, then row 0 again
-  put(loop, 1, 1, Cell{0, 0, 0, 0x0E, 0x60});
-  put(loop, 2, 1, Cell{0, 0, 0, 0x0E, 0x62});
-  xmtest::Module tempo = songModule({0}, 1, 4);  // each tick counted at its own tempo
-  put(tempo, 1, 1, Cell{0, 0, 0, 0x0F, 0x40});   // 64 BPM: 1723 frames per tick
-  put(tempo, 3, 1, Cell{0, 0, 0, 0x0F, 0x03});
-  // A jump out of a running loop leaves its count running: the song comes back forever, always
-  // inside the loop, and has no end.
-  xmtest::Module unfinished = songModule({0, 1}, 2, 1);
-  put(unfinished, 0, 0, Cell{0, 0, 0, 0x0E, 0x61});
-  put(unfinished, 0, 1, Cell{0, 0, 0, 0x0B, 0x01});
-  put(unfinished, 0, 0, Cell{0, 0, 0, 0x0B, 0x01}, 1);
-  // Rows of flows that could stall a render: speed 0 (a tick a row), a row that jumps to itself,
-  // a pattern delay counted in the speed of the moment, a break past the pattern's end.
-  xmtest::Module stopped = songModule({0}, 1, 4);
-  put(stopped, 0, 1, Cell{0, 0, 0, 0x0F, 0x00});
-  xmtest::Module self = songModule({0}, 1, 4);
-  put(self, 0, 1, Cell{0, 0, 0, 0x0B, 0x00});
-  xmtest::Module delays = songModule({0}, 1, 2);
-  put(delays, 0, 0, Cell{0, 0, 0, 0x0F, 0x00});  // then EE5 at speed 0: no delay
-  put(delays, 0, 1, Cell{0, 0, 0, 0x0E, 0xE5});
-  put(delays, 1, 0, Cell{0, 0, 0, 0x0E, 0xE5});  // EE5 at speed 0, then speed 2: 2 ticks
-  put(delays, 1, 1, Cell{0, 0, 0, 0x0F, 0x02});
-  xmtest::Module beyond = songModule({0, 1}, 2, 4);
-  put(beyond, 1, 1, Cell{0, 0, 0, 0x0D, 0x40});  // to row 40 of a 4-row pattern: row 0
   // Two rounds of 131,070 rows: far more rows than a round's marks can list one by one.
-  xmtest::Module tall = orderedModule({0, 1}, 2, 65535);
+  xmtest::Module tall = orderedModule({0, 1}, {65535, 65535});
   tall.speed = 1;
   tall.bpm = 32767;  // 3 frames a tick
   struct Case {
@@ -83,24 +61,44 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
     int rounds;
     std::int64_t limit, frames;
   };
+  constexpr std::int64_t MOST = player::MAX_NATURAL_FRAMES;
   const Case cases[] = {
-      {"one round", songModule({0}, 1, 4), 1, player::MAX_NATURAL_FRAMES, 4 * 6 * TICK_125},
-      {"three rounds", songModule({0}, 1, 4), 3, player::MAX_NATURAL_FRAMES, 3 * 4 * 6 * TICK_125},
-      {"jump back", jump, 1, player::MAX_NATURAL_FRAMES, (4 + 2) * 6 * TICK_125},
-      {"a running pattern loop is no end", loop, 1, player::MAX_NATURAL_FRAMES, 8 * 6 * TICK_125},
-      {"tempo", tempo, 1, player::MAX_NATURAL_FRAMES, 6 * TICK_125 + 12 * 1723 + 3 * 1723},
-      {"no rows: one pass over the orders", songModule({0, 0, 0}, 1, 0), 1,
-       player::MAX_NATURAL_FRAMES, 3 * 6 * TICK_125},
+      {"one round", songModule({0}, 1, 4), 1, MOST, 4 * 6 * TICK_125},
+      {"three rounds", songModule({0}, 1, 4), 3, MOST, 3 * 4 * 6 * TICK_125},
+      {"jump back into the song from order 1",
+       songModule({0, 1, 1}, 2, 4, {{1, 0, fx(0x0B, 1), 1}}), 1, MOST, (4 + 2) * 6 * TICK_125},
+      {"a running pattern loop is no end: rows 0 1 2 1 2 1 2 3, then row 0 again",
+       songModule({0}, 1, 4, {{1, 1, fx(0x0E, 0x60)}, {2, 1, fx(0x0E, 0x62)}}), 1, MOST,
+       8 * 6 * TICK_125},
+      {"each tick counted at its own tempo, 64 BPM being 1723 frames",
+       songModule({0}, 1, 4, {{1, 1, fx(0x0F, 0x40)}, {3, 1, fx(0x0F, 0x03)}}), 1, MOST,
+       6 * TICK_125 + 12 * 1723 + 3 * 1723},
+      {"no rows: one pass over the orders", songModule({0, 0, 0}, 1, 0), 1, MOST, 3 * 6 * TICK_125},
       {"the search stops at the limit", songModule({0}, 1, 64), 1, 10000, 10000},
-      {"a loop count left running", unfinished, 1, player::MAX_NATURAL_FRAMES,
-       player::MAX_NATURAL_FRAMES},
+      // A jump out of a running loop leaves its count running: the song comes back forever,
+      // always inside the loop, and has no end.
+      {"a loop count left running",
+       songModule({0, 1}, 2, 1,
+                  {{0, 0, fx(0x0E, 0x61)}, {0, 1, fx(0x0B, 0x01)}, {0, 0, fx(0x0B, 0x01), 1}}),
+       1, MOST, MOST},
       {"32 loop counts come round together after 720,720 passes", xmtest::loopStormModule(8, 1), 1,
-       player::MAX_NATURAL_FRAMES, 720720 * 8 * 3},
-      {"rounds of many rows", tall, 2, player::MAX_NATURAL_FRAMES, 2 * 2 * 65535 * 3},
-      {"speed 0", stopped, 1, player::MAX_NATURAL_FRAMES, 4 * TICK_125},
-      {"a row that jumps to itself", self, 1, player::MAX_NATURAL_FRAMES, 6 * TICK_125},
-      {"pattern delays", delays, 1, player::MAX_NATURAL_FRAMES, (1 + 2) * TICK_125},
-      {"a break past the end", beyond, 1, player::MAX_NATURAL_FRAMES, (2 + 4) * 6 * TICK_125},
+       MOST, 720720 * 8 * 3},
+      {"rounds of many rows", tall, 2, MOST, 2 * 2 * 65535 * 3},
+      // Flows that could stall a render.
+      {"speed 0: a tick a row", songModule({0}, 1, 4, {{0, 1, fx(0x0F, 0x00)}}), 1, MOST,
+       4 * TICK_125},
+      {"a row that jumps to itself", songModule({0}, 1, 4, {{0, 1, fx(0x0B, 0x00)}}), 1, MOST,
+       6 * TICK_125},
+      // EE5 at speed 0 delays nothing; EE5 at speed 0, then speed 2, delays 2 ticks.
+      {"pattern delays counted in the speed of the moment",
+       songModule({0}, 1, 2,
+                  {{0, 0, fx(0x0F, 0x00)},
+                   {0, 1, fx(0x0E, 0xE5)},
+                   {1, 0, fx(0x0E, 0xE5)},
+                   {1, 1, fx(0x0F, 0x02)}}),
+       1, MOST, (1 + 2) * TICK_125},
+      {"a break to row 40 of a 4-row pattern: row 0",
+       songModule({0, 1}, 2, 4, {{1, 1, fx(0x0D, 0x40)}}), 1, MOST, (2 + 4) * 6 * TICK_125},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,9 +108,9 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
     EXPECT_EQ(frames, c.frames);
     // Rendered, blocks follow one another, and the replayer reaches the same end.
     if (frames < 200 * 884) {
-      EXPECT_EQ(renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false)
-                    .naturalEnd,
-                frames < c.limit ? frames : -1);
+      EXPECT_EQ(
+          renderBlocks(song.get(), static_cast<int>(frames / 884 + 2), c.rounds, false).naturalEnd,
+          frames < c.limit ? frames : -1);
     }
   }
 }
@@ -121,12 +119,12 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
 // stay as loaded (a finetune set by E5y included), and a render that follows the replayer itself
 // finds the same end.
 TEST(OfflineRender, FindsTheSameEndAsTheSearchWhichLeavesTheSongAsLoaded) {
-  xmtest::Module module = songModule({0, 1}, 2, 4);
-  put(module, 2, 1, Cell{0, 0, 0, 0x0F, 0x50});
-  put(module, 3, 0, Cell{0, 0, 0, 0x0E, 0xE1}, 1);
-  put(module, 1, 0, Cell{C4, 1, 0, 0x0E, 0x57});
-  put(module, 2, 0, Cell{0, 0, 0, 0x0E, 0x60}, 1);
-  put(module, 3, 1, Cell{0, 0, 0, 0x0E, 0x61}, 1);
+  const xmtest::Module module = songModule({0, 1}, 2, 4,
+                                           {{2, 1, fx(0x0F, 0x50)},
+                                            {3, 0, fx(0x0E, 0xE1), 1},
+                                            {1, 0, Cell{C4, 1, 0, 0x0E, 0x57}},
+                                            {2, 0, fx(0x0E, 0x60), 1},
+                                            {3, 1, fx(0x0E, 0x61), 1}});
   xmtest::SongPtr song = xmtest::loadModule(module);
   ASSERT_NE(song, nullptr);
   const player::TickHandler handler = song->tickHandler;

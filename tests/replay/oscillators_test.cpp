@@ -1,15 +1,38 @@
-// Vibrato, tremolo and tone portamento on one channel.
+// Vibrato, tremolo and tone portamento on one channel, and the sine tables they and the
+// auto-vibrato read.
 #include "player/replay/oscillators.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <tuple>
+#include <vector>
+
+#include "player/replay/waveforms.h"
 
 namespace {
 
 using namespace player;
+using Values = std::vector<std::int32_t>;
+
+// The literal tables against the C library's sine; every entry must lie clear of a rounding tie
+// so that a last-place difference in sin cannot matter.
+TEST(Waveforms, SineTablesAreTheRoundedSines) {
+  for (int p = 0; p < OSCILLATOR_SINE_SIZE; ++p) {
+    const double exact = std::fabs(std::sin(2 * p * 0.049087375)) * 256;  // the magnitude
+    ASSERT_GT(std::fabs(exact - std::floor(exact) - 0.5), 1e-6);
+    EXPECT_EQ(OSCILLATOR_SINE[p], std::nearbyint(exact)) << p;
+  }
+  const double angle = static_cast<double>(0.0245436877f);
+  for (int p = 0; p < AUTO_VIBRATO_SINE_SIZE; ++p) {
+    const double exact = std::sin(p * angle) * 64;
+    ASSERT_GT(std::fabs(exact - std::floor(exact) - 0.5), 1e-6);
+    EXPECT_EQ(AUTO_VIBRATO_SINE[p], std::nearbyint(exact)) << p;
+  }
+}
 
 TEST(Vibrato, DeltasOfEachWaveformInMultiplesOfFour) {
   struct Case {
@@ -17,8 +40,7 @@ TEST(Vibrato, DeltasOfEachWaveformInMultiplesOfFour) {
     std::int8_t position;
     std::uint8_t depth;
     std::int32_t delta;
-  };
-  const Case cases[] = {
+  } const cases[] = {
       // Sine: 0 at 0 and -32, -120 at 16 and +120 at -16; 181 x 15 / 32 = 84.8 and 25 x 15 / 32
       // = 11.7 lose their two lowest bits.
       {0x00, 0, 15, 0},
@@ -40,21 +62,20 @@ TEST(Vibrato, DeltasOfEachWaveformInMultiplesOfFour) {
       {0x02, -1, 15, 116},
       {0x03, 5, 15, -116},
       {0x03, -5, 15, 116},
-      // The tremolo nibble does not matter.
-      {0x32, 5, 15, -116},
+      {0x32, 5, 15, -116},  // the tremolo nibble does not matter
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "wave " << int(c.waveControl) << " position "
-                                    << int(c.position) << " depth " << int(c.depth));
     Channel channel{};
     channel.waveControl = c.waveControl;
     channel.vibratoPos = c.position;
     channel.vibratoDepth = c.depth;
     channel.periodDelta = 999;  // replaced, not added to
     vibrato(&channel);
-    EXPECT_EQ(channel.periodDelta, c.delta);
-    EXPECT_EQ(channel.flags, UPDATE_FREQUENCY);
-    EXPECT_EQ(channel.vibratoPos, c.position) << "vibrato alone does not move the phase";
+    // Vibrato alone does not move the phase.
+    EXPECT_EQ((Values{channel.periodDelta, channel.flags, channel.vibratoPos}),
+              (Values{c.delta, UPDATE_FREQUENCY, c.position}))
+        << "wave " << int(c.waveControl) << " position " << int(c.position) << " depth "
+        << int(c.depth);
   }
 }
 
@@ -75,7 +96,7 @@ TEST(Vibrato, PositionStepsThroughTheCycleInSigned8Bits) {
   for (int i = 0; i < 300; ++i) {
     advanceVibrato(&channel);
     vibrato(&channel);
-    ASSERT_LE(channel.periodDelta < 0 ? -channel.periodDelta : channel.periodDelta, 120);
+    ASSERT_LE(std::abs(channel.periodDelta), 120);
   }
 }
 
@@ -86,8 +107,7 @@ TEST(Tremolo, DeltasStayWithinTheVolumeRangeAndSelectorThreeIsTheSine) {
     std::int8_t position;
     std::int32_t volume, delta;
     std::int8_t next;
-  };
-  const Case cases[] = {
+  } const cases[] = {
       {0x00, 16, 64, 0, 24},   {0x00, 1, 64, 0, 9},       // nothing added above 64 when rising
       {0x00, -16, 0, 0, -8},   {0x00, -1, 0, 0, 7},       // nothing taken below 0 when falling
       {0x00, 16, 40, 24, 24},  {0x00, -16, 40, -40, -8},  // 60, capped at 64 - 40 and at 40
@@ -100,8 +120,6 @@ TEST(Tremolo, DeltasStayWithinTheVolumeRangeAndSelectorThreeIsTheSine) {
       {0x33, 16, 0, 60, 24},    // the vibrato nibble does not matter
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "wave " << int(c.waveControl) << " position "
-                                    << int(c.position) << " volume " << c.volume);
     Channel channel{};
     channel.waveControl = c.waveControl;
     channel.tremoloPos = c.position;
@@ -109,9 +127,10 @@ TEST(Tremolo, DeltasStayWithinTheVolumeRangeAndSelectorThreeIsTheSine) {
     channel.tremoloDepth = 15;
     channel.volume = c.volume;
     tremolo(&channel);
-    EXPECT_EQ(channel.volumeDelta, c.delta);
-    EXPECT_EQ(channel.tremoloPos, c.next);
-    EXPECT_EQ(channel.flags, UPDATE_VOLUME);
+    EXPECT_EQ((Values{channel.volumeDelta, channel.tremoloPos, channel.flags}),
+              (Values{c.delta, c.next, UPDATE_VOLUME}))
+        << "wave " << int(c.waveControl) << " position " << int(c.position) << " volume "
+        << c.volume;
   }
 }
 
@@ -126,17 +145,18 @@ TEST(TonePortamento, StepsAndLandsExactlyOnTheTarget) {
   for (const Case& c :
        {Case{1000, 1010, 2, 1008, 1010}, Case{1010, 990, 3, 998, 990}, Case{990, 500, 0, 990, 990},
         Case{TOP - 10, TOP, 255, TOP, TOP}, Case{BOTTOM + 10, BOTTOM, 255, BOTTOM, BOTTOM}}) {
-    SCOPED_TRACE(testing::Message() << c.period << " towards " << c.target);
     Channel channel{};
     channel.period = c.period;
     channel.portaTarget = c.target;
     channel.portaSpeed = c.speed;
     tonePortamento(&channel);
-    EXPECT_EQ(channel.period, c.first);
+    const std::int32_t first = channel.period;
     channel.flags = 0;
     tonePortamento(&channel);
-    EXPECT_EQ(channel.period, c.second);
-    EXPECT_EQ(channel.flags, UPDATE_FREQUENCY) << "also once the target is reached";
+    // The frequency is updated also once the target is reached.
+    EXPECT_EQ((Values{first, channel.period, channel.flags}),
+              (Values{c.first, c.second, UPDATE_FREQUENCY}))
+        << c.period << " towards " << c.target;
   }
 }
 

@@ -19,6 +19,9 @@
 namespace replaytest {
 
 using xmtest::Cell;
+using Values = std::vector<std::int32_t>;
+using ChannelField = std::function<std::int32_t(const player::Channel&)>;
+using ModuleChange = std::function<void(xmtest::Module&)>;
 
 constexpr std::uint8_t C4 = 49;  // cell note of C-4: period 4608 on the linear table
 constexpr std::uint8_t KEY_OFF_NOTE = 97;
@@ -30,15 +33,15 @@ struct Placed {
   int pattern = 0;
 };
 
-// Sets the cell of row r, channel c of pattern p.
 inline void put(xmtest::Module& module, int r, int c, const Cell& cell, int p = 0) {
   module.patterns.at(static_cast<std::size_t>(p)).set(r, c, cell, module.channels);
 }
 
 // A module of `channels` channels at speed 6 with one 64-row pattern holding `cells`, and
 // instrument 1: a forward-looping 8-bit sample of 4096 values at volume 64, panning 128, every
-// note mapped to it.
-inline xmtest::Module baseModule(std::initializer_list<Placed> cells = {}, int channels = 2) {
+// note mapped to it. `change` then adjusts it.
+inline xmtest::Module baseModule(std::initializer_list<Placed> cells = {}, int channels = 2,
+                                 const ModuleChange& change = nullptr) {
   xmtest::Module module;
   module.channels = static_cast<std::uint16_t>(channels);
   module.patterns.resize(1);
@@ -48,17 +51,35 @@ inline xmtest::Module baseModule(std::initializer_list<Placed> cells = {}, int c
   module.instruments.push_back(instrument);
   for (const Placed& placed : cells)
     put(module, placed.row, placed.channel, placed.cell, placed.pattern);
+  if (change) change(module);
   return module;
 }
 
-// A module whose orders each name one of `patterns` patterns of `rows` rows.
-inline xmtest::Module orderedModule(std::vector<std::uint8_t> orders, int patterns, int rows) {
+// The same with one cell, on row 0 of channel 0.
+inline xmtest::Module cellModule(const Cell& cell, const ModuleChange& change = nullptr) {
+  return baseModule({{0, 0, cell}}, 2, change);
+}
+
+// A module whose orders name patterns of the given row counts, holding `cells`.
+inline xmtest::Module orderedModule(std::vector<std::uint8_t> orders, const std::vector<int>& rows,
+                                    std::initializer_list<Placed> cells = {}) {
   xmtest::Module module = baseModule();
   module.orders = std::move(orders);
-  module.patterns.assign(static_cast<std::size_t>(patterns), xmtest::Pattern{});
-  for (auto& pattern : module.patterns)
-    pattern.rows = rows;
+  module.patterns.assign(rows.size(), xmtest::Pattern{});
+  for (std::size_t p = 0; p < rows.size(); ++p)
+    module.patterns[p].rows = rows[p];
+  for (const Placed& placed : cells)
+    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
   return module;
+}
+
+// A cell holding only an effect.
+constexpr Cell fx(std::uint8_t effect, std::uint8_t param) {
+  return Cell{0, 0, 0, effect, param};
+}
+
+inline xmtest::Sample& firstSample(xmtest::Module& module) {
+  return module.instruments[0].samples[0];
 }
 
 class Replay {
@@ -100,26 +121,18 @@ class Replay {
     return rows;
   }
   // field(channel 0) after each of the next `count` ticks.
-  template <typename Field>
-  std::vector<std::int32_t> record(int count, Field field) {
-    std::vector<std::int32_t> values;
+  Values record(int count, const ChannelField& field) {
+    Values values;
     for (int t = 0; t < count; ++t) {
       tick();
-      values.push_back(static_cast<std::int32_t>(field(channel(0))));
+      values.push_back(field(channel(0)));
     }
     return values;
-  }
-  std::vector<std::int32_t> record(int count, std::int32_t player::Channel::*field) {
-    return record(count, [field](const player::Channel& c) { return c.*field; });
   }
 
  private:
   xmtest::SongPtr song_;
 };
-
-using Values = std::vector<std::int32_t>;
-using ChannelField = std::function<std::int32_t(const player::Channel&)>;
-using ModuleChange = std::function<void(xmtest::Module&)>;
 
 inline ChannelField field(std::int32_t player::Channel::*member) {
   return [member](const player::Channel& c) { return c.*member; };
@@ -130,12 +143,19 @@ inline Values trace(const xmtest::Module& module, const ChannelField& field, int
   return Replay(module).record(ticks, field);
 }
 
-// The same for a song at speed 6 whose row 0 holds cell on channel 0, after `change`.
-inline Values trace(const Cell& cell, const ChannelField& field, int ticks,
-                    const ModuleChange& change = nullptr) {
-  xmtest::Module module = baseModule({{0, 0, cell}});
-  if (change) change(module);
-  return trace(module, field, ticks);
+// A field of channel 0 as a song plays, after each tick from its start.
+struct Trace {
+  const char* what;
+  xmtest::Module module;
+  ChannelField field;
+  Values values;
+};
+
+inline void expectTraces(std::initializer_list<Trace> traces) {
+  for (const Trace& t : traces) {
+    SCOPED_TRACE(t.what);
+    EXPECT_EQ(trace(t.module, t.field, static_cast<int>(t.values.size())), t.values);
+  }
 }
 
 }  // namespace replaytest

@@ -20,21 +20,6 @@ int rowLength(Replay& replay) {
   return ticks;
 }
 
-TEST(TickDriver, RowTicksComeEverySpeedTicksAndTheOthersRunEffects) {
-  // A01 slides down on the ticks after the row tick only.
-  Replay replay(baseModule({{0, 0, Cell{C4, 1, 0, 0x0A, 0x01}}}));
-  std::vector<int> rowTicks;
-  for (int call = 1; call <= 14; ++call) {
-    if (replay.song().tick == 0) rowTicks.push_back(call);
-    replay.tick();
-    if (call == 6) {
-      EXPECT_EQ(replay.channel(0).volume, 64 - 5);
-    }
-  }
-  EXPECT_EQ(rowTicks, (std::vector<int>{1, 7, 13}));
-  EXPECT_EQ(replay.song().row, 2);
-}
-
 TEST(TickDriver, SpeedZeroAndOneMakeEveryTickARowTick) {
   for (std::uint8_t speed : {0, 1}) {
     SCOPED_TRACE(testing::Message() << "speed " << int(speed));
@@ -49,8 +34,7 @@ TEST(TickDriver, SpeedAndTempoCommands) {
   Replay replay(baseModule({{0, 0, Cell{0, 0, 0, 0x0F, 0x1F}}, {1, 0, Cell{0, 0, 0, 0x0F, 0x20}}}));
   EXPECT_EQ(rowLength(replay), 31);
   replay.tick();
-  EXPECT_EQ(replay.song().bpm, 32);
-  EXPECT_EQ(replay.song().samplesPerTick, 3445);
+  EXPECT_EQ((Values{replay.song().bpm, replay.song().samplesPerTick}), (Values{32, 3445}));
 }
 
 TEST(TickDriver, PatternDelayLengthensOnlyItsRowAndUsesTheSpeedInForce) {
@@ -66,30 +50,22 @@ TEST(TickDriver, PatternDelayLengthensOnlyItsRowAndUsesTheSpeedInForce) {
 }
 
 TEST(TickDriver, AJumpIsTakenAtTheNextRowTickAndTheBlockStillReportsItsRow) {
-  xmtest::Module module = orderedModule({0, 0, 0}, 1, 4);
-  put(module, 1, 0, Cell{0, 0, 0, 0x0B, 0x02});
-  Replay replay(module);
+  Replay replay(orderedModule({0, 0, 0}, {4}, {{1, 0, fx(0x0B, 0x02)}}));
   replay.playRows(1);
   replay.tick();  // the row tick of the row with B02
-  EXPECT_EQ(replay.song().orderPosition, 0);
-  EXPECT_EQ(replay.song().row, 1);
-  EXPECT_EQ(replay.song().nextOrder, 2);
-  EXPECT_EQ(replay.song().nextRow, 0);
+  const player::Song& s = replay.song();
+  EXPECT_EQ((Values{s.orderPosition, s.row, s.nextOrder, s.nextRow}), (Values{0, 1, 2, 0}));
   replay.finishRow();
   EXPECT_EQ(replay.song().row, 1);
   EXPECT_EQ(replay.playRows(1), (Rows{{2, 0}}));
 }
 
 TEST(TickDriver, PatternLoopPlaysItsRowsAgainWhileTheRowStaysTheOnePlayed) {
-  xmtest::Module module = orderedModule({0}, 1, 12);
-  put(module, 4, 0, Cell{0, 0, 0, 0x0E, 0x60});
-  put(module, 8, 0, Cell{0, 0, 0, 0x0E, 0x62});
-  Replay replay(module);
+  Replay replay(orderedModule({0}, {12}, {{4, 0, fx(0x0E, 0x60)}, {8, 0, fx(0x0E, 0x62)}}));
   replay.playRows(8);
   replay.tick();  // row 8 with E62
-  EXPECT_EQ(replay.song().row, 8);
-  EXPECT_EQ(replay.song().nextRow, 4);
-  EXPECT_EQ(replay.song().nextOrder, -1);
+  const player::Song& s = replay.song();
+  EXPECT_EQ((Values{s.row, s.nextRow, s.nextOrder}), (Values{8, 4, -1}));
   replay.finishRow();
   EXPECT_EQ(
       replay.playRows(11),
@@ -97,23 +73,14 @@ TEST(TickDriver, PatternLoopPlaysItsRowsAgainWhileTheRowStaysTheOnePlayed) {
           {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {0, 8}, {0, 9}}));
 }
 
-// A song whose orders name patterns of the given row counts.
-xmtest::Module song(std::vector<std::uint8_t> orders, const std::vector<int>& rows,
-                    const std::vector<Placed>& cells, std::uint16_t restartPosition = 0) {
-  xmtest::Module module = orderedModule(std::move(orders), static_cast<int>(rows.size()), 0);
-  for (std::size_t p = 0; p < rows.size(); ++p)
-    module.patterns[p].rows = rows[p];
-  for (const Placed& placed : cells)
-    put(module, placed.row, placed.channel, placed.cell, placed.pattern);
-  module.restartPosition = restartPosition;
+xmtest::Module restartingAt(std::uint16_t position, xmtest::Module module) {
+  module.restartPosition = position;
   return module;
 }
 
 TEST(TickDriver, OrdersAndRowsPlayed) {
-  const Cell jump{0, 0, 0, 0x0B, 0x02};
-  const Cell breakTo10{0, 0, 0, 0x0D, 0x10};
-  const Cell loopStart{0, 0, 0, 0x0E, 0x60};
-  const Cell loopOnce{0, 0, 0, 0x0E, 0x61};
+  const Cell jump = fx(0x0B, 0x02), breakTo10 = fx(0x0D, 0x10);
+  const Cell loopStart = fx(0x0E, 0x60), loopOnce = fx(0x0E, 0x61);
   struct Case {
     const char* name;
     xmtest::Module module;
@@ -121,36 +88,35 @@ TEST(TickDriver, OrdersAndRowsPlayed) {
   };
   const Case cases[] = {
       {"the last order continues at the restart position",
-       song({0, 1}, {2, 2}, {}, 1),
+       restartingAt(1, orderedModule({0, 1}, {2, 2})),
        {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}},
       {"a break after a jump keeps the jump's order",
-       song({0, 1, 1}, {16, 16}, {{0, 0, jump}, {0, 1, breakTo10}}),
+       orderedModule({0, 1, 1}, {16, 16}, {{0, 0, jump}, {0, 1, breakTo10}}),
        {{0, 0}, {2, 10}}},
       {"a jump after a break resets the row",
-       song({0, 1, 1}, {16, 16}, {{0, 0, breakTo10}, {0, 1, jump}}),
+       orderedModule({0, 1, 1}, {16, 16}, {{0, 0, breakTo10}, {0, 1, jump}}),
        {{0, 0}, {2, 0}}},
       // Row 70 is beyond 63: row 0; row 63 of a 64-row pattern; from the last order to order 0,
       // not the restart position, where row 35 lies beyond the pattern's 32 rows: row 0 plays.
       {"breaks past the end of the song or of the pattern",
-       song({0, 1, 2}, {32, 32, 64},
-            {{0, 0, Cell{0, 0, 0, 0x0D, 0x70}, 0},
-             {0, 0, Cell{0, 0, 0, 0x0D, 0x63}, 1},
-             {63, 0, Cell{0, 0, 0, 0x0D, 0x35}, 2}},
-            1),
+       restartingAt(1, orderedModule({0, 1, 2}, {32, 32, 64},
+                                     {{0, 0, fx(0x0D, 0x70), 0},
+                                      {0, 0, fx(0x0D, 0x63), 1},
+                                      {63, 0, fx(0x0D, 0x35), 2}})),
        {{0, 0}, {1, 0}, {2, 63}, {0, 0}, {1, 0}}},
       {"a pattern without rows is passed in one row step",
-       song({0, 1, 0}, {2, 0}, {}),
+       orderedModule({0, 1, 0}, {2, 0}),
        {{0, 0}, {0, 1}, {1, 0}, {2, 0}, {2, 1}}},
       {"a loop at row 0; of two loops on one row the last channel's wins",
-       song({0}, {8},
-            {{0, 0, loopOnce},
-             {1, 0, loopStart},
-             {2, 1, loopStart},
-             {3, 0, loopOnce},
-             {3, 1, loopOnce}}),
+       orderedModule({0}, {8},
+                     {{0, 0, loopOnce},
+                      {1, 0, loopStart},
+                      {2, 1, loopStart},
+                      {3, 0, loopOnce},
+                      {3, 1, loopOnce}}),
        {{0, 0}, {0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 2}, {0, 3}}},
       {"a break on the row of a pattern loop wins",
-       song({0, 0}, {8}, {{2, 0, Cell{0, 0, 0, 0x0E, 0x62}}, {2, 1, Cell{0, 0, 0, 0x0D, 0x05}}}),
+       orderedModule({0, 0}, {8}, {{2, 0, fx(0x0E, 0x62)}, {2, 1, fx(0x0D, 0x05)}}),
        {{0, 0}, {0, 1}, {0, 2}, {1, 5}}},
   };
   for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "player/audio_output.h"
 #include "player/mixer/voice.h"
@@ -14,10 +15,15 @@
 namespace {
 
 using namespace player;
+using Values = std::vector<std::int64_t>;
 
 constexpr std::int32_t TOP = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t BOTTOM = std::numeric_limits<std::int32_t>::min();
 constexpr std::uint32_t FRACTION_100_HZ = 9739154;  // the step of the 100 Hz floor
+
+Values pitchOf(const Voice& v) {
+  return {v.frequency, v.step, v.stepFrac};
+}
 
 class VoiceUpdate : public ::testing::Test {
  protected:
@@ -37,6 +43,12 @@ class VoiceUpdate : public ::testing::Test {
     updateVoice(&channel, &sample, &song);
   }
   Voice& voice() { return *channel.voice; }
+  // Full volume, envelope and fadeout, for the volume and panning tests.
+  void fullVolume() {
+    channel.volume = 64;
+    channel.volEnvValue = 64;
+    channel.fadeVolume = 65536;
+  }
 
   Channel channel{};
   Song song{};
@@ -55,29 +67,24 @@ TEST_F(VoiceUpdate, TriggersWhileSoundingAlternateBetweenTwinVoices) {
     old->leftLevel = 50 * 256;
     update(UPDATE_TRIGGER);
     ASSERT_EQ(channel.voice, &voicePool[voiceIndex]);
-    EXPECT_EQ(voice().index, voiceIndex);
     // The voice left behind plays on from where it was, ramping down to gain 0.
     EXPECT_EQ(old->sample, &sample);
-    EXPECT_EQ(old->position, 321u);
-    EXPECT_EQ(old->volume, 0);
-    EXPECT_EQ(old->leftTarget, 0);
-    EXPECT_EQ(old->rightTarget, 0);
+    EXPECT_EQ((Values{old->position, old->volume, old->leftTarget, old->rightTarget}),
+              (Values{321, 0, 0, 0}));
     // The new note starts from silence at the sample's start, with the copied gains as targets.
-    EXPECT_EQ(voice().position, 0u);
-    EXPECT_EQ(voice().leftLevel, 0);
-    EXPECT_EQ(voice().rampRemaining, 0);
-    EXPECT_EQ(voice().volume, 100);
-    EXPECT_EQ(voice().leftTarget, 50);
+    const Voice& v = voice();
+    EXPECT_EQ((Values{v.index, v.position, v.leftLevel, v.rampRemaining, v.volume, v.leftTarget}),
+              (Values{voiceIndex, 0, 0, 0, 100, 50}));
   }
 }
 
 // A trigger on a voice whose sample has ended reuses the voice, from the start offset if that
-// lies inside the playing range.
+// lies inside the playing range. A playing range whose end overflows 32 bits does not wrap round
+// to refuse the offset.
 TEST_F(VoiceUpdate, TriggerAfterTheSampleEndedStartsAtTheOffsetOnlyInsideThePlayingRange) {
   struct Case {
     std::uint32_t loopStart, loopLength, offset, position;
   };
-  // A playing range whose end overflows 32 bits does not wrap round to refuse the offset.
   for (const Case& c : {Case{0, 1000, 999, 999}, Case{0, 1000, 1000, 0},
                         Case{0xFFFFFFF0u, 0x20, 0xFFFFFFFFu, 0xFFFFFFFFu}}) {
     sample.loopStart = c.loopStart;
@@ -88,9 +95,9 @@ TEST_F(VoiceUpdate, TriggerAfterTheSampleEndedStartsAtTheOffsetOnlyInsideThePlay
     update(UPDATE_TRIGGER);
     EXPECT_EQ(channel.voice, &voicePool[5]);
     EXPECT_EQ(voice().sample, &sample);
-    EXPECT_EQ(voice().position, c.position) << c.offset;
-    EXPECT_EQ(voice().startOffset, 0u);
-    EXPECT_EQ(voice().direction, DIRECTION_FORWARD);
+    EXPECT_EQ((Values{voice().position, voice().startOffset, voice().direction}),
+              (Values{c.position, 0, DIRECTION_FORWARD}))
+        << c.offset;
   }
 }
 
@@ -110,21 +117,19 @@ TEST_F(VoiceUpdate, FinalVolumeRoundsHalvesToEven) {
     channel.fadeVolume = c.fade;
     song.globalVolume = c.global;
     update(UPDATE_VOLUME);
-    EXPECT_EQ(voice().volume, c.expected) << c.volume << " " << c.delta << " " << c.global;
-    EXPECT_EQ(voice().reportedVolume, c.expected);
+    EXPECT_EQ((Values{voice().volume, voice().reportedVolume}), (Values{c.expected, c.expected}))
+        << c.volume << " " << c.delta << " " << c.global;
   }
 }
 
 TEST_F(VoiceUpdate, VolumeTargetsUseTheVoicesPanBeforeThisTicksPanning) {
-  channel.volume = 64;
-  channel.volEnvValue = 64;
-  channel.fadeVolume = 65536;
+  fullVolume();
   channel.pan = 0;
+  // 200 x 128 / 255 = 100.4 and 55 x 128 / 255 = 27.6.
   for (const auto& [pan, left, right] : {std::tuple{128, 64, 63}, std::tuple{200, 100, 27}}) {
     voice().pan = pan;
     update(UPDATE_VOLUME);
-    EXPECT_EQ(voice().leftTarget, left) << pan;  // 200 x 128 / 255 = 100.4
-    EXPECT_EQ(voice().rightTarget, right);       // 55 x 128 / 255 = 27.6
+    EXPECT_EQ((Values{voice().leftTarget, voice().rightTarget}), (Values{left, right})) << pan;
   }
 }
 
@@ -133,21 +138,20 @@ TEST_F(VoiceUpdate, PanningEnvelopeSwingsWithinTheSpanAndIsClamped) {
     std::int32_t pan, envelope, expected, left, right;
   };
   voice().volume = 128;
+  // Span 3 around 100, span 0 at 255; slides may leave the channel pan outside 0..255, and the
+  // voice hears the edge.
   for (const Case& c :
-       {Case{128, 64, 255, 128, 0},                              // 256 clamped
-        Case{128, 0, 0, 0, 128}, Case{100, 40, 124, 62, 65},     // span 3
-        Case{100, 32, 100, 50, 77}, Case{255, 64, 255, 128, 0},  // span 0
-        Case{128, 32, 128, 64, 63},
-        // Slides may leave the channel pan outside 0..255; the voice hears the
-        // edge.
-        Case{300, 32, 255, 128, 0}, Case{-20, 32, 0, 0, 128}, Case{BOTTOM, 64, 0, 0, 128}}) {
+       {Case{128, 64, 255, 128, 0} /* 256 clamped */, Case{128, 0, 0, 0, 128},
+        Case{100, 40, 124, 62, 65}, Case{100, 32, 100, 50, 77}, Case{255, 64, 255, 128, 0},
+        Case{128, 32, 128, 64, 63}, Case{300, 32, 255, 128, 0}, Case{-20, 32, 0, 0, 128},
+        Case{BOTTOM, 64, 0, 0, 128}}) {
     channel.pan = c.pan;
     channel.panEnvValue = c.envelope;
     update(UPDATE_PAN);
-    EXPECT_EQ(voice().pan, c.expected) << c.pan << " " << c.envelope;
-    EXPECT_EQ(voice().reportedPan, c.expected);
-    EXPECT_EQ(voice().leftTarget, c.left);
-    EXPECT_EQ(voice().rightTarget, c.right);
+    const Voice& v = voice();
+    EXPECT_EQ((Values{v.pan, v.reportedPan, v.leftTarget, v.rightTarget}),
+              (Values{c.expected, c.expected, c.left, c.right}))
+        << c.pan << " " << c.envelope;
   }
 }
 
@@ -157,34 +161,31 @@ TEST_F(VoiceUpdate, FrequencyAndStep) {
   struct Case {
     bool linear;
     std::int32_t period, delta, frequency;
-    std::uint32_t step, stepFrac;
+    std::uint32_t stepFrac;  // the step is below 1 throughout
   };
   for (const Case& c : {
-           Case{true, 4608, 0, 8363, 0, 814485521}, Case{true, 3840, 0, 16726, 0, 1628971042},
-           Case{true, 7680, 0, 523, 0, 50935779},
-           Case{true, 4608, 64, 8860, 0, 862889121},  // a positive delta raises the pitch
-           Case{true, 4608, -64, 7894, 0, 768808885}, Case{true, 9984, 0, 65, 0, FRACTION_100_HZ},
+           Case{true, 4608, 0, 8363, 814485521}, Case{true, 3840, 0, 16726, 1628971042},
+           Case{true, 7680, 0, 523, 50935779},
+           Case{true, 4608, 64, 8860, 862889121},  // a positive delta raises the pitch
+           Case{true, 4608, -64, 7894, 768808885}, Case{true, 9984, 0, 65, FRACTION_100_HZ},
            // 4181.5 with an exact 1/768; the single-precision one lies just below it.
-           Case{true, 5376, 0, 4181, 0, 407194064},
+           Case{true, 5376, 0, 4181, 407194064},
            // A linear result beyond 32 bits is the integer-indefinite value, floored like any
            // other; 4608 - period + delta wrapping to 768 is one octave above C-4.
-           Case{true, -20000, 0, BOTTOM, 0, FRACTION_100_HZ},
-           Case{true, BOTTOM, TOP - 3839, 16726, 0, 1628971042},
-           Case{false, 1712, 0, 8362, 0, 814388129}, Case{false, 856, 0, 16725, 0, 1628873651},
-           Case{false, 1712, 1712, 4181, 0, 407194064},       // a positive delta lowers the pitch
-           Case{false, -1712, 0, -8362, 0, FRACTION_100_HZ},  // truncated toward zero
-           Case{false, TOP, 1, 0, 0, FRACTION_100_HZ},        // the sum wraps to INT32_MIN
-           Case{false, TOP, BOTTOM, -14317056, 0, FRACTION_100_HZ},  // the sum wraps to -1
+           Case{true, -20000, 0, BOTTOM, FRACTION_100_HZ},
+           Case{true, BOTTOM, TOP - 3839, 16726, 1628971042}, Case{false, 1712, 0, 8362, 814388129},
+           Case{false, 856, 0, 16725, 1628873651},
+           Case{false, 1712, 1712, 4181, 407194064},       // a positive delta lowers the pitch
+           Case{false, -1712, 0, -8362, FRACTION_100_HZ},  // truncated toward zero
+           Case{false, TOP, 1, 0, FRACTION_100_HZ},        // the sum wraps to INT32_MIN
+           Case{false, TOP, BOTTOM, -14317056, FRACTION_100_HZ},  // the sum wraps to -1
        }) {
-    SCOPED_TRACE(testing::Message()
-                 << (c.linear ? "linear " : "amiga ") << c.period << " + " << c.delta);
     song.flags = c.linear ? SONG_LINEAR_FREQUENCIES : 0;
     channel.period = c.period;
     channel.periodDelta = c.delta;
     update(UPDATE_FREQUENCY);
-    EXPECT_EQ(voice().frequency, c.frequency);
-    EXPECT_EQ(voice().step, c.step);
-    EXPECT_EQ(voice().stepFrac, c.stepFrac);
+    EXPECT_EQ(pitchOf(voice()), (Values{c.frequency, 0, c.stepFrac}))
+        << (c.linear ? "linear " : "amiga ") << c.period << " + " << c.delta;
   }
 }
 
@@ -196,8 +197,7 @@ TEST_F(VoiceUpdate, StepFractionTakesTheQuotientIntoItsDividend) {
         // fraction that r x 2^32 / R would give.
         std::tuple{179801u, 4u, 331228656u + 1}, std::tuple{190826u, 4u, 1404970480u + 1}}) {
     setVoiceStep(&voice, static_cast<std::int32_t>(frequency), 44100);
-    EXPECT_EQ(voice.step, step) << frequency;
-    EXPECT_EQ(voice.stepFrac, fraction) << frequency;
+    EXPECT_EQ((Values{voice.step, voice.stepFrac}), (Values{step, fraction})) << frequency;
   }
 }
 
@@ -209,9 +209,7 @@ TEST_F(VoiceUpdate, StepStaysBelow256SamplesPerFrame) {
     audioOutput.outputRate = rate;
     channel.period = period;
     update(UPDATE_FREQUENCY);
-    EXPECT_EQ(voice().frequency, frequency);
-    EXPECT_EQ(voice().step, 255u);
-    EXPECT_EQ(voice().stepFrac, 0u);
+    EXPECT_EQ(pitchOf(voice()), (Values{frequency, 255, 0})) << rate;
   }
 }
 
@@ -220,14 +218,12 @@ TEST_F(VoiceUpdate, ZeroPeriodSumKeepsTheFrequencyWithEitherTable) {
     song.flags = flags;
     channel.period = 4608;
     update(UPDATE_FREQUENCY);
-    const Voice before = voice();
+    const Values before = pitchOf(voice());
     channel.period = 100;
     channel.periodDelta = -100;
     update(UPDATE_FREQUENCY);
     channel.periodDelta = 0;
-    EXPECT_EQ(voice().frequency, before.frequency);
-    EXPECT_EQ(voice().step, before.step);
-    EXPECT_EQ(voice().stepFrac, before.stepFrac);
+    EXPECT_EQ(pitchOf(voice()), before) << flags;
     EXPECT_EQ(channel.flags & UPDATE_FREQUENCY, 0);
   }
 }
@@ -239,33 +235,27 @@ TEST_F(VoiceUpdate, RewindKeepsSampleAndGains) {
   voice().startOffset = 256;
   voice().leftTarget = 40;
   update(UPDATE_REWIND);
-  EXPECT_EQ(voice().position, 0u);
-  EXPECT_EQ(voice().positionFrac, 0u);
-  EXPECT_EQ(voice().startOffset, 0u);
-  EXPECT_EQ(voice().sample, &sample);
-  EXPECT_EQ(voice().leftTarget, 40);
+  const Voice& v = voice();
+  EXPECT_EQ((Values{v.position, v.positionFrac, v.startOffset, v.leftTarget}),
+            (Values{0, 0, 0, 40}));
+  EXPECT_EQ(v.sample, &sample);
   EXPECT_EQ(channel.voice, &voicePool[5]);
 }
 
 TEST_F(VoiceUpdate, ANoteStartWritesEverythingToTheNewVoice) {
   voicePool[5].sample = &sample;
   voicePool[5].pan = 128;
-  channel.volume = 64;
-  channel.volEnvValue = 64;
-  channel.fadeVolume = 65536;
+  fullVolume();
   channel.pan = 255;
   channel.panEnvValue = 32;
   channel.period = 4608;
   update(UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PAN | UPDATE_FREQUENCY);
   const Voice& fresh = voicePool[37];
+  const Voice& old = voicePool[5];
   EXPECT_EQ(channel.voice, &fresh);
-  EXPECT_EQ(fresh.volume, 128);
-  EXPECT_EQ(fresh.leftTarget, 128);
-  EXPECT_EQ(fresh.rightTarget, 0);
-  EXPECT_EQ(fresh.frequency, 8363);
-  EXPECT_EQ(voicePool[5].volume, 0);
-  EXPECT_EQ(voicePool[5].leftTarget, 0);
-  EXPECT_EQ(voicePool[5].frequency, 0);
+  EXPECT_EQ((Values{fresh.volume, fresh.leftTarget, fresh.rightTarget, fresh.frequency}),
+            (Values{128, 128, 0, 8363}));
+  EXPECT_EQ((Values{old.volume, old.leftTarget, old.frequency}), (Values{0, 0, 0}));
 }
 
 }  // namespace

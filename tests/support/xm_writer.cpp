@@ -10,189 +10,173 @@
 namespace xmtest {
 namespace {
 
-class Bytes {
- public:
-  void u8(unsigned value) { data_.push_back(static_cast<std::uint8_t>(value)); }
-  void u16(unsigned value) {
-    u8(value & 0xFF);
-    u8((value >> 8) & 0xFF);
-  }
-  void u32(std::uint32_t value) {
-    u16(value & 0xFFFF);
-    u16(value >> 16);
-  }
-  void text(const std::string& value, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) u8(i < value.size() ? static_cast<unsigned char>(value[i]) : 0);
-  }
-  void append(const std::vector<std::uint8_t>& bytes) { data_.insert(data_.end(), bytes.begin(), bytes.end()); }
-  // Pads with zeros, or cuts, so that the bytes from start on number exactly size.
-  void fit(std::size_t start, std::size_t size) { data_.resize(start + size, 0); }
-  std::size_t size() const { return data_.size(); }
-  std::vector<std::uint8_t> take() { return std::move(data_); }
+using Bytes = std::vector<std::uint8_t>;
 
- private:
-  std::vector<std::uint8_t> data_;
-};
-
-bool isEmpty(const Cell& c) {
-  return c.note == 0 && c.instrument == 0 && c.volume == 0 && c.effect == 0 && c.param == 0;
+// Appends value in `size` little-endian bytes.
+void put(Bytes& out, std::uint32_t value, int size) {
+  for (int k = 0; k < size; ++k)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
 }
 
-std::vector<std::uint8_t> encodeCells(const Pattern& pattern, int channels) {
+void text(Bytes& out, const std::string& value, std::size_t width) {
+  for (std::size_t i = 0; i < width; ++i)
+    out.push_back(i < value.size() ? static_cast<std::uint8_t>(value[i]) : 0);
+}
+
+// Pads with zeros, or cuts, so that the bytes from start on number exactly size.
+void fit(Bytes& out, std::size_t start, std::size_t size) {
+  out.resize(start + size, 0);
+}
+
+template <typename T>
+T given(const std::optional<T>& override, std::size_t derived) {
+  return override ? *override : static_cast<T>(derived);
+}
+
+Bytes encodeCells(const Pattern& pattern, int channels) {
   Bytes out;
-  const std::size_t count = static_cast<std::size_t>(pattern.rows) * static_cast<std::size_t>(channels);
+  const std::size_t count =
+      static_cast<std::size_t>(pattern.rows) * static_cast<std::size_t>(channels);
   for (std::size_t i = 0; i < count; ++i) {
     const Cell c = i < pattern.cells.size() ? pattern.cells[i] : Cell{};
-    const bool full = c.note != 0 && c.instrument != 0 && c.volume != 0 && c.effect != 0 && c.param != 0;
+    const std::uint8_t fields[] = {c.note, c.instrument, c.volume, c.effect, c.param};
+    // A cell with every field set is written plain, unless its note would read as a flag byte.
+    const bool full =
+        std::all_of(std::begin(fields), std::end(fields), [](auto f) { return f != 0; });
     if (!pattern.packed || (full && c.note < 0x80)) {
-      out.u8(c.note);
-      out.u8(c.instrument);
-      out.u8(c.volume);
-      out.u8(c.effect);
-      out.u8(c.param);
+      out.insert(out.end(), std::begin(fields), std::end(fields));
       continue;
     }
-    unsigned flag = 0x80;
-    if (c.note != 0) flag |= 0x01;
-    if (c.instrument != 0) flag |= 0x02;
-    if (c.volume != 0) flag |= 0x04;
-    if (c.effect != 0) flag |= 0x08;
-    if (c.param != 0) flag |= 0x10;
-    out.u8(flag);
-    if (c.note != 0) out.u8(c.note);
-    if (c.instrument != 0) out.u8(c.instrument);
-    if (c.volume != 0) out.u8(c.volume);
-    if (c.effect != 0) out.u8(c.effect);
-    if (c.param != 0) out.u8(c.param);
+    const std::size_t flag = out.size();
+    out.push_back(0x80);
+    for (int k = 0; k < 5; ++k) {
+      if (fields[k] == 0) continue;
+      out[flag] |= static_cast<std::uint8_t>(1 << k);
+      out.push_back(fields[k]);
+    }
   }
-  return out.take();
+  return out;
 }
 
 void writePattern(Bytes& out, const Pattern& pattern, int channels) {
-  std::vector<std::uint8_t> data;
+  const bool empty = std::all_of(pattern.cells.begin(), pattern.cells.end(), [](const Cell& c) {
+    return c.note == 0 && c.instrument == 0 && c.volume == 0 && c.effect == 0 && c.param == 0;
+  });
+  Bytes data;
   if (pattern.rawData) {
     data = *pattern.rawData;
-  } else if (!pattern.packed || !std::all_of(pattern.cells.begin(), pattern.cells.end(), isEmpty)) {
+  } else if (!pattern.packed || !empty) {
     data = encodeCells(pattern, channels);
   }
-  out.u32(9);
-  out.u8(0);
-  out.u16(static_cast<unsigned>(pattern.rows));
-  out.u16(pattern.packedSizeOverride ? *pattern.packedSizeOverride : static_cast<unsigned>(data.size()));
-  out.append(data);
+  put(out, 9, 4);
+  put(out, 0, 1);
+  put(out, static_cast<std::uint32_t>(pattern.rows), 2);
+  put(out, given(pattern.packedSizeOverride, data.size()), 2);
+  out.insert(out.end(), data.begin(), data.end());
 }
 
-std::uint32_t bytesPerValue(const Sample& s) { return s.sixteenBit ? 2 : 1; }
-
 void writeSampleHeader(Bytes& out, const Sample& s) {
-  const std::uint32_t unit = bytesPerValue(s);
-  out.u32(s.lengthBytes ? *s.lengthBytes : static_cast<std::uint32_t>(s.values.size()) * unit);
-  out.u32(s.loopStartBytes ? *s.loopStartBytes : s.loopStart * unit);
-  out.u32(s.loopLengthBytes ? *s.loopLengthBytes : s.loopLength * unit);
-  out.u8(s.volume);
-  out.u8(static_cast<std::uint8_t>(s.finetune));
-  out.u8(s.typeByte ? *s.typeByte : (s.loopType & 3u) | (s.sixteenBit ? 0x10u : 0u));
-  out.u8(s.panning);
-  out.u8(static_cast<std::uint8_t>(s.relativeNote));
-  out.u8(0);
-  out.text(s.name, 22);
+  const std::uint32_t unit = s.sixteenBit ? 2 : 1;
+  put(out, given(s.lengthBytes, s.values.size() * unit), 4);
+  put(out, given(s.loopStartBytes, s.loopStart * unit), 4);
+  put(out, given(s.loopLengthBytes, s.loopLength * unit), 4);
+  put(out, s.volume, 1);
+  put(out, static_cast<std::uint8_t>(s.finetune), 1);
+  put(out, given(s.typeByte, (s.loopType & 3u) | (s.sixteenBit ? 0x10u : 0u)), 1);
+  put(out, s.panning, 1);
+  put(out, static_cast<std::uint8_t>(s.relativeNote), 1);
+  put(out, 0, 1);
+  text(out, s.name, 22);
 }
 
 void writeSampleData(Bytes& out, const Sample& s) {
   if (s.rawData) {
-    out.append(*s.rawData);
+    out.insert(out.end(), s.rawData->begin(), s.rawData->end());
     return;
   }
   int previous = 0;
   for (int value : s.values) {
-    const unsigned delta = static_cast<unsigned>(value - previous);
+    put(out, static_cast<std::uint32_t>(value - previous), s.sixteenBit ? 2 : 1);
     previous = value;
-    if (s.sixteenBit) {
-      out.u16(delta & 0xFFFF);
-    } else {
-      out.u8(delta & 0xFF);
-    }
-  }
-}
-
-void writeEnvelopePoints(Bytes& out, const Envelope& e) {
-  for (std::size_t i = 0; i < 12; ++i) {
-    const auto point = i < e.points.size() ? e.points[i] : std::pair<std::uint16_t, std::uint16_t>{};
-    out.u16(point.first);
-    out.u16(point.second);
   }
 }
 
 void writeInstrument(Bytes& out, const Instrument& in) {
   const std::size_t start = out.size();
   const bool hasSamples = !in.samples.empty();
-  const std::uint32_t headerSize = in.headerSize ? *in.headerSize : (hasSamples ? 263 : 29);
-  out.u32(headerSize);
-  out.text(in.name, 22);
-  out.u8(0);
-  out.u16(in.declaredSampleCount ? *in.declaredSampleCount : static_cast<unsigned>(in.samples.size()));
+  const std::uint32_t headerSize = given(in.headerSize, hasSamples ? 263 : 29);
+  put(out, headerSize, 4);
+  text(out, in.name, 22);
+  put(out, 0, 1);
+  put(out, given(in.declaredSampleCount, in.samples.size()), 2);
   if (hasSamples) {
-    out.u32(40);
-    for (std::size_t i = 0; i < 96; ++i) out.u8(i < in.sampleMap.size() ? in.sampleMap[i] : 0);
-    writeEnvelopePoints(out, in.volume);
-    writeEnvelopePoints(out, in.panning);
-    out.u8(in.volume.pointCount ? *in.volume.pointCount : static_cast<unsigned>(in.volume.points.size()));
-    out.u8(in.panning.pointCount ? *in.panning.pointCount : static_cast<unsigned>(in.panning.points.size()));
-    out.u8(in.volume.sustain);
-    out.u8(in.volume.loopStart);
-    out.u8(in.volume.loopEnd);
-    out.u8(in.panning.sustain);
-    out.u8(in.panning.loopStart);
-    out.u8(in.panning.loopEnd);
-    out.u8(in.volume.flags);
-    out.u8(in.panning.flags);
-    out.u8(in.vibratoType);
-    out.u8(in.vibratoSweep);
-    out.u8(in.vibratoDepth);
-    out.u8(in.vibratoRate);
-    out.u16(in.fadeout);
+    put(out, 40, 4);
+    for (std::size_t i = 0; i < 96; ++i)
+      put(out, i < in.sampleMap.size() ? in.sampleMap[i] : 0, 1);
+    for (const Envelope* e : {&in.volume, &in.panning}) {
+      for (std::size_t i = 0; i < 12; ++i) {
+        put(out, i < e->points.size() ? e->points[i].first : 0, 2);
+        put(out, i < e->points.size() ? e->points[i].second : 0, 2);
+      }
+    }
+    const Envelope& v = in.volume;
+    const Envelope& p = in.panning;
+    for (std::uint8_t value :
+         {given(v.pointCount, v.points.size()), given(p.pointCount, p.points.size()), v.sustain,
+          v.loopStart, v.loopEnd, p.sustain, p.loopStart, p.loopEnd, v.flags, p.flags,
+          in.vibratoType, in.vibratoSweep, in.vibratoDepth, in.vibratoRate}) {
+      put(out, value, 1);
+    }
+    put(out, in.fadeout, 2);
   }
-  out.fit(start, headerSize);
-  for (const Sample& s : in.samples) writeSampleHeader(out, s);
-  for (const Sample& s : in.samples) writeSampleData(out, s);
+  fit(out, start, headerSize);
+  for (const Sample& s : in.samples)
+    writeSampleHeader(out, s);
+  for (const Sample& s : in.samples)
+    writeSampleData(out, s);
 }
 
 }  // namespace
 
 Pattern& Pattern::set(int r, int c, const Cell& cell, int channels) {
   cells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(channels));
-  cells.at(static_cast<std::size_t>(r) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)) = cell;
+  cells.at(static_cast<std::size_t>(r) * static_cast<std::size_t>(channels) +
+           static_cast<std::size_t>(c)) = cell;
   return *this;
 }
 
 std::vector<std::uint8_t> writeXm(const Module& m) {
   Bytes out;
-  out.text(m.signature, 17);
-  out.text(m.name, 20);
-  out.u8(0x1A);
-  out.text("test writer", 20);
-  out.u16(0x0104);
-  out.u32(m.headerSize);
-  out.u16(m.songLength ? *m.songLength : static_cast<unsigned>(m.orders.size()));
-  out.u16(m.restartPosition);
-  out.u16(m.channels);
-  out.u16(m.patternCount ? *m.patternCount : static_cast<unsigned>(m.patterns.size()));
-  out.u16(m.instrumentCount ? *m.instrumentCount : static_cast<unsigned>(m.instruments.size()));
-  out.u16(m.flags);
-  out.u16(m.speed);
-  out.u16(m.bpm);
-  for (std::size_t i = 0; i < 256; ++i) out.u8(i < m.orders.size() ? m.orders[i] : 0);
-  out.fit(60, m.headerSize);
-  for (const Pattern& p : m.patterns) writePattern(out, p, m.channels);
-  for (const Instrument& in : m.instruments) writeInstrument(out, in);
-  return out.take();
+  text(out, m.signature, 17);
+  text(out, m.name, 20);
+  put(out, 0x1A, 1);
+  text(out, "test writer", 20);
+  put(out, 0x0104, 2);
+  put(out, m.headerSize, 4);
+  put(out, given(m.songLength, m.orders.size()), 2);
+  put(out, m.restartPosition, 2);
+  put(out, m.channels, 2);
+  put(out, given(m.patternCount, m.patterns.size()), 2);
+  put(out, given(m.instrumentCount, m.instruments.size()), 2);
+  for (std::uint16_t value : {m.flags, m.speed, m.bpm})
+    put(out, value, 2);
+  for (std::size_t i = 0; i < 256; ++i)
+    put(out, i < m.orders.size() ? m.orders[i] : 0, 1);
+  fit(out, 60, m.headerSize);
+  for (const Pattern& p : m.patterns)
+    writePattern(out, p, m.channels);
+  for (const Instrument& in : m.instruments)
+    writeInstrument(out, in);
+  return out;
 }
 
 ImagePtr makeImage(const std::vector<std::uint8_t>& file) {
   return ImagePtr(player::makeModuleImage(file.data(), static_cast<std::uint32_t>(file.size())));
 }
 
-void SongDeleter::operator()(player::Song* song) const { player::freeSong(song); }
+void SongDeleter::operator()(player::Song* song) const {
+  player::freeSong(song);
+}
 
 SongPtr loadFile(const std::vector<std::uint8_t>& file, player::SampleReadHook hook) {
   ImagePtr image = makeImage(file);
@@ -220,7 +204,8 @@ Instrument simpleInstrument(std::vector<int> values, bool sixteenBit) {
 std::vector<std::uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> corpusModules() {

@@ -26,7 +26,7 @@ struct Pattern {
   std::vector<Cell> cells;  // rows x channels, row-major; missing cells are empty
   bool packed = true;       // false writes every cell as five plain bytes
   std::optional<std::vector<std::uint8_t>> rawData;  // written as the packed data instead
-  std::optional<std::uint16_t> packedSizeOverride;  // declared packed size P
+  std::optional<std::uint16_t> packedSizeOverride;   // declared packed size P
 
   // Sets the cell of row r and channel c, growing cells to rows x channels.
   Pattern& set(int r, int c, const Cell& cell, int channels);
@@ -77,8 +77,8 @@ struct Module {
   std::uint16_t speed = 6;
   std::uint16_t bpm = 125;
   std::vector<std::uint8_t> orders{0};
-  std::optional<std::uint16_t> songLength;    // default orders.size()
-  std::optional<std::uint16_t> patternCount;  // default patterns.size()
+  std::optional<std::uint16_t> songLength;       // default orders.size()
+  std::optional<std::uint16_t> patternCount;     // default patterns.size()
   std::optional<std::uint16_t> instrumentCount;  // default instruments.size()
   std::vector<Pattern> patterns;
   std::vector<Instrument> instruments;
