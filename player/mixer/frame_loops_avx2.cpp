@@ -23,8 +23,12 @@ struct Positions {
 };
 
 Positions startPositions(std::uint64_t position, std::uint64_t delta) {
-  const auto [first, stride] = passStride(position, delta);
-  const auto lane = [&](std::uint64_t j) { return static_cast<long long>(first + j * stride); };
+  const PassStride pass = passStride(position, delta);
+  const std::uint64_t first = pass.first;
+  const std::uint64_t stride = pass.stride;
+  const auto lane = [first, stride](std::uint64_t j) {
+    return static_cast<long long>(first + j * stride);
+  };
   return {first, stride, _mm256_setr_epi64x(lane(0), lane(1), lane(2), lane(3)),
           _mm256_set1_epi64x(static_cast<long long>(LANES * stride))};
 }

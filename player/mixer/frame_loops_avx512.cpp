@@ -26,7 +26,9 @@ struct Positions {
 };
 
 Positions startPositions(std::uint64_t position, std::uint64_t delta) {
-  const auto [first, stride] = passStride(position, delta);
+  const PassStride pass = passStride(position, delta);
+  const std::uint64_t first = pass.first;
+  const std::uint64_t stride = pass.stride;
   const __m512i strides = _mm512_set1_epi64(static_cast<long long>(stride));
   const __m512i lanes =
       _mm512_add_epi64(_mm512_set1_epi64(static_cast<long long>(first)),
