@@ -5,7 +5,6 @@
 #include <tuple>
 #include <vector>
 
-#include "player/mixer/mixer.h"
 #include "tests/mixer/voice_setup.h"
 
 namespace {
@@ -22,11 +21,8 @@ using player::LOOP_PINGPONG;
 using player::voicePool;
 using Floats = std::vector<float>;
 
-class SamplePlayback : public ::testing::Test {
+class SamplePlayback : public mixtest::MixerTest {
  protected:
-  void SetUp() override { player::prepareOutput(44100); }
-  void TearDown() override { player::prepareOutput(44100); }
-
   // Voice 0 playing values with the given loop at step 1.0 from position 0, at full gain on the
   // left and silent on the right, so that a left value is the interpolated sample value.
   player::Voice& play(const std::vector<std::int16_t>& values, std::uint8_t mode,
@@ -38,8 +34,7 @@ class SamplePlayback : public ::testing::Test {
 
   // Mixes count frames and returns the left values.
   Floats mixLeft(std::int32_t count) {
-    Floats frames(2 * static_cast<std::size_t>(count), 0.0f);
-    player::mixVoices(frames.data(), count);
+    const Floats frames = mix(count);
     Floats left(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i)
       left[i] = frames[2 * i];
@@ -230,9 +225,7 @@ TEST_F(SamplePlayback, OnlyTheFirstSixtyFourVoicesAreMixedAndInIndexOrder) {
   voicePool[3].position = 123456;
   const player::Voice idle = voicePool[3];
 
-  Floats frames(2 * 50, 0.0f);
-  player::mixVoices(frames.data(), 50);
-  EXPECT_EQ(frames, Floats(100, 0.0f));
+  EXPECT_EQ(mix(50), Floats(100, 0.0f));
   EXPECT_TRUE(mixtest::sameVoice(voicePool[3], idle));
   for (int index = 64; index < player::VOICE_POOL_SIZE; ++index)
     ASSERT_EQ(voicePool[index].position, 0u) << "voice " << index;
@@ -242,10 +235,8 @@ TEST_F(SamplePlayback, OnlyTheFirstSixtyFourVoicesAreMixedAndInIndexOrder) {
   voicePool[0] = mixtest::settledVoice(&unit->sample, 255, 255);
   voicePool[1] = mixtest::settledVoice(&unit->sample, 255, 255);
   voicePool[2] = mixtest::settledVoice(&large->sample, 255 * 1024, 0);  // 2^14 x 1024 = 2^24
-  frames.assign(2, 0.0f);
-  player::mixVoices(frames.data(), 1);
   // 1 + 1 + 2^24 is exact; 2^24 + 1 + 1 would round back to 2^24 twice.
-  EXPECT_EQ(frames, (Floats{16777218.0f, 2.0f}));
+  EXPECT_EQ(mix(1), (Floats{16777218.0f, 2.0f}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Samples and voices for the mixer tests: a sample that owns its values (with the guard values a
-// loaded sample has behind them) and voices whose ramp has settled at their targets.
+// loaded sample has behind them), voices whose ramp has settled at their targets, and a fixture
+// that mixes them.
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "player/audio_output.h"
 #include "player/load/song.h"
+#include "player/mixer/mixer.h"
 #include "player/mixer/voice.h"
 
 namespace mixtest {
@@ -90,5 +94,19 @@ inline bool sameVoice(const player::Voice& a, const player::Voice& b) {
   return std::memcmp(&a, &b, before) == 0 && a.sample == b.sample &&
          std::memcmp(&a.leftTarget, &b.leftTarget, after) == 0;
 }
+
+// Prepares the output, which also clears the voice pool, before and after each test.
+class MixerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { player::prepareOutput(44100); }
+  void TearDown() override { player::prepareOutput(44100); }
+
+  // count frames of the mixed voices, left and right interleaved.
+  static std::vector<float> mix(std::int32_t count) {
+    std::vector<float> frames(2 * static_cast<std::size_t>(count), 0.0f);
+    player::mixVoices(frames.data(), count);
+    return frames;
+  }
+};
 
 }  // namespace mixtest

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "player/mixer/mixer.h"
 #include "tests/mixer/voice_setup.h"
 
 namespace {
@@ -12,11 +11,8 @@ namespace {
 using player::voicePool;
 using Values = std::vector<std::int32_t>;
 
-class VolumeRamp : public ::testing::Test {
+class VolumeRamp : public mixtest::MixerTest {
  protected:
-  void SetUp() override { player::prepareOutput(44100); }
-  void TearDown() override { player::prepareOutput(44100); }
-
   // Voice 0 on a sample (by default a constant one of value 1000 that never ends), with targets
   // left and right, ramping up from silence.
   player::Voice& fadeIn(std::int32_t left, std::int32_t right, player::Sample* sample = nullptr) {
@@ -24,12 +20,6 @@ class VolumeRamp : public ::testing::Test {
     voicePool[0].leftLevel = 0;
     voicePool[0].rightLevel = 0;
     return voicePool[0];
-  }
-
-  std::vector<float> mix(std::int32_t count) {
-    std::vector<float> frames(2 * static_cast<std::size_t>(count), 0.0f);
-    player::mixVoices(frames.data(), count);
-    return frames;
   }
 
   std::unique_ptr<mixtest::OwnedSample> constant_ =
