@@ -59,7 +59,7 @@ for target in fuzz_loader fuzz_render fuzz_module_file; do
     echo "fuzz: $target failed; once fixed, add its input (build/fuzz-failures) to fuzz/regressions/$target" >&2
     exit 1
   fi
-  grep -E "^#[0-9]+ +DONE" "$fuzz_work/$target.log" | sed "s/^/$target: /" || true
+  grep -E "^(#[0-9]+ +DONE|Done [0-9]+ runs)" "$fuzz_work/$target.log" | sed "s/^/$target: /" || true
 done
 
 if [ -n "$(ls tests/thread/*.cpp 2>/dev/null)" ]; then
