@@ -16,7 +16,7 @@
 namespace cli {
 namespace {
 
-const char* const NOT_ENOUGH_MEMORY = "not enough memory to load it";
+const char* const NOT_ENOUGH_MEMORY = player::NOT_ENOUGH_MEMORY_TEXT;
 
 int refuse(const std::string& path, const std::string& reason) {
   std::fprintf(stderr, "jingle: %s: %s\n", path.c_str(), reason.c_str());

@@ -102,7 +102,7 @@ Module* loadModule(const void* bytes, std::size_t size, LoadFailure* failure) {
   if (song == nullptr) {
     delete module;
     player::freeModuleImage(image);
-    return refuse(failure, Status::OUT_OF_MEMORY, "not enough memory to load it");
+    return refuse(failure, Status::OUT_OF_MEMORY, player::NOT_ENOUGH_MEMORY_TEXT);
   }
   module->image = image;
   module->song = song;

@@ -25,7 +25,7 @@ std::string moduleFaultText(const ModuleCheck& check) {
     case ModuleFault::NO_MEMORY:
       break;
   }
-  return "not enough memory to load it";
+  return NOT_ENOUGH_MEMORY_TEXT;
 }
 
 }  // namespace player

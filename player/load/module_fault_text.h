@@ -10,6 +10,9 @@ namespace player {
 
 // "" for a module the loader accepts; otherwise one phrase without a trailing full stop, such as
 // "has 40 channels (at most 32 are supported)".
+// The words for a module that memory runs out on while it is read or loaded.
+inline constexpr const char* NOT_ENOUGH_MEMORY_TEXT = "not enough memory to load it";
+
 std::string moduleFaultText(const ModuleCheck& check);
 
 }  // namespace player
