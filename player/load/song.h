@@ -8,6 +8,9 @@ namespace player {
 
 constexpr std::uint8_t KEY_OFF = 255;  // stored key-off note (97 in the file)
 
+constexpr std::uint8_t NOTE_CUT = 254;   // stops the note at once
+constexpr std::uint8_t NOTE_FADE = 253;  // starts the instrument's fadeout
+
 // Sample loop modes; every loaded sample has exactly one of them.
 constexpr std::uint8_t LOOP_OFF = 1;
 constexpr std::uint8_t LOOP_FORWARD = 2;
@@ -18,6 +21,11 @@ constexpr int SAMPLE_MAP_NOTES = 96;
 constexpr int ENVELOPE_POINTS = 12;
 constexpr int ORDER_TABLE_SIZE = 256;
 constexpr int SAMPLE_GUARD_VALUES = 8;  // zero values behind every sample's data
+constexpr int KEYBOARD_NOTES = 120;     // C-0 to B-9: the notes an instrument's keyboard maps
+constexpr int ENVELOPE_NODES = 25;      // nodes of a NodeEnvelope
+constexpr int SONG_CHANNELS = 64;       // channels the per-channel song settings cover
+constexpr int PARAMETERED_MACROS = 16;  // SF0..SFF
+constexpr int FIXED_MACROS = 128;       // Z80..ZFF
 
 struct Song;
 
@@ -59,7 +67,56 @@ struct Sample {
   std::uint8_t bits;     // 16 for every sample that has data, once loaded
   std::uint8_t loopMode;  // LOOP_OFF, LOOP_FORWARD or LOOP_PINGPONG
   std::int8_t relativeNote;
+  // Pitch, volume and loops of the trackers that tune samples in Hz; zero for XM samples.
+  std::uint32_t c5Speed;       // Hz of the note C-5; 0: the sample is tuned by finetune
+  std::uint8_t globalVolume;   // 0..64, scales every note of the sample
+  std::uint8_t usesPanning;    // 1: notes of the sample start at `panning`
+  std::uint8_t sustainMode;    // LOOP_OFF, LOOP_FORWARD or LOOP_PINGPONG
+  std::uint32_t sustainStart;  // the sustain loop, played until the note is released
+  std::uint32_t sustainLength;
+  // The same sample with the sustain loop as its loop, for the mixer while the note is held;
+  // its own copy of the values up to the loop's end. Null without a sustain loop.
+  Sample* sustained;
+  std::uint8_t vibratoSpeed;  // sample vibrato: 0..64
+  std::uint8_t vibratoDepth;  // 0..64
+  std::uint8_t vibratoRate;   // 0..64: how fast the vibrato reaches its depth
+  std::uint8_t vibratoType;   // 0 sine, 1 ramp down, 2 square, 3 random
 };
+
+// An envelope of up to 25 nodes with a loop and a sustain loop between nodes. Node ticks never
+// decrease; values are 0..64 for volume, -32..32 for panning, pitch and filter.
+struct EnvelopeNode {
+  std::uint16_t tick;
+  std::int8_t value;
+};
+
+struct NodeEnvelope {
+  std::uint8_t flags;      // ENVELOPE_ON, ENVELOPE_LOOP, ENVELOPE_SUSTAIN, ENVELOPE_CARRY,
+                           // ENVELOPE_FILTER; the loops only name nodes below nodeCount
+  std::uint8_t nodeCount;  // 0..25
+  std::uint8_t loopStart;
+  std::uint8_t loopEnd;
+  std::uint8_t sustainStart;
+  std::uint8_t sustainEnd;
+  EnvelopeNode nodes[ENVELOPE_NODES];
+};
+
+// New-note actions: what happens to a note still sounding on a channel when the next starts.
+constexpr std::uint8_t NNA_CUT = 0;
+constexpr std::uint8_t NNA_CONTINUE = 1;
+constexpr std::uint8_t NNA_NOTE_OFF = 2;
+constexpr std::uint8_t NNA_NOTE_FADE = 3;
+// Duplicate checks: which earlier notes of the channel the new note counts as its own.
+constexpr std::uint8_t DUPLICATE_OFF = 0;
+constexpr std::uint8_t DUPLICATE_NOTE = 1;
+constexpr std::uint8_t DUPLICATE_SAMPLE = 2;
+constexpr std::uint8_t DUPLICATE_INSTRUMENT = 3;
+// What a duplicate gets.
+constexpr std::uint8_t DUPLICATE_CUT = 0;
+constexpr std::uint8_t DUPLICATE_NOTE_OFF = 1;
+constexpr std::uint8_t DUPLICATE_NOTE_FADE = 2;
+
+constexpr std::uint8_t FILTER_UNSET = 0xFF;  // no initial filter cutoff or resonance
 
 struct Instrument {
   std::int32_t sampleCount;                      // own samples, 0..16
@@ -81,12 +138,61 @@ struct Instrument {
   std::uint8_t vibratoSweep;
   std::uint8_t vibratoDepth;
   std::uint8_t vibratoRate;
-  std::uint16_t fadeout;  // twice the file's value, in 16 bits
+  std::uint16_t fadeout;  // drop per tick of a fading note from 65536 (an XM file's value x 2)
+  // Keyboard instruments (the trackers that map notes to samples of the song); zero for XM.
+  std::uint8_t keyboardNote[KEYBOARD_NOTES];    // the note each note plays, 0..119
+  std::uint8_t keyboardSample[KEYBOARD_NOTES];  // sample number in Song::samples, 0: none
+  NodeEnvelope volumeNodes;
+  NodeEnvelope panningNodes;
+  NodeEnvelope pitchNodes;
+  std::uint8_t newNoteAction;      // NNA_...
+  std::uint8_t duplicateCheck;     // DUPLICATE_OFF, _NOTE, _SAMPLE, _INSTRUMENT
+  std::uint8_t duplicateAction;    // DUPLICATE_CUT, _NOTE_OFF, _NOTE_FADE
+  std::int8_t pitchPanSeparation;  // -32..32: pan moves by (note - centre) x this / 8
+  std::uint8_t pitchPanCentre;     // 0..119
+  std::uint8_t globalVolume;       // 0..128
+  std::uint8_t usesPanning;        // 1: notes start at `panning`
+  std::uint8_t panning;            // 0..64
+  std::uint8_t randomVolume;       // 0..100: percent a note's volume may vary
+  std::uint8_t randomPanning;      // 0..64: how far a note's pan may vary
+  std::uint8_t filterCutoff;       // 0..127, or FILTER_UNSET
+  std::uint8_t filterResonance;    // 0..127, or FILTER_UNSET
 };
+
+// What a MIDI macro does to the channel's resonant filter; the player sends no MIDI, so other
+// macros do nothing.
+constexpr std::uint8_t MACRO_NONE = 0;
+constexpr std::uint8_t MACRO_CUTOFF = 1;
+constexpr std::uint8_t MACRO_RESONANCE = 2;
+
+struct FilterMacro {
+  std::uint8_t target;         // MACRO_NONE, MACRO_CUTOFF or MACRO_RESONANCE
+  std::uint8_t fromParameter;  // 1: the value is the Zxx parameter (00..7F)
+  std::uint8_t value;          // 0..127 otherwise
+};
+
+struct MacroSet {
+  FilterMacro parametered[PARAMETERED_MACROS];  // Z00..Z7F run the one SFx selected
+  FilterMacro fixed[FIXED_MACROS];              // Z80..ZFF
+};
+
+// Bits of Song::playRules: how the song's tracker plays what the model holds alike.
+constexpr std::uint32_t PLAY_INSTRUMENT_MODE = 0x0001;  // else every instrument stands for a
+                                                        // sample: no envelopes or background notes
+constexpr std::uint32_t PLAY_OLD_EFFECTS = 0x0002;      // the tracker's old-effects switch
+constexpr std::uint32_t PLAY_COMPATIBLE_GXX = 0x0004;   // Gxx shares E/F's memory, retriggers
+                                                        // envelopes and keeps the note going
+constexpr std::uint32_t PLAY_MONO = 0x0008;             // every channel plays in the centre
+
+// Per-channel settings, Song::channelFlags.
+constexpr std::uint8_t CHANNEL_SURROUND = 0x01;  // played in the centre
+constexpr std::uint8_t CHANNEL_DISABLED = 0x02;  // notes are not played; effects still run
 
 constexpr std::uint8_t ENVELOPE_ON = 0x01;
 constexpr std::uint8_t ENVELOPE_SUSTAIN = 0x02;
 constexpr std::uint8_t ENVELOPE_LOOP = 0x04;
+constexpr std::uint8_t ENVELOPE_CARRY = 0x08;   // a new note goes on from where the last one was
+constexpr std::uint8_t ENVELOPE_FILTER = 0x80;  // the pitch envelope drives the filter cutoff
 
 constexpr std::uint16_t SONG_LINEAR_FREQUENCIES = 0x0001;  // bit of Song::flags
 
@@ -120,6 +226,19 @@ struct Song {
   PlayStartHook onPlayStart;
   TickHandler tickHandler;
   SampleReadHook sampleReadHook;
+  // What the trackers after XM keep; XM songs leave them zero.
+  Sample* samples;  // sampleCount samples of the song, owned (keyboard instruments)
+  std::int32_t sampleCount;
+  std::uint32_t playRules;         // PLAY_...
+  std::uint8_t globalVolumeRange;  // full scale of initialGlobalVolume: 128 (0: 64)
+  std::uint8_t mixingVolume;       // 0..128
+  std::uint8_t panSeparation;      // 0..128, 128 full stereo
+  std::uint16_t trackerVersion;    // as the file states it (0x0214 for Impulse Tracker 2.14)
+  std::uint16_t formatVersion;     // the oldest tracker version that reads the file
+  std::uint8_t channelPan[SONG_CHANNELS];     // 0..64, 32 centre
+  std::uint8_t channelVolume[SONG_CHANNELS];  // 0..64
+  std::uint8_t channelFlags[SONG_CHANNELS];   // CHANNEL_...
+  MacroSet macros;
 };
 
 // Shared all-zero stand-ins for missing samples and instruments; never freed.

@@ -1,6 +1,7 @@
 #include "player/load/xm_loader.h"
 
 #include "player/load/load_memory.h"
+#include "player/load/song_samples.h"
 #include "player/load/xm_format.h"
 #include "player/replay/tick_driver.h"
 
@@ -260,6 +261,7 @@ int freeSong(Song* song) {
     }
   }
   loadFree(song->instruments);
+  freeSongSamples(*song);
   if (song->patterns != nullptr) {
     for (std::int32_t p = 0; p < song->patternSlotCount; ++p)
       loadFree(song->patterns[p].cells);

@@ -1,0 +1,182 @@
+#include "player/load/it_loader.h"
+
+#include "player/load/it_cells.h"
+#include "player/load/it_format.h"
+#include "player/load/it_macros.h"
+#include "player/load/it_sample_data.h"
+#include "player/load/load_memory.h"
+#include "player/load/xm_format.h"
+
+namespace player {
+namespace {
+
+constexpr std::uint8_t DEFAULT_SPEED = 6;
+constexpr std::uint8_t DEFAULT_TEMPO = 125;
+constexpr std::uint8_t LOWEST_TEMPO = 32;
+
+std::int32_t atMost(std::int32_t value, std::int32_t most) {
+  return value < most ? value : most;
+}
+
+void takeChannels(Song* song, const ItHeader& header) {
+  for (int c = 0; c < SONG_CHANNELS; ++c) {
+    const std::uint8_t pan = header.channelPan[c];
+    const std::uint8_t position = pan & 0x7F;
+    std::uint8_t flags = 0;
+    if ((pan & IT_PAN_DISABLED) != 0) flags |= CHANNEL_DISABLED;
+    if (position == IT_PAN_SURROUND) flags |= CHANNEL_SURROUND;
+    song->channelPan[c] = position <= 64 ? position : 32;
+    song->channelVolume[c] = static_cast<std::uint8_t>(atMost(header.channelVolume[c], 64));
+    song->channelFlags[c] = flags;
+  }
+}
+
+void takeHeader(Song* song, const ItHeader& header) {
+  song->trackerVersion = header.trackerVersion;
+  song->formatVersion = header.formatVersion;
+  if ((header.flags & IT_LINEAR_SLIDES) != 0) song->flags |= SONG_LINEAR_FREQUENCIES;
+  if ((header.flags & IT_INSTRUMENTS) != 0) song->playRules |= PLAY_INSTRUMENT_MODE;
+  if ((header.flags & IT_OLD_EFFECTS) != 0) song->playRules |= PLAY_OLD_EFFECTS;
+  if ((header.flags & IT_COMPATIBLE_GXX) != 0) song->playRules |= PLAY_COMPATIBLE_GXX;
+  if ((header.flags & IT_STEREO) == 0) song->playRules |= PLAY_MONO;
+  song->globalVolumeRange = 128;
+  song->initialGlobalVolume = static_cast<std::uint8_t>(atMost(header.globalVolume, 128));
+  song->mixingVolume = static_cast<std::uint8_t>(atMost(header.mixingVolume, 128));
+  song->panSeparation = static_cast<std::uint8_t>(atMost(header.panSeparation, 128));
+  song->defaultSpeed = header.speed == 0 ? DEFAULT_SPEED : header.speed;
+  song->defaultBpm = header.tempo < LOWEST_TEMPO ? DEFAULT_TEMPO : header.tempo;
+  takeChannels(song, header);
+}
+
+// The order list as stored (254 and 255 are markers, not patterns).
+void readOrders(Song* song, StreamHandle* handle, const ItHeader& header) {
+  song->songLength = static_cast<std::int16_t>(atMost(header.orderCount, ORDER_TABLE_SIZE));
+  seekTo(handle, IT_HEADER_SIZE);
+  read(song->orderTable, static_cast<std::uint32_t>(song->songLength), handle);
+  for (std::int32_t i = 0; i < song->songLength; ++i) {
+    const std::uint8_t order = song->orderTable[i];
+    if (order < IT_ORDER_SKIP && order >= song->usedPatternCount) {
+      song->usedPatternCount = order + 1;
+    }
+  }
+}
+
+bool readPatterns(Song* song, StreamHandle* handle, const ItHeader& header) {
+  const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
+  song->patternSlotCount = stored > song->usedPatternCount ? stored : song->usedPatternCount;
+  if (song->patternSlotCount == 0) return true;
+  song->patterns = loadAllocateArray<Pattern>(static_cast<std::size_t>(song->patternSlotCount));
+  if (song->patterns == nullptr) return false;
+
+  const std::int64_t table = itPatternTable(header);
+  std::int32_t highestChannel = -1;
+  std::uint64_t songCells = 0;
+  for (std::int32_t p = 0; p < song->patternSlotCount; ++p) {
+    const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
+    song->patterns[p].rows = itPatternRows(handle, offset);
+    songCells += static_cast<std::uint64_t>(song->patterns[p].rows) * SONG_CHANNELS;
+    unpackItPattern(handle, offset, nullptr, highestChannel);
+  }
+  song->channelCount = static_cast<std::int16_t>(highestChannel + 1);
+  if (songCells / SONG_CHANNELS * static_cast<std::uint64_t>(song->channelCount) >
+      MAX_PATTERN_CELLS) {
+    return false;
+  }
+  if (song->channelCount == 0) return true;
+
+  for (std::int32_t p = 0; p < song->patternSlotCount; ++p) {
+    Pattern& pattern = song->patterns[p];
+    const auto rows = static_cast<std::size_t>(pattern.rows);
+    pattern.cells =
+        loadAllocateArray<PatternCell>(rows * static_cast<std::size_t>(song->channelCount));
+    auto* unpacked = loadAllocateArray<ItCell>(rows * SONG_CHANNELS);
+    if (pattern.cells == nullptr || unpacked == nullptr) {
+      loadFree(unpacked);
+      return false;
+    }
+    const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
+    std::int32_t ignored = -1;
+    unpackItPattern(handle, offset, unpacked, ignored);
+    for (std::size_t r = 0; r < rows; ++r) {
+      for (std::int32_t c = 0; c < song->channelCount; ++c) {
+        pattern
+            .cells[r * static_cast<std::size_t>(song->channelCount) + static_cast<std::size_t>(c)] =
+            translateItCell(unpacked[r * SONG_CHANNELS + static_cast<std::size_t>(c)]);
+      }
+    }
+    loadFree(unpacked);
+  }
+  return true;
+}
+
+bool readSamples(Song* song, StreamHandle* handle, const ItHeader& header) {
+  song->sampleCount = atMost(header.sampleCount, IT_MAX_SAMPLES);
+  if (song->sampleCount == 0) return true;
+  song->samples = loadAllocateArray<Sample>(static_cast<std::size_t>(song->sampleCount));
+  if (song->samples == nullptr) return false;
+  const std::int64_t table = itSampleTable(header);
+  for (std::int32_t s = 0; s < song->sampleCount; ++s) {
+    const std::uint32_t offset = readItOffset(handle, table, s);
+    ItSampleHeader stored;
+    readItSampleHeader(handle, offset, stored);
+    takeItSampleHeader(stored, song->samples[s]);
+    if (!readItSampleData(song, handle, stored, song->samples[s], s)) return false;
+  }
+  return true;
+}
+
+// Sample mode: instrument n plays sample n on every note, at the sample's settings alone.
+void sampleInstrument(Instrument& in, std::int32_t sample) {
+  for (int k = 0; k < KEYBOARD_NOTES; ++k) {
+    in.keyboardNote[k] = static_cast<std::uint8_t>(k);
+    in.keyboardSample[k] = static_cast<std::uint8_t>(sample + 1);
+  }
+  in.newNoteAction = NNA_CUT;
+  in.globalVolume = 128;
+  in.pitchPanCentre = 60;
+  in.filterCutoff = FILTER_UNSET;
+  in.filterResonance = FILTER_UNSET;
+}
+
+bool readInstruments(Song* song, StreamHandle* handle, const ItHeader& header) {
+  const bool instrumentMode = (song->playRules & PLAY_INSTRUMENT_MODE) != 0;
+  const std::int32_t count =
+      instrumentMode ? atMost(header.instrumentCount, IT_MAX_INSTRUMENTS) : song->sampleCount;
+  song->instrumentCount = static_cast<std::int16_t>(count);
+  if (count == 0) return true;
+  song->instruments = loadAllocateArray<Instrument>(static_cast<std::size_t>(count));
+  if (song->instruments == nullptr) return false;
+  const bool oldFormat = header.formatVersion < 0x200;
+  const std::int64_t table = itInstrumentTable(header);
+  for (std::int32_t i = 0; i < count; ++i) {
+    Instrument& in = song->instruments[i];
+    for (Sample*& slot : in.samples)
+      slot = &EmptySample;
+    if (instrumentMode) {
+      readItInstrument(handle, readItOffset(handle, table, i), oldFormat, in);
+    } else {
+      sampleInstrument(in, i);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int parseIt(Song* song, StreamHandle* handle) {
+  if (song == nullptr || handle == nullptr) return 0;
+  if (!readItSignature(handle)) return 0;
+  ItHeader header;
+  readItHeader(handle, header);
+  takeHeader(song, header);
+  readOrders(song, handle, header);
+  song->macros = defaultMacros();
+  const std::int64_t macros = itMacroOffset(handle, header);
+  if (macros >= 0) readItMacros(handle, macros, song->macros);
+  if (!readPatterns(song, handle, header)) return 0;
+  if (!readSamples(song, handle, header)) return 0;
+  if (!readInstruments(song, handle, header)) return 0;
+  return 1;
+}
+
+}  // namespace player
