@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/hostile_modules.h"
+#include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
@@ -35,6 +36,38 @@ Module songWith(std::vector<std::vector<Cell>> rows, int channels = 4) {
     for (std::size_t c = 0; c < rows[r].size(); ++c)
       pattern.set(static_cast<int>(r), static_cast<int>(c), rows[r][c], channels);
   return module;
+}
+
+// An Impulse Tracker song with compressed and plain samples, loops and a sustain loop, an
+// instrument with all three envelopes and a filter, and a pattern using the remembered values.
+std::vector<std::uint8_t> itSeed(bool old) {
+  ittest::Module m;
+  m.oldInstruments = old;
+  m.formatVersion = old ? 0x0100 : 0x0214;
+  m.samples = {ittest::sample({0, 40, 80, 40, 0, -40, -80, -40}, false, 214),
+               ittest::sample({0, 9000, -9000, 3000}, true, 215),
+               ittest::sample({1, 2, 3, 4}, true)};
+  m.samples[0].flags = 0x10 | 0x20;
+  m.samples[0].loopEnd = 8;
+  m.samples[0].sustainEnd = 4;
+  m.samples[2].right = {4, 3, 2, 1};
+  ittest::Instrument in;
+  in.nna = 1;
+  in.dct = 1;
+  in.cutoff = 0xC0;
+  in.volume.flags = 0x07;
+  in.volume.nodes = {{64, 0}, {20, 8}, {40, 16}};
+  in.volume.loopEnd = 2;
+  in.pitch.flags = 0x81;
+  in.pitch.nodes = {{-32, 0}, {32, 20}};
+  m.instruments = {in, in};
+  m.instruments[1].keyboard.assign(120, {60, 2});
+  using ittest::cell;
+  m.patterns[0].cells = {cell(0, 0, 60, 1, 64, 1, 2), cell(1, 0, 60, 1, 64, 1, 2),
+                         cell(2, 1, 72, 2, 200), cell(4, 0, 255),
+                         cell(6, 1, 254, -1, -1, 26, 0x40)};
+  m.orders = {0, 254, 0, 255};
+  return ittest::writeIt(m);
 }
 
 }  // namespace
@@ -84,6 +117,14 @@ int main(int argc, char** argv) {
               static_cast<std::streamsize>(bytes.size()));
     if (out) ++written;
   }
+  for (const bool old : {false, true}) {
+    const std::vector<std::uint8_t> bytes = itSeed(old);
+    std::ofstream out(std::string(argv[1]) + (old ? "/old-instruments.it" : "/instruments.it"),
+                      std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (out) ++written;
+  }
   std::printf("%d seed modules written\n", written);
-  return written == static_cast<int>(seeds.size()) ? 0 : 1;
+  return written == static_cast<int>(seeds.size()) + 2 ? 0 : 1;
 }

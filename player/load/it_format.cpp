@@ -274,7 +274,8 @@ std::int32_t itPatternRows(StreamHandle* handle, std::uint32_t offset) {
   if (offset == 0) return IT_EMPTY_PATTERN_ROWS;
   seekTo(handle, static_cast<std::int64_t>(offset) + 2);
   const std::uint16_t rows = readU16(handle);
-  return rows == 0 ? IT_EMPTY_PATTERN_ROWS : rows;
+  if (rows == 0) return IT_EMPTY_PATTERN_ROWS;
+  return rows < IT_MAX_ROWS ? rows : IT_MAX_ROWS;
 }
 
 void unpackItPattern(StreamHandle* handle, std::uint32_t offset, ItCell* cells,

@@ -20,6 +20,7 @@ constexpr std::int32_t IT_MAX_INSTRUMENTS = 255;
 constexpr std::int32_t IT_MAX_SAMPLES = 255;
 constexpr std::int32_t IT_MAX_PATTERNS = 256;
 constexpr std::int32_t IT_EMPTY_PATTERN_ROWS = 64;  // a pattern stored at offset 0
+constexpr std::int32_t IT_MAX_ROWS = 1024;          // no tracker writes longer patterns
 constexpr std::uint8_t IT_ORDER_SKIP = 254;         // "+++": play the next order
 constexpr std::uint8_t IT_ORDER_END = 255;          // "---": the song ends
 
@@ -130,7 +131,8 @@ struct ItCell {
   std::uint8_t param;
 };
 
-// The rows of the pattern at offset: IT_EMPTY_PATTERN_ROWS for offset 0 or a stored count of 0.
+// The rows of the pattern at offset: IT_EMPTY_PATTERN_ROWS for offset 0 or a stored count of 0,
+// at most IT_MAX_ROWS.
 std::int32_t itPatternRows(StreamHandle* handle, std::uint32_t offset);
 
 // Unpacks the pattern at offset into cells, rows x SONG_CHANNELS zero-filled cells (row-major),

@@ -1,5 +1,7 @@
 #include "player/load/it_loader.h"
 
+#include <algorithm>
+
 #include "player/load/it_cells.h"
 #include "player/load/it_format.h"
 #include "player/load/it_macros.h"
@@ -70,43 +72,40 @@ bool readPatterns(Song* song, StreamHandle* handle, const ItHeader& header) {
 
   const std::int64_t table = itPatternTable(header);
   std::int32_t highestChannel = -1;
-  std::uint64_t songCells = 0;
+  std::uint64_t rows = 0;
   for (std::int32_t p = 0; p < song->patternSlotCount; ++p) {
     const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
     song->patterns[p].rows = itPatternRows(handle, offset);
-    songCells += static_cast<std::uint64_t>(song->patterns[p].rows) * SONG_CHANNELS;
+    rows += static_cast<std::uint64_t>(song->patterns[p].rows);
     unpackItPattern(handle, offset, nullptr, highestChannel);
   }
   song->channelCount = static_cast<std::int16_t>(highestChannel + 1);
-  if (songCells / SONG_CHANNELS * static_cast<std::uint64_t>(song->channelCount) >
-      MAX_PATTERN_CELLS) {
-    return false;
-  }
-  if (song->channelCount == 0) return true;
+  const auto channels = static_cast<std::size_t>(song->channelCount);
+  if (rows * channels > MAX_PATTERN_CELLS) return false;
+  if (channels == 0) return true;
 
-  for (std::int32_t p = 0; p < song->patternSlotCount; ++p) {
+  auto* unpacked = loadAllocateArray<ItCell>(static_cast<std::size_t>(IT_MAX_ROWS) * SONG_CHANNELS);
+  if (unpacked == nullptr) return false;
+  bool allocated = true;
+  for (std::int32_t p = 0; p < song->patternSlotCount && allocated; ++p) {
     Pattern& pattern = song->patterns[p];
-    const auto rows = static_cast<std::size_t>(pattern.rows);
-    pattern.cells =
-        loadAllocateArray<PatternCell>(rows * static_cast<std::size_t>(song->channelCount));
-    auto* unpacked = loadAllocateArray<ItCell>(rows * SONG_CHANNELS);
-    if (pattern.cells == nullptr || unpacked == nullptr) {
-      loadFree(unpacked);
-      return false;
-    }
+    const auto patternRows = static_cast<std::size_t>(pattern.rows);
+    pattern.cells = loadAllocateArray<PatternCell>(patternRows * channels);
+    allocated = pattern.cells != nullptr;
+    if (!allocated) break;
+    std::fill_n(unpacked, patternRows * SONG_CHANNELS, ItCell{});
     const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
     std::int32_t ignored = -1;
     unpackItPattern(handle, offset, unpacked, ignored);
-    for (std::size_t r = 0; r < rows; ++r) {
-      for (std::int32_t c = 0; c < song->channelCount; ++c) {
-        pattern
-            .cells[r * static_cast<std::size_t>(song->channelCount) + static_cast<std::size_t>(c)] =
-            translateItCell(unpacked[r * SONG_CHANNELS + static_cast<std::size_t>(c)]);
+    for (std::size_t r = 0; r < patternRows; ++r) {
+      for (std::size_t c = 0; c < channels; ++c) {
+        const ItCell& cell = unpacked[r * SONG_CHANNELS + c];
+        if (cell.fields != 0) pattern.cells[r * channels + c] = translateItCell(cell);
       }
     }
-    loadFree(unpacked);
   }
-  return true;
+  loadFree(unpacked);
+  return allocated;
 }
 
 bool readSamples(Song* song, StreamHandle* handle, const ItHeader& header) {
@@ -115,12 +114,15 @@ bool readSamples(Song* song, StreamHandle* handle, const ItHeader& header) {
   song->samples = loadAllocateArray<Sample>(static_cast<std::size_t>(song->sampleCount));
   if (song->samples == nullptr) return false;
   const std::int64_t table = itSampleTable(header);
+  // Samples may point at the same bytes; together they decode to no more than the file can
+  // hold once.
+  std::uint64_t budget = sampleValueBudget();
   for (std::int32_t s = 0; s < song->sampleCount; ++s) {
     const std::uint32_t offset = readItOffset(handle, table, s);
     ItSampleHeader stored;
     readItSampleHeader(handle, offset, stored);
     takeItSampleHeader(stored, song->samples[s]);
-    if (!readItSampleData(song, handle, stored, song->samples[s], s)) return false;
+    if (!readItSampleData(song, handle, stored, song->samples[s], s, budget)) return false;
   }
   return true;
 }

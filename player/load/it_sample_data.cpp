@@ -157,9 +157,15 @@ bool buildSustainedView(Sample& sample) {
 
 }  // namespace
 
+std::uint64_t sampleValueBudget() {
+  return VALUES_PER_COMPRESSED_BYTE * static_cast<std::uint64_t>(moduleStream.length);
+}
+
 bool readItSampleData(Song* song, StreamHandle* handle, const ItSampleHeader& header,
-                      Sample& sample, std::int32_t index) {
-  sample.length = valuesInFile(header, sample.length);
+                      Sample& sample, std::int32_t index, std::uint64_t& budget) {
+  const std::uint64_t channels = (header.flags & IT_SAMPLE_STEREO) != 0 ? 2 : 1;
+  sample.length = fewer(valuesInFile(header, sample.length), budget / channels);
+  budget -= sample.length * channels;
   fitLoop(sample.length, sample.loopMode, sample.loopStart, sample.loopLength);
   fitLoop(sample.length, sample.sustainMode, sample.sustainStart, sample.sustainLength);
   if (sample.loopMode == LOOP_OFF) sample.loopLength = sample.length;

@@ -11,10 +11,15 @@
 
 namespace player {
 
+// The values all samples of the song may decode to together: what the file's bytes could hold
+// if every byte carried compressed values and no two samples shared bytes.
+std::uint64_t sampleValueBudget();
+
 // Reads the data the header points at into sample, whose settings takeItSampleHeader took.
-// A sample longer than the file can hold is cut to what it holds; loops that then lie past the
-// end are cut or turned off. Builds the sample's sustained view. False when memory runs out.
+// A sample longer than the file can hold, or than what is left of budget (which it then takes
+// its values from), is cut; loops that then lie past the end are cut or turned off. Builds the
+// sample's sustained view. False when memory runs out.
 bool readItSampleData(Song* song, StreamHandle* handle, const ItSampleHeader& header,
-                      Sample& sample, std::int32_t index);
+                      Sample& sample, std::int32_t index, std::uint64_t& budget);
 
 }  // namespace player
