@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "player/audio_output.h"
+#include "player/mixer/mixer.h"
 #include "player/mixer/voice.h"
 #include "player/replay/channel.h"
 
@@ -19,6 +20,7 @@ void beginSong(Song* song) {
   song->tick = 0;
   song->patternDelayTicks = 0;
   song->playTimeMs = 0;
+  mixedVoiceCount = MIXED_VOICES;
   if (song->onPlayStart != nullptr) song->onPlayStart(song);
   setBpm(song, song->defaultBpm);
 

@@ -8,6 +8,7 @@
 #include "player/load/it_sample_data.h"
 #include "player/load/load_memory.h"
 #include "player/load/xm_format.h"
+#include "player/replay/it_player.h"
 
 namespace player {
 namespace {
@@ -168,6 +169,8 @@ bool readInstruments(Song* song, StreamHandle* handle, const ItHeader& header) {
 int parseIt(Song* song, StreamHandle* handle) {
   if (song == nullptr || handle == nullptr) return 0;
   if (!readItSignature(handle)) return 0;
+  song->tickHandler = runItTick;
+  song->onPlayStart = beginItSong;
   ItHeader header;
   readItHeader(handle, header);
   takeHeader(song, header);

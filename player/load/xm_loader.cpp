@@ -1,5 +1,7 @@
 #include "player/load/xm_loader.h"
 
+#include "player/load/it_format.h"
+#include "player/load/it_loader.h"
 #include "player/load/load_memory.h"
 #include "player/load/song_samples.h"
 #include "player/load/xm_format.h"
@@ -213,7 +215,7 @@ Song* loadSong(const ModuleImage* image, SampleReadHook sampleReadHook) {
     return nullptr;
   }
   song->sampleReadHook = sampleReadHook;
-  const int parsed = parseXm(song, handle);
+  const int parsed = readItSignature(handle) ? parseIt(song, handle) : parseXm(song, handle);
   closeStream(handle);
   if (parsed == 0) {
     freeSong(song);

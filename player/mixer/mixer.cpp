@@ -8,12 +8,14 @@ namespace player {
 
 std::int32_t rampLength = 128;
 float rampReciprocal = 1.0f / 128.0f;
+std::int32_t mixedVoiceCount = MIXED_VOICES;
 
 void mixVoices(float* frames, std::int32_t count) {
   if (frames == nullptr || count < 1) return;
   const FrameLoops& loops = frameLoopsOf(activeMixPath());
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
-  for (int index = 0; index < MIXED_VOICES; ++index) {
+  const std::int32_t voices = mixedVoiceCount < VOICE_POOL_SIZE ? mixedVoiceCount : VOICE_POOL_SIZE;
+  for (int index = 0; index < voices; ++index) {
     Voice& voice = voicePool[index];
     if (voice.sample != nullptr) mixVoice(voice, frames, count, loops);
   }

@@ -1,0 +1,124 @@
+#include "player/replay/it_output.h"
+
+#include "player/audio_output.h"
+#include "player/replay/channel_mute.h"
+#include "player/replay/it_envelope.h"
+#include "player/replay/it_notes.h"
+#include "player/replay/it_player.h"
+#include "player/replay/it_tables.h"
+#include "player/replay/pitch.h"
+
+namespace player {
+namespace {
+
+constexpr double TWO_TO_32 = 4294967296.0;
+constexpr double UNITS_PER_OCTAVE = 768.0;
+// Vol 64 x SV 64 x IV 128 x CV 64 x GV 128 x VEV 64 x NFC 1024 is 2^41 at full volume, where
+// the tracker's final volume is 128; the mixing volume (0..128) scales that.
+constexpr double FINAL_VOLUME_SCALE = 1.0 / 2199023255552.0;
+
+struct Envelopes {
+  double volume = 1.0;  // 0..1
+  std::int32_t pan = 0;  // -32..32 x 256
+  std::int32_t pitchUnits = 0;
+};
+
+Envelopes runEnvelopes(ItNote& note) {
+  Envelopes out;
+  const Instrument& in = *note.instrument;
+  if (note.volumeEnvelopeOn && in.volumeNodes.nodeCount > 0) {
+    const std::int32_t value = stepEnvelope(in.volumeNodes, note.volumeEnvelope, note.released);
+    out.volume = value / (64.0 * 256.0);
+    const bool looping = (in.volumeNodes.flags & ENVELOPE_LOOP) != 0 ||
+                         (!note.released && (in.volumeNodes.flags & ENVELOPE_SUSTAIN) != 0);
+    if (note.volumeEnvelope.ended && !looping) {
+      note.fading = true;
+      if (in.volumeNodes.nodes[in.volumeNodes.nodeCount - 1].value == 0) note.fade = 0;
+    }
+  }
+  if (note.panningEnvelopeOn && in.panningNodes.nodeCount > 0) {
+    out.pan = stepEnvelope(in.panningNodes, note.panningEnvelope, note.released);
+  }
+  if (note.pitchEnvelopeOn && in.pitchNodes.nodeCount > 0) {
+    const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.released);
+    if ((in.pitchNodes.flags & ENVELOPE_FILTER) == 0) out.pitchUnits = value / 8;
+  }
+  return out;
+}
+
+// The sample's vibrato this tick, in 1/768 octave; the depth grows by the rate up to the sample's.
+std::int32_t sampleVibrato(ItNote& note) {
+  const Sample& s = *note.sample;
+  if (s.vibratoDepth == 0) return 0;
+  note.autoVibratoDepth += s.vibratoRate;
+  if (note.autoVibratoDepth > s.vibratoDepth * 256) note.autoVibratoDepth = s.vibratoDepth * 256;
+  const std::int32_t wave = itWave(s.vibratoType, note.autoVibratoPosition, itPlayer.random);
+  note.autoVibratoPosition = (note.autoVibratoPosition + s.vibratoSpeed) & 255;
+  return wave * (note.autoVibratoDepth >> 8) / 64;
+}
+
+std::int32_t finalPan(const Song* song, const ItNote& note, const ItChannel* channel,
+                      std::int32_t envelope) {
+  if ((song->playRules & PLAY_MONO) != 0) return 127;
+  if (channel != nullptr && channel->surround) return 127;
+  std::int32_t pan = note.pan + (channel != nullptr ? channel->panDelta : 0);
+  pan = pan < 0 ? 0 : (pan > 64 ? 64 : pan);
+  const std::int32_t room = 32 - (pan > 32 ? pan - 32 : 32 - pan);
+  pan = pan * 256 + envelope * room / 32;  // x 256
+  pan = 32 * 256 + (pan - 32 * 256) * song->panSeparation / 128;
+  // The voice's pan weighs its left side by pan / 255: full left is 255.
+  const std::int32_t voicePan = 255 - pan * 255 / (64 * 256);
+  return voicePan < 0 ? 0 : (voicePan > 255 ? 255 : voicePan);
+}
+
+void shapeNote(const Song* song, ItNote& note) {
+  Voice& voice = voicePool[&note - itPlayer.notes];
+  const ItChannel* channel = note.background ? nullptr : &itPlayer.channels[note.channel];
+  const Envelopes envelopes = runEnvelopes(note);
+  if (note.fading) {
+    note.fade -= note.instrument->fadeout;
+    if (note.fade <= 0) {
+      cutItNote(note);
+      return;
+    }
+  }
+  std::int32_t volume = note.volume + (channel != nullptr ? channel->volumeDelta : 0);
+  volume = volume < 0 ? 0 : (volume > 64 ? 64 : volume);
+  const double product = static_cast<double>(volume) * note.sample->globalVolume *
+                         note.instrumentVolume * note.channelVolume * itPlayer.globalVolume *
+                         64.0 * 1024.0 * envelopes.volume * (note.fade / 65536.0);
+  const double finalVolume = product * FINAL_VOLUME_SCALE;  // 0..128
+  const bool muted = (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
+  const std::int32_t gain =
+      muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * 255.0 / 16384.0);
+  note.lastVolume = gain;
+  const std::int32_t pan = finalPan(song, note, channel, envelopes.pan);
+  voice.volume = gain;
+  voice.reportedVolume = gain;
+  voice.pan = pan;
+  voice.reportedPan = pan;
+  voice.leftTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(pan) * gain / 255);
+  voice.rightTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(255 - pan) * gain / 255);
+
+  double frequency = note.frequency * (channel != nullptr ? channel->pitchFactor : 1.0);
+  const std::int32_t units = sampleVibrato(note) + envelopes.pitchUnits;
+  if (units != 0) frequency *= power(2.0, units / UNITS_PER_OCTAVE);
+  voice.frequency = static_cast<std::int32_t>(frequency);
+  const std::int32_t rate = audioOutput.outputRate;
+  if (rate > 0) {
+    const double step = frequency / rate * TWO_TO_32;
+    const auto whole = step < 1.8e19 ? static_cast<std::uint64_t>(step) : std::uint64_t{0};
+    voice.step = static_cast<std::uint32_t>(whole >> 32);
+    voice.stepFrac = static_cast<std::uint32_t>(whole);
+  }
+}
+
+}  // namespace
+
+void shapeItNotes(const Song* song) {
+  for (ItNote& note : itPlayer.notes) {
+    if (note.active) shapeNote(song, note);
+  }
+}
+
+}  // namespace player
