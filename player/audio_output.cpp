@@ -44,6 +44,7 @@ void prepareOutput(std::int32_t rate) {
   output.ringFrames = (1000 / BLOCK_MS) * output.blockFrames * RING_SECONDS;
   rampLength = rate * RAMP_FRAMES_AT_44100 / 44100;
   rampReciprocal = static_cast<float>(1.0 / rampLength);
+  useOutputRamps();
   resetVoicePool();
 }
 

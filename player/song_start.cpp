@@ -21,6 +21,7 @@ void beginSong(Song* song) {
   song->patternDelayTicks = 0;
   song->playTimeMs = 0;
   mixedVoiceCount = MIXED_VOICES;
+  useOutputRamps();
   if (song->onPlayStart != nullptr) song->onPlayStart(song);
   setBpm(song, song->defaultBpm);
 

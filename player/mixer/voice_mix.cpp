@@ -26,12 +26,12 @@ struct PassRamp {
 };
 
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
-float rampStep(std::int32_t target, std::int32_t level, bool& moves) {
+float rampStep(std::int32_t target, std::int32_t level, float reciprocal, bool& moves) {
   const std::int32_t difference =
       wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
   moves = difference != 0;
   return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
-                            static_cast<double>(rampReciprocal));
+                            static_cast<double>(reciprocal));
 }
 
 // Continues the running ramp if the targets are still those it was set up for, otherwise sets up
@@ -43,11 +43,14 @@ PassRamp setUpRamp(Voice& voice) {
   }
   bool leftMoves = false;
   bool rightMoves = false;
+  const bool up = static_cast<std::int64_t>(voice.leftTarget) + voice.rightTarget >
+                  (static_cast<std::int64_t>(voice.leftLevel) + voice.rightLevel) / 256;
+  const float reciprocal = up ? rampUpReciprocal : rampDownReciprocal;
   voice.rampLeftTarget = voice.leftTarget;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, leftMoves);
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, rightMoves);
-  const std::int32_t frames = leftMoves || rightMoves ? rampLength : 0;
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, reciprocal, rightMoves);
+  const std::int32_t frames = leftMoves || rightMoves ? (up ? rampUpFrames : rampDownFrames) : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 

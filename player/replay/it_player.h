@@ -96,7 +96,6 @@ struct ItPlayer {
   std::int32_t jumpOrder;     // -1: none
   std::int32_t loopRow;       // SBx: -1 none
   std::uint32_t random;       // the note variation's generator
-  std::int32_t frameRemainder;  // fractional frames of the tick length, in 1/tempo units
 };
 
 extern ItPlayer itPlayer;

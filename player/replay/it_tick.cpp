@@ -17,6 +17,10 @@ namespace {
 constexpr std::uint8_t ORDER_SKIP = 254;
 constexpr std::uint8_t ORDER_END = 255;
 constexpr std::uint32_t RANDOM_SEED = 0x1A2B3C4D;
+// Volume ramps at 44,100 Hz: a short one into a note (the attack of a drum stays sharp) and a
+// longer one out of it, as the peers ramp.
+constexpr std::int32_t IT_RAMP_UP_FRAMES = 16;
+constexpr std::int32_t IT_RAMP_DOWN_FRAMES = 42;
 
 // The first order from position on that names a pattern, passing "+++" orders; 0 past the end.
 std::int32_t playableOrder(const Song* song, std::int32_t position) {
@@ -78,13 +82,11 @@ void playRow(Song* song) {
   song->patternDelayTicks = repeats * song->speed + itPlayer.fineDelay;
 }
 
-// Frames of the tick: 2.5 x rate / tempo, the fraction carried to the next tick.
+// Frames of the tick: 2.5 x rate / tempo, the fraction dropped (as the peers do).
 void setTickLength(Song* song) {
-  const std::int32_t rate = audioOutput.outputRate;
-  const std::int32_t tempo = song->bpm > 0 ? song->bpm : 1;
-  const std::int64_t total = static_cast<std::int64_t>(rate) * 5 + itPlayer.frameRemainder;
-  song->samplesPerTick = static_cast<std::int32_t>(total / (2 * tempo));
-  itPlayer.frameRemainder = static_cast<std::int32_t>(total % (2 * tempo));
+  const std::int64_t rate = audioOutput.outputRate;
+  const std::int64_t tempo = song->bpm > 0 ? song->bpm : 1;
+  song->samplesPerTick = static_cast<std::int32_t>(rate * 5 / (2 * tempo));
 }
 
 void beginSongState(Song* song) {
@@ -104,6 +106,7 @@ void beginSongState(Song* song) {
   itPlayer.jumpOrder = itPlayer.breakRow = itPlayer.loopRow = itPlayer.rowRepeats = -1;
   for (Voice& voice : voicePool) voice.sample = nullptr;
   mixedVoiceCount = VOICE_POOL_SIZE;
+  useSongRamps(IT_RAMP_UP_FRAMES, IT_RAMP_DOWN_FRAMES);
   song->orderPosition = playableOrder(song, 0);
 }
 
