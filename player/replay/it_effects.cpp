@@ -339,7 +339,8 @@ void playNote(Song* song, std::int32_t c, const PatternCell& cell, bool instrume
     }
     return;
   }
-  if (instrumentGiven) setVolume(channel, sound.sample->volume);
+  // The new note's volume; the note it replaces keeps its own.
+  if (instrumentGiven) channel.volume = sound.sample->volume;
   std::uint32_t offset = 0;
   if (cell.effect == IT_O) {
     remember(channel.offset, cell.param);
