@@ -38,6 +38,7 @@ struct Voice {
   float leftRampStep;  // gain change per frame, 1.0 = gain 255
   float rightRampStep;
   std::int32_t rampRemaining;  // frames left in the running ramp
+  std::int32_t rampFrames;     // length of the next ramp; 0: the mixer's own ramps
 };
 
 extern Voice voicePool[VOICE_POOL_SIZE];

@@ -45,12 +45,15 @@ PassRamp setUpRamp(Voice& voice) {
   bool rightMoves = false;
   const bool up = static_cast<std::int64_t>(voice.leftTarget) + voice.rightTarget >
                   (static_cast<std::int64_t>(voice.leftLevel) + voice.rightLevel) / 256;
-  const float reciprocal = up ? rampUpReciprocal : rampDownReciprocal;
+  const bool own = voice.rampFrames > 0;
+  const float reciprocal = own ? 1.0f / static_cast<float>(voice.rampFrames)
+                               : (up ? rampUpReciprocal : rampDownReciprocal);
   voice.rampLeftTarget = voice.leftTarget;
   voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
   voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, reciprocal, rightMoves);
-  const std::int32_t frames = leftMoves || rightMoves ? (up ? rampUpFrames : rampDownFrames) : 0;
+  const std::int32_t length = own ? voice.rampFrames : (up ? rampUpFrames : rampDownFrames);
+  const std::int32_t frames = leftMoves || rightMoves ? length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 

@@ -13,6 +13,7 @@ Voice& voiceOf(const ItNote& note) {
 }
 
 void silenceVoice(Voice& voice) {
+  voice.rampFrames = 0;
   voice.volume = 0;
   voice.reportedVolume = 0;
   voice.leftTarget = 0;

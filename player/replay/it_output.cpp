@@ -93,6 +93,10 @@ void shapeNote(const Song* song, ItNote& note) {
       muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * 255.0 / 16384.0);
   note.lastVolume = gain;
   const std::int32_t pan = finalPan(song, note, channel, envelopes.pan);
+  // A sounding note moves to its new volume and pan over the whole tick, as the peers do; a
+  // note's start and end take the short ramps.
+  voice.rampFrames = note.started ? song->samplesPerTick : 0;
+  note.started = true;
   voice.volume = gain;
   voice.reportedVolume = gain;
   voice.pan = pan;

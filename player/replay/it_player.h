@@ -48,6 +48,7 @@ struct ItNote {
   std::int32_t cutoff;        // 0..127; FILTER_UNSET: none
   std::int32_t resonance;
   std::int32_t lastVolume;    // the final volume last tick, for choosing the quietest
+  bool started;               // its first tick is over
 };
 
 struct ItChannel {

@@ -129,8 +129,8 @@ void runItTick(Song* song) {
     for (std::int32_t c = 0; c < song->channelCount; ++c)
       runItEffects(song, c);
   }
-  shapeItNotes(song);
   setTickLength(song);
+  shapeItNotes(song);
   song->tick += 1;
   if (song->tick >= song->speed + song->patternDelayTicks) {
     song->patternDelayTicks = 0;
