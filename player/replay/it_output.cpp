@@ -75,13 +75,15 @@ void shapeNote(const Song* song, ItNote& note) {
   Voice& voice = voicePool[&note - itPlayer.notes];
   const ItChannel* channel = note.background ? nullptr : &itPlayer.channels[note.channel];
   const Envelopes envelopes = runEnvelopes(note);
-  if (note.fading) {
+  // A note fades from the tick after the one that starts the fade.
+  if (note.fading && note.fadeStarted) {
     note.fade -= note.instrument->fadeout;
     if (note.fade <= 0) {
       cutItNote(note);
       return;
     }
   }
+  note.fadeStarted = note.fading;
   std::int32_t volume = note.volume + (channel != nullptr ? channel->volumeDelta : 0);
   volume = volume < 0 ? 0 : (volume > 64 ? 64 : volume);
   const double product = static_cast<double>(volume) * note.sample->globalVolume *

@@ -39,6 +39,7 @@ struct ItNote {
   std::int32_t instrumentVolume;  // 0..128 with the random variation
   bool released;              // key off
   bool fading;
+  bool fadeStarted;           // fading since an earlier tick
   std::int32_t fade;          // 0..65536
   std::uint8_t newNoteAction;
   bool volumeEnvelopeOn, panningEnvelopeOn, pitchEnvelopeOn;
