@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "player/load/song.h"
+#include "player/mixer/filtered_frames.h"
 
 namespace player {
 
@@ -39,6 +40,8 @@ struct Voice {
   float rightRampStep;
   std::int32_t rampRemaining;  // frames left in the running ramp
   std::int32_t rampFrames;     // length of the next ramp; 0: the mixer's own ramps
+  bool filtered;               // plays through filter
+  FilterState filter;
 };
 
 extern Voice voicePool[VOICE_POOL_SIZE];

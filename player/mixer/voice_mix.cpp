@@ -108,7 +108,26 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
 
     const std::uint64_t delta = backward ? 0 - step : step;
     std::uint64_t position;
-    if (ramp.frames > 0) {
+    if (voice.filtered) {
+      // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
+      RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel),
+                                                    gainOfLevel(voice.rightLevel), ramp.leftStep,
+                                                    ramp.rightStep}
+                                        : RampGains{gainOf(voice.leftTarget),
+                                                    gainOf(voice.rightTarget), 0.0f, 0.0f};
+      position = mixFilteredFrames(cursor, n, sample.data, start, delta, gains, voice.filter);
+      if (ramp.frames > 0) {
+        voice.leftLevel = levelOfGain(gains.left);
+        voice.rightLevel = levelOfGain(gains.right);
+        voice.rampRemaining = ramp.frames - n;
+        if (voice.rampRemaining == 0) {
+          voice.leftRampStep = 0.0f;
+          voice.rightRampStep = 0.0f;
+          voice.leftLevel = wrapMul(voice.leftTarget, 256);
+          voice.rightLevel = wrapMul(voice.rightTarget, 256);
+        }
+      }
+    } else if (ramp.frames > 0) {
       RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
                       ramp.rightStep};
       position = loops.ramp(cursor, n, sample.data, start, delta, gains);

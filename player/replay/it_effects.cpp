@@ -46,17 +46,23 @@ void slideFrequency(const Song* song, ItChannel& channel, std::int32_t units) {
 // Dxy and its relatives: the row tick's part (fine slides, and the first step of slides by F).
 void volumeSlideRow(std::uint8_t param, std::int32_t& volume, std::int32_t most) {
   const std::int32_t x = param >> 4, y = param & 15;
-  if (y == 0 && x == 15) volume += 15;
-  else if (x == 0 && y == 15) volume -= 15;
-  else if (y == 15 && x != 0) volume += x;
-  else if (x == 15 && y != 0) volume -= y;
+  if (y == 0 && x == 15)
+    volume += 15;
+  else if (x == 0 && y == 15)
+    volume -= 15;
+  else if (y == 15 && x != 0)
+    volume += x;
+  else if (x == 15 && y != 0)
+    volume -= y;
   volume = clamp(volume, 0, most);
 }
 
 void volumeSlideTick(std::uint8_t param, std::int32_t& volume, std::int32_t most) {
   const std::int32_t x = param >> 4, y = param & 15;
-  if (y == 0) volume += x;
-  else if (x == 0) volume -= y;
+  if (y == 0)
+    volume += x;
+  else if (x == 0)
+    volume -= y;
   volume = clamp(volume, 0, most);
 }
 
@@ -68,7 +74,8 @@ void applyVolumeSlideRow(ItChannel& channel, std::uint8_t param) {
 
 void vibrato(const Song* song, ItChannel& channel) {
   const std::int32_t depth = channel.vibratoDepth * (oldEffects(song) ? 2 : 1);
-  const std::int32_t wave = itWave(channel.vibratoWaveform, channel.vibratoPosition, itPlayer.random);
+  const std::int32_t wave =
+      itWave(channel.vibratoWaveform, channel.vibratoPosition, itPlayer.random);
   const std::int32_t units = wave * depth / 256;
   channel.pitchFactor *= power(2.0, static_cast<double>(units) / 768.0);
   channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
@@ -379,7 +386,8 @@ void playItCell(Song* song, std::int32_t c, const PatternCell& cell) {
       if (cell.note == NOTE_FADE) fadeItNote(*channel.note);
     }
   }
-  if (channel.volumeColumn != NO_VOLUME_COLUMN) volumeColumnRow(song, channel, channel.volumeColumn);
+  if (channel.volumeColumn != NO_VOLUME_COLUMN)
+    volumeColumnRow(song, channel, channel.volumeColumn);
   effectRow(song, channel, c, cell.effect, cell.param);
 }
 
@@ -394,7 +402,8 @@ void runItEffects(Song* song, std::int32_t c) {
     channel.cutTick = -1;
     setVolume(channel, 0);
   }
-  if (channel.volumeColumn != NO_VOLUME_COLUMN) volumeColumnTick(song, channel, channel.volumeColumn);
+  if (channel.volumeColumn != NO_VOLUME_COLUMN)
+    volumeColumnTick(song, channel, channel.volumeColumn);
   switch (channel.effect) {
     case IT_D:
     case IT_K:
@@ -422,7 +431,8 @@ void runItEffects(Song* song, std::int32_t c) {
       break;
     case IT_I: {
       const std::int32_t extra = oldEffects(song) ? 1 : 0;
-      const std::int32_t on = (channel.tremorParam >> 4) + extra, off = (channel.tremorParam & 15) + extra;
+      const std::int32_t on = (channel.tremorParam >> 4) + extra,
+                         off = (channel.tremorParam & 15) + extra;
       if (--channel.tremorCount <= 0) {
         channel.tremorOn = !channel.tremorOn;
         channel.tremorCount = channel.tremorOn ? (on > 0 ? on : 1) : (off > 0 ? off : 1);
@@ -432,9 +442,9 @@ void runItEffects(Song* song, std::int32_t c) {
     }
     case IT_J: {
       channel.arpeggioStep = (channel.arpeggioStep + 1) % 3;
-      const std::int32_t semitones =
-          channel.arpeggioStep == 1 ? channel.arpeggio >> 4
-                                    : (channel.arpeggioStep == 2 ? channel.arpeggio & 15 : 0);
+      const std::int32_t semitones = channel.arpeggioStep == 1
+                                         ? channel.arpeggio >> 4
+                                         : (channel.arpeggioStep == 2 ? channel.arpeggio & 15 : 0);
       channel.pitchFactor *= power(2.0, static_cast<double>(semitones) / 12.0);
       break;
     }
@@ -464,7 +474,8 @@ void runItEffects(Song* song, std::int32_t c) {
       break;
     }
     case IT_R: {
-      const std::int32_t wave = itWave(channel.tremoloWaveform, channel.tremoloPosition, itPlayer.random);
+      const std::int32_t wave =
+          itWave(channel.tremoloWaveform, channel.tremoloPosition, itPlayer.random);
       channel.volumeDelta = wave * channel.tremoloDepth * 4 / 64;
       channel.tremoloPosition = (channel.tremoloPosition + channel.tremoloSpeed * 4) & 255;
       break;

@@ -11,8 +11,32 @@ namespace player {
 
 // Effect letters of the cells (1 = A .. 26 = Z).
 enum ItEffect : std::uint8_t {
-  IT_A = 1, IT_B, IT_C, IT_D, IT_E, IT_F, IT_G, IT_H, IT_I, IT_J, IT_K, IT_L, IT_M,
-  IT_N, IT_O, IT_P, IT_Q, IT_R, IT_S, IT_T, IT_U, IT_V, IT_W, IT_X, IT_Y, IT_Z
+  IT_A = 1,
+  IT_B,
+  IT_C,
+  IT_D,
+  IT_E,
+  IT_F,
+  IT_G,
+  IT_H,
+  IT_I,
+  IT_J,
+  IT_K,
+  IT_L,
+  IT_M,
+  IT_N,
+  IT_O,
+  IT_P,
+  IT_Q,
+  IT_R,
+  IT_S,
+  IT_T,
+  IT_U,
+  IT_V,
+  IT_W,
+  IT_X,
+  IT_Y,
+  IT_Z
 };
 
 // The cell of channel c on the row tick (or the tick its note delay names).

@@ -193,6 +193,9 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   voice.leftLevel = 0;
   voice.rightLevel = 0;
   voice.rampRemaining = 0;
+  voice.filtered = false;
+  voice.filter = FilterState{};
+  n.filterCutoff = -1.0;
   silenceVoice(voice);
   return &n;
 }

@@ -25,7 +25,7 @@ KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t no
 
 void releaseItNote(ItNote& note);  // key off
 void fadeItNote(ItNote& note);
-void cutItNote(ItNote& note);      // silent at once (its voice ramps down)
+void cutItNote(ItNote& note);  // silent at once (its voice ramps down)
 
 // The actions of S70..S72 (and a duplicate check's): 0 cut, 1 note off, 2 fade.
 void actOnItNote(ItNote& note, std::int32_t action);

@@ -1,6 +1,7 @@
 #include "player/replay/it_output.h"
 
 #include "player/audio_output.h"
+#include "player/mixer/resonant_filter.h"
 #include "player/replay/channel_mute.h"
 #include "player/replay/it_envelope.h"
 #include "player/replay/it_notes.h"
@@ -18,9 +19,11 @@ constexpr double UNITS_PER_OCTAVE = 768.0;
 constexpr double FINAL_VOLUME_SCALE = 1.0 / 2199023255552.0;
 
 struct Envelopes {
-  double volume = 1.0;  // 0..1
+  double volume = 1.0;   // 0..1
   std::int32_t pan = 0;  // -32..32 x 256
   std::int32_t pitchUnits = 0;
+  bool filter = false;       // a filter envelope runs
+  double filterScale = 1.0;  // 0..1 of the cutoff
 };
 
 Envelopes runEnvelopes(ItNote& note) {
@@ -41,7 +44,12 @@ Envelopes runEnvelopes(ItNote& note) {
   }
   if (note.pitchEnvelopeOn && in.pitchNodes.nodeCount > 0) {
     const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.released);
-    if ((in.pitchNodes.flags & ENVELOPE_FILTER) == 0) out.pitchUnits = value / 8;
+    if ((in.pitchNodes.flags & ENVELOPE_FILTER) == 0) {
+      out.pitchUnits = value / 8;
+    } else {
+      out.filter = true;
+      out.filterScale = (value + 32 * 256) / (64.0 * 256.0);
+    }
   }
   return out;
 }
@@ -71,6 +79,24 @@ std::int32_t finalPan(const Song* song, const ItNote& note, const ItChannel* cha
   return voicePan < 0 ? 0 : (voicePan > 255 ? 255 : voicePan);
 }
 
+// The note's resonant filter: on while it has a cutoff below the top or any resonance, or a
+// filter envelope moves its cutoff.
+void setFilter(ItNote& note, Voice& voice, const Envelopes& envelopes) {
+  const std::int32_t cutoff = note.cutoff == FILTER_UNSET ? 127 : note.cutoff;
+  const std::int32_t resonance = note.resonance == FILTER_UNSET ? 0 : note.resonance;
+  voice.filtered = envelopes.filter || cutoff < 127 || resonance > 0;
+  if (!voice.filtered) return;
+  const double effective = cutoff * envelopes.filterScale;
+  const std::int32_t rate = audioOutput.outputRate > 0 ? audioOutput.outputRate : 44100;
+  if (effective == note.filterCutoff && resonance == note.filterResonance) return;
+  note.filterCutoff = effective;
+  note.filterResonance = resonance;
+  const FilterCoefficients k = filterCoefficients(effective, resonance, rate);
+  voice.filter.a = k.a;
+  voice.filter.b = k.b;
+  voice.filter.c = k.c;
+}
+
 void shapeNote(const Song* song, ItNote& note) {
   Voice& voice = voicePool[&note - itPlayer.notes];
   const ItChannel* channel = note.background ? nullptr : &itPlayer.channels[note.channel];
@@ -87,8 +113,8 @@ void shapeNote(const Song* song, ItNote& note) {
   std::int32_t volume = note.volume + (channel != nullptr ? channel->volumeDelta : 0);
   volume = volume < 0 ? 0 : (volume > 64 ? 64 : volume);
   const double product = static_cast<double>(volume) * note.sample->globalVolume *
-                         note.instrumentVolume * note.channelVolume * itPlayer.globalVolume *
-                         64.0 * 1024.0 * envelopes.volume * (note.fade / 65536.0);
+                         note.instrumentVolume * note.channelVolume * itPlayer.globalVolume * 64.0 *
+                         1024.0 * envelopes.volume * (note.fade / 65536.0);
   const double finalVolume = product * FINAL_VOLUME_SCALE;  // 0..128
   const bool muted = (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
   const std::int32_t gain =
@@ -106,6 +132,7 @@ void shapeNote(const Song* song, ItNote& note) {
   voice.leftTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(pan) * gain / 255);
   voice.rightTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(255 - pan) * gain / 255);
 
+  setFilter(note, voice, envelopes);
   double frequency = note.frequency * (channel != nullptr ? channel->pitchFactor : 1.0);
   const std::int32_t units = sampleVibrato(note) + envelopes.pitchUnits;
   if (units != 0) frequency *= power(2.0, units / UNITS_PER_OCTAVE);

@@ -25,41 +25,43 @@ struct EnvelopeCursor {
 // the same index.
 struct ItNote {
   bool active;
-  bool background;            // no longer steered by its channel
-  std::uint8_t channel;       // the channel that started it
-  std::uint8_t patternNote;   // as the pattern wrote it, 0..119
+  bool background;           // no longer steered by its channel
+  std::uint8_t channel;      // the channel that started it
+  std::uint8_t patternNote;  // as the pattern wrote it, 0..119
   std::uint8_t instrumentNumber;
   std::uint8_t sampleNumber;  // 1-based in Song::samples
   const Instrument* instrument;
   Sample* sample;
-  double frequency;           // Hz, with slides; vibrato and envelopes come on top
-  std::int32_t volume;        // 0..64, the note's volume
-  std::int32_t channelVolume; // 0..64, its channel's while in the foreground
-  std::int32_t pan;           // 0..64
+  double frequency;               // Hz, with slides; vibrato and envelopes come on top
+  std::int32_t volume;            // 0..64, the note's volume
+  std::int32_t channelVolume;     // 0..64, its channel's while in the foreground
+  std::int32_t pan;               // 0..64
   std::int32_t instrumentVolume;  // 0..128 with the random variation
-  bool released;              // key off
+  bool released;                  // key off
   bool fading;
-  bool fadeStarted;           // fading since an earlier tick
-  std::int32_t fade;          // 0..65536
+  bool fadeStarted;   // fading since an earlier tick
+  std::int32_t fade;  // 0..65536
   std::uint8_t newNoteAction;
   bool volumeEnvelopeOn, panningEnvelopeOn, pitchEnvelopeOn;
   EnvelopeCursor volumeEnvelope, panningEnvelope, pitchEnvelope;
   std::int32_t autoVibratoPosition;
   std::int32_t autoVibratoDepth;  // 8.8: the running sum of the rate
-  std::int32_t cutoff;        // 0..127; FILTER_UNSET: none
+  std::int32_t cutoff;            // 0..127; FILTER_UNSET: none
   std::int32_t resonance;
-  std::int32_t lastVolume;    // the final volume last tick, for choosing the quietest
-  bool started;               // its first tick is over
+  std::int32_t lastVolume;  // the final volume last tick, for choosing the quietest
+  bool started;             // its first tick is over
+  double filterCutoff;      // what the voice's filter coefficients were made for; -1: none
+  std::int32_t filterResonance;
 };
 
 struct ItChannel {
-  ItNote* note;  // the foreground note, or null
-  std::uint8_t instrument;   // last instrument number, 0: none
-  std::uint8_t lastNote;     // last note as written, 0..119
-  std::uint8_t sampleNumber; // of the last note
-  std::int32_t volume;       // note volume 0..64 the effects work on
+  ItNote* note;               // the foreground note, or null
+  std::uint8_t instrument;    // last instrument number, 0: none
+  std::uint8_t lastNote;      // last note as written, 0..119
+  std::uint8_t sampleNumber;  // of the last note
+  std::int32_t volume;        // note volume 0..64 the effects work on
   std::int32_t channelVolume;
-  std::int32_t pan;          // 0..64
+  std::int32_t pan;  // 0..64
   bool surround;
   double frequency;          // Hz of the foreground note, with slides
   double portaTarget;        // Hz
@@ -82,8 +84,8 @@ struct ItChannel {
   std::int32_t loopRow, loopCount;
   std::int32_t cutTick, delayTick;  // SCx, SDx: -1 none
   PatternCell delayedCell;
-  std::int32_t newNoteAction;  // S73..S76 override, -1: the instrument's
-  std::uint8_t macro;          // SFx
+  std::int32_t newNoteAction;      // S73..S76 override, -1: the instrument's
+  std::uint8_t macro;              // SFx
   std::int32_t cutoff, resonance;  // Zxx, FILTER_UNSET: none yet
   std::int32_t arpeggioStep;
 };

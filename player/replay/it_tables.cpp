@@ -40,7 +40,11 @@ std::int32_t itWave(std::int32_t waveform, std::int32_t position, std::uint32_t&
 
 std::int32_t retriggerVolume(std::int32_t volume, std::int32_t change) {
   switch (change) {
-    case 1: case 2: case 3: case 4: case 5:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
       volume -= 1 << (change - 1);
       break;
     case 6:
@@ -49,7 +53,11 @@ std::int32_t retriggerVolume(std::int32_t volume, std::int32_t change) {
     case 7:
       volume /= 2;
       break;
-    case 9: case 10: case 11: case 12: case 13:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
       volume += 1 << (change - 9);
       break;
     case 14:

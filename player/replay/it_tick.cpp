@@ -104,7 +104,8 @@ void beginSongState(Song* song) {
   itPlayer.globalVolume = song->initialGlobalVolume;
   itPlayer.random = RANDOM_SEED;
   itPlayer.jumpOrder = itPlayer.breakRow = itPlayer.loopRow = itPlayer.rowRepeats = -1;
-  for (Voice& voice : voicePool) voice.sample = nullptr;
+  for (Voice& voice : voicePool)
+    voice.sample = nullptr;
   mixedVoiceCount = VOICE_POOL_SIZE;
   useSongRamps(IT_RAMP_UP_FRAMES, IT_RAMP_DOWN_FRAMES);
   song->orderPosition = playableOrder(song, 0);
