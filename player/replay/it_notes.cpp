@@ -200,9 +200,10 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   return &n;
 }
 
-void releaseItNote(ItNote& note) {
+void releaseItNote(ItNote& note, bool byPattern) {
   if (!note.active || note.released) return;
   note.released = true;
+  note.wasReleased = !byPattern;
   Voice& voice = voiceOf(note);
   if (note.sample->sustained != nullptr && voice.sample == note.sample->sustained) {
     voice.sample = note.sample;

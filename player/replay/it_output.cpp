@@ -30,20 +30,20 @@ Envelopes runEnvelopes(ItNote& note) {
   Envelopes out;
   const Instrument& in = *note.instrument;
   if (note.volumeEnvelopeOn && in.volumeNodes.nodeCount > 0) {
-    const std::int32_t value = stepEnvelope(in.volumeNodes, note.volumeEnvelope, note.released);
+    const std::int32_t value = stepEnvelope(in.volumeNodes, note.volumeEnvelope, note.wasReleased);
     out.volume = value / (64.0 * 256.0);
     const bool looping = (in.volumeNodes.flags & ENVELOPE_LOOP) != 0 ||
-                         (!note.released && (in.volumeNodes.flags & ENVELOPE_SUSTAIN) != 0);
+                         (!note.wasReleased && (in.volumeNodes.flags & ENVELOPE_SUSTAIN) != 0);
     if (note.volumeEnvelope.ended && !looping) {
       note.fading = true;
       if (in.volumeNodes.nodes[in.volumeNodes.nodeCount - 1].value == 0) note.fade = 0;
     }
   }
   if (note.panningEnvelopeOn && in.panningNodes.nodeCount > 0) {
-    out.pan = stepEnvelope(in.panningNodes, note.panningEnvelope, note.released);
+    out.pan = stepEnvelope(in.panningNodes, note.panningEnvelope, note.wasReleased);
   }
   if (note.pitchEnvelopeOn && in.pitchNodes.nodeCount > 0) {
-    const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.released);
+    const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.wasReleased);
     if ((in.pitchNodes.flags & ENVELOPE_FILTER) == 0) {
       out.pitchUnits = value / 8;
     } else {
@@ -51,6 +51,9 @@ Envelopes runEnvelopes(ItNote& note) {
       out.filterScale = (value + 32 * 256) / (64.0 * 256.0);
     }
   }
+  // The envelopes leave their sustain loops on the tick after a note off in the pattern, at
+  // once for the other releases.
+  note.wasReleased = note.released;
   return out;
 }
 
@@ -122,8 +125,9 @@ void shapeNote(const Song* song, ItNote& note) {
   note.lastVolume = gain;
   const std::int32_t pan = finalPan(song, note, channel, envelopes.pan);
   // A sounding note moves to its new volume and pan over the whole tick, as the peers do; a
-  // note's start and end take the short ramps.
-  voice.rampFrames = note.started ? song->samplesPerTick : 0;
+  // note's start (or its first sound) and its end take the short ramps.
+  const bool sounding = voice.leftLevel != 0 || voice.rightLevel != 0;
+  voice.rampFrames = note.started && sounding ? song->samplesPerTick : 0;
   note.started = true;
   voice.volume = gain;
   voice.reportedVolume = gain;
