@@ -100,11 +100,11 @@ TEST(ItRender, SustainHoldsUntilNoteOffThenTheNoteFadesOut) {
   in.volume.flags = 0x05;                          // on, sustain loop
   in.volume.nodes = {{64, 0}, {32, 6}, {32, 7}};  // ends just after release; fades from there
   in.volume.sustainStart = in.volume.sustainEnd = 1;
-  const Render r = render(songWith({cell(0, 0, 60, 1), cell(4, 0, 255)}, in), 8 * ROW_FRAMES);
+  const Render r = render(songWith({cell(0, 0, 60, 1), cell(4, 0, 255)}, in), 9 * ROW_FRAMES);
   const double held = rms(r, 2 * ROW_FRAMES, 3 * ROW_FRAMES);
   EXPECT_NEAR(rms(r, 3 * ROW_FRAMES, 4 * ROW_FRAMES), held, held * 0.02) << "sustained";
   EXPECT_LT(rms(r, 6 * ROW_FRAMES, 7 * ROW_FRAMES), held / 2) << "released and fading";
-  EXPECT_EQ(rms(r, 7 * ROW_FRAMES, 8 * ROW_FRAMES), 0.0) << "faded out";
+  EXPECT_EQ(rms(r, 8 * ROW_FRAMES, 9 * ROW_FRAMES), 0.0) << "faded out";
 }
 
 TEST(ItRender, ALowCutoffTakesTheTopOffTheSound) {
