@@ -72,17 +72,14 @@ bool readPatterns(Song* song, StreamHandle* handle, const ItHeader& header) {
   if (song->patterns == nullptr) return false;
 
   const std::int64_t table = itPatternTable(header);
-  std::int32_t highestChannel = -1;
-  std::uint64_t rows = 0;
+  const ItPatternSize size = measureItPatterns(handle, header, song->patternSlotCount);
   for (std::int32_t p = 0; p < song->patternSlotCount; ++p) {
     const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
     song->patterns[p].rows = itPatternRows(handle, offset);
-    rows += static_cast<std::uint64_t>(song->patterns[p].rows);
-    unpackItPattern(handle, offset, nullptr, highestChannel);
   }
-  song->channelCount = static_cast<std::int16_t>(highestChannel + 1);
+  song->channelCount = static_cast<std::int16_t>(size.channels);
   const auto channels = static_cast<std::size_t>(song->channelCount);
-  if (rows * channels > MAX_PATTERN_CELLS) return false;
+  if (size.rows * channels > MAX_PATTERN_CELLS) return false;
   if (channels == 0) return true;
 
   auto* unpacked = loadAllocateArray<ItCell>(static_cast<std::size_t>(IT_MAX_ROWS) * SONG_CHANNELS);
@@ -165,6 +162,32 @@ bool readInstruments(Song* song, StreamHandle* handle, const ItHeader& header) {
 }
 
 }  // namespace
+
+ItPatternSize measureItPatterns(StreamHandle* handle, const ItHeader& header, std::int32_t slots) {
+  const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
+  const std::int64_t table = itPatternTable(header);
+  std::int32_t highestChannel = -1;
+  ItPatternSize size{0, 0};
+  for (std::int32_t p = 0; p < slots; ++p) {
+    const std::uint32_t offset = p < stored ? readItOffset(handle, table, p) : 0;
+    size.rows += static_cast<std::uint64_t>(itPatternRows(handle, offset));
+    unpackItPattern(handle, offset, nullptr, highestChannel);
+  }
+  size.channels = highestChannel + 1;
+  return size;
+}
+
+bool itCellsFit(StreamHandle* handle) {
+  if (!readItSignature(handle)) return false;
+  ItHeader header;
+  readItHeader(handle, header);
+  Song song{};
+  readOrders(&song, handle, header);
+  const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
+  const ItPatternSize size = measureItPatterns(
+      handle, header, stored > song.usedPatternCount ? stored : song.usedPatternCount);
+  return size.rows * static_cast<std::uint64_t>(size.channels) <= MAX_PATTERN_CELLS;
+}
 
 int parseIt(Song* song, StreamHandle* handle) {
   if (song == nullptr || handle == nullptr) return 0;

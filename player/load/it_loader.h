@@ -4,6 +4,8 @@
 // whole keyboard.
 #pragma once
 
+#include <cstdint>
+
 #include "player/load/module_stream.h"
 #include "player/load/song.h"
 
@@ -12,5 +14,16 @@ namespace player {
 // Fills a zero-filled song from the stream. 1 on success, 0 on failure (not an IT file, more
 // pattern cells than a song may hold, or memory running out); freeSong frees what it built.
 int parseIt(Song* song, StreamHandle* handle);
+
+// The rows of the song's pattern slots together, and the channels their cells reach.
+struct ItPatternSize {
+  std::uint64_t rows;
+  std::int32_t channels;
+};
+struct ItHeader;
+ItPatternSize measureItPatterns(StreamHandle* handle, const ItHeader& header, std::int32_t slots);
+
+// For the module check: true when the file is an IT file whose cells the loader can hold.
+bool itCellsFit(StreamHandle* handle);
 
 }  // namespace player
