@@ -8,6 +8,7 @@
 #include "player/load/it_sample_data.h"
 #include "player/load/load_memory.h"
 #include "player/load/xm_format.h"
+#include "player/load/xm_loader.h"
 #include "player/replay/it_player.h"
 
 namespace player {
@@ -177,16 +178,22 @@ ItPatternSize measureItPatterns(StreamHandle* handle, const ItHeader& header, st
   return size;
 }
 
-bool itCellsFit(StreamHandle* handle) {
-  if (!readItSignature(handle)) return false;
-  ItHeader header;
-  readItHeader(handle, header);
-  Song song{};
-  readOrders(&song, handle, header);
-  const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
-  const ItPatternSize size = measureItPatterns(
-      handle, header, stored > song.usedPatternCount ? stored : song.usedPatternCount);
-  return size.rows * static_cast<std::uint64_t>(size.channels) <= MAX_PATTERN_CELLS;
+Song* loadItSong(const ModuleImage* image, SampleReadHook sampleReadHook) {
+  auto* song = loadAllocateArray<Song>(1);
+  if (song == nullptr) return nullptr;
+  StreamHandle* handle = openStream(image);
+  if (handle == nullptr) {
+    loadFree(song);
+    return nullptr;
+  }
+  song->sampleReadHook = sampleReadHook;
+  const int parsed = parseIt(song, handle);
+  closeStream(handle);
+  if (parsed == 0) {
+    freeSong(song);
+    return nullptr;
+  }
+  return song;
 }
 
 int parseIt(Song* song, StreamHandle* handle) {

@@ -6,10 +6,15 @@
 
 #include <cstdint>
 
+#include "player/load/module_image.h"
 #include "player/load/module_stream.h"
 #include "player/load/song.h"
 
 namespace player {
+
+// The loaded song, or null when the image is empty or the module is refused. Until the format is
+// recognised where the others are, IT songs load through here rather than loadSong.
+Song* loadItSong(const ModuleImage* image, SampleReadHook sampleReadHook);
 
 // Fills a zero-filled song from the stream. 1 on success, 0 on failure (not an IT file, more
 // pattern cells than a song may hold, or memory running out); freeSong frees what it built.
@@ -22,8 +27,5 @@ struct ItPatternSize {
 };
 struct ItHeader;
 ItPatternSize measureItPatterns(StreamHandle* handle, const ItHeader& header, std::int32_t slots);
-
-// For the module check: true when the file is an IT file whose cells the loader can hold.
-bool itCellsFit(StreamHandle* handle);
 
 }  // namespace player

@@ -1,7 +1,5 @@
 #include "player/load/module_check.h"
 
-#include "player/load/it_format.h"
-#include "player/load/it_loader.h"
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -61,11 +59,6 @@ ModuleCheck checkModule(const ModuleImage* image) {
   StreamHandle* handle = openStream(image);
   if (handle == nullptr) {
     check.fault = ModuleFault::NO_MEMORY;
-    return check;
-  }
-  if (readItSignature(handle)) {
-    if (!itCellsFit(handle)) check.fault = ModuleFault::TOO_MANY_CELLS;
-    closeStream(handle);
     return check;
   }
   if (!readSignature(handle)) {

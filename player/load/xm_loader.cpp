@@ -1,7 +1,5 @@
 #include "player/load/xm_loader.h"
 
-#include "player/load/it_format.h"
-#include "player/load/it_loader.h"
 #include "player/load/load_memory.h"
 #include "player/load/song_samples.h"
 #include "player/load/xm_format.h"
@@ -215,7 +213,7 @@ Song* loadSong(const ModuleImage* image, SampleReadHook sampleReadHook) {
     return nullptr;
   }
   song->sampleReadHook = sampleReadHook;
-  const int parsed = readItSignature(handle) ? parseIt(song, handle) : parseXm(song, handle);
+  const int parsed = parseXm(song, handle);
   closeStream(handle);
   if (parsed == 0) {
     freeSong(song);

@@ -7,7 +7,6 @@
 
 #include "player/load/it_loader.h"
 #include "player/load/it_macros.h"
-#include "player/load/load_memory.h"
 #include "player/load/xm_loader.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
@@ -19,11 +18,7 @@ using player::Song;
 
 xmtest::SongPtr loadIt(const std::vector<std::uint8_t>& file) {
   const xmtest::ImagePtr image = xmtest::makeImage(file);
-  xmtest::SongPtr song(player::loadAllocateArray<Song>(1));
-  player::StreamHandle* handle = player::openStream(image.get());
-  const int parsed = player::parseIt(song.get(), handle);
-  player::closeStream(handle);
-  return parsed != 0 ? std::move(song) : nullptr;
+  return xmtest::SongPtr(player::loadItSong(image.get(), nullptr));
 }
 
 TEST(ItLoad, HeaderSettings) {

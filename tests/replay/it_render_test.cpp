@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "player/load/xm_loader.h"
+#include "player/load/it_loader.h"
 #include "player/offline_render.h"
 #include "player/replay/it_player.h"
 #include "tests/support/it_writer.h"
@@ -43,7 +43,8 @@ struct Render {
 };
 
 Render render(const ittest::Module& module, int frames) {
-  const xmtest::SongPtr song = xmtest::loadFile(ittest::writeIt(module));
+  const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(module));
+  const xmtest::SongPtr song(player::loadItSong(image.get(), nullptr));
   Render out;
   if (song == nullptr || !player::startOfflineRender(song.get(), 1)) return out;
   while (static_cast<int>(out.left.size()) < frames) {
@@ -96,8 +97,8 @@ TEST(ItRender, NewNoteActionsAndDuplicateChecks) {
 TEST(ItRender, SustainHoldsUntilNoteOffThenTheNoteFadesOut) {
   using ittest::cell;
   ittest::Instrument in;
-  in.fadeout = 64;                                 // 16 ticks from full to silence
-  in.volume.flags = 0x05;                          // on, sustain loop
+  in.fadeout = 64;                                // 16 ticks from full to silence
+  in.volume.flags = 0x05;                         // on, sustain loop
   in.volume.nodes = {{64, 0}, {32, 6}, {32, 7}};  // ends just after release; fades from there
   in.volume.sustainStart = in.volume.sustainEnd = 1;
   const Render r = render(songWith({cell(0, 0, 60, 1), cell(4, 0, 255)}, in), 9 * ROW_FRAMES);
