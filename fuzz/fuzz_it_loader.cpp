@@ -1,7 +1,7 @@
-// libFuzzer target for the Impulse Tracker loader: any bytes either load into a song that keeps
-// its promises (channels, rows, keyboard and envelope bounds, readable guard values behind every
-// sample and sustained view) or are refused; a file under 10 KB never has the loader ask for more
-// than 256 MiB; everything is freed again.
+// libFuzzer target for the Impulse Tracker loader and replayer: any bytes either load into a song
+// that keeps its promises (channels, rows, keyboard and envelope bounds, readable guard values
+// behind every sample and sustained view) or are refused; a file under 10 KB never has the loader
+// ask for more than 256 MiB; a song that loads plays its first blocks; everything is freed again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,8 +10,11 @@
 #include "player/load/load_memory.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
+#include "player/offline_render.h"
 
 namespace {
+
+constexpr int RENDERED_BLOCKS = 40;
 
 void rampHook(std::uint8_t* destination, std::int32_t bytes, std::int32_t, std::int32_t,
               std::int32_t) {
@@ -72,7 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < SMALL_FILE && player::loadtest::requestedBytes() - before > MOST_FOR_SMALL_FILE) {
       std::abort();
     }
-    if (parsed != 0) checkSong(*song);
+    if (parsed != 0) {
+      checkSong(*song);
+      if (player::startOfflineRender(song, 1)) {
+        for (int block = 0; block < RENDERED_BLOCKS; ++block)
+          player::renderNextBlock();
+        player::stopOfflineRender();
+      }
+    }
   }
   player::closeStream(handle);
   player::freeSong(song);
