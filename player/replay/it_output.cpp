@@ -119,7 +119,9 @@ void shapeNote(const Song* song, ItNote& note) {
                          note.instrumentVolume * note.channelVolume * itPlayer.globalVolume * 64.0 *
                          1024.0 * envelopes.volume * (note.fade / 65536.0);
   const double finalVolume = product * FINAL_VOLUME_SCALE;  // 0..128
-  const bool muted = (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
+  // The mute mask names the first 32 channels.
+  const bool muted = note.channel < 32 &&
+                     (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
   const std::int32_t gain =
       muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * 255.0 / 16384.0);
   note.lastVolume = gain;
