@@ -22,7 +22,8 @@ void beginSong(Song* song) {
   song->playTimeMs = 0;
   mixedVoiceCount = MIXED_VOICES;
   useOutputRamps();
-  for (Voice& voice : voicePool) voice.rampFrames = 0;
+  for (Voice& voice : voicePool)
+    voice.rampFrames = 0;
   if (song->onPlayStart != nullptr) song->onPlayStart(song);
   setBpm(song, song->defaultBpm);
 

@@ -110,11 +110,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     std::uint64_t position;
     if (voice.filtered) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
-      RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel),
-                                                    gainOfLevel(voice.rightLevel), ramp.leftStep,
-                                                    ramp.rightStep}
-                                        : RampGains{gainOf(voice.leftTarget),
-                                                    gainOf(voice.rightTarget), 0.0f, 0.0f};
+      RampGains gains =
+          ramp.frames > 0
+              ? RampGains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel),
+                          ramp.leftStep, ramp.rightStep}
+              : RampGains{gainOf(voice.leftTarget), gainOf(voice.rightTarget), 0.0f, 0.0f};
       position = mixFilteredFrames(cursor, n, sample.data, start, delta, gains, voice.filter);
       if (ramp.frames > 0) {
         voice.leftLevel = levelOfGain(gains.left);
