@@ -1,5 +1,7 @@
 #include "player/replay/it_notes.h"
 
+#include "player/mixer/mixer.h"
+
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
 
@@ -241,8 +243,11 @@ void actOnItNote(ItNote& note, std::int32_t action) {
 }
 
 void collectItVoices() {
-  for (ItNote& note : itPlayer.notes) {
-    Voice& voice = voiceOf(note);
+  // Past the mixer's last voice every voice is idle and every note silent.
+  const std::int32_t count = mixedVoiceCount < IT_NOTES ? mixedVoiceCount : IT_NOTES;
+  for (std::int32_t k = 0; k < count; ++k) {
+    ItNote& note = itPlayer.notes[k];
+    Voice& voice = voicePool[k];
     if (note.active) {
       if (voice.sample == nullptr) cutItNote(note);
     } else if (voice.sample != nullptr && voice.rampRemaining == 0 && voice.leftLevel == 0 &&

@@ -129,7 +129,9 @@ void shapeNote(const Song* song, ItNote& note) {
   // A sounding note moves to its new volume and pan over the whole tick, as the peers do; a
   // note's start (or its first sound) and its end take the short ramps.
   const bool sounding = voice.leftLevel != 0 || voice.rightLevel != 0;
-  voice.rampFrames = note.started && sounding ? song->samplesPerTick : 0;
+  const std::int32_t change = gain > voice.volume ? gain - voice.volume : voice.volume - gain;
+  const bool large = change > 2 && change * 8 > voice.volume;
+  voice.rampFrames = note.started && sounding && large ? song->samplesPerTick : 0;
   note.started = true;
   voice.volume = gain;
   voice.reportedVolume = gain;

@@ -119,7 +119,8 @@ void beginItSong(Song* song) {
 
 void runItTick(Song* song) {
   collectItVoices();
-  for (ItChannel& channel : itPlayer.channels) {
+  for (std::int32_t c = 0; c < song->channelCount; ++c) {
+    ItChannel& channel = itPlayer.channels[c];
     channel.volumeDelta = 0;
     channel.panDelta = 0;
     channel.pitchFactor = 1.0;
@@ -132,6 +133,13 @@ void runItTick(Song* song) {
   }
   setTickLength(song);
   shapeItNotes(song);
+  // The mixer (and the next tick's look at the voices) goes no further than the last voice that
+  // sounds or belongs to a note.
+  std::int32_t voices = IT_NOTES;
+  while (voices > 0 && voicePool[voices - 1].sample == nullptr &&
+         !itPlayer.notes[voices - 1].active)
+    --voices;
+  mixedVoiceCount = voices;
   song->tick += 1;
   if (song->tick >= song->speed + song->patternDelayTicks) {
     song->patternDelayTicks = 0;
