@@ -18,6 +18,17 @@ struct BitReader {
       exhausted = true;
       return 0;
     }
+    const std::size_t byte = position >> 3;
+    if (byte + 8 <= bitCount >> 3) {
+      // Eight whole bytes from here: one little-endian load holds the field (at most 17 bits
+      // after a shift of at most 7).
+      std::uint64_t window = 0;
+      for (int k = 7; k >= 0; --k)
+        window = window << 8 | bytes[byte + static_cast<std::size_t>(k)];
+      const auto value = static_cast<std::uint32_t>(window >> (position & 7)) & ((1u << width) - 1);
+      position += static_cast<std::size_t>(width);
+      return value;
+    }
     std::uint32_t value = 0;
     int filled = 0;
     while (filled < width) {
