@@ -130,7 +130,7 @@ void shapeNote(const Song* song, ItNote& note) {
   // note's start (or its first sound) and its end take the short ramps.
   const bool sounding = voice.leftLevel != 0 || voice.rightLevel != 0;
   const std::int32_t change = gain > voice.volume ? gain - voice.volume : voice.volume - gain;
-  const bool large = change > 2 && change * 8 > voice.volume;
+  const bool large = change > 1 && change * 16 > voice.volume;
   voice.rampFrames = note.started && sounding && large ? song->samplesPerTick : 0;
   note.started = true;
   voice.volume = gain;
