@@ -15,6 +15,7 @@ struct ModuleTexts {
   std::string tracker;                                // 20 bytes at offset 38
   std::vector<std::string> instrumentNames;           // 22 bytes each
   std::vector<std::vector<std::string>> sampleNames;  // per instrument, 22 bytes each
+  std::string message;  // the song message of the formats that carry one, lines ending in '\n'
 };
 
 // Texts as stored up to the first NUL, trailing spaces dropped, other control bytes shown as

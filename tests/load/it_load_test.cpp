@@ -7,6 +7,7 @@
 
 #include "player/load/it_loader.h"
 #include "player/load/it_macros.h"
+#include "player/load/it_texts.h"
 #include "player/load/xm_loader.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
@@ -224,6 +225,28 @@ TEST(ItLoad, FilterMacros) {
   const xmtest::SongPtr plain = loadIt(writeIt(Module{}));
   EXPECT_EQ(plain->macros.parametered[0].target, player::MACRO_CUTOFF);
   EXPECT_EQ(plain->macros.fixed[15].value, 120);
+}
+
+TEST(ItLoad, TextsNameTheTrackerTheInstrumentsTheirSamplesAndTheMessage) {
+  Module m;
+  m.title = "a song";
+  m.message = "two\rlines";
+  m.trackerVersion = 0x0215;
+  m.samples = {ittest::sample({1}), ittest::sample({2})};
+  m.samples[0].name = "kick";
+  m.samples[1].name = "snare";
+  ittest::Instrument drums;
+  drums.name = "drums";
+  drums.keyboard = {{60, 2}, {61, 1}, {62, 2}};
+  m.instruments = {drums};
+  const xmtest::ImagePtr image = xmtest::makeImage(writeIt(m));
+  const player::ModuleTexts texts = player::readItTexts(image.get());
+  EXPECT_EQ(texts.title, "a song");
+  EXPECT_EQ(texts.tracker, "Impulse Tracker 2.15");
+  EXPECT_EQ(texts.message, "two\nlines");
+  EXPECT_EQ(texts.instrumentNames, std::vector<std::string>{"drums"});
+  ASSERT_EQ(texts.sampleNames.size(), 1u);
+  EXPECT_EQ(texts.sampleNames[0], (std::vector<std::string>{"snare", "kick"}));
 }
 
 TEST(ItLoad, CutOffFilesLoadWithinTheirBytes) {

@@ -59,6 +59,7 @@ void envelope(Bytes& b, const Envelope& e) {
 void instrument(Bytes& b, const Instrument& in, bool old) {
   const std::size_t start = b.v.size();
   b.text("IMPI", 17);
+  const std::size_t nameAt = start + 0x20;
   if (old) {
     b.u8(in.volume.flags);
     for (const std::uint8_t node :
@@ -75,7 +76,8 @@ void instrument(Bytes& b, const Instrument& in, bool old) {
     for (const int x : {in.pps, in.ppc, in.globalVolume, in.pan, in.randomVolume, in.randomPanning})
       b.u8(x);
   }
-  b.zeros(start + 0x3A - b.v.size());
+  b.zeros(nameAt - b.v.size());
+  b.text(in.name, 26);
   b.u8(in.cutoff);
   b.u8(in.resonance);
   b.zeros(4);
@@ -220,11 +222,13 @@ std::vector<std::uint8_t> compressItSample(const std::vector<int>& values, bool 
 
 std::vector<std::uint8_t> writeIt(const Module& m) {
   Bytes b;
-  b.text("IMPM", 0x20);
+  b.text("IMPM", 4);
+  b.text(m.title, 0x1C);
   for (const std::size_t n :
        {m.orders.size(), m.instruments.size(), m.samples.size(), m.patterns.size()})
     b.u16(static_cast<int>(n));
-  for (const int x : {m.trackerVersion, m.formatVersion, m.flags, m.special})
+  const std::uint16_t special = m.special | (m.message.empty() ? 0 : 1);
+  for (const int x : {m.trackerVersion, m.formatVersion, m.flags, special})
     b.u16(x);
   for (const int x :
        {int{m.globalVolume}, int{m.mixingVolume}, int{m.speed}, int{m.tempo}, int{m.separation}, 0})
@@ -255,7 +259,7 @@ std::vector<std::uint8_t> writeIt(const Module& m) {
     b.u8(1 | (s.sixteenBit ? 2 : 0) | (s.right.empty() ? 0 : 4) | (s.compression ? 8 : 0) |
          s.flags);
     b.u8(s.volume);
-    b.zeros(26);
+    b.text(s.name, 26);
     b.u8((s.isSigned ? 1 : 0) | (s.compression == 215 ? 4 : 0));
     b.u8(s.panning);
     for (const std::uint32_t x : {s.length.value_or(static_cast<std::uint32_t>(s.values.size())),
@@ -274,6 +278,12 @@ std::vector<std::uint8_t> writeIt(const Module& m) {
   for (std::size_t k = 0; k < m.samples.size(); ++k) {
     b.patch32(pointers[k], b.v.size());
     sampleData(b, m.samples[k]);
+  }
+  if (!m.message.empty()) {
+    b.v[0x36] = static_cast<std::uint8_t>(m.message.size());
+    b.v[0x37] = static_cast<std::uint8_t>(m.message.size() >> 8);
+    b.patch32(0x38, b.v.size());
+    b.text(m.message, m.message.size());
   }
   return b.v;
 }

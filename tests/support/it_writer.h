@@ -32,6 +32,7 @@ struct Sample {
   std::uint32_t c5Speed = 8363;
   std::uint8_t volume = 64, globalVolume = 64, panning = 32, vibrato[4] = {};
   std::optional<std::uint32_t> length;  // stated length instead of values.size()
+  std::string name;
 };
 
 struct Envelope {
@@ -47,6 +48,7 @@ struct Instrument {
   std::uint16_t fadeout = 0;
   std::vector<std::pair<std::uint8_t, std::uint8_t>> keyboard;  // (note, sample); default 1:1 on 1
   Envelope volume, panning, pitch;
+  std::string name;
 };
 
 struct Module {
@@ -62,6 +64,7 @@ struct Module {
   std::vector<Instrument> instruments;
   bool oldInstruments = false;      // the format before 2.0
   std::vector<std::string> macros;  // SF0.. then Z80..: embedded when not empty
+  std::string title, message;       // the message is written (and flagged) when not empty
 };
 
 // A cell at row and channel; a negative value leaves its field out, effect 0 too.
