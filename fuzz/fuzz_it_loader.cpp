@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "player/load/it_loader.h"
+#include "player/load/it_texts.h"
 #include "player/load/load_memory.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
@@ -64,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > 0x7FFFFFFF) return 0;
   player::ModuleImage* image = player::makeModuleImage(data, static_cast<std::uint32_t>(size));
   if (image == nullptr) return 0;
+  // The texts walk the file as the loader does: within its bytes, whatever they hold.
+  const player::ModuleTexts texts = player::readItTexts(image);
+  if (texts.message.size() > 8000) std::abort();
   auto* song = player::loadAllocateArray<player::Song>(1);
   player::StreamHandle* handle = player::openStream(image);
   if (song != nullptr && handle != nullptr) {
