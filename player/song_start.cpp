@@ -22,8 +22,11 @@ void beginSong(Song* song) {
   song->playTimeMs = 0;
   mixedVoiceCount = MIXED_VOICES;
   useOutputRamps();
-  for (Voice& voice : voicePool)
+  for (Voice& voice : voicePool) {
     voice.rampFrames = 0;
+    voice.filtered = false;
+    voice.fineGain = false;
+  }
   if (song->onPlayStart != nullptr) song->onPlayStart(song);
   setBpm(song, song->defaultBpm);
 

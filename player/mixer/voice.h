@@ -42,6 +42,7 @@ struct Voice {
   std::int32_t rampFrames;     // length of the next ramp; 0: the mixer's own ramps
   bool filtered;               // plays through filter
   FilterState filter;
+  bool fineGain;  // targets count 65,280 (255 x 256) to full gain rather than 255
 };
 
 extern Voice voicePool[VOICE_POOL_SIZE];

@@ -14,6 +14,19 @@ constexpr float INV_255 = 1.0f / 255.0f;
 constexpr float INV_256 = 1.0f / 256.0f;
 constexpr float GAIN_SCALE = 255.0f;
 constexpr float LEVEL_SCALE = 256.0f;
+// Voices with fine gains count 65,280 units to full gain instead of 255.
+constexpr float FINE_GAIN_SCALE = 65280.0f;
+constexpr float INV_FINE = 1.0f / 65280.0f;
+
+// What one unit of a voice's targets is worth, and how many make full gain.
+struct GainUnits {
+  float unit;
+  float scale;
+};
+
+GainUnits unitsOf(const Voice& voice) {
+  return voice.fineGain ? GainUnits{INV_FINE, FINE_GAIN_SCALE} : GainUnits{INV_255, GAIN_SCALE};
+}
 
 // At a step below 256 samples a pass this long moves less than 2^24 samples, so a boundary that
 // far away cannot be crossed unseen. Block spans are far shorter; only longer calls are split.
@@ -26,11 +39,11 @@ struct PassRamp {
 };
 
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
-float rampStep(std::int32_t target, std::int32_t level, float reciprocal, bool& moves) {
+float rampStep(std::int32_t target, std::int32_t level, float unit, float reciprocal, bool& moves) {
   const std::int32_t difference =
       wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
   moves = difference != 0;
-  return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
+  return static_cast<float>(static_cast<double>(difference) * static_cast<double>(unit) *
                             static_cast<double>(reciprocal));
 }
 
@@ -49,25 +62,26 @@ PassRamp setUpRamp(Voice& voice) {
   const float reciprocal = own ? 1.0f / static_cast<float>(voice.rampFrames)
                                : (up ? rampUpReciprocal : rampDownReciprocal);
   voice.rampLeftTarget = voice.leftTarget;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, reciprocal, leftMoves);
+  const float unit = unitsOf(voice).unit;
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, unit, reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, reciprocal, rightMoves);
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, unit, reciprocal, rightMoves);
   const std::int32_t length = own ? voice.rampFrames : (up ? rampUpFrames : rampDownFrames);
   const std::int32_t frames = leftMoves || rightMoves ? length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 
-float gainOf(std::int32_t target) {
-  return static_cast<float>(static_cast<double>(target) * static_cast<double>(INV_255));
+float gainOf(std::int32_t target, GainUnits units) {
+  return static_cast<float>(static_cast<double>(target) * static_cast<double>(units.unit));
 }
 
-float gainOfLevel(std::int32_t level) {
+float gainOfLevel(std::int32_t level, GainUnits units) {
   return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) *
-                            static_cast<double>(INV_255));
+                            static_cast<double>(units.unit));
 }
 
-std::int32_t levelOfGain(float gain) {
-  return roundToInt32(static_cast<double>(gain) * static_cast<double>(GAIN_SCALE) *
+std::int32_t levelOfGain(float gain, GainUnits units) {
+  return roundToInt32(static_cast<double>(gain) * static_cast<double>(units.scale) *
                       static_cast<double>(LEVEL_SCALE));
 }
 
@@ -87,6 +101,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
   // A loop needs at least one value; one that wraps past 2^32 cannot come from the loader.
   const bool loopable = loopLength != 0 && end > loopStart;
   const std::uint64_t step = (static_cast<std::uint64_t>(voice.step) << 32) | voice.stepFrac;
+  const GainUnits units = unitsOf(voice);
 
   float* cursor = frames;
   std::int32_t left = count;
@@ -110,15 +125,15 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     std::uint64_t position;
     if (voice.filtered) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
-      RampGains gains =
-          ramp.frames > 0
-              ? RampGains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel),
-                          ramp.leftStep, ramp.rightStep}
-              : RampGains{gainOf(voice.leftTarget), gainOf(voice.rightTarget), 0.0f, 0.0f};
+      RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, units),
+                                                    gainOfLevel(voice.rightLevel, units),
+                                                    ramp.leftStep, ramp.rightStep}
+                                        : RampGains{gainOf(voice.leftTarget, units),
+                                                    gainOf(voice.rightTarget, units), 0.0f, 0.0f};
       position = mixFilteredFrames(cursor, n, sample.data, start, delta, gains, voice.filter);
       if (ramp.frames > 0) {
-        voice.leftLevel = levelOfGain(gains.left);
-        voice.rightLevel = levelOfGain(gains.right);
+        voice.leftLevel = levelOfGain(gains.left, units);
+        voice.rightLevel = levelOfGain(gains.right, units);
         voice.rampRemaining = ramp.frames - n;
         if (voice.rampRemaining == 0) {
           voice.leftRampStep = 0.0f;
@@ -128,11 +143,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         }
       }
     } else if (ramp.frames > 0) {
-      RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
-                      ramp.rightStep};
+      RampGains gains{gainOfLevel(voice.leftLevel, units), gainOfLevel(voice.rightLevel, units),
+                      ramp.leftStep, ramp.rightStep};
       position = loops.ramp(cursor, n, sample.data, start, delta, gains);
-      voice.leftLevel = levelOfGain(gains.left);
-      voice.rightLevel = levelOfGain(gains.right);
+      voice.leftLevel = levelOfGain(gains.left, units);
+      voice.rightLevel = levelOfGain(gains.right, units);
       voice.rampRemaining = ramp.frames - n;
       if (voice.rampRemaining == 0) {
         voice.leftRampStep = 0.0f;
@@ -141,8 +156,8 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         voice.rightLevel = wrapMul(voice.rightTarget, 256);
       }
     } else {
-      const float leftGain = gainOf(voice.leftTarget);
-      const float rightGain = gainOf(voice.rightTarget);
+      const float leftGain = gainOf(voice.leftTarget, units);
+      const float rightGain = gainOf(voice.rightTarget, units);
       position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);

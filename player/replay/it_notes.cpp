@@ -197,6 +197,7 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   voice.rampRemaining = 0;
   voice.filtered = false;
   voice.filter = FilterState{};
+  voice.fineGain = true;
   n.filterCutoff = -1.0;
   silenceVoice(voice);
   return &n;

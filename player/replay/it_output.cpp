@@ -17,6 +17,9 @@ constexpr double UNITS_PER_OCTAVE = 768.0;
 // Vol 64 x SV 64 x IV 128 x CV 64 x GV 128 x VEV 64 x NFC 1024 is 2^41 at full volume, where
 // the tracker's final volume is 128; the mixing volume (0..128) scales that.
 constexpr double FINAL_VOLUME_SCALE = 1.0 / 2199023255552.0;
+// The voices' fine gain units: 255 x 256 to full gain.
+constexpr double FULL_GAIN = 65280.0;
+constexpr std::int32_t FINE_UNITS_PER_STEP = 256;
 
 struct Envelopes {
   double volume = 1.0;   // 0..1
@@ -122,23 +125,31 @@ void shapeNote(const Song* song, ItNote& note) {
   // The mute mask names the first 32 channels.
   const bool muted = note.channel < 32 &&
                      (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
-  const std::int32_t gain =
-      muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * 255.0 / 16384.0);
+  std::int32_t gain =
+      muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * FULL_GAIN / 16384.0);
+  // Below 1/255 of full gain (-48 dB) a note is silent, as the voices' coarse gains make it.
+  if (gain < FINE_UNITS_PER_STEP) gain = 0;
   note.lastVolume = gain;
   const std::int32_t pan = finalPan(song, note, channel, envelopes.pan);
   // A sounding note moves to its new volume and pan over the whole tick, as the peers do; a
   // note's start (or its first sound) and its end take the short ramps.
+  // A change below 1/128 of the gain (0.07 dB) waits until the changes add up to more, so that
+  // slow fades do not keep the mixer ramping.
   const bool sounding = voice.leftLevel != 0 || voice.rightLevel != 0;
   const std::int32_t change = gain > voice.volume ? gain - voice.volume : voice.volume - gain;
   const bool large = change > 1 && change * 16 > voice.volume;
-  voice.rampFrames = note.started && sounding && large ? song->samplesPerTick : 0;
+  const bool audible = !note.started || change * 128 > voice.volume || pan != voice.pan;
+  if (audible) {
+    voice.rampFrames = note.started && sounding && large ? song->samplesPerTick : 0;
+    voice.volume = gain;
+    voice.reportedVolume = gain >> 8;
+    voice.pan = pan;
+    voice.reportedPan = pan;
+    voice.leftTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(pan) * gain / 255);
+    voice.rightTarget =
+        static_cast<std::int32_t>(static_cast<std::int64_t>(255 - pan) * gain / 255);
+  }
   note.started = true;
-  voice.volume = gain;
-  voice.reportedVolume = gain;
-  voice.pan = pan;
-  voice.reportedPan = pan;
-  voice.leftTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(pan) * gain / 255);
-  voice.rightTarget = static_cast<std::int32_t>(static_cast<std::int64_t>(255 - pan) * gain / 255);
 
   setFilter(note, voice, envelopes);
   double frequency = note.frequency * (channel != nullptr ? channel->pitchFactor : 1.0);
