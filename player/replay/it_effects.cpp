@@ -381,7 +381,7 @@ void playItCell(Song* song, std::int32_t c, const PatternCell& cell) {
       if (sound.sample != nullptr) setVolume(channel, sound.sample->volume);
     }
     if (channel.note != nullptr) {
-      if (cell.note == KEY_OFF) releaseItNote(*channel.note, true);
+      if (cell.note == KEY_OFF) releaseItNote(*channel.note);
       if (cell.note == NOTE_CUT) cutItNote(*channel.note);
       if (cell.note == NOTE_FADE) fadeItNote(*channel.note);
     }

@@ -203,10 +203,9 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   return &n;
 }
 
-void releaseItNote(ItNote& note, bool byPattern) {
+void releaseItNote(ItNote& note) {
   if (!note.active || note.released) return;
   note.released = true;
-  note.wasReleased = !byPattern;
   Voice& voice = voiceOf(note);
   if (note.sample->sustained != nullptr && voice.sample == note.sample->sustained) {
     voice.sample = note.sample;

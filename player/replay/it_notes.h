@@ -23,8 +23,7 @@ struct KeyboardSound {
 };
 KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t note);
 
-// Key off; a note off in the pattern lets the envelopes finish this tick in their sustain loops.
-void releaseItNote(ItNote& note, bool byPattern = false);
+void releaseItNote(ItNote& note);  // key off
 void fadeItNote(ItNote& note);
 void cutItNote(ItNote& note);  // silent at once (its voice ramps down)
 

@@ -33,20 +33,20 @@ Envelopes runEnvelopes(ItNote& note) {
   Envelopes out;
   const Instrument& in = *note.instrument;
   if (note.volumeEnvelopeOn && in.volumeNodes.nodeCount > 0) {
-    const std::int32_t value = stepEnvelope(in.volumeNodes, note.volumeEnvelope, note.wasReleased);
+    const std::int32_t value = stepEnvelope(in.volumeNodes, note.volumeEnvelope, note.released);
     out.volume = value / (64.0 * 256.0);
     const bool looping = (in.volumeNodes.flags & ENVELOPE_LOOP) != 0 ||
-                         (!note.wasReleased && (in.volumeNodes.flags & ENVELOPE_SUSTAIN) != 0);
+                         (!note.released && (in.volumeNodes.flags & ENVELOPE_SUSTAIN) != 0);
     if (note.volumeEnvelope.ended && !looping) {
       note.fading = true;
       if (in.volumeNodes.nodes[in.volumeNodes.nodeCount - 1].value == 0) note.fade = 0;
     }
   }
   if (note.panningEnvelopeOn && in.panningNodes.nodeCount > 0) {
-    out.pan = stepEnvelope(in.panningNodes, note.panningEnvelope, note.wasReleased);
+    out.pan = stepEnvelope(in.panningNodes, note.panningEnvelope, note.released);
   }
   if (note.pitchEnvelopeOn && in.pitchNodes.nodeCount > 0) {
-    const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.wasReleased);
+    const std::int32_t value = stepEnvelope(in.pitchNodes, note.pitchEnvelope, note.released);
     if ((in.pitchNodes.flags & ENVELOPE_FILTER) == 0) {
       out.pitchUnits = value / 8;
     } else {
@@ -54,9 +54,6 @@ Envelopes runEnvelopes(ItNote& note) {
       out.filterScale = (value + 32 * 256) / (64.0 * 256.0);
     }
   }
-  // The envelopes leave their sustain loops on the tick after a note off in the pattern, at
-  // once for the other releases.
-  note.wasReleased = note.released;
   return out;
 }
 

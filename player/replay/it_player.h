@@ -38,7 +38,6 @@ struct ItNote {
   std::int32_t pan;               // 0..64
   std::int32_t instrumentVolume;  // 0..128 with the random variation
   bool released;                  // key off
-  bool wasReleased;               // released before this tick's envelopes ran
   bool fading;
   bool fadeStarted;   // fading since an earlier tick
   std::int32_t fade;  // 0..65536
