@@ -1,17 +1,21 @@
-// Cost of the mixer per voice-frame, on each path the processor runs (the argument names it:
-// 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512): a voice at fixed gains, one whose gains ramp in every
-// frame, voices on forward and ping-pong loops that wrap every 47 frames or so, loops of a few
-// values that wrap every few frames, a silent voice, and a block with all 64 voices playing.
+// Cost of the mixer per voice-frame, on each path the processor runs (the first argument names
+// it: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512) and in each interpolation (the second: 0 nearest,
+// 1 linear, 2 sinc): a voice at fixed gains, one whose gains ramp in every frame, voices on
+// forward and ping-pong loops that wrap every 47 frames or so, loops of a few values that wrap
+// every few frames, a silent voice, and a block with all 64 voices playing.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "player/audio_output.h"
 #include "player/mixer/mix_path.h"
 #include "player/mixer/mixer.h"
+#include "player/mixer/sinc_table.h"
 #include "player/mixer/voice.h"
+#include "player/mixer/voice_mix.h"
 
 namespace {
 
@@ -38,15 +42,32 @@ struct BenchSample {
   }
 };
 
-// Prepares the engine on the path named by the benchmark's argument; false (and the benchmark
-// skipped) when the processor does not run it.
+// The loops the benchmark's arguments name.
+const player::FrameLoops* loops = nullptr;
+
+// Prepares the engine on the path and interpolation named by the benchmark's arguments; false
+// (and the benchmark skipped) when the processor does not run the path.
 bool onPath(benchmark::State& state) {
   player::prepareOutput(44100);
+  player::prepareSincTables();
   const auto path = static_cast<player::MixPath>(state.range(0));
-  state.SetLabel(player::mixPathName(path));
-  if (player::selectMixPath(path)) return true;
-  state.SkipWithError("path not run by this processor");
-  return false;
+  const auto interpolation = static_cast<player::Interpolation>(state.range(1));
+  state.SetLabel(std::string(player::mixPathName(path)) + " " +
+                 player::interpolationName(interpolation));
+  if (!player::selectMixPath(path)) {
+    state.SkipWithError("path not run by this processor");
+    return false;
+  }
+  loops = &player::frameLoopsOf(path, interpolation);
+  return true;
+}
+
+// What mixVoices does, in the benchmark's interpolation.
+void mixAll(float* frames, std::int32_t count) {
+  for (int index = 0; index < player::MIXED_VOICES; ++index) {
+    player::Voice& voice = player::voicePool[index];
+    if (voice.sample != nullptr) player::mixVoice(voice, frames, count, *loops);
+  }
 }
 
 // Voice slot at a step of about 1.37 samples per frame with settled gains.
@@ -77,7 +98,7 @@ void mixOneVoice(benchmark::State& state, BenchSample& sample, std::int32_t left
   startVoice(0, &sample.sample, left, right);
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
+    mixAll(frames.data(), BLOCK_FRAMES);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, BLOCK_FRAMES);
@@ -99,7 +120,7 @@ void BM_RampingVoice(benchmark::State& state) {
     target = target == 0 ? 120 : 0;
     player::voicePool[0].leftTarget = target;
     player::voicePool[0].rightTarget = 120 - target;
-    player::mixVoices(frames.data(), player::rampLength);
+    mixAll(frames.data(), player::rampLength);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, player::rampLength);
@@ -137,16 +158,18 @@ void BM_FullBlock64Voices(benchmark::State& state) {
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
     std::memset(frames.data(), 0, frames.size() * sizeof(float));
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
+    mixAll(frames.data(), BLOCK_FRAMES);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, std::int64_t{BLOCK_FRAMES} * player::MIXED_VOICES);
 }
 
 void everyPath(benchmark::internal::Benchmark* benchmark) {
-  benchmark->ArgName("path");
-  for (const player::MixPath path : player::ALL_MIX_PATHS)
-    benchmark->Arg(static_cast<int>(path));
+  benchmark->ArgNames({"path", "interpolation"});
+  for (const player::MixPath path : player::ALL_MIX_PATHS) {
+    for (const player::Interpolation interpolation : player::ALL_INTERPOLATIONS)
+      benchmark->Args({static_cast<int>(path), static_cast<int>(interpolation)});
+  }
 }
 
 BENCHMARK(BM_PlainVoice)->Apply(everyPath);

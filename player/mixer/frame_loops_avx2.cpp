@@ -67,7 +67,7 @@ struct Nearest {
     for (int j = 0; j < LANES; ++j, position += positions.stride) {
       values[j] = j < count ? data[indexOf(position)] : 0;
     }
-    const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+    const __m128i lanes = _mm_setr_epi32(values[0], values[1], values[2], values[3]);
     return _mm256_cvtepi32_pd(_mm_slli_epi32(lanes, 16));
   }
 };

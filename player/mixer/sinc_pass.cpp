@@ -1,7 +1,5 @@
 #include "player/mixer/sinc_pass.h"
 
-#include <cstring>
-
 #include "player/mixer/sinc_table.h"
 
 namespace player {
@@ -18,7 +16,11 @@ std::int64_t least(std::int64_t a, std::int64_t b) {
   return a < b ? a : b;
 }
 
+// a mod b in [0, b), without a division for the a within a period of [0, b).
 std::int64_t floorMod(std::int64_t a, std::int64_t b) {
+  if (a >= b && a - b < b) return a - b;
+  if (a < 0 && a + b >= 0) return a + b;
+  if (a >= 0 && a < b) return a;
   const std::int64_t r = a % b;
   return r < 0 ? r + b : r;
 }
@@ -36,32 +38,16 @@ struct View {
   bool inLoop;
 };
 
-// count values of the loop continued on both sides, from value k on.
+// count values of the loop continued on both sides, from value k on. A ping-pong loop repeats
+// with a period of twice its length: the loop, then the loop backward from its last value.
 void copyLoop(const View& view, std::int64_t k, std::int64_t count, std::int16_t* out) {
   const std::int16_t* loop = view.sample->data + view.loopStart;
   const std::int64_t length = view.loopLength;
-  while (count > 0) {
-    std::int64_t n;
-    if (!view.pingPong) {
-      const std::int64_t u = floorMod(k - view.loopStart, length);
-      n = least(count, length - u);
-      std::memcpy(out, loop + u, static_cast<std::size_t>(n) * sizeof(std::int16_t));
-    } else {
-      // A period of 2 x length: the loop, then the loop backward from its last value.
-      const std::int64_t u = floorMod(k - view.loopStart, 2 * length);
-      if (u < length) {
-        n = least(count, length - u);
-        std::memcpy(out, loop + u, static_cast<std::size_t>(n) * sizeof(std::int16_t));
-      } else {
-        const std::int64_t mirrored = 2 * length - 1 - u;
-        n = least(count, mirrored + 1);
-        for (std::int64_t i = 0; i < n; ++i)
-          out[i] = loop[mirrored - i];
-      }
-    }
-    out += n;
-    k += n;
-    count -= n;
+  const std::int64_t period = view.pingPong ? 2 * length : length;
+  std::int64_t u = floorMod(k - view.loopStart, period);
+  for (std::int64_t i = 0; i < count; ++i) {
+    out[i] = loop[u < length ? u : period - 1 - u];
+    if (++u == period) u = 0;
   }
 }
 
@@ -74,14 +60,16 @@ void fillEdge(const View& view, std::int64_t first, std::int64_t count, std::int
     if (view.inLoop) {
       copyLoop(view, k, n, out);
     } else {
-      std::memset(out, 0, static_cast<std::size_t>(n) * sizeof(std::int16_t));
+      for (std::int64_t i = 0; i < n; ++i)
+        out[i] = 0;
     }
     out += n;
     k += n;
   }
   if (k < last && k < view.end) {
     const std::int64_t n = least(last, view.end) - k;
-    std::memcpy(out, view.sample->data + k, static_cast<std::size_t>(n) * sizeof(std::int16_t));
+    for (std::int64_t i = 0; i < n; ++i)
+      out[i] = view.sample->data[k + i];
     out += n;
     k += n;
   }
@@ -90,49 +78,69 @@ void fillEdge(const View& view, std::int64_t first, std::int64_t count, std::int
     if (view.loopLength != 0) {
       copyLoop(view, k, n, out);
     } else {
-      std::memset(out, 0, static_cast<std::size_t>(n) * sizeof(std::int16_t));
+      for (std::int64_t i = 0; i < n; ++i)
+        out[i] = 0;
     }
   }
 }
 
-// Frames from the one at `at` on, moving forward by stride, whose position is below bound.
-std::int64_t framesBefore(std::uint64_t at, std::uint64_t stride, std::uint64_t bound) {
+// Steps below 2^40 (256 values) over up to 2^20 frames stay below 2^60: no overflow.
+constexpr std::uint64_t SHORT_STRIDE = std::uint64_t{1} << 40;
+constexpr std::int64_t SHORT_COUNT = std::int64_t{1} << 20;
+
+// Of the cap >= 1 frames from the one at `at` on, moving forward by stride, those whose position
+// is below bound.
+std::int64_t framesBefore(std::uint64_t at, std::uint64_t stride, std::uint64_t bound,
+                          std::int64_t cap) {
   if (at >= bound) return 0;
-  if (stride == 0) return ALL_FRAMES;
   const std::uint64_t distance = bound - at;
+  // Most runs reach the end of the pass: no division for those.
+  if (stride < SHORT_STRIDE && cap <= SHORT_COUNT &&
+      static_cast<std::uint64_t>(cap - 1) * stride < distance) {
+    return cap;
+  }
+  if (stride == 0) return cap;
   const std::uint64_t frames = distance / stride + (distance % stride != 0 ? 1 : 0);
-  return frames < static_cast<std::uint64_t>(ALL_FRAMES) ? static_cast<std::int64_t>(frames)
-                                                         : ALL_FRAMES;
+  return frames < static_cast<std::uint64_t>(cap) ? static_cast<std::int64_t>(frames) : cap;
 }
 
 // The same for the frames whose index is below limit.
-std::int64_t framesBelow(std::uint64_t at, std::uint64_t stride, std::int64_t limit) {
+std::int64_t framesBelow(std::uint64_t at, std::uint64_t stride, std::int64_t limit,
+                         std::int64_t cap) {
   if (limit <= 0) return 0;
-  if (limit >= INDEX_LIMIT) return ALL_FRAMES;
-  return framesBefore(at, stride, static_cast<std::uint64_t>(limit) << 32);
+  if (limit >= INDEX_LIMIT) return cap;
+  return framesBefore(at, stride, static_cast<std::uint64_t>(limit) << 32, cap);
 }
 
-// Frames from the one at `at` on, moving backward by magnitude, whose index is limit or above.
-std::int64_t framesAtOrAbove(std::uint64_t at, std::uint64_t magnitude, std::int64_t limit) {
-  if (limit <= 0) return ALL_FRAMES;
+// Of the cap >= 1 frames from the one at `at` on, moving backward by magnitude, those whose
+// index is limit or above.
+std::int64_t framesAtOrAbove(std::uint64_t at, std::uint64_t magnitude, std::int64_t limit,
+                             std::int64_t cap) {
+  if (limit <= 0) return cap;
   if (limit >= INDEX_LIMIT) return 0;
   const std::uint64_t bound = static_cast<std::uint64_t>(limit) << 32;
   if (at < bound) return 0;
-  if (magnitude == 0) return ALL_FRAMES;
-  const std::uint64_t frames = (at - bound) / magnitude + 1;
-  return frames < static_cast<std::uint64_t>(ALL_FRAMES) ? static_cast<std::int64_t>(frames)
-                                                         : ALL_FRAMES;
+  const std::uint64_t distance = at - bound;
+  if (magnitude < SHORT_STRIDE && cap <= SHORT_COUNT &&
+      static_cast<std::uint64_t>(cap - 1) * magnitude <= distance) {
+    return cap;
+  }
+  if (magnitude == 0) return cap;
+  const std::uint64_t frames = distance / magnitude + 1;
+  return frames < static_cast<std::uint64_t>(cap) ? static_cast<std::int64_t>(frames) : cap;
 }
 
-// Calls run(first frame, frames, data, position of the first frame in data's indices) for runs
-// of the pass's frames, in order, each reading data[i - 3 .. i + 4] only.
+// Calls run(first frame, frames, data, position of the first frame in data's indices, whether
+// data is the edge buffer) for runs of the pass's frames, in order, each reading
+// data[i - 3 .. i + 4] only.
 template <class Run>
 void splitPass(std::int32_t frames, const Sample& sample, std::uint64_t position,
                std::uint64_t delta, const Run& run) {
   const PassStride pass = passStride(position, delta);
   // Steps stay far below 2^63, so a backward delta has its top bit set.
   const bool backward = (delta >> 63) != 0;
-  const std::uint64_t magnitude = 0 - pass.stride;
+  const std::uint64_t stride = pass.stride;
+  const std::uint64_t magnitude = 0 - stride;
   const std::uint32_t end = sample.loopStart + sample.loopLength;
   const bool loopable = sample.loopLength != 0 && end > sample.loopStart;
   const bool looped =
@@ -152,41 +160,39 @@ void splitPass(std::int32_t frames, const Sample& sample, std::uint64_t position
 
   std::int64_t j = 0;
   while (j < frames) {
-    const std::uint64_t at = pass.first + static_cast<std::uint64_t>(j) * pass.stride;
+    const std::uint64_t at = pass.first + static_cast<std::uint64_t>(j) * stride;
     const auto index = static_cast<std::int64_t>(at >> 32);
     view.inLoop = looped && (backward || at >= entry);
     view.start = view.inLoop ? view.loopStart : 0;
-    std::int64_t left = frames - j;
-    if (looped && !view.inLoop) left = least(left, framesBefore(at, pass.stride, entry));
+    std::int64_t n = frames - j;
+    if (looped && !view.inLoop) n = framesBefore(at, stride, entry, n);
     // Frames at indices from innerLow up to innerHigh read their taps in place.
     const std::int64_t innerLow = view.start + BEFORE;
     const std::int64_t innerHigh = view.end - AFTER;
     const bool inner = innerLow < innerHigh;
 
     if (index >= innerLow && index < innerHigh) {
-      const std::int64_t n = least(left, backward ? framesAtOrAbove(at, magnitude, innerLow)
-                                                  : framesBelow(at, pass.stride, innerHigh));
-      run(j, n, sample.data, at);
+      n = backward ? framesAtOrAbove(at, magnitude, innerLow, n)
+                   : framesBelow(at, stride, innerHigh, n);
+      run(j, n, sample.data, at, false);
       j += n;
       continue;
     }
     // An edge run: the frames up to the next one that reads in place, as many as the buffer
     // holds the taps of.
-    std::int64_t n;
     if (!backward) {
-      n = framesBelow(at, pass.stride, index - BEFORE + EDGE_VALUES - AFTER);
-      if (inner && index < innerLow) n = least(n, framesBelow(at, pass.stride, innerLow));
+      n = framesBelow(at, stride, index - BEFORE + EDGE_VALUES - AFTER, n);
+      if (inner && index < innerLow) n = framesBelow(at, stride, innerLow, n);
     } else {
-      n = framesAtOrAbove(at, magnitude, index + AFTER + 1 - EDGE_VALUES + BEFORE);
-      if (inner && index >= innerHigh) n = least(n, framesAtOrAbove(at, magnitude, innerHigh));
+      n = framesAtOrAbove(at, magnitude, index + AFTER + 1 - EDGE_VALUES + BEFORE, n);
+      if (inner && index >= innerHigh) n = framesAtOrAbove(at, magnitude, innerHigh, n);
     }
-    n = least(n, left);
     const auto lastIndex =
-        static_cast<std::int64_t>((at + static_cast<std::uint64_t>(n - 1) * pass.stride) >> 32);
+        static_cast<std::int64_t>((at + static_cast<std::uint64_t>(n - 1) * stride) >> 32);
     const std::int64_t low = (backward ? lastIndex : index) - BEFORE;
     const std::int64_t high = (backward ? index : lastIndex) + AFTER + 1;
     fillEdge(view, low, high - low, edge);
-    run(j, n, edge, at - (static_cast<std::uint64_t>(low) << 32));
+    run(j, n, edge, at - (static_cast<std::uint64_t>(low) << 32), true);
     j += n;
   }
 }
@@ -204,9 +210,11 @@ std::uint64_t mixSincFixedFrames(const SincKernels& kernels, float* out, std::in
   if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   const std::int16_t* rows = sincRows(stepOf(delta));
   splitPass(frames, sample, position, delta,
-            [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at) {
-              kernels.fixed(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
-                            leftGain, rightGain);
+            [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at,
+                bool edge) {
+              (edge ? PLAIN_SINC_KERNELS : kernels)
+                  .fixed(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
+                         leftGain, rightGain);
             });
   return positionAfter(position, delta, frames);
 }
@@ -217,9 +225,11 @@ std::uint64_t mixSincRampFrames(const SincKernels& kernels, float* out, std::int
   if (frames <= 0) return position;
   const std::int16_t* rows = sincRows(stepOf(delta));
   splitPass(frames, sample, position, delta,
-            [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at) {
-              kernels.ramp(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
-                           gains);
+            [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at,
+                bool edge) {
+              (edge ? PLAIN_SINC_KERNELS : kernels)
+                  .ramp(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
+                        gains);
             });
   return positionAfter(position, delta, frames);
 }
