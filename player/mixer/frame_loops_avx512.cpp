@@ -326,13 +326,14 @@ const SincKernels AVX512_SINC_KERNELS = {sincKernelFixed, sincKernelRamp};
 std::uint64_t sincFixedFrames(float* out, std::int32_t frames, const Sample& sample,
                               std::uint64_t position, std::uint64_t delta, float leftGain,
                               float rightGain) {
-  return mixSincFixedFrames(AVX512_SINC_KERNELS, out, frames, sample, position, delta, leftGain,
-                            rightGain);
+  return mixSincFixedFrames(AVX512_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample,
+                            position, delta, leftGain, rightGain);
 }
 
 std::uint64_t sincRampFrames(float* out, std::int32_t frames, const Sample& sample,
                              std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  return mixSincRampFrames(AVX512_SINC_KERNELS, out, frames, sample, position, delta, gains);
+  return mixSincRampFrames(AVX512_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample,
+                           position, delta, gains);
 }
 
 }  // namespace

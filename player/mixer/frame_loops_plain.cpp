@@ -107,13 +107,14 @@ std::uint64_t sincKernelRamp(float* out, std::int32_t frames, const std::int16_t
 std::uint64_t sincFixedFrames(float* out, std::int32_t frames, const Sample& sample,
                               std::uint64_t position, std::uint64_t delta, float leftGain,
                               float rightGain) {
-  return mixSincFixedFrames(PLAIN_SINC_KERNELS, out, frames, sample, position, delta, leftGain,
-                            rightGain);
+  return mixSincFixedFrames(PLAIN_SINC_KERNELS, PLAIN_SINC_KERNELS, out, frames, sample, position,
+                            delta, leftGain, rightGain);
 }
 
 std::uint64_t sincRampFrames(float* out, std::int32_t frames, const Sample& sample,
                              std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  return mixSincRampFrames(PLAIN_SINC_KERNELS, out, frames, sample, position, delta, gains);
+  return mixSincRampFrames(PLAIN_SINC_KERNELS, PLAIN_SINC_KERNELS, out, frames, sample, position,
+                           delta, gains);
 }
 
 }  // namespace

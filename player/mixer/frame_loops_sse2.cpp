@@ -64,13 +64,18 @@ struct Linear {
   }
 };
 
+// The taps times the frame's row, summed exactly in 32 bits, times 2^-14. BY_VALUE reads the taps
+// a value at a time: for the edge buffer just written, where the processor forwards narrow
+// stores to narrow loads but stalls a wide load over them.
+template <bool BY_VALUE>
 struct Sinc {
   const std::int16_t* data;
   const std::int16_t* rows;
   // The taps times the row of a frame, as four 32-bit partial sums.
   __m128i products(std::uint64_t position) const {
-    const __m128i taps = _mm_loadu_si128(
-        reinterpret_cast<const __m128i*>(data + (indexOf(position) - SINC_TAPS_BEFORE)));
+    const std::int16_t* t = data + (indexOf(position) - SINC_TAPS_BEFORE);
+    const __m128i taps = BY_VALUE ? _mm_setr_epi16(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7])
+                                  : _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
     const __m128i row = _mm_load_si128(reinterpret_cast<const __m128i*>(
         rows + static_cast<std::size_t>(sincRow(position)) * SINC_TAPS));
     return _mm_madd_epi16(taps, row);
@@ -176,33 +181,37 @@ std::uint64_t rampFrames(float* out, std::int32_t frames, const Sample& sample,
   return mixRamp(out, frames, Values{sample.data}, position, delta, gains);
 }
 
+template <bool BY_VALUE>
 std::uint64_t sincKernelFixed(float* out, std::int32_t frames, const std::int16_t* data,
                               const std::int16_t* rows, std::uint64_t position, std::uint64_t delta,
                               float leftGain, float rightGain) {
-  return mixFixed(out, frames, Sinc{data, rows}, position, delta, leftGain, rightGain);
+  return mixFixed(out, frames, Sinc<BY_VALUE>{data, rows}, position, delta, leftGain, rightGain);
 }
 
+template <bool BY_VALUE>
 std::uint64_t sincKernelRamp(float* out, std::int32_t frames, const std::int16_t* data,
                              const std::int16_t* rows, std::uint64_t position, std::uint64_t delta,
                              RampGains& gains) {
-  return mixRamp(out, frames, Sinc{data, rows}, position, delta, gains);
+  return mixRamp(out, frames, Sinc<BY_VALUE>{data, rows}, position, delta, gains);
 }
 
 std::uint64_t sincFixedFrames(float* out, std::int32_t frames, const Sample& sample,
                               std::uint64_t position, std::uint64_t delta, float leftGain,
                               float rightGain) {
-  return mixSincFixedFrames(SSE2_SINC_KERNELS, out, frames, sample, position, delta, leftGain,
-                            rightGain);
+  return mixSincFixedFrames(SSE2_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample,
+                            position, delta, leftGain, rightGain);
 }
 
 std::uint64_t sincRampFrames(float* out, std::int32_t frames, const Sample& sample,
                              std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  return mixSincRampFrames(SSE2_SINC_KERNELS, out, frames, sample, position, delta, gains);
+  return mixSincRampFrames(SSE2_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample, position,
+                           delta, gains);
 }
 
 }  // namespace
 
-const SincKernels SSE2_SINC_KERNELS = {sincKernelFixed, sincKernelRamp};
+const SincKernels SSE2_SINC_KERNELS = {sincKernelFixed<false>, sincKernelRamp<false>};
+const SincKernels SSE2_SINC_EDGE_KERNELS = {sincKernelFixed<true>, sincKernelRamp<true>};
 
 const FrameLoops SSE2_FRAME_LOOPS[INTERPOLATIONS] = {
     {fixedFrames<Nearest>, rampFrames<Nearest>},

@@ -45,9 +45,14 @@ void copyLoop(const View& view, std::int64_t k, std::int64_t count, std::int16_t
   const std::int64_t length = view.loopLength;
   const std::int64_t period = view.pingPong ? 2 * length : length;
   std::int64_t u = floorMod(k - view.loopStart, period);
-  for (std::int64_t i = 0; i < count; ++i) {
-    out[i] = loop[u < length ? u : period - 1 - u];
-    if (++u == period) u = 0;
+  std::int64_t i = 0;
+  while (i < count) {
+    // Up the loop to its end, then (ping-pong) down from its last value to its start.
+    for (; u < length && i < count; ++u, ++i)
+      out[i] = loop[u];
+    for (; u < period && i < count; ++u, ++i)
+      out[i] = loop[period - 1 - u];
+    u = 0;
   }
 }
 
@@ -203,31 +208,32 @@ std::uint64_t stepOf(std::uint64_t delta) {
 
 }  // namespace
 
-std::uint64_t mixSincFixedFrames(const SincKernels& kernels, float* out, std::int32_t frames,
-                                 const Sample& sample, std::uint64_t position, std::uint64_t delta,
-                                 float leftGain, float rightGain) {
+std::uint64_t mixSincFixedFrames(const SincKernels& kernels, const SincKernels& edgeKernels,
+                                 float* out, std::int32_t frames, const Sample& sample,
+                                 std::uint64_t position, std::uint64_t delta, float leftGain,
+                                 float rightGain) {
   if (frames <= 0) return position;
   if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   const std::int16_t* rows = sincRows(stepOf(delta));
   splitPass(frames, sample, position, delta,
             [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at,
                 bool edge) {
-              (edge ? PLAIN_SINC_KERNELS : kernels)
+              (edge ? edgeKernels : kernels)
                   .fixed(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
                          leftGain, rightGain);
             });
   return positionAfter(position, delta, frames);
 }
 
-std::uint64_t mixSincRampFrames(const SincKernels& kernels, float* out, std::int32_t frames,
-                                const Sample& sample, std::uint64_t position, std::uint64_t delta,
-                                RampGains& gains) {
+std::uint64_t mixSincRampFrames(const SincKernels& kernels, const SincKernels& edgeKernels,
+                                float* out, std::int32_t frames, const Sample& sample,
+                                std::uint64_t position, std::uint64_t delta, RampGains& gains) {
   if (frames <= 0) return position;
   const std::int16_t* rows = sincRows(stepOf(delta));
   splitPass(frames, sample, position, delta,
             [&](std::int64_t first, std::int64_t n, const std::int16_t* data, std::uint64_t at,
                 bool edge) {
-              (edge ? PLAIN_SINC_KERNELS : kernels)
+              (edge ? edgeKernels : kernels)
                   .ramp(out + 2 * first, static_cast<std::int32_t>(n), data, rows, at, delta,
                         gains);
             });

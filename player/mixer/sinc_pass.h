@@ -33,15 +33,19 @@ struct SincKernels {
 
 extern const SincKernels PLAIN_SINC_KERNELS;
 extern const SincKernels SSE2_SINC_KERNELS;
+// For the edge buffer just written: these read it a value at a time, as the processor forwards
+// narrow stores to narrow loads but stalls a wide load over them.
+extern const SincKernels SSE2_SINC_EDGE_KERNELS;
 
-// The sinc FrameLoops of a path: a pass split into runs of frames that read the data in place and
-// runs that read an edge buffer, each run mixed by the path's kernels. Frames at fixed gains of
-// exactly 0 are skipped.
-std::uint64_t mixSincFixedFrames(const SincKernels& kernels, float* out, std::int32_t frames,
-                                 const Sample& sample, std::uint64_t position, std::uint64_t delta,
-                                 float leftGain, float rightGain);
-std::uint64_t mixSincRampFrames(const SincKernels& kernels, float* out, std::int32_t frames,
-                                const Sample& sample, std::uint64_t position, std::uint64_t delta,
-                                RampGains& gains);
+// The sinc FrameLoops of a path: a pass split into runs of frames that read the data in place,
+// mixed by kernels, and runs that read an edge buffer, mixed by edgeKernels. Frames at fixed
+// gains of exactly 0 are skipped.
+std::uint64_t mixSincFixedFrames(const SincKernels& kernels, const SincKernels& edgeKernels,
+                                 float* out, std::int32_t frames, const Sample& sample,
+                                 std::uint64_t position, std::uint64_t delta, float leftGain,
+                                 float rightGain);
+std::uint64_t mixSincRampFrames(const SincKernels& kernels, const SincKernels& edgeKernels,
+                                float* out, std::int32_t frames, const Sample& sample,
+                                std::uint64_t position, std::uint64_t delta, RampGains& gains);
 
 }  // namespace player
