@@ -24,12 +24,15 @@ struct SincTables {
 // sin(pi x): x reduced to r in [-1/2, 1/2] around the nearest integer n, then the Taylor series
 // of sin(pi r) to the 17th power (error below 10^-11), the sign flipped for odd n.
 double sinPi(double x) {
+  // 1 / (k (k - 1)) for k = 17, 15, ..., 3.
+  static constexpr double INVERSES[] = {1.0 / 272, 1.0 / 210, 1.0 / 156, 1.0 / 110,
+                                        1.0 / 72,  1.0 / 42,  1.0 / 20,  1.0 / 6};
   const std::int32_t n = roundToInt32(x);
   const double z = PI * (x - n);
   const double z2 = z * z;
   double sum = 1.0;
-  for (int k = 17; k >= 3; k -= 2)
-    sum = 1.0 - z2 / static_cast<double>(k * (k - 1)) * sum;
+  for (const double inverse : INVERSES)
+    sum = 1.0 - z2 * inverse * sum;
   const double value = z * sum;
   return (n & 1) != 0 ? -value : value;
 }
@@ -46,25 +49,24 @@ double besselI0(double x) {
   return sum;
 }
 
-// The filter at x values from the position (tap minus position), cutting off at cutoff times the
-// sample's half rate; the window spans the 8 taps.
-double filterAt(double x, double cutoff) {
+// The Kaiser window over the 8 taps at x values from the position (tap minus position).
+double windowAt(double x) {
   const double u = x / 4.0;
   const double inside = 1.0 - u * u;
-  const double window = besselI0(KAISER_BETA * std::sqrt(inside > 0.0 ? inside : 0.0));
-  const double y = cutoff * x;
-  const double sinc = y == 0.0 ? 1.0 : sinPi(y) / (PI * y);
-  return sinc * window;
+  return besselI0(KAISER_BETA * std::sqrt(inside > 0.0 ? inside : 0.0));
 }
 
-// One row: the filter scaled to a sum of 1 and rounded to units; the rounding error is then taken
-// from (or given to) the taps that rounding moved furthest, so the units sum to exactly 2^14 and
-// every phase passes a constant value unchanged.
-void buildRow(std::int16_t* row, double fraction, double cutoff) {
+// One row, the taps' windows given: the windowed sinc cutting off at cutoff times the sample's
+// half rate, scaled to a sum of 1 and rounded to units; the rounding error is then taken from (or
+// given to) the taps that rounding moved furthest, so the units sum to exactly 2^14 and every
+// phase passes a constant value unchanged.
+void buildRow(std::int16_t* row, double fraction, const double* windows, double cutoff) {
   double weights[SINC_TAPS];
   double total = 0.0;
   for (int tap = 0; tap < SINC_TAPS; ++tap) {
-    weights[tap] = filterAt(static_cast<double>(tap - SINC_TAPS_BEFORE) - fraction, cutoff);
+    const double y = cutoff * (static_cast<double>(tap - SINC_TAPS_BEFORE) - fraction);
+    const double sinc = y == 0.0 ? 1.0 : sinPi(y) / (PI * y);
+    weights[tap] = sinc * windows[tap];
     total += weights[tap];
   }
   double wanted[SINC_TAPS];
@@ -93,11 +95,25 @@ void build(SincTables& tables) {
   const double root2 = std::sqrt(2.0);
   const double root4 = std::sqrt(root2);
   const double quarters[4] = {1.0, root4, root2, root2 * root4};
+  double cutoffs[CUTOFFS];
   for (int k = 0; k < CUTOFFS; ++k) {
     const double step = quarters[k % 4] * static_cast<double>(1 << (k / 4));
     tables.steps[k] = static_cast<std::uint64_t>(step * 0x1p32);
-    for (int row = 0; row < ROWS; ++row) {
-      buildRow(tables.rows[k][row], static_cast<double>(row) / SINC_PHASES, 1.0 / step);
+    cutoffs[k] = 1.0 / step;
+  }
+  // The filter is even: the row of phase 1 - f is that of f backward.
+  for (int row = 0; row <= SINC_PHASES / 2; ++row) {
+    const double fraction = static_cast<double>(row) / SINC_PHASES;
+    double windows[SINC_TAPS];
+    for (int tap = 0; tap < SINC_TAPS; ++tap)
+      windows[tap] = windowAt(static_cast<double>(tap - SINC_TAPS_BEFORE) - fraction);
+    for (int k = 0; k < CUTOFFS; ++k) {
+      std::int16_t* coefficients = tables.rows[k][row];
+      buildRow(coefficients, fraction, windows, cutoffs[k]);
+      if (row == SINC_PHASES / 2) continue;
+      std::int16_t* mirror = tables.rows[k][SINC_PHASES - row];
+      for (int tap = 0; tap < SINC_TAPS; ++tap)
+        mirror[tap] = coefficients[SINC_TAPS - 1 - tap];
     }
   }
 }
