@@ -52,8 +52,9 @@ struct RampGains {
 //   2^-14 (sinc_table.h); taps beyond the sample's edges are those sinc_pass.h describes.
 // Nearest and linear read the sample up to the guard values behind it, sinc only its own values.
 //
-// Fixed gains. The loops other than the plain one skip the frames when both gains are exactly 0:
-// x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
+// Fixed gains. Every loop but the plain nearest and linear ones skips the frames when both gains
+// are exactly 0: x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds
+// -0).
 using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const Sample& sample,
                                           std::uint64_t position, std::uint64_t delta,
                                           float leftGain, float rightGain);

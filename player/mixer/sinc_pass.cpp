@@ -8,7 +8,6 @@ namespace {
 constexpr std::int64_t BEFORE = SINC_TAPS_BEFORE;                 // taps below a frame's index
 constexpr std::int64_t AFTER = SINC_TAPS - 1 - SINC_TAPS_BEFORE;  // taps above it
 constexpr std::int64_t EDGE_VALUES = 64;
-constexpr std::int64_t ALL_FRAMES = 0x7FFFFFFF;
 constexpr std::int64_t INDEX_LIMIT = std::int64_t{1} << 32;
 constexpr std::uint64_t HALF_VALUE = std::uint64_t{1} << 31;
 
