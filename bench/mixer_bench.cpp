@@ -1,6 +1,6 @@
 // Cost of the mixer per voice-frame, on each path the processor runs (the first argument names
-// it: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512) and in each interpolation (the second: 0 nearest,
-// 1 linear, 2 sinc): a voice at fixed gains, one whose gains ramp in every frame, voices on
+// it: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512) and in each interpolation (the second: 0 linear,
+// 1 nearest, 2 sinc): a voice at fixed gains, one whose gains ramp in every frame, voices on
 // forward and ping-pong loops that wrap every 47 frames or so, loops of a few values that wrap
 // every few frames, a silent voice, and a block with all 64 voices playing.
 #include <benchmark/benchmark.h>

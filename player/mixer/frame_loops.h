@@ -69,8 +69,8 @@ struct FrameLoops {
   RampFramesLoop ramp;
 };
 
-static_assert(static_cast<int>(Interpolation::NEAREST) == 0 &&
-              static_cast<int>(Interpolation::LINEAR) == 1 &&
+static_assert(static_cast<int>(Interpolation::LINEAR) == 0 &&
+              static_cast<int>(Interpolation::NEAREST) == 1 &&
               static_cast<int>(Interpolation::SINC) == 2);
 
 // The sets of loops, one per interpolation in the order of Interpolation. The SIMD ones exist

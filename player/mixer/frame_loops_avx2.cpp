@@ -273,8 +273,8 @@ std::uint64_t sincRampFrames(float* out, std::int32_t frames, const Sample& samp
 }  // namespace
 
 const FrameLoops AVX2_FRAME_LOOPS[INTERPOLATIONS] = {
-    {fixedFrames<Nearest, Interpolation::NEAREST>, rampFrames<Nearest, Interpolation::NEAREST>},
     {fixedFrames<Linear, Interpolation::LINEAR>, rampFrames<Linear, Interpolation::LINEAR>},
+    {fixedFrames<Nearest, Interpolation::NEAREST>, rampFrames<Nearest, Interpolation::NEAREST>},
     {sincFixedFrames, sincRampFrames},
 };
 

@@ -128,8 +128,8 @@ std::uint64_t positionAfter(std::uint64_t position, std::uint64_t delta, std::in
 const SincKernels PLAIN_SINC_KERNELS = {sincKernelFixed, sincKernelRamp};
 
 const FrameLoops PLAIN_FRAME_LOOPS[INTERPOLATIONS] = {
-    {fixedFrames<Nearest>, rampFrames<Nearest>},
     {fixedFrames<Linear>, rampFrames<Linear>},
+    {fixedFrames<Nearest>, rampFrames<Nearest>},
     {sincFixedFrames, sincRampFrames},
 };
 

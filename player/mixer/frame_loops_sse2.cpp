@@ -214,8 +214,8 @@ const SincKernels SSE2_SINC_KERNELS = {sincKernelFixed<false>, sincKernelRamp<fa
 const SincKernels SSE2_SINC_EDGE_KERNELS = {sincKernelFixed<true>, sincKernelRamp<true>};
 
 const FrameLoops SSE2_FRAME_LOOPS[INTERPOLATIONS] = {
-    {fixedFrames<Nearest>, rampFrames<Nearest>},
     {fixedFrames<Linear>, rampFrames<Linear>},
+    {fixedFrames<Nearest>, rampFrames<Nearest>},
     {sincFixedFrames, sincRampFrames},
 };
 

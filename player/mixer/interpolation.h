@@ -7,9 +7,10 @@
 
 namespace player {
 
-enum class Interpolation : std::uint8_t { NEAREST, LINEAR, SINC };
+// Linear comes first: a zero-filled setting is the default.
+enum class Interpolation : std::uint8_t { LINEAR, NEAREST, SINC };
 constexpr int INTERPOLATIONS = 3;
-constexpr Interpolation ALL_INTERPOLATIONS[] = {Interpolation::NEAREST, Interpolation::LINEAR,
+constexpr Interpolation ALL_INTERPOLATIONS[] = {Interpolation::LINEAR, Interpolation::NEAREST,
                                                 Interpolation::SINC};
 
 constexpr const char* interpolationName(Interpolation interpolation) {
