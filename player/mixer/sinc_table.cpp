@@ -7,9 +7,9 @@
 namespace player {
 namespace {
 
-constexpr int CUTOFFS = 9;  // table steps 2^(k/4), k = 0..8
+constexpr int CUTOFFS = 6;  // sinc_table.h: the full band, half of it, then four steps above 2
 constexpr int ROWS = SINC_PHASES + 1;
-constexpr double KAISER_BETA = 6.0;
+constexpr double KAISER_BETA = 8.0;
 constexpr double PI = 3.14159265358979323846;
 constexpr int UNITS = 1 << SINC_COEFFICIENT_BITS;
 
@@ -91,15 +91,14 @@ void buildRow(std::int16_t* row, double fraction, const double* windows, double 
 }
 
 void build(SincTables& tables) {
-  // 2^(k/4) from square roots: 1, 2^(1/4), 2^(1/2), 2^(3/4) times a power of two.
+  // 2^(1/4), 2^(1/2) and 2^(3/4) from square roots.
   const double root2 = std::sqrt(2.0);
   const double root4 = std::sqrt(root2);
-  const double quarters[4] = {1.0, root4, root2, root2 * root4};
-  double cutoffs[CUTOFFS];
+  const double steps[CUTOFFS] = {root4, 2.0, 2.0 * root4, 2.0 * root2, 2.0 * root2 * root4, 4.0};
+  double cutoffs[CUTOFFS] = {1.0, 0.5};
   for (int k = 0; k < CUTOFFS; ++k) {
-    const double step = quarters[k % 4] * static_cast<double>(1 << (k / 4));
-    tables.steps[k] = static_cast<std::uint64_t>(step * 0x1p32);
-    cutoffs[k] = 1.0 / step;
+    tables.steps[k] = static_cast<std::uint64_t>(steps[k] * 0x1p32);
+    if (k >= 2) cutoffs[k] = 1.0 / steps[k];
   }
   // The filter is even: the row of phase 1 - f is that of f backward.
   for (int row = 0; row <= SINC_PHASES / 2; ++row) {

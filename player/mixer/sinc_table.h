@@ -1,12 +1,19 @@
-// The filter of the sinc interpolation: a Kaiser-windowed sinc (beta 6) over 8 taps, the values
+// The filter of the sinc interpolation: a Kaiser-windowed sinc (beta 8) over 8 taps, the values
 // i - 3 .. i + 4 around a position in [i, i + 1), at 2048 phases between two values. The
 // coefficients are integers in units of 2^-14 whose sum is exactly 2^14 at every phase, so a
-// frame's value is an integer sum of 16-bit products that no path can round differently.
+// frame's value is an integer sum of 16-bit products that no path can round differently, and a
+// constant passes unchanged.
 //
-// A voice that moves more than one value per frame would fold the frequencies above the output's
-// half rate back into the audible band; its filter cuts off lower, at 1 / s of the sample's half
-// rate for the table step s at or above its own step, s = 2^(k/4) for k = 0..8 (the step-4 table
-// serves every faster voice).
+// A voice that moves more than one value per frame folds the sample's frequencies above the
+// output's half rate back into the audible band, so its filter cuts off lower, by its step s:
+// - s up to 2^(1/4): the full band. Only the top sixth of the band folds, already 2 to 6 dB down
+//   in the filter's own roll-off; a lower cutoff would dull the many notes played just above
+//   their sample's rate.
+// - s up to 2: half the band. 8 taps fall from 1 dB to 30 dB down over two thirds of the band,
+//   so a cutoff at the output's half rate (1/s of the band) would let the top of the band fold
+//   back hardly damped; at half the band, what folds is damped the more, the nearer s is to 1.
+// - s above 2: 1/t of the band, t the first of 2^(5/4), 2^(6/4), 2^(7/4) and 4 at or above s
+//   (the step-4 filter serves every faster voice).
 #pragma once
 
 #include <cstdint>
