@@ -30,7 +30,7 @@ ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$app_pid/stat"; }
 
 measure() {  # measure PROGRAM: prints "MS_TO_WINDOW RSS_KB ABOUT_CPU_PERCENT"
-  local start now window="" rss cpu0 cpu1 wall0 wall1 x y
+  local start now window="" rss cpu0 cpu1 wall0 wall1 x y w s
   start=$(date +%s%N)
   SDL_AUDIODRIVER=dummy "$1" >/dev/null 2>&1 &
   app_pid=$!
@@ -41,8 +41,9 @@ measure() {  # measure PROGRAM: prints "MS_TO_WINDOW RSS_KB ABOUT_CPU_PERCENT"
   done
   sleep 1
   rss=$(awk '/^VmRSS/ {print $2}' "/proc/$app_pid/status")
-  read -r x y _ _ <<<"$(geometry "$window")"
-  xdotool mousemove $((x + 41)) $((y + 201)) click 1
+  read -r x y w _ <<<"$(geometry "$window")"
+  s=$((w / 300))  # the window's multiple of its layout's 300 pixels
+  xdotool mousemove $((x + 41 * s)) $((y + 201 * s)) click 1
   sleep 1
   cpu0=$(cpu_ticks) wall0=$(date +%s%N)
   sleep 5
