@@ -18,9 +18,10 @@ mkdir -p "$artifacts"
 artifacts=$(realpath "$artifacts")  # the program runs from its own directory
 
 work=$(mktemp -d)
-xvfb_pid= wm_pid= app_pid=
+xvfb_pid= wm_pid= app_pid= holder_pid=
 cleanup() {
   [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
+  [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null || true
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
@@ -200,10 +201,16 @@ if [ -n "$about" ]; then
 fi
 check_fade
 
-# X resources' Xft.dpi of 192 asks for 2x too; Exit is where it is drawn.
+# X resources' Xft.dpi of 192 asks for 2x too; Exit is where it is drawn. The server forgets its
+# root window's properties whenever its last client leaves: a client stays connected meanwhile.
+xprop -root -spy RESOURCE_MANAGER >"$work/holder.out" 2>&1 &
+holder_pid=$!
+for _ in $(seq 50); do [ -s "$work/holder.out" ] && break; sleep 0.1; done
 xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t192\n')"
 start_app xft 2
 xprop -root -remove RESOURCE_MANAGER
+kill "$holder_pid"
+holder_pid=
 check "with Xft.dpi 192 the main window is 600 x 458 (got $w x $h)" test "$w x $h" = "600 x 458"
 xdotool mousemove $((x + 538)) $((y + 406)) click 1
 wait_exit 1

@@ -15,11 +15,10 @@ check() {  # check DESCRIPTION COMMAND...
   fi
 }
 
-# A display of our own, 1024 x 768, that keeps its root window's properties while no program is
-# connected; sets DISPLAY, xvfb_pid, screen_w and screen_h.
+# A display of our own, 1024 x 768; sets DISPLAY, xvfb_pid, screen_w and screen_h.
 start_display() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   exec 3>&-
