@@ -13,16 +13,30 @@ namespace {
 
 int drawnLines = 0;  // the lines of the block on the screen, from the cursor's line down
 
+bool startsCharacter(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
 // text cut to the terminal's width, one column left free so that the cursor never wraps. The
 // lines hold UTF-8: a character is never cut.
 std::string fitted(const std::string& text) {
   const int width = terminalColumns() - 1;
   int columns = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
-    if (++columns > width) return text.substr(0, at);
-  }
+  for (std::size_t at = 0; at < text.size(); ++at)
+    if (startsCharacter(text[at]) && ++columns > width) return text.substr(0, at);
   return text;
+}
+
+// A file name after its place in the list: when it is too long, its end, which says more.
+std::string fittedName(const std::string& place, const std::string& name) {
+  int room = terminalColumns() - 1 - static_cast<int>(place.size());
+  if (fitted(place + name).size() == place.size() + name.size() || room <= 3) {
+    return fitted(place + name);
+  }
+  std::size_t from = name.size();
+  for (room -= 3; room > 0 && from > 0;)
+    room -= startsCharacter(name[--from]);
+  return place + "..." + name.substr(from);
 }
 
 void printLine(const std::string& text) {
@@ -55,7 +69,7 @@ void showKeyHint() {
 void showModuleHeader(const ModuleFacts& facts) {
   char line[160] = "";
   if (facts.count > 1) std::snprintf(line, sizeof line, "[%zu/%zu] ", facts.index + 1, facts.count);
-  printLine(line + facts.name);
+  std::printf("%s\n", fittedName(line, facts.name).c_str());
   std::snprintf(line, sizeof line, "  title: %-22s tracker: ", facts.title.c_str());
   printLine(line + facts.tracker);
   std::snprintf(line, sizeof line,

@@ -79,6 +79,13 @@ void onStopSignal(int) {
   stopRequested = 1;
 }
 
+// A signal ignored when the command started stays ignored: nohup's hang-up, say.
+void catchUnlessIgnored(int signal, const struct sigaction& action) {
+  struct sigaction old {};
+  if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) return;
+  sigaction(signal, &action, nullptr);
+}
+
 // A fault signal sent by another process (kill) asks to stop like any other; one the program
 // raised itself (a crash, abort) removes the new file, restores the terminal and goes on to what
 // was there before, which ends the process.
@@ -105,9 +112,9 @@ void catchStopSignals() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no restart: a waiting poll, sleep or open returns at once
   for (const int signal : OTHERS)
-    sigaction(signal, &action, nullptr);
+    catchUnlessIgnored(signal, action);
   for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-    sigaction(signal, &action, nullptr);
+    catchUnlessIgnored(signal, action);
   struct sigaction fault {};
   fault.sa_sigaction = onFaultSignal;
   sigemptyset(&fault.sa_mask);

@@ -3,7 +3,8 @@
 // flag instead, so that the command stops through its own path: a render removes the file it was
 // writing and keeps the old output, play gives the terminal back as it found it. A fault of the
 // program itself (a crash) cannot go on: it still removes the new file and restores the terminal
-// before it takes its course.
+// before it takes its course. A signal ignored when the command starts (nohup's hang-up, say)
+// stays ignored.
 #pragma once
 
 namespace cli {
