@@ -75,6 +75,10 @@ std::string displayName(const std::string& name) {
   return shown;
 }
 
+std::string inputName(const std::string& path) {
+  return path == "-" ? std::string("standard input") : displayName(path);
+}
+
 std::string jsonString(const std::string& text) {
   std::string json = "\"";
   for (const char c : text) {

@@ -168,10 +168,6 @@ int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& r
   return EXIT_OK;
 }
 
-std::string inputName(const std::string& path) {
-  return path == "-" ? std::string("standard input") : displayName(path);
-}
-
 void warnOfDamage(const std::string& path, const ModuleFile& file) {
   if (!player::moduleDamaged(file.damage)) return;
   std::fprintf(stderr, "jingle: %s: damaged: %s\n", inputName(path).c_str(),

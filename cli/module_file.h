@@ -25,9 +25,6 @@ struct ModuleFile {
   player::ModuleDamage damage{};  // what the file lacks of what it describes
 };
 
-// The module's name in messages: "standard input" for "-", else the path made safe to show.
-std::string inputName(const std::string& path);
-
 // For a damaged file, "jingle: PATH: damaged: what is missing" on stderr; nothing otherwise.
 void warnOfDamage(const std::string& path, const ModuleFile& file);
 

@@ -10,7 +10,6 @@
 #include "cli/commands.h"
 #include "cli/display_text.h"
 #include "cli/flac_output.h"
-#include "cli/module_file.h"
 #include "cli/output_file.h"
 #include "cli/pcm_output.h"
 
