@@ -14,6 +14,7 @@
 #include "cli/play_screen.h"
 #include "cli/seek_point.h"
 #include "cli/terminal.h"
+#include "cli/tool_engine.h"
 #include "player/audio_output.h"
 #include "player/block_status.h"
 #include "player/load/xm_loader.h"
@@ -130,8 +131,8 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
   double played = 0.0;
   auto last = std::chrono::steady_clock::now();
   for (;;) {
-    const player::BlockInfo heard = player::heardBlockInfo();
-    if (status) drawStatus(song, heard, player::heardBlockStatus(), totalMs, paused);
+    const player::BlockInfo heard = player::heardBlockInfo(toolEngine);
+    if (status) drawStatus(song, heard, player::heardBlockStatus(toolEngine), totalMs, paused);
     if (totalMs >= 0 && heard.timeMs >= totalMs + BLOCK_MS) return Next::FORWARD;
     const int key = waitForKey(KEY_POLL_MS);
     const auto now = std::chrono::steady_clock::now();
@@ -140,7 +141,7 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
     if (stopSignalled() || key == 'q' || key == 'Q' || key == CTRL_C || key == ESCAPE) {
       return Next::QUIT;
     }
-    if (key == ' ') paused = player::togglePause() == 1;
+    if (key == ' ') paused = player::togglePause(toolEngine) == 1;
     if (key == 'n' || key == 'N' || key == '\n' || key == '\r') return Next::FORWARD;
     if (key == 'p' || key == 'P') return Next::BACK;
     if (key == KEY_LEFT || key == KEY_RIGHT) {
@@ -156,7 +157,8 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
     if ((key == 'h' || key == '?') && status) showKeys();
     if (key >= '0' && key <= '9') {
       const int channel = key == '0' ? 9 : key - '1';
-      const std::uint32_t muted = player::mutedChannels.fetch_xor(1u << channel) ^ (1u << channel);
+      const std::uint32_t muted =
+          toolEngine.mutedChannels.fetch_xor(1u << channel) ^ (1u << channel);
       if (status)
         showMessage(std::string("  muted: ").append(muted == 0 ? "none" : channelNumbers(muted)));
     }
@@ -178,7 +180,7 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
   player::freeSong(file.song);
   file.song = nullptr;
 
-  player::mutedChannels = options.muted;
+  toolEngine.mutedChannels = options.muted;
   SeekTarget seek{false, options.startMs, 0};
   bool first = true;
   next = Next::SEEK;
@@ -188,10 +190,10 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
       next = Next::FORWARD;
       break;
     }
-    const player::Song* song = player::playModule(file.image, skip);
+    const player::Song* song = player::playModule(toolEngine, file.image, skip);
     if (song == nullptr) {
-      const bool noDevice = player::audioOutput.device == nullptr;
-      player::playModule(nullptr);
+      const bool noDevice = toolEngine.output.device == nullptr;
+      player::playModule(toolEngine, nullptr);
       closeModuleFile(file);
       if (noDevice) {
         std::fprintf(stderr,
@@ -207,7 +209,7 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
     }
     first = false;
     next = playUntilDone(song, options, totalMs, seek);
-    player::playModule(nullptr);  // a paused player is resumed and stopped
+    player::playModule(toolEngine, nullptr);  // a paused player is resumed and stopped
   }
   if (stdoutIsTerminal() && !first) leaveStatus();
   closeModuleFile(file);
@@ -224,7 +226,7 @@ int runPlay(const std::vector<std::string>& args) {
 
   catchStopSignals();
   beginKeyInput();
-  player::keepBlockStatus = stdoutIsTerminal();
+  toolEngine.blockStatus.keep = stdoutIsTerminal();
   if (stdoutIsTerminal() && stdinIsTerminal()) {
     std::fputs("  space pauses and resumes, n next, p previous, q stops, h shows the keys\n",
                stdout);

@@ -16,7 +16,7 @@ bool skipPatterns(StreamHandle* handle, const XmHeader& xm) {
     songCells += cells;
     if (songCells > MAX_PATTERN_CELLS) return false;
     if (header.packedSize == 0) continue;
-    for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+    for (std::uint64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
       PatternCell cell{};
       readPatternCell(handle, cell);
     }
@@ -41,7 +41,7 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
   for (int j = 0; j < start.sampleCount; ++j)
     oddByte[j] = readSampleHeader(handle, samples[j]);
   for (int j = 0; j < start.sampleCount; ++j) {
-    fitSampleToStream(samples[j]);
+    fitSampleToStream(handle, samples[j]);
     seek(handle, static_cast<std::int32_t>(sampleFileBytes(samples[j])), 1);
     if (oddByte[j]) seek(handle, 1, 1);
   }

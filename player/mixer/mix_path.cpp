@@ -1,5 +1,6 @@
 #include "player/mixer/mix_path.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -61,8 +62,10 @@ MixPath initialPath() {
   return best;
 }
 
-// Set once before the first mix (or by a test), then only read.
-MixPath active = initialPath();
+// The path in use: chosen once, at the first mix on any thread, unless a test has selected one;
+// every engine mixes through it.
+constexpr int UNCHOSEN = -1;
+std::atomic<int> active{UNCHOSEN};
 
 }  // namespace
 
@@ -85,12 +88,18 @@ bool mixPathAvailable(MixPath path) {
 }
 
 MixPath activeMixPath() {
-  return active;
+  int path = active.load(std::memory_order_relaxed);
+  if (path == UNCHOSEN) {
+    // Threads that race here choose the same path; the first to store it wins.
+    const int chosen = static_cast<int>(initialPath());
+    if (active.compare_exchange_strong(path, chosen, std::memory_order_relaxed)) path = chosen;
+  }
+  return static_cast<MixPath>(path);
 }
 
 bool selectMixPath(MixPath path) {
   if (!mixPathAvailable(path)) return false;
-  active = path;
+  active.store(static_cast<int>(path), std::memory_order_relaxed);
   return true;
 }
 

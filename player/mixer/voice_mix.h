@@ -10,7 +10,9 @@
 namespace player {
 
 // Adds voice's contribution to count frames at frames through loops and moves its position and
-// ramp on. An idle voice (null sample) and a count below 1 change nothing.
-void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops);
+// ramp on, the ramp being the pool's. An idle voice (null sample) and a count below 1 change
+// nothing.
+void mixVoice(const VoicePool& pool, Voice& voice, float* frames, std::int32_t count,
+              const FrameLoops& loops);
 
 }  // namespace player
