@@ -124,13 +124,17 @@ TEST(NaturalEnd, TheFirstRowTickThatComesBackEndsTheSong) {
 // bytes every time; and the render, which follows the replayer itself, finds the same end as the
 // search.
 TEST(OfflineRender, FindsTheSameEndAsTheSearchAndBothLeaveTheSongAsLoaded) {
-  const xmtest::Module module = songModule({0, 1}, 2, 4,
-                                           {{2, 1, fx(0x0F, 0x50)},
-                                            {3, 0, fx(0x0E, 0xE1), 1},
-                                            {1, 0, Cell{C4, 1, 0, 0x0E, 0x57}},
-                                            {2, 0, fx(0x0E, 0x60), 1},
-                                            {3, 1, fx(0x0E, 0x61), 1}});
-  xmtest::SongPtr song = xmtest::loadModule(module);
+  xmtest::Module module = songModule({0, 1}, 2, 4,
+                                     {{2, 1, fx(0x0F, 0x50)},
+                                      {3, 0, fx(0x0E, 0xE1), 1},
+                                      {1, 0, Cell{C4, 1, 0, 0x0E, 0x57}},
+                                      {2, 0, fx(0x0E, 0x60), 1},
+                                      {3, 1, fx(0x0E, 0x61), 1}});
+  // A sample that sounds different at another pitch, so that a finetune is heard.
+  std::vector<int>& values = firstSample(module).values;
+  for (std::size_t i = 0; i < values.size(); ++i)
+    values[i] = static_cast<int>(i * 7 % 200) - 100;
+  const xmtest::SongPtr song = xmtest::loadModule(module);
   ASSERT_NE(song, nullptr);
   unsigned char loaded[sizeof(player::Song)], instrument[sizeof(player::Instrument)],
       sample[sizeof(player::Sample)];
