@@ -42,8 +42,10 @@ struct AudioOutput {
   platform::Thread* mixThread;
   std::atomic<std::uint8_t> stopRequested;
   std::atomic<std::uint8_t> rendering;
-  std::atomic<std::uint8_t> threadFinished{1};  // no thread runs at program start
-  std::uint32_t paused;                         // 0 playing, all bits set paused
+  // 1 once the mixing thread has ended, 0 from just before it starts. Read only while there is
+  // a thread, so an engine that never ran one (all zero) needs no other value.
+  std::atomic<std::uint8_t> threadFinished;
+  std::uint32_t paused;  // 0 playing, all bits set paused
 
   std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll
   std::uint64_t devicePosition;      // the same count, extended across its wraps
