@@ -1,7 +1,7 @@
 #include "player/playing_song.h"
 
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 namespace player {
 namespace {

@@ -36,6 +36,7 @@ bool beginSong(Engine& engine, const Song* loaded) {
 
 void endSong(Engine& engine) {
   freePlayingSong(engine.playing);
+  resetVoicePool(engine.voicePool);  // none of them points into the copy any more
 }
 
 }  // namespace player

@@ -10,7 +10,7 @@ namespace player {
 // voices all start idle. False, with no copy made, when its memory cannot be had.
 bool beginSong(Engine& engine, const Song* song);
 
-// Frees the engine's copy once nothing renders it any more.
+// Frees the engine's copy once nothing renders it any more; the voices are idle again.
 void endSong(Engine& engine);
 
 }  // namespace player
