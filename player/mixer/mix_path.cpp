@@ -62,10 +62,9 @@ MixPath initialPath() {
   return best;
 }
 
-// The path in use: chosen once, at the first mix on any thread, unless a test has selected one;
-// every engine mixes through it.
-constexpr int UNCHOSEN = -1;
-std::atomic<int> active{UNCHOSEN};
+// The path every engine mixes through: chosen once, as the program starts and before any thread
+// of it mixes (the plain loops, all zero, until then), unless a test selects another.
+std::atomic<MixPath> active{initialPath()};
 
 }  // namespace
 
@@ -88,18 +87,12 @@ bool mixPathAvailable(MixPath path) {
 }
 
 MixPath activeMixPath() {
-  int path = active.load(std::memory_order_relaxed);
-  if (path == UNCHOSEN) {
-    // Threads that race here choose the same path; the first to store it wins.
-    const int chosen = static_cast<int>(initialPath());
-    if (active.compare_exchange_strong(path, chosen, std::memory_order_relaxed)) path = chosen;
-  }
-  return static_cast<MixPath>(path);
+  return active.load(std::memory_order_relaxed);
 }
 
 bool selectMixPath(MixPath path) {
   if (!mixPathAvailable(path)) return false;
-  active.store(static_cast<int>(path), std::memory_order_relaxed);
+  active.store(path, std::memory_order_relaxed);
   return true;
 }
 

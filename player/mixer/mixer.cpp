@@ -8,10 +8,11 @@ namespace player {
 void mixVoices(VoicePool& pool, float* frames, std::int32_t count) {
   if (frames == nullptr || count < 1) return;
   const FrameLoops& loops = frameLoopsOf(activeMixPath());
+  const VolumeRamp ramp = volumeRampOf(pool);
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
   for (int index = 0; index < MIXED_VOICES; ++index) {
     Voice& voice = pool.voices[index];
-    if (voice.sample != nullptr) mixVoice(pool, voice, frames, count, loops);
+    if (voice.sample != nullptr) mixVoice(voice, frames, count, loops, ramp);
   }
 }
 

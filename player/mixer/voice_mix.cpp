@@ -35,7 +35,7 @@ float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, bo
 
 // Continues the running ramp if the targets are still those it was set up for, otherwise sets up
 // a new one from the current levels.
-PassRamp setUpRamp(const VoicePool& pool, Voice& voice) {
+PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
       voice.rightTarget == voice.rampRightTarget) {
     return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
@@ -43,11 +43,10 @@ PassRamp setUpRamp(const VoicePool& pool, Voice& voice) {
   bool leftMoves = false;
   bool rightMoves = false;
   voice.rampLeftTarget = voice.leftTarget;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, pool.rampReciprocal, leftMoves);
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, ramp.reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep =
-      rampStep(voice.rightTarget, voice.rightLevel, pool.rampReciprocal, rightMoves);
-  const std::int32_t frames = leftMoves || rightMoves ? pool.rampLength : 0;
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, ramp.reciprocal, rightMoves);
+  const std::int32_t frames = leftMoves || rightMoves ? ramp.length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 
@@ -72,8 +71,8 @@ void storePosition(Voice& voice, std::uint64_t position) {
 
 }  // namespace
 
-void mixVoice(const VoicePool& pool, Voice& voice, float* frames, std::int32_t count,
-              const FrameLoops& loops) {
+void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
+              VolumeRamp volumeRamp) {
   if (voice.sample == nullptr || count < 1) return;
   const Sample& sample = *voice.sample;
   const std::uint32_t loopStart = sample.loopStart;
@@ -96,7 +95,7 @@ void mixVoice(const VoicePool& pool, Voice& voice, float* frames, std::int32_t c
     if (boundary) n = static_cast<std::int32_t>(toBoundary);
     const std::int32_t limit = n;
 
-    const PassRamp ramp = setUpRamp(pool, voice);
+    const PassRamp ramp = setUpRamp(voice, volumeRamp);
     if (ramp.frames > 0) {
       voice.rampRemaining = ramp.frames;
       if (n > ramp.frames) n = ramp.frames;

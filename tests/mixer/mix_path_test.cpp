@@ -122,7 +122,7 @@ class MixPathTest : public ::testing::TestWithParam<player::MixPath> {
   const player::FrameLoops& loops() const { return player::frameLoopsOf(GetParam()); }
   void mixVoice(player::Voice& voice, std::vector<float>& frames, std::int32_t count,
                 const player::FrameLoops& loops) {
-    player::mixVoice(engine_->voicePool, voice, frames.data(), count, loops);
+    player::mixVoice(voice, frames.data(), count, loops, player::volumeRampOf(engine_->voicePool));
   }
 
   std::unique_ptr<player::Engine> engine_ = std::make_unique<player::Engine>();
