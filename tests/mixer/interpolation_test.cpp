@@ -14,8 +14,10 @@
 
 namespace {
 
-using mixtest::ONE;
 using player::Interpolation;
+
+// The voices' gains are settled: no ramp runs.
+constexpr player::VolumeRamp NO_RAMP{128, 1.0f / 128};
 
 // A sample of exactly these values, without the guard values a loaded sample has behind them:
 // AddressSanitizer reports any read outside them.
@@ -67,7 +69,7 @@ TEST(SincInterpolation, FollowsABandLimitedSineFarCloserThanLinear) {
             voiceOn(sine.sample, fixedPoint(100.37), fixedPoint(step), player::DIRECTION_FORWARD);
         std::vector<float> frames(2 * FRAMES, 0.0f);
         player::mixVoice(voice, frames.data(), FRAMES,
-                         player::frameLoopsOf(player::MixPath::PLAIN, interpolation));
+                         player::frameLoopsOf(player::MixPath::PLAIN, interpolation), NO_RAMP);
         double squares = 0.0;
         for (int j = 0; j < FRAMES; ++j) {
           const double wanted = AMPLITUDE * std::sin(2 * PI * cycles * (100.37 + j * step));
@@ -148,7 +150,7 @@ TEST(SincInterpolation, TapsBeyondTheEdgesHearTheSampleWrittenOut) {
     player::Voice voice = start;
     std::vector<float> mixed(2 * FRAMES, 0.0f);
     player::mixVoice(voice, mixed.data(), FRAMES,
-                     player::frameLoopsOf(player::MixPath::PLAIN, Interpolation::SINC));
+                     player::frameLoopsOf(player::MixPath::PLAIN, Interpolation::SINC), NO_RAMP);
 
     player::Voice tracer = start;
     std::vector<float> expected(2 * FRAMES, 0.0f);
@@ -162,8 +164,8 @@ TEST(SincInterpolation, TapsBeyondTheEdgesHearTheSampleWrittenOut) {
           voiceOn(writtenOut.sample,
                   mixtest::positionOf(tracer) - (static_cast<std::uint64_t>(first) << 32),
                   fixedPoint(c.step), tracer.direction);
-      player::mixVoice(reader, &expected[2 * j], 1, sinc);
-      player::mixVoice(tracer, ignored.data(), 1, nearest);
+      player::mixVoice(reader, &expected[2 * j], 1, sinc, NO_RAMP);
+      player::mixVoice(tracer, ignored.data(), 1, nearest, NO_RAMP);
     }
     EXPECT_EQ(std::memcmp(mixed.data(), expected.data(), mixed.size() * sizeof(float)), 0)
         << "mode " << int{c.mode} << " from " << c.start << " at step " << c.step;
