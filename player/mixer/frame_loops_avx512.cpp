@@ -1,8 +1,8 @@
 // Loops for AVX-512 (F, BW, DQ, VL): eight frames per iteration, their sample values picked out
-// of one vector load of the sample (gathered for large steps), the interpolation and the sums in
-// 512-bit double vectors; the last frames of a pass go through the same code under a mask. Built
-// with -mavx512f -mavx512bw -mavx512dq -mavx512vl and without contraction, so every product and sum
-// is rounded as in the plain loop.
+// of one vector load of the sample (gathered for large steps; the sinc taps loaded frame by
+// frame), the values and the sums in 512-bit vectors; the last frames of a pass go through the
+// same code under a mask. Built with -mavx512f -mavx512bw -mavx512dq -mavx512vl and without
+// contraction, so every product and sum is rounded as in the plain loop.
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC 12 warns about the undefined vectors inside its own AVX-512 intrinsics.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
