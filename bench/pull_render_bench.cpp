@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "jingle/jingle.h"
+#include "jingle/module.h"
+#include "jingle/playback.h"
+#include "jingle/render.h"
+#include "jingle/status.h"
+#include "jingle/version.h"
 
 namespace {
 

@@ -10,7 +10,11 @@
 #include <cstring>
 #include <thread>
 
-#include <jingle/jingle.h>
+#include <jingle/module.h>
+#include <jingle/playback.h>
+#include <jingle/render.h>
+#include <jingle/status.h>
+#include <jingle/version.h>
 
 int main(int argc, char** argv) {
   if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--seconds") == 0)) {

@@ -12,7 +12,11 @@
 #include <string>
 
 #include <SDL.h>
-#include <jingle/jingle.h>
+#include <jingle/module.h>
+#include <jingle/playback.h>
+#include <jingle/render.h>
+#include <jingle/status.h>
+#include <jingle/version.h>
 
 namespace {
 

@@ -6,7 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "jingle/jingle.h"
+#include "jingle/module.h"
+#include "jingle/playback.h"
+#include "jingle/render.h"
+#include "jingle/status.h"
+#include "jingle/version.h"
 #include "tests/support/xm_writer.h"
 
 namespace apitest {

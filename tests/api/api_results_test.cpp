@@ -11,7 +11,11 @@
 #include <fstream>
 #include <string>
 
-#include "jingle/jingle.h"
+#include "jingle/module.h"
+#include "jingle/playback.h"
+#include "jingle/render.h"
+#include "jingle/status.h"
+#include "jingle/version.h"
 #include "lib/engine_use.h"
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"

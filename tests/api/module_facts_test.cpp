@@ -4,7 +4,11 @@
 
 #include <string>
 
-#include "jingle/jingle.h"
+#include "jingle/module.h"
+#include "jingle/playback.h"
+#include "jingle/render.h"
+#include "jingle/status.h"
+#include "jingle/version.h"
 #include "tests/api/api_modules.h"
 
 namespace {

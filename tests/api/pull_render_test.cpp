@@ -9,7 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "jingle/jingle.h"
+#include "jingle/module.h"
+#include "jingle/playback.h"
+#include "jingle/render.h"
+#include "jingle/status.h"
+#include "jingle/version.h"
 #include "player/engine.h"
 #include "player/numeric.h"
 #include "player/offline_render.h"
