@@ -65,5 +65,7 @@ extern const FrameLoops PLAIN_FRAME_LOOPS;
 extern const FrameLoops SSE2_FRAME_LOOPS;
 extern const FrameLoops AVX2_FRAME_LOOPS;
 extern const FrameLoops AVX512_FRAME_LOOPS;
+// Loops that write nothing: the position and the ramp gains move on as the others move them.
+extern const FrameLoops SKIP_FRAME_LOOPS;
 
 }  // namespace player

@@ -12,4 +12,8 @@ namespace player {
 // ...). Does nothing for a count below 1.
 void mixVoices(VoicePool& pool, float* frames, std::int32_t count);
 
+// Moves the pool's mixed voices on through count frames as mixVoices does, without writing them:
+// frames (a buffer of count frames) is only passed along, never read or written.
+void skipVoices(VoicePool& pool, float* frames, std::int32_t count);
+
 }  // namespace player
