@@ -31,6 +31,10 @@ bool parseChannelList(const std::string& text, std::uint32_t& channels) {
   }
 }
 
+std::string channelListText() {
+  return "channels 1 to " + std::to_string(MAX_LISTED_CHANNEL) + ", such as 1,3,5-8";
+}
+
 std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo) {
   return (muteGiven ? mute : 0u) | (soloGiven ? ~solo : 0u);
 }

@@ -5,9 +5,16 @@
 #include <cstdint>
 #include <string>
 
+#include "jingle/jingle.h"
+
 namespace cli {
 
-constexpr int MAX_LISTED_CHANNEL = 32;
+// Channels are listed up to the most a module may have, one bit each in a 32-bit mask.
+constexpr int MAX_LISTED_CHANNEL = JINGLE_MAX_CHANNELS;
+static_assert(MAX_LISTED_CHANNEL <= 32);
+
+// What a list may name, for messages: "channels 1 to 32, such as 1,3,5-8".
+std::string channelListText();
 
 // Bit c - 1 set for each channel c listed; false for anything that is no such list.
 bool parseChannelList(const std::string& text, std::uint32_t& channels);

@@ -38,7 +38,7 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& options, boo
     if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(option.value, channels)) {
-        return usageError("--mute and --solo take channels 1 to 32, such as 1,3,5-8");
+        return usageError(("--mute and --solo take " + channelListText()).c_str());
       }
       lists[option.name == "solo" ? 1 : 0] |= channels;
     }

@@ -80,8 +80,8 @@ bool seekTo(Playing& p, const SeekTarget& target) {
   }
   jingle::Position position{};
   return target.order < p.info.orders && p.player->seekOrder(target.order, 0) == JINGLE_OK &&
-         p.player->position(position) == JINGLE_OK &&
-         (position.frame > 0 || target.order == 0) && position.frame < seekLimit(p);
+         p.player->position(position) == JINGLE_OK && (position.frame > 0 || target.order == 0) &&
+         position.frame < seekLimit(p);
 }
 
 // Plays the started song until its end is heard, the time allotted runs out or a key or signal

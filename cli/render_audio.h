@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "cli/commands.h"
 #include "cli/flac_output.h"
 #include "cli/pcm_output.h"
 #include "cli/progress_bar.h"
@@ -14,7 +15,7 @@
 namespace cli {
 
 struct AudioRequest {
-  std::int32_t rate = 44100;
+  std::int32_t rate = DEFAULT_RATE;
   std::int32_t loops = 1;  // times round the song, when frames is its natural length
   bool endless = false;    // the song goes round until frames are written (--seconds)
   std::int64_t frames = 0;

@@ -96,7 +96,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
     } else if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(value, channels)) {
-        return renderUsageError("--" + option.name + " takes channels 1 to 32, such as 1,3,5-8");
+        return renderUsageError("--" + option.name + " takes " + channelListText());
       }
       lists[option.name == "solo" ? 1 : 0] |= channels;
     }
