@@ -58,6 +58,29 @@ void pcm16At48000(benchmark::State& state) {
   pullRender<std::int16_t>(state, 48000);
 }
 
+// The offline renderer's modules (offline_render_bench.cpp) pulled through a player in chunks of
+// a block: the same 10 s, to set beside renderModule's figures.
+void pullModule(benchmark::State& state, const char* name) {
+  const jingle::Module module = corpusModule(name);
+  if (!module) {
+    state.SkipWithError("module not available");
+    return;
+  }
+  constexpr std::int32_t rate = 44100;
+  std::vector<std::int16_t> buffer(2 * 884);
+  std::int64_t frames = 0;
+  for (auto _ : state) {
+    jingle::Player player;
+    jingle::Player::create(module, rate, player);
+    player.setRounds(JINGLE_ENDLESS);
+    for (int b = 0; b < 500; ++b)
+      benchmark::DoNotOptimize(player.render(buffer.data(), 884));
+    frames += 500 * 884;
+  }
+  state.counters["realtime"] =
+      benchmark::Counter(static_cast<double>(frames) / rate, benchmark::Counter::kIsRate);
+}
+
 // A minute into the long module from a fresh player (arg 1: by seeking; arg 0: by rendering it).
 void minuteIn(benchmark::State& state) {
   const jingle::Module module = corpusModule(LONG_MODULE);
@@ -88,6 +111,10 @@ void minuteIn(benchmark::State& state) {
 BENCHMARK(pcm16At44100)->Arg(64)->Arg(884)->Arg(44100)->Unit(benchmark::kMillisecond);
 BENCHMARK(floatAt44100)->Arg(64)->Arg(884)->Arg(44100)->Unit(benchmark::kMillisecond);
 BENCHMARK(pcm16At48000)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pullModule, small, "vor__mph.xm")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pullModule, medium, "heroes-sound-tracks__heroes05.xm")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(pullModule, large, "flobopuyo__strange_fear.xm")->Unit(benchmark::kMillisecond);
 BENCHMARK(minuteIn)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

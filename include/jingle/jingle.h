@@ -192,7 +192,9 @@ JINGLE_API size_t jingle_player_render_f32(jingle_player* player, float* frames,
 JINGLE_API int32_t jingle_player_ended(const jingle_player* player);
 
 /* Moves to frame (counted from the song's start at the player's rate): what follows is exactly
- * what an uninterrupted render gives from there. A frame at or past the end ends the song. */
+ * what an uninterrupted render gives from there. A frame at or past the end ends the song. Takes
+ * a few milliseconds for a minute of song: the song is played through without being mixed. On
+ * the device, play goes on from the start of the 20 ms block that holds the frame. */
 JINGLE_API jingle_status jingle_player_seek_frame(jingle_player* player, int64_t frame);
 /* Moves to row of order position order (0 .. orders - 1), where the song first reaches it when
  * played from its start (speed, tempo and the channels as they then are), or, where the song
@@ -201,8 +203,9 @@ JINGLE_API jingle_status jingle_player_seek_order(jingle_player* player, int32_t
                                                   int32_t row);
 
 /* Where a player stands: for rendering into your buffers, at the next frame to be rendered (the
- * song's state as of the tick that frame lies in); for a player on the device, at what the
- * device is playing now. Sizes only grow at the end. */
+ * song's state as of the tick that frame lies in); for a player on the device, at the 20 ms block
+ * the device is playing now (frame: the block's first; the song's state as the block leaves it).
+ * Sizes only grow at the end. */
 typedef struct jingle_position {
   int64_t frame; /* frames from the song's start at the player's rate */
   int32_t order;

@@ -26,6 +26,11 @@ ModuleVerdict verdictOf(ModuleFault fault) {
 
 }  // namespace
 
+LoadedModule::LoadedModule() = default;
+LoadedModule::LoadedModule(LoadedModule&& other) noexcept = default;
+LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept = default;
+LoadedModule::~LoadedModule() = default;
+
 LoadedModule loadModule(const ModuleImage* image) {
   LoadedModule loaded;
   const std::uint32_t size = moduleByteCount(image);

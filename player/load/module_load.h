@@ -14,6 +14,13 @@
 namespace player {
 
 struct LoadedModule {
+  // Made and destroyed in one place (module_load.cpp) rather than inline wherever it is used: the
+  // static library keeps one copy of each of its functions.
+  LoadedModule();
+  LoadedModule(LoadedModule&& other) noexcept;
+  LoadedModule& operator=(LoadedModule&& other) noexcept;
+  ~LoadedModule();
+
   ModuleVerdict verdict = ModuleVerdict::NO_MEMORY;
   std::string reason;       // "" when loaded; else one phrase for the user, as module_fault_text.h
   Song* song = nullptr;     // loaded: owned by the caller (freeSong)

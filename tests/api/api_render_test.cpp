@@ -182,7 +182,10 @@ TEST(ApiRender, PositionAtTheTickOfTheNextFrame) {
   struct Step {
     std::int64_t frames;  // rendered before the question
     std::int32_t order, pattern, row;
-  } const steps[] = {{0, 0, 0, 0}, {3 * ROW - 1, 0, 0, 2}, {1, 0, 0, 3}, {13 * ROW, 1, 1, 0},
+  } const steps[] = {{0, 0, 0, 0},
+                     {3 * ROW - 1, 0, 0, 2},
+                     {1, 0, 0, 3},
+                     {13 * ROW, 1, 1, 0},
                      {ROW + 882, 1, 1, 1}};
   std::int64_t rendered = 0;
   for (const Step& step : steps) {
@@ -263,10 +266,10 @@ TEST(ApiModule, FactsNamesAndOrders) {
   EXPECT_STREQ(info.format, "XM");
   EXPECT_STREQ(info.title, "Twenty characters!!!");
   EXPECT_STREQ(info.tracker, "test writer");
-  const std::int64_t counts[] = {info.channels, info.orders, info.restart_order, info.patterns,
-                                 info.patterns_used, info.instruments, info.samples,
-                                 info.linear_frequencies, info.speed, info.bpm,
-                                 info.stored_patterns, info.stored_instruments};
+  const std::int64_t counts[] = {
+      info.channels,      info.orders,      info.restart_order,   info.patterns,
+      info.patterns_used, info.instruments, info.samples,         info.linear_frequencies,
+      info.speed,         info.bpm,         info.stored_patterns, info.stored_instruments};
   const std::int64_t expected[] = {4, 3, 0, 3, 2, 2, 3, 1, 6, 125, 3, 2};
   EXPECT_TRUE(std::equal(std::begin(counts), std::end(counts), std::begin(expected)));
   // 64 + 8 guard values of the square and 3 + 8 of the 16-bit sample; the empty one has none.
