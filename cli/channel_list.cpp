@@ -49,6 +49,11 @@ std::string channelNumbers(std::uint32_t channels) {
   return numbers;
 }
 
+void muteChannels(jingle::Player& player, std::uint32_t muted, int channelCount) {
+  for (int channel = 0; channel < channelCount && channel < MAX_LISTED_CHANNEL; ++channel)
+    if ((muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
+}
+
 std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount) {
   return channelCount >= MAX_LISTED_CHANNEL ? 0u
          : channelCount <= 0                ? listed

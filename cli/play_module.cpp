@@ -188,9 +188,7 @@ int playModule(const std::string& path, std::size_t index, const PlayOptions& op
   p.player = &player;
   player.setRounds(options.endless ? JINGLE_ENDLESS : options.loops);
   p.muted = options.muted & ~channelsBeyond(~0u, p.info.channels);
-  for (std::int32_t channel = 0; channel < p.info.channels && channel < MAX_LISTED_CHANNEL;
-       ++channel)
-    if ((p.muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
+  muteChannels(player, p.muted, p.info.channels);
 
   SeekTarget seek{false, options.startMs, 0};
   bool first = true;

@@ -28,8 +28,7 @@ Rendered renderAudio(const jingle::Module& module, const AudioRequest& request, 
   player.setFrameLimit(request.frames);
   jingle::ModuleInfo info{};
   module.info(info);
-  for (std::int32_t channel = 0; channel < info.channels && channel < MAX_LISTED_CHANNEL; ++channel)
-    if ((request.muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
+  muteChannels(player, request.muted, info.channels);
 
   std::vector<std::int16_t> pcm(sink.floatSamples ? 0 : CHUNK_FRAMES * 2);
   std::vector<float> floats(sink.floatSamples ? CHUNK_FRAMES * 2 : 0);
