@@ -47,8 +47,8 @@ class CallHold {
 class DefaultFloatingPoint {
  public:
 #if defined(__SSE2__)
-  // Only the SSE control word matters where the engine computes in SSE registers; it is read on
-  // every render call, so it is set only when it differs.
+  // Only the SSE control word matters where the engine computes in SSE registers; it is set only
+  // when it differs.
   DefaultFloatingPoint() noexcept : saved_(_mm_getcsr()) {
     if (saved_ != DEFAULT_CSR) _mm_setcsr(DEFAULT_CSR);
   }

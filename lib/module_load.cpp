@@ -2,6 +2,7 @@
 // does not load, and the module's references.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "lib/api_guard.h"
 #include "lib/module_record.h"
@@ -121,6 +122,9 @@ jingle_module* makeModule(player::LoadedModule& loaded, std::uint32_t bytes) {
   return module;
 }
 
+// A module image freed however the load ends.
+using ImageHold = std::unique_ptr<player::ModuleImage, void (*)(player::ModuleImage*)>;
+
 jingle_status finishLoad(const player::ModuleImage* image, jingle_module** out) {
   player::LoadedModule loaded = player::loadModule(image);
   if (loaded.verdict != player::ModuleVerdict::LOADED) {
@@ -178,11 +182,10 @@ jingle_status jingle_module_load(const void* data, size_t size, jingle_module** 
       setReason(reason);
       return statusOf(verdict);
     }
-    player::ModuleImage* image = player::makeModuleImage(data, static_cast<std::uint32_t>(size));
+    const ImageHold image(player::makeModuleImage(data, static_cast<std::uint32_t>(size)),
+                          player::freeModuleImage);
     if (image == nullptr) return JINGLE_OUT_OF_MEMORY;
-    const jingle_status status = finishLoad(image, out);
-    player::freeModuleImage(image);
-    return status;
+    return finishLoad(image.get(), out);
   });
 }
 
@@ -196,9 +199,7 @@ jingle_status jingle_module_load_file(const char* path, jingle_module** out) {
       setReason(reason);
       return statusOf(verdict);
     }
-    const jingle_status status = finishLoad(image, out);
-    player::freeModuleImage(image);
-    return status;
+    return finishLoad(ImageHold(image, player::freeModuleImage).get(), out);
   });
 }
 

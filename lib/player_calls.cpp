@@ -33,11 +33,15 @@ std::size_t render(jingle_player* player, Value* destination, std::size_t count)
   if (player == nullptr || destination == nullptr) return 0;
   const CallHold hold(player->inUse);
   if (!hold || player->onDevice) return 0;
-  const DefaultFloatingPoint environment;
   PullState& pull = player->pull;
   std::size_t done = 0;
   while (done < count && !pull.ended) {
-    if (pull.handedOut == pull.blockFrames && !nextBlock(*player, true)) break;
+    if (pull.handedOut == pull.blockFrames) {
+      // Set for the block only: reading the environment costs more than handing out a few
+      // frames.
+      const DefaultFloatingPoint environment;
+      if (!nextBlock(*player, true)) break;
+    }
     std::size_t take = static_cast<std::size_t>(pull.blockFrames - pull.handedOut);
     if (take > count - done) take = count - done;
     copyFrames(*player, destination + 2 * done, take);

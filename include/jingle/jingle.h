@@ -237,7 +237,8 @@ JINGLE_API jingle_status jingle_player_set_channel_mute(jingle_player* player, i
 JINGLE_API jingle_status jingle_player_set_channel_volume(jingle_player* player, int32_t channel,
                                                           double volume);
 /* Master gain in decibels (-60 .. +24; default 0). At 0 dB the output is bit-identical to a
- * player without gain. */
+ * player without gain. On the device, mute, volume and gain are heard once what was mixed ahead
+ * (about two seconds) has played. */
 JINGLE_API jingle_status jingle_player_set_gain(jingle_player* player, double decibels);
 
 /* ---- The sound device --------------------------------------------------------------------- */

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "player/load/module_fault_text.h"
 #include "player/load/xm_format.h"
@@ -66,7 +67,8 @@ ModuleVerdict readModuleFile(const char* path, ModuleImage*& image, std::string&
   if (status.type() == std::filesystem::file_type::directory) {
     return refuse(ModuleVerdict::CANNOT_READ, reason, "cannot be read: it is a directory");
   }
-  std::FILE* file = std::fopen(path, "rb");
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> open(std::fopen(path, "rb"), std::fclose);
+  std::FILE* file = open.get();
   if (file == nullptr) return refuse(ModuleVerdict::CANNOT_READ, reason, readError(errno));
   // A file whose size is not known beforehand (a pipe, a device) is read up to one byte more
   // than a module may have, and judged by what it held.
@@ -79,9 +81,9 @@ ModuleVerdict readModuleFile(const char* path, ModuleImage*& image, std::string&
   // have grown past its size since it was taken.
   if (unsized || size < headBytes) size = headBytes;
   ModuleVerdict verdict = judgeModuleHead(head, headBytes, size, reason);
-  std::string body;
+  std::unique_ptr<ModuleImage, void (*)(ModuleImage*)> made(nullptr, freeModuleImage);
   if (verdict == ModuleVerdict::LOADED && unsized) {
-    body.assign(reinterpret_cast<const char*>(head), headBytes);
+    std::string body(reinterpret_cast<const char*>(head), headBytes);
     char chunk[65536];
     while (body.size() <= MAX_MODULE_BYTES) {
       const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
@@ -90,34 +92,28 @@ ModuleVerdict readModuleFile(const char* path, ModuleImage*& image, std::string&
     }
     verdict = judgeModuleHead(head, headBytes, body.size(), reason);
     if (verdict == ModuleVerdict::LOADED) {
-      image = makeModuleImage(body.data(), static_cast<std::uint32_t>(body.size()));
+      made.reset(makeModuleImage(body.data(), static_cast<std::uint32_t>(body.size())));
     }
   } else if (verdict == ModuleVerdict::LOADED) {
-    image = makeModuleImage(nullptr, static_cast<std::uint32_t>(size));
-    if (image != nullptr) {
-      std::uint8_t* bytes = moduleBytesToFill(image);
+    made.reset(makeModuleImage(nullptr, static_cast<std::uint32_t>(size)));
+    if (made != nullptr) {
+      std::uint8_t* bytes = moduleBytesToFill(made.get());
       std::memcpy(bytes, head, headBytes);
       const std::size_t got =
           headBytes +
           std::fread(bytes + headBytes, 1, static_cast<std::size_t>(size) - headBytes, file);
       if (got < size) {  // the file shrank since its size was taken
-        ModuleImage* whole = makeModuleImage(bytes, static_cast<std::uint32_t>(got));
-        freeModuleImage(image);
-        image = whole;
+        made.reset(makeModuleImage(bytes, static_cast<std::uint32_t>(got)));
       }
     }
   }
-  if (verdict == ModuleVerdict::LOADED && image == nullptr) {
+  if (verdict == ModuleVerdict::LOADED && made == nullptr) {
     verdict = refuse(ModuleVerdict::NO_MEMORY, reason, NOT_ENOUGH_MEMORY_TEXT);
   }
   if (verdict == ModuleVerdict::LOADED && std::ferror(file) != 0) {
     verdict = refuse(ModuleVerdict::CANNOT_READ, reason, "cannot be read: read error");
   }
-  std::fclose(file);
-  if (verdict != ModuleVerdict::LOADED) {
-    freeModuleImage(image);
-    image = nullptr;
-  }
+  if (verdict == ModuleVerdict::LOADED) image = made.release();
   return verdict;
 }
 
