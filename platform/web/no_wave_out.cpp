@@ -22,8 +22,9 @@ void ignoreDevice(WaveDevice*) {}
 
 void ignoreHeader(WaveDevice*, WaveHeader*) {}
 
-constexpr WaveOut NO_WAVE_OUT = {openNothing,  refuseHeader, refuseHeader, noPosition,  ignoreDevice,
-                                 ignoreDevice, ignoreHeader, ignoreDevice, ignoreDevice};
+constexpr WaveOut NO_WAVE_OUT = {openNothing,  refuseHeader, refuseHeader,
+                                 noPosition,   ignoreDevice, ignoreDevice,
+                                 ignoreHeader, ignoreDevice, ignoreDevice};
 
 }  // namespace
 
