@@ -65,5 +65,6 @@ extern const FrameLoops PLAIN_FRAME_LOOPS;
 extern const FrameLoops SSE2_FRAME_LOOPS;
 extern const FrameLoops AVX2_FRAME_LOOPS;
 extern const FrameLoops AVX512_FRAME_LOOPS;
+extern const FrameLoops SIMD128_FRAME_LOOPS;
 
 }  // namespace player

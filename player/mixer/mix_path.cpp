@@ -19,8 +19,13 @@ bool processorRuns(MixPath path) {
     case MixPath::AVX512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
              __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    case MixPath::SIMD128:
+      return false;
   }
   return false;
+#elif defined(__wasm__)
+  // An engine without 128-bit SIMD refuses a module that holds its instructions at all.
+  return path == MixPath::PLAIN || path == MixPath::SIMD128;
 #else
   return path == MixPath::PLAIN;
 #endif
@@ -39,6 +44,12 @@ bool built(MixPath path) {
     case MixPath::AVX2:
     case MixPath::AVX512:
 #if defined(JINGLE_MIX_AVX)
+      return true;
+#else
+      return false;
+#endif
+    case MixPath::SIMD128:
+#if defined(JINGLE_MIX_SIMD128)
       return true;
 #else
       return false;
@@ -76,6 +87,8 @@ const char* mixPathName(MixPath path) {
       return "avx2";
     case MixPath::AVX512:
       return "avx512";
+    case MixPath::SIMD128:
+      return "simd128";
   }
   return "unknown";
 }
@@ -105,6 +118,10 @@ const FrameLoops& frameLoopsOf(MixPath path) {
       return AVX2_FRAME_LOOPS;
     case MixPath::AVX512:
       return AVX512_FRAME_LOOPS;
+#endif
+#if defined(JINGLE_MIX_SIMD128)
+    case MixPath::SIMD128:
+      return SIMD128_FRAME_LOOPS;
 #endif
     default:
       return PLAIN_FRAME_LOOPS;
