@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick openbox tmux
+  emscripten nodejs googletest python3
 )
 
 # Wine for 32-bit programs comes from the i386 architecture.

@@ -213,7 +213,7 @@ TEST_P(MixPathTest, CorpusModulesRenderTheSameBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, MixPathTest,
                          ::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
-                                           player::MixPath::AVX512),
+                                           player::MixPath::AVX512, player::MixPath::SIMD128),
                          [](const auto& info) {
                            return std::string(player::mixPathName(info.param));
                          });
