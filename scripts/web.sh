@@ -16,7 +16,7 @@ case "${1:-}" in
     ;;
 esac
 
-scripts/setup-debian.sh
+scripts/setup-debian.sh --web
 options=(-DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake -DCMAKE_BUILD_TYPE=Release
   -DJINGLE_BUILD_APP=OFF)
 # The resource checker runs on this machine: a native build's where there is one, else one built
