@@ -23,8 +23,9 @@ tests=(
   xvfb xdotool x11-utils imagemagick openbox tmux desktop-file-utils
 )
 # The web build: emscripten, Node for its tools and for the programs it builds, GoogleTest's
-# sources for the tests it builds, Python's web server for the page.
+# sources for the tests it builds, Python's web server for the page; Chromium for the tests.
 web=(emscripten nodejs googletest python3)
+tests+=(chromium)
 case ${1:-} in
   --run) ;;
   --web) packages+=("${web[@]}") ;;
@@ -51,4 +52,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm packs the web build's package: Debian's Node leaves it to a package of its own, other builds
+# of Node bring it along.
+if [[ " ${packages[*]} " == *" nodejs "* ]] && ! command -v npm >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
 fi

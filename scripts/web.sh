@@ -17,20 +17,16 @@ case "${1:-}" in
 esac
 
 scripts/setup-debian.sh --web
-options=(-DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake -DCMAKE_BUILD_TYPE=Release
-  -DJINGLE_BUILD_APP=OFF)
+options=(-DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake -DCMAKE_BUILD_TYPE=Release)
 # The resource checker runs on this machine: a native build's where there is one, else one built
 # on the side.
 checker=build/release/resources/resource_check
 [ -x "$checker" ] && options+=(-DJINGLE_HOST_RESOURCE_CHECK="$PWD/$checker")
 cmake -S . -B build/web "${options[@]}" >/dev/null
-cmake --build build/web -j"$(nproc)" --target jingle
-echo "web: built into build/web/ (jingle.js runs the tool in Node: node build/web/jingle.js help)"
+cmake --build build/web -j"$(nproc)" --target web_page jingle
+echo "web: built into build/web/: the page in page/, the npm package in npm/, the tool for Node" \
+  "(node build/web/jingle.js help)"
 
 [ "$build_only" -eq 1 ] && exit 0
-[ -d build/web/page ] || {
-  echo "web: no page in build/web/page to serve yet" >&2
-  exit 1
-}
 # Port 0: the system picks a free port, and the server prints the address it listens on.
 exec python3 -m http.server --bind 127.0.0.1 --directory build/web/page 0

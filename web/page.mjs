@@ -1,11 +1,11 @@
 // The page: a module player (a file chosen or dropped plays through an AudioWorklet that runs
 // jingle at the audio context's rate) and the application's panel, which plays its own tune.
-// What the page holds is also on window.jinglePage: the audio context, the node every sound goes
-// through, and the two players' nodes.
+// What the page holds is also on window.jinglePage: the audio context (made by audio()), the node
+// every sound goes through, the two players' nodes and the application's shell.
 import { startApp } from './shell.mjs';
 
 const $ = (id) => document.getElementById(id);
-const page = { context: null, output: null, song: null, tune: null, app: null };
+const page = { context: null, output: null, song: null, tune: null, app: null, audio };
 window.jinglePage = page;
 
 let compiled = null;

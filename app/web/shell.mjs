@@ -224,7 +224,12 @@ export async function startApp({ panel, mainCanvas, about, aboutCanvas, modal, a
       c.fillStyle = CREDITS_COLOUR;
       c.textAlign = 'right';
       c.textBaseline = 'top';
-      for (const line of state.frame.lines) c.fillText(line.text, area.x + line.right, area.y + line.top);
+      // Lines are moved into view by trailing spaces, 4 pixels each in the templates' font.
+      for (const line of state.frame.lines) {
+        const text = line.text.trimEnd();
+        const spaces = line.text.length - text.length;
+        c.fillText(text, area.x + line.right - 4 * spaces, area.y + line.top);
+      }
       c.restore();
     }
     c.drawImage(titlePicture, box.title.x, box.title.y);
