@@ -25,7 +25,9 @@ void* loadAllocate(std::size_t count, std::size_t size) {
     return nullptr;
   }
   bytesRequested += count * size;
-  void* block = allocateZeroed(count, size);
+  // What a song holds is written only as far as the file has it: its blocks take the memory they
+  // are used for, not whole huge pages.
+  void* block = allocateZeroedSparse(count, size);
   if (block != nullptr) ++blocksLive;
   return block;
 }
