@@ -79,10 +79,12 @@ export async function openPage(url, { width = 1024, height = 768 } = {}) {
       });
       return Buffer.from(data, 'base64');
     },
+    // Closes the browser, which ends its other processes, then removes the profile.
     async close() {
-      browser.kill();
-      await new Promise((resolve) => browser.once('exit', resolve));
-      rmSync(profile, { recursive: true, force: true });
+      const exited = new Promise((resolve) => browser.once('exit', resolve));
+      await call('Browser.close').catch(() => browser.kill());
+      await exited;
+      rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
     },
   };
 }
