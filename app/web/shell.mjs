@@ -7,7 +7,7 @@
 
 const FRAME_GREY = '#a6a6a6'; // the system's grey of a frame control, as the Windows build shows it
 const FRAME_PERIOD_MS = 30;
-export const FADE_OUT_MS = 1792;
+const FADE_OUT_MS = 1792;
 const CAPTION_FONT = '11px "Liberation Sans", Arial, sans-serif';
 const CREDITS_FONT = 'bold 16px "Liberation Sans", Arial, sans-serif';
 const CREDITS_COLOUR = '#fefefe';
