@@ -17,6 +17,7 @@
 #include "cli/seek_point.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
+#include "cli/tool_engine.h"
 #include "player/audio_output.h"
 #include "player/block_status.h"
 #include "player/load/module_texts.h"
@@ -108,8 +109,8 @@ enum class Next { FORWARD, BACK, QUIT, SEEK };
 
 // What the screen shows of the block being heard.
 PlayStatus heardStatus(const player::Song* song, std::int64_t totalMs) {
-  const player::BlockInfo heard = player::heardBlockInfo();
-  const player::BlockStatus block = player::heardBlockStatus();
+  const player::BlockInfo heard = player::heardBlockInfo(toolEngine);
+  const player::BlockStatus block = player::heardBlockStatus(toolEngine);
   PlayStatus status;
   status.order = heard.order;
   status.orders = song->songLength;
@@ -140,11 +141,11 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
   double played = 0.0;
   auto last = std::chrono::steady_clock::now();
   for (;;) {
-    const player::BlockInfo heard = player::heardBlockInfo();
+    const player::BlockInfo heard = player::heardBlockInfo(toolEngine);
     if (screen) {
       PlayStatus status = heardStatus(song, totalMs);
       status.paused = paused;
-      status.muted = player::mutedChannels.load() & ~channelsBeyond(~0u, song->channelCount);
+      status.muted = toolEngine.mutedChannels.load() & ~channelsBeyond(~0u, song->channelCount);
       status.note = note;
       status.keys = keys;
       drawStatus(status);
@@ -157,7 +158,7 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
     if (stopSignalled() || key == 'q' || key == 'Q' || key == CTRL_C || key == ESCAPE) {
       return Next::QUIT;
     }
-    if (key == ' ') paused = player::togglePause() == 1;
+    if (key == ' ') paused = player::togglePause(toolEngine) == 1;
     if (key == 'n' || key == 'N' || key == '\n' || key == '\r') return Next::FORWARD;
     if (key == 'p' || key == 'P') return Next::BACK;
     if (key == KEY_LEFT || key == KEY_RIGHT) {
@@ -175,7 +176,7 @@ Next playUntilDone(const player::Song* song, const PlayOptions& options, std::in
       const int channel = key == '0' ? 9 : key - '1';
       note.clear();
       if (channel < song->channelCount) {
-        player::mutedChannels.fetch_xor(1u << channel);
+        toolEngine.mutedChannels.fetch_xor(1u << channel);
       } else {
         note = "no channel " + std::to_string(channel + 1) + ": the module has " +
                std::to_string(song->channelCount);
@@ -222,7 +223,7 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
   player::freeSong(file.song);
   file.song = nullptr;
 
-  player::mutedChannels = options.muted;
+  toolEngine.mutedChannels = options.muted;
   SeekTarget seek{false, options.startMs, 0};
   bool first = true;
   next = Next::SEEK;
@@ -242,10 +243,10 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
       next = Next::FORWARD;
       break;
     }
-    const player::Song* song = player::playModule(file.image, skip);
+    const player::Song* song = player::playModule(toolEngine, file.image, skip);
     if (song == nullptr) {
-      const bool noDevice = player::audioOutput.device == nullptr;
-      player::playModule(nullptr);
+      const bool noDevice = toolEngine.output.device == nullptr;
+      player::playModule(toolEngine, nullptr);
       closeModuleFile(file);
       if (noDevice) {
         std::fprintf(stderr,
@@ -261,7 +262,7 @@ int playOne(const std::string& path, std::size_t index, const PlayOptions& optio
     }
     first = false;
     next = playUntilDone(song, options, totalMs, seek, keys);
-    player::playModule(nullptr);  // a paused player is resumed and stopped
+    player::playModule(toolEngine, nullptr);  // a paused player is resumed and stopped
   }
   if (stdoutIsTerminal() && !first) leaveStatus();
   closeModuleFile(file);
@@ -279,7 +280,7 @@ int runPlay(const std::vector<std::string>& args) {
   catchStopSignals();
   beginKeyInput();
   const bool screen = stdoutIsTerminal();
-  player::keepBlockStatus = screen;
+  toolEngine.blockStatus.keep = screen;
   if (screen) watchTerminalSize();
   if (screen && stdinIsTerminal()) showKeyHint();
   // A module that cannot be used is reported and skipped; the exit code is the first failure's.

@@ -24,6 +24,8 @@
 #include "cli/render_format.h"
 #include "cli/render_plan.h"
 #include "cli/stop_signals.h"
+#include "cli/terminal.h"
+#include "cli/tool_engine.h"
 #include "player/audio_output.h"
 #include "player/load/module_texts.h"
 #include "player/offline_render.h"
@@ -161,8 +163,8 @@ struct Sink {
 void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::int32_t count) {
   if (sink.format == AudioFormat::FLAC) return writeFlacFrames(sink.flac, pcm, count);
   if (!sink.floatSamples) return writePcmFrames(*sink.output, pcm, count);
-  const float* mix = player::audioOutput.mixBuffer +
-                     static_cast<std::size_t>(block) * player::offlineBlockFrames() * 2;
+  const float* mix = toolEngine.output.mixBuffer +
+                     static_cast<std::size_t>(block) * player::offlineBlockFrames(toolEngine) * 2;
   for (std::int32_t i = 0; i < 2 * count; ++i)
     sink.floats[static_cast<std::size_t>(i)] = mix[i] / FULL_SCALE;  // a power of two: exact
   writeFloatFrames(*sink.output, sink.floats.data(), count);
@@ -172,21 +174,23 @@ void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::in
 // first.
 Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
                     Sink& sink, ProgressBar& bar) {
-  player::mutedChannels = options.muted;
-  if (!player::startOfflineRender(song, options.loops, options.rate)) return Rendered::NO_MEMORY;
-  const std::int32_t blockFrames = player::offlineBlockFrames();
+  toolEngine.mutedChannels = options.muted;
+  if (!player::startOfflineRender(toolEngine, song, options.loops, options.rate)) {
+    return Rendered::NO_MEMORY;
+  }
+  const std::int32_t blockFrames = player::offlineBlockFrames(toolEngine);
   sink.floats.resize(static_cast<std::size_t>(blockFrames) * 2);
   // 16-bit blocks lie one after another in the ring: each pass through it goes out in one
   // write, before the ring wraps.
   const bool batched = sink.format != AudioFormat::FLAC && !sink.floatSamples;
-  const std::int32_t ringBlocks = player::offlineRingBlocks();
+  const std::int32_t ringBlocks = player::offlineRingBlocks(toolEngine);
   const std::int16_t* run = nullptr;
   std::int32_t runFrames = 0;
   std::int32_t runBlocks = 0;
   std::int64_t written = 0;
   while (written < frames && !sink.output->failed && !stopSignalled()) {
-    const std::int32_t block = player::audioOutput.writeBlock;
-    const std::int16_t* pcm = player::renderNextBlock();
+    const std::int32_t block = toolEngine.output.writeBlock;
+    const std::int16_t* pcm = player::renderNextBlock(toolEngine);
     const std::int64_t left = frames - written;
     const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
     written += count;
@@ -205,8 +209,8 @@ Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64
     }
   }
   if (run != nullptr) writePcmFrames(*sink.output, run, runFrames);
-  player::stopOfflineRender();
-  player::mutedChannels = 0;
+  player::stopOfflineRender(toolEngine);
+  toolEngine.mutedChannels = 0;
   return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
 }
 

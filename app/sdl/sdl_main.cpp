@@ -18,6 +18,9 @@
 namespace app::sdl {
 namespace {
 
+// The one player of the program.
+player::Engine engine{};
+
 SDL_Surface* embeddedPicture(const char* bytes, unsigned long size) {
   return SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1);
 }
@@ -36,7 +39,8 @@ void openFonts(Shell& shell) {
 const Button* buttonAt(const Shell& shell, SDL_Window* window, int screenX, int screenY) {
   const int x = screenX / shell.scale, y = screenY / shell.scale;
   auto inside = [x, y](const Button& b) {
-    return x >= b.rect.x && y >= b.rect.y && x < b.rect.x + b.rect.width && y < b.rect.y + b.rect.height;
+    return x >= b.rect.x && y >= b.rect.y && x < b.rect.x + b.rect.width &&
+           y < b.rect.y + b.rect.height;
   };
   if (window == shell.main) {
     for (const Button& button : MAIN_BUTTONS) {
@@ -125,7 +129,8 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
         return Outcome::RUN;
       }
       const Button* button = buttonAt(shell, window, event.button.x, event.button.y);
-      shell.press = Press{window, button != nullptr ? button->id : ButtonId::NONE, 0, 0, 0, 0, true};
+      shell.press =
+          Press{window, button != nullptr ? button->id : ButtonId::NONE, 0, 0, 0, 0, true};
       // Where the press happened, from the event itself: the mouse may have moved on since.
       SDL_GetWindowPosition(window, &shell.press.startWindowX, &shell.press.startWindowY);
       shell.press.startMouseX = shell.press.startWindowX + event.button.x;
@@ -151,7 +156,8 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
       return Outcome::RUN;
     }
     case SDL_MOUSEBUTTONUP: {
-      if (event.button.button != SDL_BUTTON_LEFT || shell.press.window == nullptr) return Outcome::RUN;
+      if (event.button.button != SDL_BUTTON_LEFT || shell.press.window == nullptr)
+        return Outcome::RUN;
       const Press press = shell.press;
       shell.press = Press{};
       SDL_CaptureMouse(SDL_FALSE);
@@ -213,27 +219,29 @@ int run() {
   paintMain(shell);
 
   // Without a sound device, or with a module the player refuses, the window runs silently.
-  player::ModuleImage* image = player::makeModuleImage(
-      EMBEDDED_MODULE, static_cast<std::uint32_t>(EMBEDDED_MODULE_SIZE));
-  if (image != nullptr) player::playModule(image);
+  player::ModuleImage* image =
+      player::makeModuleImage(EMBEDDED_MODULE, static_cast<std::uint32_t>(EMBEDDED_MODULE_SIZE));
+  if (image != nullptr) player::playModule(engine, image);
 
   Outcome outcome = Outcome::RUN;
   while (outcome == Outcome::RUN) {
     const Uint64 now = SDL_GetTicks64();
     int timeout = 250;
-    if (shell.about != nullptr) timeout = now >= shell.nextFrameMs ? 0 : static_cast<int>(shell.nextFrameMs - now);
+    if (shell.about != nullptr)
+      timeout = now >= shell.nextFrameMs ? 0 : static_cast<int>(shell.nextFrameMs - now);
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeout) != 0) outcome = handle(shell, event);
     if (shell.about != nullptr && SDL_GetTicks64() >= shell.nextFrameMs) {
       renderAboutFrame(shell);
       paintAbout(shell);
       shell.nextFrameMs += FRAME_PERIOD_MS;
-      if (shell.nextFrameMs < SDL_GetTicks64()) shell.nextFrameMs = SDL_GetTicks64() + FRAME_PERIOD_MS;
+      if (shell.nextFrameMs < SDL_GetTicks64())
+        shell.nextFrameMs = SDL_GetTicks64() + FRAME_PERIOD_MS;
     }
   }
   if (outcome == Outcome::CLOSE) fadeOut(shell);
 
-  player::playModule(nullptr);  // returns once the mixing thread has ended and the device is closed
+  player::playModule(engine, nullptr);  // returns once the mixing thread has ended, device closed
   player::freeModuleImage(image);
   closeAbout(shell);
   SDL_DestroyWindow(shell.main);
@@ -249,4 +257,6 @@ int run() {
 }  // namespace
 }  // namespace app::sdl
 
-int main(int, char**) { return app::sdl::run(); }
+int main(int, char**) {
+  return app::sdl::run();
+}

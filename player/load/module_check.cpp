@@ -10,11 +10,11 @@ constexpr std::int64_t INSTRUMENT_START_BYTES = 29;  // up to the sample count
 constexpr std::int64_t SAMPLE_HEADER_BYTES = 40;
 
 // Where the walk is, and where the module ends.
-std::int64_t position() {
-  return moduleStream.position;
+std::int64_t position(const StreamHandle* handle) {
+  return handle->position;
 }
-std::int64_t length() {
-  return moduleStream.length;
+std::int64_t length(const StreamHandle* handle) {
+  return handle->length;
 }
 
 bool holdsNote(const PatternCell& cell) {
@@ -31,15 +31,15 @@ bool skipPatterns(StreamHandle* handle, const XmHeader& xm, ModuleDamage& damage
     played[xm.orderTable[i]] = true;
   std::uint64_t songCells = 0;
   for (std::int32_t p = 0; p < xm.patternCount; ++p) {
-    const std::int64_t start = position();
+    const std::int64_t start = position(handle);
     const PatternHeader header = readPatternHeader(handle);
     const std::uint64_t cells = patternCells(channels, header.rows);
     songCells += cells;
     if (songCells > MAX_PATTERN_CELLS) return false;
-    if (start + PATTERN_HEADER_BYTES + header.packedSize > length()) ++damage.patternsMissing;
+    if (start + PATTERN_HEADER_BYTES + header.packedSize > length(handle)) ++damage.patternsMissing;
     if (header.packedSize == 0) continue;
     bool notes = false;
-    for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+    for (std::uint64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
       PatternCell cell{};
       readPatternCell(handle, cell);
       notes = notes || holdsNote(cell);
@@ -68,18 +68,18 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
   if (start.sampleCount > 0 && start.start + start.headerSize > headersEnd) {
     headersEnd = start.start + start.headerSize;
   }
-  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length()) ++damage.instrumentsMissing;
+  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length(handle)) ++damage.instrumentsMissing;
   seekPastInstrumentHeader(handle, start);
   Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool missing[INSTRUMENT_SAMPLE_SLOTS] = {};
   for (int j = 0; j < start.sampleCount; ++j) {
-    missing[j] = position() + SAMPLE_HEADER_BYTES > length();
+    missing[j] = position(handle) + SAMPLE_HEADER_BYTES > length(handle);
     oddByte[j] = readSampleHeader(handle, samples[j]);
   }
   for (int j = 0; j < start.sampleCount; ++j) {
     const std::uint32_t declared = samples[j].length;
-    fitSampleToStream(samples[j]);
+    fitSampleToStream(handle, samples[j]);
     if (samples[j].length < declared || missing[j]) ++damage.samplesMissing;
     if (samples[j].length > 0) ++damage.samplesWithData;
     seek(handle, static_cast<std::int32_t>(sampleFileBytes(samples[j])), 1);
@@ -131,9 +131,9 @@ ModuleCheck checkModule(const ModuleImage* image) {
     }
     damage.patterns = header.patternCount;
     damage.instruments = instruments > 0 ? static_cast<std::uint32_t>(instruments) : 0;
-    if (patternsStart > length() || damage.patternsMissing > 0 || damage.instrumentsMissing > 0 ||
+    if (patternsStart > length(handle) || damage.patternsMissing > 0 || damage.instrumentsMissing > 0 ||
         damage.samplesMissing > 0) {
-      damage.endsAt = static_cast<std::uint32_t>(length());
+      damage.endsAt = static_cast<std::uint32_t>(length(handle));
     }
   }
   closeStream(handle);

@@ -1,7 +1,10 @@
 // jingle play end to end: what it hands to a real-time sound device equals the offline render,
 // the screen, seeks, and the command's exits (no device, signals, keys) leave everything tidy. The
 // sound device is SDL's disk driver, which plays in real time into a file.
+#include <memory>
+
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "tests/cli/play_run.h"
 
 namespace {
@@ -150,8 +153,9 @@ TEST_F(PlayCommand, TheScreenShowsTheModuleAndKeysMoveThroughTheList) {
 
 // The frames of the device's blocks at 44,100 Hz: seeks land on their starts.
 std::size_t playBlockFrames() {
-  player::prepareOutput(44100);
-  return static_cast<std::size_t>(player::audioOutput.blockFrames);
+  const auto engine = std::make_unique<player::Engine>();
+  player::prepareOutput(*engine, 44100);
+  return static_cast<std::size_t>(engine->output.blockFrames);
 }
 
 // After a seek, by --start or by a key, the device is handed exactly the render from the block

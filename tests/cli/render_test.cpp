@@ -1,7 +1,9 @@
 // jingle render as a user runs it: the library's bytes, the length asked for or found, muted
 // channels, and the progress bar.
 #include <filesystem>
+#include <memory>
 
+#include "player/engine.h"
 #include "player/offline_render.h"
 #include "tests/cli/play_run.h"
 
@@ -20,12 +22,13 @@ TEST_F(RenderCommand, RawOutputIsTheLibrarysRender) {
   EXPECT_NE(raw, std::string(raw.size(), '\0'));
 
   xmtest::SongPtr song = xmtest::loadModule(module);
-  ASSERT_TRUE(player::startOfflineRender(song.get(), 1));
-  const std::size_t blockBytes = static_cast<std::size_t>(player::offlineBlockFrames()) * 4;
+  const auto engine = std::make_unique<player::Engine>();
+  ASSERT_TRUE(player::startOfflineRender(*engine, song.get(), 1));
+  const std::size_t blockBytes = static_cast<std::size_t>(player::offlineBlockFrames(*engine)) * 4;
   std::string library;
   while (library.size() < raw.size())
-    library.append(reinterpret_cast<const char*>(player::renderNextBlock()), blockBytes);
-  player::stopOfflineRender();
+    library.append(reinterpret_cast<const char*>(player::renderNextBlock(*engine)), blockBytes);
+  player::stopOfflineRender(*engine);
   library.resize(raw.size());
   EXPECT_TRUE(library == raw) << "the command's audio differs from the library's";
 }
