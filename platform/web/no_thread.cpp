@@ -4,7 +4,7 @@
 
 namespace platform {
 
-Thread* startThread(ThreadBody) {
+Thread* startThread(ThreadBody, void*) {
   return nullptr;
 }
 
