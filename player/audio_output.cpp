@@ -81,7 +81,8 @@ void renderBlock(Engine& engine) {
       countdown = span;
     }
     if (span > blockFrames - done) span = blockFrames - done;
-    mixVoices(engine.voicePool, cursor, span);
+    mixVoices(engine.voicePool, cursor, span,
+              engine.interpolation.load(std::memory_order_relaxed));
     const double spanMs =
         static_cast<double>(span) * static_cast<double>(output.secondsPerFrame) * 1000.0;
     song->playTimeMs = wrapAdd(song->playTimeMs, roundToInt32(spanMs));

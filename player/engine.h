@@ -10,6 +10,7 @@
 
 #include "player/audio_output.h"
 #include "player/block_status.h"
+#include "player/mixer/interpolation.h"
 #include "player/mixer/voice.h"
 #include "player/playing_song.h"
 #include "player/replay/channel.h"
@@ -21,6 +22,10 @@ namespace player {
 struct Engine {
   AudioOutput output;
   VoicePool voicePool;
+  // How the mixer reads the voices' samples: linear unless set (zero is linear). Any thread may
+  // set it; it holds from the next tick's frames on. The first sinc mix builds the filter's
+  // tables (about a millisecond) unless prepareSincTables (player/mixer/sinc_table.h) has.
+  std::atomic<Interpolation> interpolation;
   // One record per song channel; the song's first channelCount are used.
   Channel channelTable[MAX_CHANNELS];
   // A pattern loop that the current row asks for: the row to go back to at the next row step,

@@ -109,24 +109,24 @@ bool selectMixPath(MixPath path) {
   return true;
 }
 
-const FrameLoops& frameLoopsOf(MixPath path) {
+const FrameLoops& frameLoopsOf(MixPath path, Interpolation interpolation) {
   switch (path) {
 #if defined(__SSE2__)
     case MixPath::SSE2:
-      return SSE2_FRAME_LOOPS;
+      return loopsFor(SSE2_FRAME_LOOPS, interpolation);
 #endif
 #if defined(JINGLE_MIX_AVX)
     case MixPath::AVX2:
-      return AVX2_FRAME_LOOPS;
+      return loopsFor(AVX2_FRAME_LOOPS, interpolation);
     case MixPath::AVX512:
-      return AVX512_FRAME_LOOPS;
+      return loopsFor(AVX512_FRAME_LOOPS, interpolation);
 #endif
 #if defined(JINGLE_MIX_SIMD128)
     case MixPath::SIMD128:
-      return SIMD128_FRAME_LOOPS;
+      return loopsFor(SIMD128_FRAME_LOOPS, interpolation);
 #endif
     default:
-      return PLAIN_FRAME_LOOPS;
+      return loopsFor(PLAIN_FRAME_LOOPS, interpolation);
   }
 }
 

@@ -22,7 +22,7 @@ MixPath activeMixPath();
 // Makes mixVoices use path; false, with nothing changed, when the path is not available.
 bool selectMixPath(MixPath path);
 
-// The loops of an available path.
-const FrameLoops& frameLoopsOf(MixPath path);
+// The loops of an available path for an interpolation.
+const FrameLoops& frameLoopsOf(MixPath path, Interpolation interpolation = Interpolation::LINEAR);
 
 }  // namespace player

@@ -5,9 +5,9 @@
 
 namespace player {
 
-void mixVoices(VoicePool& pool, float* frames, std::int32_t count) {
+void mixVoices(VoicePool& pool, float* frames, std::int32_t count, Interpolation interpolation) {
   if (frames == nullptr || count < 1) return;
-  const FrameLoops& loops = frameLoopsOf(activeMixPath());
+  const FrameLoops& loops = frameLoopsOf(activeMixPath(), interpolation);
   const VolumeRamp ramp = volumeRampOf(pool);
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
   for (int index = 0; index < MIXED_VOICES; ++index) {

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
+#include "player/mixer/interpolation.h"
 #include "player/mixer/voice.h"
 
 namespace player {
 
 // Adds the contribution of the pool's mixed voices to count frames at frames (left, right, left,
-// ...). Does nothing for a count below 1.
-void mixVoices(VoicePool& pool, float* frames, std::int32_t count);
+// ...), read from their samples by interpolation. Does nothing for a count below 1.
+void mixVoices(VoicePool& pool, float* frames, std::int32_t count,
+               Interpolation interpolation = Interpolation::LINEAR);
 
 }  // namespace player

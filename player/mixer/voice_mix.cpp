@@ -106,7 +106,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     if (ramp.frames > 0) {
       RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
                       ramp.rightStep};
-      position = loops.ramp(cursor, n, sample.data, start, delta, gains);
+      position = loops.ramp(cursor, n, sample, start, delta, gains);
       voice.leftLevel = levelOfGain(gains.left);
       voice.rightLevel = levelOfGain(gains.right);
       voice.rampRemaining = ramp.frames - n;
@@ -119,7 +119,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     } else {
       const float leftGain = gainOf(voice.leftTarget);
       const float rightGain = gainOf(voice.rightTarget);
-      position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
+      position = loops.fixed(cursor, n, sample, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
     left -= n;
