@@ -33,6 +33,13 @@ struct Engine {
   std::int32_t pendingLoopRow;
   // Bit c set: channel c (counted from 0) is muted. Any thread may set it.
   std::atomic<std::uint32_t> mutedChannels;
+  // Bit c set: channel c plays at channelVolumes[c] (0 .. 1) of its volume; clear, at its full
+  // volume. Any thread may set them, the volume before the bit.
+  std::atomic<std::uint32_t> scaledChannels;
+  std::atomic<float> channelVolumes[MAX_CHANNELS];
+  // The factor every mixed frame is multiplied by before it is clipped; 0 leaves the mix as it
+  // is. Any thread may set it.
+  std::atomic<float> outputGain;
   SongEndWatch endWatch;
   BlockStatusLog blockStatus;
   PitchMemo pitchMemo;

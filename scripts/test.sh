@@ -7,8 +7,9 @@
 # against it; then cross-builds jingle, the library and the application for 64- and 32-bit
 # Windows, checks under Wine that the Windows builds render the same bytes as the native one, and
 # uses both applications (Windows under Wine, Linux natively) on a virtual display; builds for
-# WebAssembly and checks the suite and jingle.mjs in Node and the page in headless Chromium.
-# Screenshots and traces are kept in build/test-artifacts.
+# WebAssembly and checks the suite and jingle.mjs in Node and the page in headless Chromium; last,
+# the Windows libraries (DLL and static) under Wine. Screenshots and traces are kept in
+# build/test-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -98,3 +99,6 @@ scripts/check-web.sh build/release/jingle build/test-artifacts
 echo "== Windows renders the same bytes"
 scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe \
   build/mingw-i686/jingle.exe
+
+echo "== Windows libraries"
+scripts/check-windows-library.sh build/release/jingle build/mingw-x86_64 build/mingw-i686

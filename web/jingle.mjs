@@ -7,16 +7,11 @@
 //   const written = player.renderF32(frames);       // interleaved stereo
 //
 // Everything here calls the library's C interface (include/jingle/jingle.h) in the WebAssembly
-// instance; the structures it fills are read at their offsets for 32-bit WebAssembly.
+// instance; the structures it fills are read where the instance says their fields lie.
 
 const OK = 0;
 const ENDLESS = 0;
 const DURATION_RATE = 44100;
-// sizeof and field offsets of jingle_module_info and jingle_position in wasm32.
-const INFO_SIZE = 72;
-const INFO = { format: 0, title: 4, tracker: 8, channels: 16, instruments: 36 };
-const POSITION_SIZE = 40;
-const POSITION = { frame: 0, order: 8, pattern: 12, row: 16 };
 const SCRATCH_BYTES = 128;
 
 function isNode() {
@@ -55,6 +50,11 @@ class Memory {
   constructor(exports) {
     this.exports = exports;
     this.scratch = exports.malloc(SCRATCH_BYTES);
+    // Sizes and offsets of jingle_module_info's and jingle_position's fields (struct_layout.cpp).
+    const [infoSize, format, title, tracker, channels, instruments, positionSize, frame, order,
+      pattern, row] = new Int32Array(this.buffer, exports.jingle_web_layout(), 11);
+    this.info = { size: infoSize, format, title, tracker, channels, instruments };
+    this.position = { size: positionSize, frame, order, pattern, row };
   }
   get buffer() {
     return this.exports.memory.buffer;
@@ -141,14 +141,15 @@ class Player {
   // Where the next frame to be rendered stands.
   position() {
     const memory = this.#memory;
-    this.#check(this.#exports.jingle_player_position(this.#handle, memory.scratch, POSITION_SIZE));
+    const fields = memory.position;
+    this.#check(this.#exports.jingle_player_position(this.#handle, memory.scratch, fields.size));
     const view = memory.view();
     const at = memory.scratch;
     return {
-      order: view.getInt32(at + POSITION.order, true),
-      pattern: view.getInt32(at + POSITION.pattern, true),
-      row: view.getInt32(at + POSITION.row, true),
-      frame: Number(view.getBigInt64(at + POSITION.frame, true)),
+      order: view.getInt32(at + fields.order, true),
+      pattern: view.getInt32(at + fields.pattern, true),
+      row: view.getInt32(at + fields.row, true),
+      frame: Number(view.getBigInt64(at + fields.frame, true)),
     };
   }
 
@@ -184,17 +185,18 @@ class Module {
     this.#memory = memory;
     this.#exports = memory.exports;
     this.#handle = handle;
-    const info = memory.exports.malloc(INFO_SIZE);
+    const fields = memory.info;
+    const info = memory.exports.malloc(fields.size);
     try {
-      const status = this.#exports.jingle_module_get_info(handle, info, INFO_SIZE);
+      const status = this.#exports.jingle_module_get_info(handle, info, fields.size);
       if (status !== OK) throw new Error(memory.status(status));
       const field = (offset) => memory.int32(info + offset);
-      this.format = memory.text(field(INFO.format));
-      this.title = memory.text(field(INFO.title));
-      this.tracker = memory.text(field(INFO.tracker));
-      this.channels = field(INFO.channels);
+      this.format = memory.text(field(fields.format));
+      this.title = memory.text(field(fields.title));
+      this.tracker = memory.text(field(fields.tracker));
+      this.channels = field(fields.channels);
       this.instruments = [];
-      for (let i = 0; i < field(INFO.instruments); ++i) {
+      for (let i = 0; i < field(fields.instruments); ++i) {
         this.instruments.push(memory.text(this.#exports.jingle_module_instrument_name(handle, i)));
       }
       const frames = memory.scratch;

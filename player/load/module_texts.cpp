@@ -1,5 +1,8 @@
 #include "player/load/module_texts.h"
 
+#include <memory>
+#include <new>
+
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -71,8 +74,11 @@ bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
 ModuleTexts readModuleTexts(const ModuleImage* image) {
   ModuleTexts texts;
   if (image == nullptr || moduleByteCount(image) == 0) return texts;
-  StreamHandle* handle = openStream(image);
-  if (handle == nullptr) return texts;
+  // Closed however the walk ends, a text that memory runs out on included.
+  const std::unique_ptr<StreamHandle, void (*)(StreamHandle*)> stream(openStream(image),
+                                                                      closeStream);
+  if (stream == nullptr) throw std::bad_alloc();
+  StreamHandle* handle = stream.get();
   if (readSignature(handle)) {
     texts.title = readText(handle, TITLE_OFFSET, SHORT_TEXT_BYTES);
     texts.tracker = readText(handle, TRACKER_OFFSET, SHORT_TEXT_BYTES);
@@ -87,7 +93,6 @@ ModuleTexts readModuleTexts(const ModuleImage* image) {
       }
     }
   }
-  closeStream(handle);
   return texts;
 }
 

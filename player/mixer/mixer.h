@@ -14,4 +14,8 @@ namespace player {
 void mixVoices(VoicePool& pool, float* frames, std::int32_t count,
                Interpolation interpolation = Interpolation::LINEAR);
 
+// Moves the pool's mixed voices on through count frames as mixVoices does, without writing them:
+// frames (a buffer of count frames) is only passed along, never read or written.
+void skipVoices(VoicePool& pool, float* frames, std::int32_t count);
+
 }  // namespace player

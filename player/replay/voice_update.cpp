@@ -59,7 +59,9 @@ void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, co
       static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
-  const std::int32_t gain = channelMuted(engine, channel) ? 0 : roundToInt32(product * GAIN_SCALE);
+  const std::int32_t gain = channelMuted(engine, channel)
+                                ? 0
+                                : roundToInt32(listenerGain(engine, channel, product * GAIN_SCALE));
   voice->volume = gain;
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.
