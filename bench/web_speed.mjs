@@ -52,6 +52,6 @@ try {
     return (${speed.toString()})(await loadJingle(), bytes);
   })()`));
 } finally {
-  await page.close();
   server.kill();
+  await page.close();
 }

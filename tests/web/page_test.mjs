@@ -160,8 +160,8 @@ try {
         opacity > 0 && opacity < 0.6 && await page.evaluate(`document.getElementById('panel').hidden`));
   check(`no errors on the page ${JSON.stringify(page.errors)}`, page.errors.length === 0);
 } finally {
-  await page.close();
   server.kill();
+  await page.close();
 }
 console.log(failures === 0 ? 'page: all checks passed' : `page: ${failures} checks failed`);
 process.exit(failures === 0 ? 0 : 1);
