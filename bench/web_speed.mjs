@@ -44,8 +44,9 @@ const port = await new Promise((found) => {
     if (match) found(match[1]);
   });
 });
-const page = await openPage(`http://127.0.0.1:${port}/jingle.mjs`);
+let page;
 try {
+  page = await openPage(`http://127.0.0.1:${port}/jingle.mjs`);
   report('chromium', await page.evaluate(`(async () => {
     const { loadJingle } = await import('./jingle.mjs');
     const bytes = Uint8Array.from(atob('${bytes.toString('base64')}'), (c) => c.charCodeAt(0));
@@ -53,5 +54,5 @@ try {
   })()`));
 } finally {
   server.kill();
-  await page.close();
+  await page?.close();
 }

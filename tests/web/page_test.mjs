@@ -27,8 +27,9 @@ const port = await new Promise((found) => {
     if (match) found(match[1]);
   });
 });
-const page = await openPage(`http://127.0.0.1:${port}/index.html?seed=${SEED}`);
+let page;
 try {
+  page = await openPage(`http://127.0.0.1:${port}/index.html?seed=${SEED}`);
   await page.evaluate('new Promise((ready) => { const wait = () => jinglePage.app ? ready() : setTimeout(wait, 50); wait(); })');
   const box = (id) => page.evaluate(`(() => { const r = document.getElementById('${id}').getBoundingClientRect();
     return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
@@ -161,7 +162,7 @@ try {
   check(`no errors on the page ${JSON.stringify(page.errors)}`, page.errors.length === 0);
 } finally {
   server.kill();
-  await page.close();
+  await page?.close();
 }
 console.log(failures === 0 ? 'page: all checks passed' : `page: ${failures} checks failed`);
 process.exit(failures === 0 ? 0 : 1);
