@@ -61,7 +61,7 @@ export interface Jingle {
    * Loads a module from a file's bytes (copied). Throws an Error whose message is the reason it
    * cannot be played, as the `jingle` tool gives it.
    */
-  loadModule(bytes: Uint8Array): Module;
+  loadModule(bytes: Uint8Array | ArrayBuffer): Module;
 }
 
 export function loadJingle(options?: LoadOptions): Promise<Jingle>;

@@ -236,6 +236,7 @@ class Jingle {
   // A module from the bytes of a file (copied); throws an Error with the reason it cannot be
   // played, in the words of `jingle` itself.
   loadModule(bytes) {
+    if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);
     const memory = this.#memory;
     const exports = memory.exports;
     const data = exports.malloc(Math.max(1, bytes.length));
