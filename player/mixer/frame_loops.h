@@ -79,6 +79,7 @@ extern const FrameLoops PLAIN_FRAME_LOOPS[INTERPOLATIONS];
 extern const FrameLoops SSE2_FRAME_LOOPS[INTERPOLATIONS];
 extern const FrameLoops AVX2_FRAME_LOOPS[INTERPOLATIONS];
 extern const FrameLoops AVX512_FRAME_LOOPS[INTERPOLATIONS];
+extern const FrameLoops SIMD128_FRAME_LOOPS[INTERPOLATIONS];
 // Loops that write nothing: the position and the ramp gains move on as the others move them,
 // whatever the interpolation.
 extern const FrameLoops SKIP_FRAME_LOOPS;

@@ -228,15 +228,15 @@ TEST_P(MixPathTest, CorpusModulesRenderTheSameBytes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, MixPathTest,
-                         ::testing::Combine(::testing::Values(player::MixPath::SSE2,
-                                                              player::MixPath::AVX2,
-                                                              player::MixPath::AVX512),
-                                            ::testing::ValuesIn(player::ALL_INTERPOLATIONS)),
-                         [](const auto& info) {
-                           return std::string(player::mixPathName(std::get<0>(info.param))) + "_" +
-                                  player::interpolationName(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, MixPathTest,
+    ::testing::Combine(::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
+                                         player::MixPath::AVX512, player::MixPath::SIMD128),
+                       ::testing::ValuesIn(player::ALL_INTERPOLATIONS)),
+    [](const auto& info) {
+      return std::string(player::mixPathName(std::get<0>(info.param))) + "_" +
+             player::interpolationName(std::get<1>(info.param));
+    });
 
 TEST(MixPath, PlainIsAlwaysThereAndTheFastestRunnablePathIsActive) {
   EXPECT_TRUE(player::mixPathAvailable(player::MixPath::PLAIN));
