@@ -6,12 +6,15 @@
 #include <cmath>
 #include <cstdint>
 
+#include "player/engine.h"
 #include "player/load/it_loader.h"
 #include "player/offline_render.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
+
+player::Engine engine{};
 
 ittest::Module everyNoteContinues(bool filtered) {
   ittest::Module m;
@@ -40,11 +43,11 @@ void render(benchmark::State& state, bool filtered) {
   constexpr int BLOCKS = 200;
   std::int64_t frames = 0;
   for (auto _ : state) {
-    player::startOfflineRender(song.get(), 1);
+    player::startOfflineRender(engine, song.get(), 1);
     for (int b = 0; b < BLOCKS; ++b)
-      benchmark::DoNotOptimize(player::renderNextBlock());
-    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames();
-    player::stopOfflineRender();
+      benchmark::DoNotOptimize(player::renderNextBlock(engine));
+    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames(engine);
+    player::stopOfflineRender(engine);
   }
   state.counters["realtime"] = benchmark::Counter(
       static_cast<double>(frames) / player::OFFLINE_RATE, benchmark::Counter::kIsRate);

@@ -31,6 +31,10 @@ bool parseChannelList(const std::string& text, std::uint32_t& channels) {
   }
 }
 
+std::string channelListText() {
+  return "channels 1 to " + std::to_string(MAX_LISTED_CHANNEL) + ", such as 1,3,5-8";
+}
+
 std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo) {
   return (muteGiven ? mute : 0u) | (soloGiven ? ~solo : 0u);
 }
@@ -43,6 +47,25 @@ std::string channelNumbers(std::uint32_t channels) {
       numbers += std::to_string(c + 1);
     }
   return numbers;
+}
+
+void muteChannels(jingle::Player& player, std::uint32_t muted, int channelCount) {
+  for (int channel = 0; channel < channelCount && channel < MAX_LISTED_CHANNEL; ++channel)
+    if ((muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
+}
+
+std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount) {
+  return channelCount >= MAX_LISTED_CHANNEL ? 0u
+         : channelCount <= 0                ? listed
+                                            : listed & ~((1u << channelCount) - 1);
+}
+
+std::string channelsBeyondText(std::uint32_t beyond, int channelCount) {
+  std::string numbers = channelNumbers(beyond);
+  for (std::size_t at = 0; (at = numbers.find(' ', at)) != std::string::npos; at += 2)
+    numbers.replace(at, 1, ", ");
+  return "has " + std::to_string(channelCount) + " channels; --mute and --solo name channel" +
+         (numbers.find(',') == std::string::npos ? " " : "s ") + numbers;
 }
 
 }  // namespace cli

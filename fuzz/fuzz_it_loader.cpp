@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "player/engine.h"
 #include "player/load/it_loader.h"
 #include "player/load/it_texts.h"
 #include "player/load/load_memory.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr int RENDERED_BLOCKS = 40;
+
+player::Engine engine{};
 
 void rampHook(std::uint8_t* destination, std::int32_t bytes, std::int32_t, std::int32_t,
               std::int32_t) {
@@ -81,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (parsed != 0) {
       checkSong(*song);
-      if (player::startOfflineRender(song, 1)) {
+      if (player::startOfflineRender(engine, song, 1)) {
         for (int block = 0; block < RENDERED_BLOCKS; ++block)
-          player::renderNextBlock();
-        player::stopOfflineRender();
+          player::renderNextBlock(engine);
+        player::stopOfflineRender(engine);
       }
     }
   }

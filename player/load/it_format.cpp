@@ -197,7 +197,7 @@ std::int64_t itAfterTables(const ItHeader& header) {
 
 std::uint32_t readItOffset(StreamHandle* handle, std::int64_t table, std::int32_t n) {
   seekTo(handle, table + 4 * static_cast<std::int64_t>(n));
-  if (streamAtEnd()) return 0;
+  if (streamAtEnd(handle)) return 0;
   return readU32(handle);
 }
 
@@ -285,12 +285,12 @@ void unpackItPattern(StreamHandle* handle, std::uint32_t offset, ItCell* cells,
   const std::uint16_t packedBytes = readU16(handle);
   const std::int32_t rows = itPatternRows(handle, offset);
   seekTo(handle, static_cast<std::int64_t>(offset) + 8);
-  const std::int64_t end = static_cast<std::int64_t>(moduleStream.position) + packedBytes;
+  const std::int64_t end = static_cast<std::int64_t>(handle->position) + packedBytes;
   // What each channel's last mask and values were: a mask can ask for them again.
   std::uint8_t lastMask[SONG_CHANNELS] = {};
   ItCell last[SONG_CHANNELS] = {};
   std::int32_t row = 0;
-  while (row < rows && moduleStream.position < end && !streamAtEnd()) {
+  while (row < rows && handle->position < end && !streamAtEnd(handle)) {
     const std::uint8_t marker = readU8(handle);
     if (marker == 0) {
       ++row;

@@ -115,7 +115,7 @@ bool readSamples(Song* song, StreamHandle* handle, const ItHeader& header) {
   const std::int64_t table = itSampleTable(header);
   // Samples may point at the same bytes; together they decode to no more than the file can
   // hold once.
-  std::uint64_t budget = sampleValueBudget();
+  std::uint64_t budget = sampleValueBudget(handle);
   for (std::int32_t s = 0; s < song->sampleCount; ++s) {
     const std::uint32_t offset = readItOffset(handle, table, s);
     ItSampleHeader stored;
@@ -151,7 +151,7 @@ bool readInstruments(Song* song, StreamHandle* handle, const ItHeader& header) {
   const std::int64_t table = itInstrumentTable(header);
   for (std::int32_t i = 0; i < count; ++i) {
     Instrument& in = song->instruments[i];
-    for (Sample*& slot : in.samples)
+    for (const Sample*& slot : in.samples)
       slot = &EmptySample;
     if (instrumentMode) {
       readItInstrument(handle, readItOffset(handle, table, i), oldFormat, in);

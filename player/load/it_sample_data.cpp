@@ -20,8 +20,9 @@ std::uint32_t fewer(std::uint64_t a, std::uint64_t b) {
 }
 
 // The values per channel the file can still hold from the data offset.
-std::uint32_t valuesInFile(const ItSampleHeader& header, std::uint32_t length) {
-  const std::uint64_t end = static_cast<std::uint64_t>(moduleStream.length);
+std::uint32_t valuesInFile(const StreamHandle* handle, const ItSampleHeader& header,
+                           std::uint32_t length) {
+  const std::uint64_t end = static_cast<std::uint64_t>(handle->length);
   const std::uint64_t left = header.dataOffset < end ? end - header.dataOffset : 0;
   const std::uint64_t channels = (header.flags & IT_SAMPLE_STEREO) != 0 ? 2 : 1;
   const std::uint64_t bytesPerValue = (header.flags & IT_SAMPLE_16BIT) != 0 ? 2 : 1;
@@ -57,8 +58,8 @@ void convertPlain(const std::uint8_t* bytes, std::int16_t* out, std::uint32_t co
 // Reads one channel of count values from the stream position into out.
 bool readChannel(StreamHandle* handle, const ItSampleHeader& header, std::int16_t* out,
                  std::uint32_t count) {
-  const std::uint8_t* at = moduleStream.base + moduleStream.position;
-  const auto left = static_cast<std::size_t>(moduleStream.length - moduleStream.position);
+  const std::uint8_t* at = handle->base + handle->position;
+  const auto left = static_cast<std::size_t>(handle->length - handle->position);
   if ((header.flags & IT_SAMPLE_COMPRESSED) != 0) {
     const CompressedSampleFormat format{(header.flags & IT_SAMPLE_16BIT) != 0,
                                         (header.convert & IT_CONVERT_DELTA) != 0};
@@ -157,14 +158,14 @@ bool buildSustainedView(Sample& sample) {
 
 }  // namespace
 
-std::uint64_t sampleValueBudget() {
-  return VALUES_PER_COMPRESSED_BYTE * static_cast<std::uint64_t>(moduleStream.length);
+std::uint64_t sampleValueBudget(const StreamHandle* handle) {
+  return VALUES_PER_COMPRESSED_BYTE * static_cast<std::uint64_t>(handle->length);
 }
 
 bool readItSampleData(Song* song, StreamHandle* handle, const ItSampleHeader& header,
                       Sample& sample, std::int32_t index, std::uint64_t& budget) {
   const std::uint64_t channels = (header.flags & IT_SAMPLE_STEREO) != 0 ? 2 : 1;
-  sample.length = fewer(valuesInFile(header, sample.length), budget / channels);
+  sample.length = fewer(valuesInFile(handle, header, sample.length), budget / channels);
   budget -= sample.length * channels;
   fitLoop(sample.length, sample.loopMode, sample.loopStart, sample.loopLength);
   fitLoop(sample.length, sample.sustainMode, sample.sustainStart, sample.sustainLength);

@@ -13,7 +13,7 @@ namespace player {
 
 // The values all samples of the song may decode to together: what the file's bytes could hold
 // if every byte carried compressed values and no two samples shared bytes.
-std::uint64_t sampleValueBudget();
+std::uint64_t sampleValueBudget(const StreamHandle* handle);
 
 // Reads the data the header points at into sample, whose settings takeItSampleHeader took.
 // A sample longer than the file can hold, or than what is left of budget (which it then takes

@@ -19,7 +19,7 @@ constexpr std::uint16_t MAX_MESSAGE = 8000;
 std::string readText(StreamHandle* handle, std::int64_t offset, std::int32_t bytes, bool lines) {
   seekTo(handle, offset);
   std::string text;
-  for (std::int32_t i = 0; i < bytes && !streamAtEnd(); ++i) {
+  for (std::int32_t i = 0; i < bytes && !streamAtEnd(handle); ++i) {
     const std::uint8_t byte = readU8(handle);
     if (byte == 0) break;
     if (lines && (byte == 13 || byte == 10)) {

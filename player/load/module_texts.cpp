@@ -1,5 +1,8 @@
 #include "player/load/module_texts.h"
 
+#include <memory>
+#include <new>
+
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -33,7 +36,7 @@ void skipPatterns(StreamHandle* handle, std::int32_t channels, std::int32_t patt
     const PatternHeader header = readPatternHeader(handle);
     if (header.packedSize == 0 || channels <= 0) continue;
     const std::uint64_t cells = static_cast<std::uint64_t>(channels) * header.rows;
-    for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+    for (std::uint64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
       PatternCell cell{};
       readPatternCell(handle, cell);
     }
@@ -52,14 +55,14 @@ bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
   Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
   for (int j = 0; j < start.sampleCount; ++j) {
-    const std::int32_t header = moduleStream.position;
+    const std::int32_t header = handle->position;
     names.push_back(readText(handle, std::int64_t{header} + SAMPLE_NAME_OFFSET, NAME_BYTES));
     seekTo(handle, header);
     oddByte[j] = readSampleHeader(handle, samples[j]);
     seekTo(handle, std::int64_t{header} + SAMPLE_HEADER_BYTES);
   }
   for (int j = 0; j < start.sampleCount; ++j) {
-    fitSampleToStream(samples[j]);
+    fitSampleToStream(handle, samples[j]);
     seek(handle, static_cast<std::int32_t>(sampleFileBytes(samples[j])), 1);
     if (oddByte[j]) seek(handle, 1, 1);
   }
@@ -71,8 +74,11 @@ bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
 ModuleTexts readModuleTexts(const ModuleImage* image) {
   ModuleTexts texts;
   if (image == nullptr || moduleByteCount(image) == 0) return texts;
-  StreamHandle* handle = openStream(image);
-  if (handle == nullptr) return texts;
+  // Closed however the walk ends, a text that memory runs out on included.
+  const std::unique_ptr<StreamHandle, void (*)(StreamHandle*)> stream(openStream(image),
+                                                                      closeStream);
+  if (stream == nullptr) throw std::bad_alloc();
+  StreamHandle* handle = stream.get();
   if (readSignature(handle)) {
     texts.title = readText(handle, TITLE_OFFSET, SHORT_TEXT_BYTES);
     texts.tracker = readText(handle, TRACKER_OFFSET, SHORT_TEXT_BYTES);
@@ -87,7 +93,6 @@ ModuleTexts readModuleTexts(const ModuleImage* image) {
       }
     }
   }
-  closeStream(handle);
   return texts;
 }
 

@@ -1,5 +1,6 @@
 #include "player/mixer/mix_path.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,8 +20,13 @@ bool processorRuns(MixPath path) {
     case MixPath::AVX512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
              __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    case MixPath::SIMD128:
+      return false;
   }
   return false;
+#elif defined(__wasm__)
+  // An engine without 128-bit SIMD refuses a module that holds its instructions at all.
+  return path == MixPath::PLAIN || path == MixPath::SIMD128;
 #else
   return path == MixPath::PLAIN;
 #endif
@@ -43,6 +49,12 @@ bool built(MixPath path) {
 #else
       return false;
 #endif
+    case MixPath::SIMD128:
+#if defined(JINGLE_MIX_SIMD128)
+      return true;
+#else
+      return false;
+#endif
   }
   return false;
 }
@@ -61,8 +73,9 @@ MixPath initialPath() {
   return best;
 }
 
-// Set once before the first mix (or by a test), then only read.
-MixPath active = initialPath();
+// The path every engine mixes through: chosen once, as the program starts and before any thread
+// of it mixes (the plain loops, all zero, until then), unless a test selects another.
+std::atomic<MixPath> active{initialPath()};
 
 }  // namespace
 
@@ -76,6 +89,8 @@ const char* mixPathName(MixPath path) {
       return "avx2";
     case MixPath::AVX512:
       return "avx512";
+    case MixPath::SIMD128:
+      return "simd128";
   }
   return "unknown";
 }
@@ -85,29 +100,33 @@ bool mixPathAvailable(MixPath path) {
 }
 
 MixPath activeMixPath() {
-  return active;
+  return active.load(std::memory_order_relaxed);
 }
 
 bool selectMixPath(MixPath path) {
   if (!mixPathAvailable(path)) return false;
-  active = path;
+  active.store(path, std::memory_order_relaxed);
   return true;
 }
 
-const FrameLoops& frameLoopsOf(MixPath path) {
+const FrameLoops& frameLoopsOf(MixPath path, Interpolation interpolation) {
   switch (path) {
 #if defined(__SSE2__)
     case MixPath::SSE2:
-      return SSE2_FRAME_LOOPS;
+      return loopsFor(SSE2_FRAME_LOOPS, interpolation);
 #endif
 #if defined(JINGLE_MIX_AVX)
     case MixPath::AVX2:
-      return AVX2_FRAME_LOOPS;
+      return loopsFor(AVX2_FRAME_LOOPS, interpolation);
     case MixPath::AVX512:
-      return AVX512_FRAME_LOOPS;
+      return loopsFor(AVX512_FRAME_LOOPS, interpolation);
+#endif
+#if defined(JINGLE_MIX_SIMD128)
+    case MixPath::SIMD128:
+      return loopsFor(SIMD128_FRAME_LOOPS, interpolation);
 #endif
     default:
-      return PLAIN_FRAME_LOOPS;
+      return loopsFor(PLAIN_FRAME_LOOPS, interpolation);
   }
 }
 

@@ -24,7 +24,7 @@ struct Voice {
   std::int32_t volume;          // final volume, 255 = full gain
   std::int32_t pan;             // 0..255
   std::uint32_t startOffset;    // where the next trigger starts the sample
-  Sample* sample;               // null: idle
+  const Sample* sample;         // null: idle
   std::int32_t leftTarget;
   std::int32_t rightTarget;
   std::uint32_t position;        // 32.32 play position, integer part
@@ -45,7 +45,28 @@ struct Voice {
   bool fineGain;  // targets count 65,280 (255 x 256) to full gain rather than 255
 };
 
-extern Voice voicePool[VOICE_POOL_SIZE];
+// The voices of one engine, and the volume ramp every one of them follows: its length in frames
+// and the reciprocal of that, fixed when the output is prepared.
+struct VoicePool {
+  Voice voices[VOICE_POOL_SIZE];
+  std::int32_t rampLength;
+  float rampReciprocal;
+  // Ramps the playing song asks for, raising and lowering a voice's gain (0: rampLength both
+  // ways); set when a song starts.
+  std::int32_t songRampUpLength;
+  float songRampUpReciprocal;
+  std::int32_t songRampDownLength;
+  float songRampDownReciprocal;
+  // Voices 0..mixedVoices - 1 are mixed (0: MIXED_VOICES); at most VOICE_POOL_SIZE.
+  std::int32_t mixedVoices;
+};
+
+// The playing song's ramps: the given lengths at 44,100 Hz, scaled to the output's rate as
+// rampLength is.
+void useSongRamps(VoicePool& pool, std::int32_t upAt44100, std::int32_t downAt44100);
+
+// Every voice idle, at its own slot number and step 1.
+void resetVoicePool(VoicePool& pool);
 
 constexpr int twinOf(int index) {
   return index < TWIN_OFFSET ? index + TWIN_OFFSET : index - TWIN_OFFSET;

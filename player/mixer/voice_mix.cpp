@@ -3,7 +3,6 @@
 #include <cstddef>
 
 #include "player/mixer/loop_boundary.h"
-#include "player/mixer/mixer.h"
 #include "player/numeric.h"
 
 namespace player {
@@ -49,7 +48,7 @@ float rampStep(std::int32_t target, std::int32_t level, float unit, float recipr
 
 // Continues the running ramp if the targets are still those it was set up for, otherwise sets up
 // a new one from the current levels.
-PassRamp setUpRamp(Voice& voice) {
+PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
       voice.rightTarget == voice.rampRightTarget) {
     return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
@@ -59,14 +58,16 @@ PassRamp setUpRamp(Voice& voice) {
   const bool up = static_cast<std::int64_t>(voice.leftTarget) + voice.rightTarget >
                   (static_cast<std::int64_t>(voice.leftLevel) + voice.rightLevel) / 256;
   const bool own = voice.rampFrames > 0;
-  const float reciprocal = own ? 1.0f / static_cast<float>(voice.rampFrames)
-                               : (up ? rampUpReciprocal : rampDownReciprocal);
+  const bool down = !up && ramp.downLength > 0;
+  const float reciprocal = own    ? 1.0f / static_cast<float>(voice.rampFrames)
+                           : down ? ramp.downReciprocal
+                                  : ramp.reciprocal;
   voice.rampLeftTarget = voice.leftTarget;
   const float unit = unitsOf(voice).unit;
   voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, unit, reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
   voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, unit, reciprocal, rightMoves);
-  const std::int32_t length = own ? voice.rampFrames : (up ? rampUpFrames : rampDownFrames);
+  const std::int32_t length = own ? voice.rampFrames : (down ? ramp.downLength : ramp.length);
   const std::int32_t frames = leftMoves || rightMoves ? length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
@@ -92,7 +93,8 @@ void storePosition(Voice& voice, std::uint64_t position) {
 
 }  // namespace
 
-void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops) {
+void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
+              VolumeRamp volumeRamp) {
   if (voice.sample == nullptr || count < 1) return;
   const Sample& sample = *voice.sample;
   const std::uint32_t loopStart = sample.loopStart;
@@ -110,12 +112,13 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
     const bool backward = voice.direction != DIRECTION_FORWARD;
     std::int32_t n = left < MAX_PASS_FRAMES ? left : MAX_PASS_FRAMES;
-    const std::uint64_t toBoundary = framesToBoundary(start, step, backward, loopStart, end, static_cast<std::uint32_t>(n));
+    const std::uint64_t toBoundary =
+        framesToBoundary(start, step, backward, loopStart, end, static_cast<std::uint32_t>(n));
     const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
     if (boundary) n = static_cast<std::int32_t>(toBoundary);
     const std::int32_t limit = n;
 
-    const PassRamp ramp = setUpRamp(voice);
+    const PassRamp ramp = setUpRamp(voice, volumeRamp);
     if (ramp.frames > 0) {
       voice.rampRemaining = ramp.frames;
       if (n > ramp.frames) n = ramp.frames;
@@ -123,7 +126,8 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
 
     const std::uint64_t delta = backward ? 0 - step : step;
     std::uint64_t position;
-    if (voice.filtered) {
+    // Skipping moves a filtered voice on as an unfiltered one: the filter changes no position.
+    if (voice.filtered && loops.fixed != SKIP_FRAME_LOOPS.fixed) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
       RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, units),
                                                     gainOfLevel(voice.rightLevel, units),
@@ -145,7 +149,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     } else if (ramp.frames > 0) {
       RampGains gains{gainOfLevel(voice.leftLevel, units), gainOfLevel(voice.rightLevel, units),
                       ramp.leftStep, ramp.rightStep};
-      position = loops.ramp(cursor, n, sample.data, start, delta, gains);
+      position = loops.ramp(cursor, n, sample, start, delta, gains);
       voice.leftLevel = levelOfGain(gains.left, units);
       voice.rightLevel = levelOfGain(gains.right, units);
       voice.rampRemaining = ramp.frames - n;
@@ -158,7 +162,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     } else {
       const float leftGain = gainOf(voice.leftTarget, units);
       const float rightGain = gainOf(voice.rightTarget, units);
-      position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
+      position = loops.fixed(cursor, n, sample, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
     left -= n;

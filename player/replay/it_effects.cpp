@@ -1,6 +1,6 @@
 #include "player/replay/it_effects.h"
 
-#include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/replay/it_notes.h"
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
@@ -72,10 +72,10 @@ void applyVolumeSlideRow(ItChannel& channel, std::uint8_t param) {
   setVolume(channel, volume);
 }
 
-void vibrato(const Song* song, ItChannel& channel) {
+void vibrato(Engine& engine, const Song* song, ItChannel& channel) {
   const std::int32_t depth = channel.vibratoDepth * (oldEffects(song) ? 2 : 1);
   const std::int32_t wave =
-      itWave(channel.vibratoWaveform, channel.vibratoPosition, itPlayer.random);
+      itWave(channel.vibratoWaveform, channel.vibratoPosition, engine.it.random);
   const std::int32_t units = wave * depth / 256;
   channel.pitchFactor *= power(2.0, static_cast<double>(units) / 768.0);
   channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
@@ -102,7 +102,8 @@ void pitchSlideTick(const Song* song, ItChannel& channel, std::uint8_t param, st
   if (param < 0xE0) slideFrequency(song, channel, sign * 4 * param);
 }
 
-void specialRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t param) {
+void specialRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c,
+                std::uint8_t param) {
   const std::int32_t x = param >> 4, y = param & 15;
   switch (x) {
     case 0x3:
@@ -115,12 +116,12 @@ void specialRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t par
       if (y < 4) channel.panbrelloWaveform = static_cast<std::uint8_t>(y);
       break;
     case 0x6:
-      itPlayer.fineDelay += y;
+      engine.it.fineDelay += y;
       break;
     case 0x7:
       if (y <= 2) {
-        for (ItNote& note : itPlayer.notes) {
-          if (note.active && note.background && note.channel == c) actOnItNote(note, y);
+        for (ItNote& note : engine.it.notes) {
+          if (note.active && note.background && note.channel == c) actOnItNote(engine, note, y);
         }
       } else if (y <= 6) {
         channel.newNoteAction = y - 3;
@@ -147,9 +148,9 @@ void specialRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t par
         channel.loopRow = song->row;
       } else if (channel.loopCount == 0) {
         channel.loopCount = y;
-        itPlayer.loopRow = channel.loopRow;
+        engine.it.loopRow = channel.loopRow;
       } else if (--channel.loopCount != 0) {
-        itPlayer.loopRow = channel.loopRow;
+        engine.it.loopRow = channel.loopRow;
       } else {
         channel.loopRow = song->row + 1;
       }
@@ -158,7 +159,7 @@ void specialRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t par
       channel.cutTick = y == 0 ? 1 : y;
       break;
     case 0xE:
-      if (itPlayer.rowRepeats < 0) itPlayer.rowRepeats = y;
+      if (engine.it.rowRepeats < 0) engine.it.rowRepeats = y;
       break;
     case 0xF:
       channel.macro = static_cast<std::uint8_t>(y);
@@ -181,26 +182,26 @@ void runMacro(Song* song, ItChannel& channel, std::uint8_t param) {
 }
 
 // The row tick's part of the effect column.
-void effectRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effect,
+void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effect,
                std::uint8_t param) {
   switch (effect) {
     case IT_A:
       if (param != 0) song->speed = param;
       break;
     case IT_B:
-      itPlayer.jumpOrder = param;
-      if (itPlayer.breakRow < 0) itPlayer.breakRow = 0;
+      engine.it.jumpOrder = param;
+      if (engine.it.breakRow < 0) engine.it.breakRow = 0;
       break;
     case IT_C:
-      itPlayer.breakRow = param;
-      if (itPlayer.jumpOrder < 0) itPlayer.jumpOrder = song->orderPosition + 1;
+      engine.it.breakRow = param;
+      if (engine.it.jumpOrder < 0) engine.it.jumpOrder = song->orderPosition + 1;
       break;
     case IT_D:
     case IT_K:
     case IT_L:
       remember(channel.volumeSlide, param);
       applyVolumeSlideRow(channel, channel.volumeSlide);
-      if (effect == IT_K && !oldEffects(song)) vibrato(song, channel);
+      if (effect == IT_K && !oldEffects(song)) vibrato(engine, song, channel);
       break;
     case IT_E:
     case IT_F:
@@ -216,7 +217,7 @@ void effectRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effe
       if ((param & 15) != 0) {
         channel.vibratoDepth = static_cast<std::uint8_t>((param & 15) * (effect == IT_H ? 4 : 1));
       }
-      if (!oldEffects(song)) vibrato(song, channel);
+      if (!oldEffects(song)) vibrato(engine, song, channel);
       break;
     case IT_I:
       remember(channel.tremorParam, param);
@@ -253,21 +254,21 @@ void effectRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effe
       break;
     case IT_S:
       remember(channel.special, param);
-      specialRow(song, channel, c, channel.special);
+      specialRow(engine, song, channel, c, channel.special);
       break;
     case IT_T:
       if (param >= 0x20) {
-        setBpm(song, param);
+        setBpm(engine, song, param);
       } else {
         remember(channel.tempoSlide, param);
       }
       break;
     case IT_V:
-      if (param <= 128) itPlayer.globalVolume = param;
+      if (param <= 128) engine.it.globalVolume = param;
       break;
     case IT_W: {
       remember(channel.globalVolumeSlide, param);
-      volumeSlideRow(channel.globalVolumeSlide, itPlayer.globalVolume, 128);
+      volumeSlideRow(channel.globalVolumeSlide, engine.it.globalVolume, 128);
       break;
     }
     case IT_X:
@@ -286,7 +287,7 @@ void effectRow(Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effe
 }
 
 // The volume column on the row tick: volume, pan, fine slides, and what its slides remember.
-void volumeColumnRow(const Song* song, ItChannel& channel, std::uint8_t v) {
+void volumeColumnRow(Engine& engine, const Song* song, ItChannel& channel, std::uint8_t v) {
   if (v <= 64) {
     setVolume(channel, v);
   } else if (v <= 84) {
@@ -303,11 +304,11 @@ void volumeColumnRow(const Song* song, ItChannel& channel, std::uint8_t v) {
     remember(portaMemory(song, channel), IT_COLUMN_PORTAMENTO[v - 193]);
   } else if (v >= 203 && v <= 212) {
     if (v > 203) channel.vibratoDepth = static_cast<std::uint8_t>(4 * (v - 203));
-    if (!oldEffects(song)) vibrato(song, channel);
+    if (!oldEffects(song)) vibrato(engine, song, channel);
   }
 }
 
-void volumeColumnTick(const Song* song, ItChannel& channel, std::uint8_t v) {
+void volumeColumnTick(Engine& engine, const Song* song, ItChannel& channel, std::uint8_t v) {
   if (v >= 85 && v <= 104) {
     setVolume(channel, channel.volume + (v < 95 ? 1 : -1) * channel.volumeColumnSlide);
   } else if (v >= 105 && v <= 124) {
@@ -315,7 +316,7 @@ void volumeColumnTick(const Song* song, ItChannel& channel, std::uint8_t v) {
   } else if (v >= 193 && v <= 202) {
     portamento(song, channel, portaMemory(song, channel));
   } else if (v >= 203 && v <= 212) {
-    vibrato(song, channel);
+    vibrato(engine, song, channel);
   }
 }
 
@@ -326,8 +327,9 @@ bool portaInCell(const PatternCell& cell) {
 
 // A note as written (1..120) with the channel's instrument: a new note, or the target of a
 // portamento.
-void playNote(Song* song, std::int32_t c, const PatternCell& cell, bool instrumentGiven) {
-  ItChannel& channel = itPlayer.channels[c];
+void playNote(Engine& engine, Song* song, std::int32_t c, const PatternCell& cell,
+              bool instrumentGiven) {
+  ItChannel& channel = engine.it.channels[c];
   const auto note = static_cast<std::uint8_t>(cell.note - 1);
   channel.lastNote = note;
   const KeyboardSound sound = soundOf(song, channel.instrument, note);
@@ -355,7 +357,7 @@ void playNote(Song* song, std::int32_t c, const PatternCell& cell, bool instrume
              static_cast<std::uint32_t>(channel.offset) << 8;
     if (offset >= sound.sample->length) offset = oldEffects(song) ? sound.sample->length : 0;
   }
-  ItNote* started = startItNote(song, c, note, offset);
+  ItNote* started = startItNote(engine, song, c, note, offset);
   if (started == nullptr) return;
   channel.portaTarget = started->frequency;
   channel.vibratoPosition = 0;
@@ -365,8 +367,8 @@ void playNote(Song* song, std::int32_t c, const PatternCell& cell, bool instrume
 
 }  // namespace
 
-void playItCell(Song* song, std::int32_t c, const PatternCell& cell) {
-  ItChannel& channel = itPlayer.channels[c];
+void playItCell(Engine& engine, Song* song, std::int32_t c, const PatternCell& cell) {
+  ItChannel& channel = engine.it.channels[c];
   channel.effect = cell.effect;
   channel.param = cell.param;
   channel.volumeColumn = cell.volumeColumn == 0 ? NO_VOLUME_COLUMN : cell.volumeColumn - 1;
@@ -375,35 +377,35 @@ void playItCell(Song* song, std::int32_t c, const PatternCell& cell) {
   if (cell.instrument != 0) channel.instrument = cell.instrument;
   if (!disabled) {
     if (cell.note >= 1 && cell.note <= KEYBOARD_NOTES) {
-      playNote(song, c, cell, cell.instrument != 0);
+      playNote(engine, song, c, cell, cell.instrument != 0);
     } else if (cell.instrument != 0 && channel.note != nullptr) {
       const KeyboardSound sound = soundOf(song, channel.instrument, channel.lastNote);
       if (sound.sample != nullptr) setVolume(channel, sound.sample->volume);
     }
     if (channel.note != nullptr) {
-      if (cell.note == KEY_OFF) releaseItNote(*channel.note);
-      if (cell.note == NOTE_CUT) cutItNote(*channel.note);
+      if (cell.note == KEY_OFF) releaseItNote(engine, *channel.note);
+      if (cell.note == NOTE_CUT) cutItNote(engine, *channel.note);
       if (cell.note == NOTE_FADE) fadeItNote(*channel.note);
     }
   }
   if (channel.volumeColumn != NO_VOLUME_COLUMN)
-    volumeColumnRow(song, channel, channel.volumeColumn);
-  effectRow(song, channel, c, cell.effect, cell.param);
+    volumeColumnRow(engine, song, channel, channel.volumeColumn);
+  effectRow(engine, song, channel, c, cell.effect, cell.param);
 }
 
-void runItEffects(Song* song, std::int32_t c) {
-  ItChannel& channel = itPlayer.channels[c];
+void runItEffects(Engine& engine, Song* song, std::int32_t c) {
+  ItChannel& channel = engine.it.channels[c];
   const std::int32_t tick = song->tick;
   if (channel.delayTick == tick) {
     channel.delayTick = -1;
-    playItCell(song, c, channel.delayedCell);
+    playItCell(engine, song, c, channel.delayedCell);
   }
   if (channel.cutTick == tick) {
     channel.cutTick = -1;
     setVolume(channel, 0);
   }
   if (channel.volumeColumn != NO_VOLUME_COLUMN)
-    volumeColumnTick(song, channel, channel.volumeColumn);
+    volumeColumnTick(engine, song, channel, channel.volumeColumn);
   switch (channel.effect) {
     case IT_D:
     case IT_K:
@@ -414,7 +416,7 @@ void runItEffects(Song* song, std::int32_t c) {
         if ((p >> 4) != 15 || (p & 15) == 0) volumeSlideTick(p, volume, 64);
       }
       setVolume(channel, volume);
-      if (channel.effect == IT_K) vibrato(song, channel);
+      if (channel.effect == IT_K) vibrato(engine, song, channel);
       if (channel.effect == IT_L) portamento(song, channel, portaMemory(song, channel));
       break;
     }
@@ -427,7 +429,7 @@ void runItEffects(Song* song, std::int32_t c) {
       break;
     case IT_H:
     case IT_U:
-      vibrato(song, channel);
+      vibrato(engine, song, channel);
       break;
     case IT_I: {
       const std::int32_t extra = oldEffects(song) ? 1 : 0;
@@ -466,7 +468,7 @@ void runItEffects(Song* song, std::int32_t c) {
       if (interval != 0 && ++channel.retrigCount >= interval && channel.note != nullptr) {
         channel.retrigCount = 0;
         setVolume(channel, retriggerVolume(channel.volume, channel.retrig >> 4));
-        Voice& voice = voicePool[channel.note - itPlayer.notes];
+        Voice& voice = engine.voicePool.voices[channel.note - engine.it.notes];
         voice.position = 0;
         voice.positionFrac = 0;
         voice.direction = DIRECTION_FORWARD;
@@ -475,7 +477,7 @@ void runItEffects(Song* song, std::int32_t c) {
     }
     case IT_R: {
       const std::int32_t wave =
-          itWave(channel.tremoloWaveform, channel.tremoloPosition, itPlayer.random);
+          itWave(channel.tremoloWaveform, channel.tremoloPosition, engine.it.random);
       channel.volumeDelta = wave * channel.tremoloDepth * 4 / 64;
       channel.tremoloPosition = (channel.tremoloPosition + channel.tremoloSpeed * 4) & 255;
       break;
@@ -483,15 +485,15 @@ void runItEffects(Song* song, std::int32_t c) {
     case IT_T: {
       const std::int32_t slide = channel.tempoSlide;
       const std::int32_t tempo = song->bpm + ((slide >> 4) == 1 ? (slide & 15) : -(slide & 15));
-      setBpm(song, clamp(tempo, 32, 255));
+      setBpm(engine, song, clamp(tempo, 32, 255));
       break;
     }
     case IT_W:
-      volumeSlideTick(channel.globalVolumeSlide, itPlayer.globalVolume, 128);
+      volumeSlideTick(channel.globalVolumeSlide, engine.it.globalVolume, 128);
       break;
     case IT_Y: {
       const std::int32_t wave =
-          itWave(channel.panbrelloWaveform, channel.panbrelloPosition, itPlayer.random);
+          itWave(channel.panbrelloWaveform, channel.panbrelloPosition, engine.it.random);
       channel.panDelta = wave * channel.panbrelloDepth / 32;
       channel.panbrelloPosition = (channel.panbrelloPosition + channel.panbrelloSpeed) & 255;
       break;

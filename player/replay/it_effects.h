@@ -40,9 +40,9 @@ enum ItEffect : std::uint8_t {
 };
 
 // The cell of channel c on the row tick (or the tick its note delay names).
-void playItCell(Song* song, std::int32_t c, const PatternCell& cell);
+void playItCell(Engine& engine, Song* song, std::int32_t c, const PatternCell& cell);
 
 // The effects of channel c on a tick after the row's first.
-void runItEffects(Song* song, std::int32_t c);
+void runItEffects(Engine& engine, Song* song, std::int32_t c);
 
 }  // namespace player

@@ -1,7 +1,6 @@
 #include "player/replay/it_notes.h"
 
-#include "player/mixer/mixer.h"
-
+#include "player/engine.h"
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
 
@@ -10,8 +9,8 @@ namespace {
 
 constexpr std::int32_t FULL_FADE = 65536;
 
-Voice& voiceOf(const ItNote& note) {
-  return voicePool[&note - itPlayer.notes];
+Voice& voiceOf(Engine& engine, const ItNote& note) {
+  return engine.voicePool.voices[&note - engine.it.notes];
 }
 
 void silenceVoice(Voice& voice) {
@@ -39,12 +38,12 @@ bool isDuplicate(const ItNote& old, const Instrument& in, const KeyboardSound& s
 
 // A place for a new note: a free voice, else one still ramping down, else the quietest note in
 // the background. Null when every voice holds a note in the foreground.
-ItNote* placeForNote() {
+ItNote* placeForNote(Engine& engine) {
   ItNote* releasing = nullptr;
   ItNote* quietest = nullptr;
-  for (ItNote& note : itPlayer.notes) {
+  for (ItNote& note : engine.it.notes) {
     if (!note.active) {
-      if (voiceOf(note).sample == nullptr) return &note;
+      if (voiceOf(engine, note).sample == nullptr) return &note;
       if (releasing == nullptr) releasing = &note;
     } else if (note.background && (quietest == nullptr || note.lastVolume < quietest->lastVolume)) {
       quietest = &note;
@@ -53,7 +52,7 @@ ItNote* placeForNote() {
   ItNote* place = releasing != nullptr ? releasing : quietest;
   if (place != nullptr) {
     place->active = false;
-    voiceOf(*place).sample = nullptr;
+    voiceOf(engine, *place).sample = nullptr;
   }
   return place;
 }
@@ -64,8 +63,8 @@ std::int32_t clampPan(std::int32_t pan) {
 
 // The note's pan: the channel's, or the instrument's and then the sample's when they have one
 // (which the channel then keeps), moved by the pitch-pan separation and the random variation.
-std::int32_t startingPan(ItChannel& channel, const Instrument& in, const Sample& sample,
-                         std::uint8_t note) {
+std::int32_t startingPan(Engine& engine, ItChannel& channel, const Instrument& in,
+                         const Sample& sample, std::uint8_t note) {
   if (in.usesPanning != 0) {
     channel.pan = in.panning;
     channel.surround = false;
@@ -78,23 +77,23 @@ std::int32_t startingPan(ItChannel& channel, const Instrument& in, const Sample&
   pan += (static_cast<std::int32_t>(note) - in.pitchPanCentre) * in.pitchPanSeparation / 8;
   if (in.randomPanning != 0) {
     const std::int32_t spread = 2 * in.randomPanning + 1;
-    pan += nextRandom(itPlayer.random) % spread - in.randomPanning;
+    pan += nextRandom(engine.it.random) % spread - in.randomPanning;
   }
   return clampPan(pan);
 }
 
-std::int32_t startingInstrumentVolume(const Instrument& in) {
+std::int32_t startingInstrumentVolume(Engine& engine, const Instrument& in) {
   std::int32_t volume = in.globalVolume;
   if (in.randomVolume != 0) {
     const std::int32_t spread = 2 * in.randomVolume + 1;
-    const std::int32_t percent = nextRandom(itPlayer.random) % spread - in.randomVolume;
+    const std::int32_t percent = nextRandom(engine.it.random) % spread - in.randomVolume;
     volume += volume * percent / 100;
   }
   return volume < 0 ? 0 : (volume > 128 ? 128 : volume);
 }
 
 // Hands the channel's foreground note to the background by its new-note action, or cuts it.
-void leaveForeground(const Song* song, ItChannel& channel) {
+void leaveForeground(Engine& engine, const Song* song, ItChannel& channel) {
   ItNote* old = channel.note;
   channel.note = nullptr;
   if (old == nullptr || !old->active) return;
@@ -103,11 +102,11 @@ void leaveForeground(const Song* song, ItChannel& channel) {
       !instrumentMode ? NNA_CUT
                       : (channel.newNoteAction >= 0 ? channel.newNoteAction : old->newNoteAction);
   if (action == NNA_CUT) {
-    cutItNote(*old);
+    cutItNote(engine, *old);
     return;
   }
   old->background = true;
-  if (action == NNA_NOTE_OFF) releaseItNote(*old);
+  if (action == NNA_NOTE_OFF) releaseItNote(engine, *old);
   if (action == NNA_NOTE_FADE) fadeItNote(*old);
 }
 
@@ -127,8 +126,9 @@ KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t no
   return sound;
 }
 
-ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::uint32_t offset) {
-  ItChannel& channel = itPlayer.channels[c];
+ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8_t note,
+                    std::uint32_t offset) {
+  ItChannel& channel = engine.it.channels[c];
   const KeyboardSound sound = soundOf(song, channel.instrument, note);
   if (sound.sample == nullptr || sound.sample->data == nullptr) return nullptr;
   const Instrument& in = song->instruments[channel.instrument - 1];
@@ -136,10 +136,10 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   ItNote* previous = channel.note;
   const bool instrumentMode = (song->playRules & PLAY_INSTRUMENT_MODE) != 0;
   if (instrumentMode && in.duplicateCheck != DUPLICATE_OFF) {
-    for (ItNote& other : itPlayer.notes) {
+    for (ItNote& other : engine.it.notes) {
       if (other.active && other.channel == c &&
           isDuplicate(other, in, sound, channel.instrument, note)) {
-        actOnItNote(other, in.duplicateAction);
+        actOnItNote(engine, other, in.duplicateAction);
       }
     }
   }
@@ -151,8 +151,8 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
     carried[1] = previous->panningEnvelope;
     carried[2] = previous->pitchEnvelope;
   }
-  leaveForeground(song, channel);
-  ItNote* place = placeForNote();
+  leaveForeground(engine, song, channel);
+  ItNote* place = placeForNote(engine);
   if (place == nullptr) return nullptr;
 
   ItNote& n = *place;
@@ -167,8 +167,8 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   n.frequency = noteFrequency(sound.sample->c5Speed, sound.note);
   n.volume = channel.volume;
   n.channelVolume = channel.channelVolume;
-  n.pan = startingPan(channel, in, *sound.sample, note);
-  n.instrumentVolume = startingInstrumentVolume(in);
+  n.pan = startingPan(engine, channel, in, *sound.sample, note);
+  n.instrumentVolume = startingInstrumentVolume(engine, in);
   n.fade = FULL_FADE;
   n.newNoteAction = in.newNoteAction;
   n.volumeEnvelopeOn = (in.volumeNodes.flags & ENVELOPE_ON) != 0;
@@ -185,7 +185,7 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   channel.frequency = n.frequency;
   channel.sampleNumber = sound.sampleNumber;
 
-  Voice& voice = voiceOf(n);
+  Voice& voice = voiceOf(engine, n);
   Sample* played = sound.sample->sustained != nullptr ? sound.sample->sustained : sound.sample;
   voice.sample = played;
   voice.position = offset < played->loopStart + played->loopLength ? offset : 0;
@@ -203,10 +203,10 @@ ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::ui
   return &n;
 }
 
-void releaseItNote(ItNote& note) {
+void releaseItNote(Engine& engine, ItNote& note) {
   if (!note.active || note.released) return;
   note.released = true;
-  Voice& voice = voiceOf(note);
+  Voice& voice = voiceOf(engine, note);
   if (note.sample->sustained != nullptr && voice.sample == note.sample->sustained) {
     voice.sample = note.sample;
   }
@@ -218,21 +218,21 @@ void fadeItNote(ItNote& note) {
   if (note.active) note.fading = true;
 }
 
-void cutItNote(ItNote& note) {
+void cutItNote(Engine& engine, ItNote& note) {
   if (!note.active) return;
   note.active = false;
-  silenceVoice(voiceOf(note));
-  ItChannel& channel = itPlayer.channels[note.channel];
+  silenceVoice(voiceOf(engine, note));
+  ItChannel& channel = engine.it.channels[note.channel];
   if (channel.note == &note) channel.note = nullptr;
 }
 
-void actOnItNote(ItNote& note, std::int32_t action) {
+void actOnItNote(Engine& engine, ItNote& note, std::int32_t action) {
   switch (action) {
     case DUPLICATE_CUT:
-      cutItNote(note);
+      cutItNote(engine, note);
       break;
     case DUPLICATE_NOTE_OFF:
-      releaseItNote(note);
+      releaseItNote(engine, note);
       break;
     case DUPLICATE_NOTE_FADE:
       fadeItNote(note);
@@ -242,14 +242,15 @@ void actOnItNote(ItNote& note, std::int32_t action) {
   }
 }
 
-void collectItVoices() {
+void collectItVoices(Engine& engine) {
   // Past the mixer's last voice every voice is idle and every note silent.
-  const std::int32_t count = mixedVoiceCount < IT_NOTES ? mixedVoiceCount : IT_NOTES;
+  const std::int32_t count =
+      engine.voicePool.mixedVoices < IT_NOTES ? engine.voicePool.mixedVoices : IT_NOTES;
   for (std::int32_t k = 0; k < count; ++k) {
-    ItNote& note = itPlayer.notes[k];
-    Voice& voice = voicePool[k];
+    ItNote& note = engine.it.notes[k];
+    Voice& voice = engine.voicePool.voices[k];
     if (note.active) {
-      if (voice.sample == nullptr) cutItNote(note);
+      if (voice.sample == nullptr) cutItNote(engine, note);
     } else if (voice.sample != nullptr && voice.rampRemaining == 0 && voice.leftLevel == 0 &&
                voice.rightLevel == 0 && voice.leftTarget == 0 && voice.rightTarget == 0) {
       voice.sample = nullptr;

@@ -13,7 +13,8 @@ namespace player {
 // Starts note (0..119 as written) of the channel's instrument on channel c, at the given
 // sample offset. Returns the new note, or null when the instrument maps the note to no sample
 // or no voice can be had.
-ItNote* startItNote(const Song* song, std::int32_t c, std::uint8_t note, std::uint32_t offset);
+ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8_t note,
+                    std::uint32_t offset);
 
 // The sample and note the channel's instrument plays for a note as written; null sample for none.
 struct KeyboardSound {
@@ -23,15 +24,15 @@ struct KeyboardSound {
 };
 KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t note);
 
-void releaseItNote(ItNote& note);  // key off
+void releaseItNote(Engine& engine, ItNote& note);  // key off
 void fadeItNote(ItNote& note);
-void cutItNote(ItNote& note);  // silent at once (its voice ramps down)
+void cutItNote(Engine& engine, ItNote& note);  // silent at once (its voice ramps down)
 
 // The actions of S70..S72 (and a duplicate check's): 0 cut, 1 note off, 2 fade.
-void actOnItNote(ItNote& note, std::int32_t action);
+void actOnItNote(Engine& engine, ItNote& note, std::int32_t action);
 
 // Frees the voices of notes that have stopped once their ramp down is over, and stops the notes
 // whose sample has ended.
-void collectItVoices();
+void collectItVoices(Engine& engine);
 
 }  // namespace player

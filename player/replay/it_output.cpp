@@ -1,6 +1,6 @@
 #include "player/replay/it_output.h"
 
-#include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/mixer/resonant_filter.h"
 #include "player/replay/channel_mute.h"
 #include "player/replay/it_envelope.h"
@@ -58,12 +58,12 @@ Envelopes runEnvelopes(ItNote& note) {
 }
 
 // The sample's vibrato this tick, in 1/768 octave; the depth grows by the rate up to the sample's.
-std::int32_t sampleVibrato(ItNote& note) {
+std::int32_t sampleVibrato(Engine& engine, ItNote& note) {
   const Sample& s = *note.sample;
   if (s.vibratoDepth == 0) return 0;
   note.autoVibratoDepth += s.vibratoRate;
   if (note.autoVibratoDepth > s.vibratoDepth * 256) note.autoVibratoDepth = s.vibratoDepth * 256;
-  const std::int32_t wave = itWave(s.vibratoType, note.autoVibratoPosition, itPlayer.random);
+  const std::int32_t wave = itWave(s.vibratoType, note.autoVibratoPosition, engine.it.random);
   note.autoVibratoPosition = (note.autoVibratoPosition + s.vibratoSpeed) & 255;
   return wave * (note.autoVibratoDepth >> 8) / 64;
 }
@@ -84,13 +84,13 @@ std::int32_t finalPan(const Song* song, const ItNote& note, const ItChannel* cha
 
 // The note's resonant filter: on while it has a cutoff below the top or any resonance, or a
 // filter envelope moves its cutoff.
-void setFilter(ItNote& note, Voice& voice, const Envelopes& envelopes) {
+void setFilter(Engine& engine, ItNote& note, Voice& voice, const Envelopes& envelopes) {
   const std::int32_t cutoff = note.cutoff == FILTER_UNSET ? 127 : note.cutoff;
   const std::int32_t resonance = note.resonance == FILTER_UNSET ? 0 : note.resonance;
   voice.filtered = envelopes.filter || cutoff < 127 || resonance > 0;
   if (!voice.filtered) return;
   const double effective = cutoff * envelopes.filterScale;
-  const std::int32_t rate = audioOutput.outputRate > 0 ? audioOutput.outputRate : 44100;
+  const std::int32_t rate = engine.output.outputRate > 0 ? engine.output.outputRate : 44100;
   if (effective == note.filterCutoff && resonance == note.filterResonance) return;
   note.filterCutoff = effective;
   note.filterResonance = resonance;
@@ -100,15 +100,15 @@ void setFilter(ItNote& note, Voice& voice, const Envelopes& envelopes) {
   voice.filter.c = k.c;
 }
 
-void shapeNote(const Song* song, ItNote& note) {
-  Voice& voice = voicePool[&note - itPlayer.notes];
-  const ItChannel* channel = note.background ? nullptr : &itPlayer.channels[note.channel];
+void shapeNote(Engine& engine, const Song* song, ItNote& note) {
+  Voice& voice = engine.voicePool.voices[&note - engine.it.notes];
+  const ItChannel* channel = note.background ? nullptr : &engine.it.channels[note.channel];
   const Envelopes envelopes = runEnvelopes(note);
   // A note fades from the tick after the one that starts the fade.
   if (note.fading && note.fadeStarted) {
     note.fade -= note.instrument->fadeout;
     if (note.fade <= 0) {
-      cutItNote(note);
+      cutItNote(engine, note);
       return;
     }
   }
@@ -116,12 +116,13 @@ void shapeNote(const Song* song, ItNote& note) {
   std::int32_t volume = note.volume + (channel != nullptr ? channel->volumeDelta : 0);
   volume = volume < 0 ? 0 : (volume > 64 ? 64 : volume);
   const double product = static_cast<double>(volume) * note.sample->globalVolume *
-                         note.instrumentVolume * note.channelVolume * itPlayer.globalVolume * 64.0 *
-                         1024.0 * envelopes.volume * (note.fade / 65536.0);
+                         note.instrumentVolume * note.channelVolume * engine.it.globalVolume *
+                         64.0 * 1024.0 * envelopes.volume * (note.fade / 65536.0);
   const double finalVolume = product * FINAL_VOLUME_SCALE;  // 0..128
   // The mute mask names the first 32 channels.
-  const bool muted = note.channel < 32 &&
-                     (mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
+  const bool muted =
+      note.channel < 32 &&
+      (engine.mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
   std::int32_t gain =
       muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * FULL_GAIN / 16384.0);
   // Below 1/255 of full gain (-48 dB) a note is silent, as the voices' coarse gains make it.
@@ -148,12 +149,12 @@ void shapeNote(const Song* song, ItNote& note) {
   }
   note.started = true;
 
-  setFilter(note, voice, envelopes);
+  setFilter(engine, note, voice, envelopes);
   double frequency = note.frequency * (channel != nullptr ? channel->pitchFactor : 1.0);
-  const std::int32_t units = sampleVibrato(note) + envelopes.pitchUnits;
+  const std::int32_t units = sampleVibrato(engine, note) + envelopes.pitchUnits;
   if (units != 0) frequency *= power(2.0, units / UNITS_PER_OCTAVE);
   voice.frequency = static_cast<std::int32_t>(frequency);
-  const std::int32_t rate = audioOutput.outputRate;
+  const std::int32_t rate = engine.output.outputRate;
   if (rate > 0) {
     const double step = frequency / rate * TWO_TO_32;
     const auto whole = step < 1.8e19 ? static_cast<std::uint64_t>(step) : std::uint64_t{0};
@@ -164,9 +165,9 @@ void shapeNote(const Song* song, ItNote& note) {
 
 }  // namespace
 
-void shapeItNotes(const Song* song) {
-  for (ItNote& note : itPlayer.notes) {
-    if (note.active) shapeNote(song, note);
+void shapeItNotes(Engine& engine, const Song* song) {
+  for (ItNote& note : engine.it.notes) {
+    if (note.active) shapeNote(engine, song, note);
   }
 }
 

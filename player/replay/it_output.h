@@ -6,6 +6,6 @@
 
 namespace player {
 
-void shapeItNotes(const Song* song);
+void shapeItNotes(Engine& engine, const Song* song);
 
 }  // namespace player

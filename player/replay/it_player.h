@@ -12,6 +12,8 @@
 
 namespace player {
 
+struct Engine;
+
 // Notes sounding at once: the song's channels' own and the background ones. When every one is
 // taken, the quietest background note gives up its place.
 constexpr int IT_NOTES = VOICE_POOL_SIZE;
@@ -102,12 +104,10 @@ struct ItPlayer {
   std::uint32_t random;       // the note variation's generator
 };
 
-extern ItPlayer itPlayer;
-
 // Prepares the song's channels and notes (called when the song starts).
-void beginItSong(Song* song);
+void beginItSong(Engine& engine, Song* song);
 
 // One tick of the song.
-void runItTick(Song* song);
+void runItTick(Engine& engine, Song* song);
 
 }  // namespace player

@@ -1,7 +1,6 @@
 #include <cstring>
 
-#include "player/audio_output.h"
-#include "player/mixer/mixer.h"
+#include "player/engine.h"
 #include "player/replay/it_effects.h"
 #include "player/replay/it_notes.h"
 #include "player/replay/it_output.h"
@@ -9,8 +8,6 @@
 #include "player/replay/song_position.h"
 
 namespace player {
-
-ItPlayer itPlayer;
 
 namespace {
 
@@ -32,15 +29,15 @@ std::int32_t playableOrder(const Song* song, std::int32_t position) {
 }
 
 // Where the row after the current one lies: a jump or break, a pattern loop, or the next row.
-void findNextRow(Song* song) {
-  if (itPlayer.jumpOrder >= 0) {
-    song->nextOrder = playableOrder(song, itPlayer.jumpOrder);
-    song->nextRow = itPlayer.breakRow >= 0 ? itPlayer.breakRow : 0;
+void findNextRow(Engine& engine, Song* song) {
+  if (engine.it.jumpOrder >= 0) {
+    song->nextOrder = playableOrder(song, engine.it.jumpOrder);
+    song->nextRow = engine.it.breakRow >= 0 ? engine.it.breakRow : 0;
     return;
   }
-  if (itPlayer.loopRow >= 0) {
+  if (engine.it.loopRow >= 0) {
     song->nextOrder = song->orderPosition;
-    song->nextRow = itPlayer.loopRow;
+    song->nextRow = engine.it.loopRow;
     return;
   }
   song->nextOrder = song->orderPosition;
@@ -55,18 +52,18 @@ bool isNoteDelay(const PatternCell& cell) {
   return cell.effect == IT_S && (cell.param >> 4) == 0xD && (cell.param & 15) != 0;
 }
 
-void playRow(Song* song) {
+void playRow(Engine& engine, Song* song) {
   if (song->nextOrder >= 0) song->orderPosition = song->nextOrder;
   if (song->nextRow >= 0) song->row = song->nextRow;
   if (song->row >= patternRowsAt(song, song->orderPosition)) song->row = 0;
-  itPlayer.jumpOrder = -1;
-  itPlayer.breakRow = -1;
-  itPlayer.loopRow = -1;
-  itPlayer.rowRepeats = -1;
-  itPlayer.fineDelay = 0;
+  engine.it.jumpOrder = -1;
+  engine.it.breakRow = -1;
+  engine.it.loopRow = -1;
+  engine.it.rowRepeats = -1;
+  engine.it.fineDelay = 0;
   const PatternCell* cells = currentRowCells(song);
   for (std::int32_t c = 0; c < song->channelCount && cells != nullptr; ++c) {
-    ItChannel& channel = itPlayer.channels[c];
+    ItChannel& channel = engine.it.channels[c];
     channel.delayTick = -1;
     if (isNoteDelay(cells[c])) {
       channel.delayTick = cells[c].param & 15;
@@ -75,24 +72,24 @@ void playRow(Song* song) {
       channel.volumeColumn = 0xFF;
       continue;
     }
-    playItCell(song, c, cells[c]);
+    playItCell(engine, song, c, cells[c]);
   }
-  findNextRow(song);
-  const std::int32_t repeats = itPlayer.rowRepeats > 0 ? itPlayer.rowRepeats : 0;
-  song->patternDelayTicks = repeats * song->speed + itPlayer.fineDelay;
+  findNextRow(engine, song);
+  const std::int32_t repeats = engine.it.rowRepeats > 0 ? engine.it.rowRepeats : 0;
+  song->patternDelayTicks = repeats * song->speed + engine.it.fineDelay;
 }
 
 // Frames of the tick: 2.5 x rate / tempo, the fraction dropped (as the peers do).
-void setTickLength(Song* song) {
-  const std::int64_t rate = audioOutput.outputRate;
+void setTickLength(Engine& engine, Song* song) {
+  const std::int64_t rate = engine.output.outputRate;
   const std::int64_t tempo = song->bpm > 0 ? song->bpm : 1;
   song->samplesPerTick = static_cast<std::int32_t>(rate * 5 / (2 * tempo));
 }
 
-void beginSongState(Song* song) {
-  std::memset(static_cast<void*>(&itPlayer), 0, sizeof itPlayer);
+void beginSongState(Engine& engine, Song* song) {
+  std::memset(static_cast<void*>(&engine.it), 0, sizeof engine.it);
   for (int c = 0; c < SONG_CHANNELS; ++c) {
-    ItChannel& channel = itPlayer.channels[c];
+    ItChannel& channel = engine.it.channels[c];
     channel.channelVolume = song->channelVolume[c];
     channel.pan = song->channelPan[c];
     channel.surround = (song->channelFlags[c] & CHANNEL_SURROUND) != 0;
@@ -101,45 +98,45 @@ void beginSongState(Song* song) {
     channel.cutoff = channel.resonance = FILTER_UNSET;
     channel.pitchFactor = 1.0;
   }
-  itPlayer.globalVolume = song->initialGlobalVolume;
-  itPlayer.random = RANDOM_SEED;
-  itPlayer.jumpOrder = itPlayer.breakRow = itPlayer.loopRow = itPlayer.rowRepeats = -1;
-  for (Voice& voice : voicePool)
+  engine.it.globalVolume = song->initialGlobalVolume;
+  engine.it.random = RANDOM_SEED;
+  engine.it.jumpOrder = engine.it.breakRow = engine.it.loopRow = engine.it.rowRepeats = -1;
+  for (Voice& voice : engine.voicePool.voices)
     voice.sample = nullptr;
-  mixedVoiceCount = VOICE_POOL_SIZE;
-  useSongRamps(IT_RAMP_UP_FRAMES, IT_RAMP_DOWN_FRAMES);
+  engine.voicePool.mixedVoices = VOICE_POOL_SIZE;
+  useSongRamps(engine.voicePool, IT_RAMP_UP_FRAMES, IT_RAMP_DOWN_FRAMES);
   song->orderPosition = playableOrder(song, 0);
 }
 
 }  // namespace
 
-void beginItSong(Song* song) {
-  beginSongState(song);
+void beginItSong(Engine& engine, Song* song) {
+  beginSongState(engine, song);
 }
 
-void runItTick(Song* song) {
-  collectItVoices();
+void runItTick(Engine& engine, Song* song) {
+  collectItVoices(engine);
   for (std::int32_t c = 0; c < song->channelCount; ++c) {
-    ItChannel& channel = itPlayer.channels[c];
+    ItChannel& channel = engine.it.channels[c];
     channel.volumeDelta = 0;
     channel.panDelta = 0;
     channel.pitchFactor = 1.0;
   }
   if (song->tick == 0) {
-    playRow(song);
+    playRow(engine, song);
   } else {
     for (std::int32_t c = 0; c < song->channelCount; ++c)
-      runItEffects(song, c);
+      runItEffects(engine, song, c);
   }
-  setTickLength(song);
-  shapeItNotes(song);
+  setTickLength(engine, song);
+  shapeItNotes(engine, song);
   // The mixer (and the next tick's look at the voices) goes no further than the last voice that
   // sounds or belongs to a note.
   std::int32_t voices = IT_NOTES;
-  while (voices > 0 && voicePool[voices - 1].sample == nullptr &&
-         !itPlayer.notes[voices - 1].active)
+  while (voices > 0 && engine.voicePool.voices[voices - 1].sample == nullptr &&
+         !engine.it.notes[voices - 1].active)
     --voices;
-  mixedVoiceCount = voices;
+  engine.voicePool.mixedVoices = voices;
   song->tick += 1;
   if (song->tick >= song->speed + song->patternDelayTicks) {
     song->patternDelayTicks = 0;

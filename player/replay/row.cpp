@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
 #include "player/replay/oscillators.h"
@@ -67,7 +68,7 @@ void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::in
 
 // E6y: y = 0 marks the loop start; otherwise counts the repetitions and, while some remain,
 // asks the row step to go back to the loop start. The current row stays the row being played.
-void patternLoop(Song* song, Channel* channel, std::uint8_t y) {
+void patternLoop(Engine& engine, const Song* song, Channel* channel, std::uint8_t y) {
   if (y == 0) {
     channel->loopRow = song->row;
     return;
@@ -77,15 +78,15 @@ void patternLoop(Song* song, Channel* channel, std::uint8_t y) {
   } else {
     channel->loopCount -= 1;
   }
-  if (channel->loopCount != 0) pendingLoopRow = channel->loopRow;
+  if (channel->loopCount != 0) engine.pendingLoopRow = channel->loopRow;
 }
 
 struct KeptState {
   std::int32_t volume, period, pan;
 };
 
-void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptState& kept,
-                    std::uint8_t param) {
+void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* sample,
+                    const KeptState& kept, std::uint8_t param) {
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (x) {
@@ -101,11 +102,14 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
       break;
     case 0x5:
-      // The shared stand-in for a missing sample stays all zero for every song.
-      if (sample != &EmptySample) sample->finetune = static_cast<std::int8_t>(y);
+      // Written to the engine's copy of the sample; the empty stand-in has no copy and stays
+      // all zero.
+      if (Sample* own = ownSample(engine.playing, sample)) {
+        own->finetune = static_cast<std::int8_t>(y);
+      }
       break;
     case 0x6:
-      patternLoop(song, channel, y);
+      patternLoop(engine, song, channel, y);
       break;
     case 0x7:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
@@ -138,8 +142,8 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
 }
 
 // The tick-0 part of the cell's effect.
-void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const PatternCell& cell,
-               const KeptState& kept, bool& positionJumpSeen) {
+void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound& sound,
+               const PatternCell& cell, const KeptState& kept, bool& positionJumpSeen) {
   const std::uint8_t param = cell.param;
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
@@ -208,13 +212,13 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       break;
     }
     case 14:
-      extendedEffect(song, channel, sound.sample, kept, param);
+      extendedEffect(engine, song, channel, sound.sample, kept, param);
       break;
     case 15:
       if (param < 32) {
         song->speed = param;
       } else {
-        setBpm(song, param);
+        setBpm(engine, song, param);
       }
       break;
     case 16:
@@ -260,7 +264,8 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
   }
 }
 
-void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool& positionJumpSeen) {
+void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& cell,
+                    bool& positionJumpSeen) {
   const bool tonePortamento =
       cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_SLIDE;
   const bool realNote = cell.note != 0 && cell.note != KEY_OFF;
@@ -292,9 +297,9 @@ void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool&
   if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) channel->keyOff = 1;
 
   updateEnvelopes(channel, sound.instrument, true);
-  rowEffect(song, channel, sound, cell, kept, positionJumpSeen);
+  rowEffect(engine, song, channel, sound, cell, kept, positionJumpSeen);
   autoVibrato(channel, sound.instrument);
-  updateVoice(channel, sound.sample, song);
+  updateVoice(engine, channel, sound.sample, song);
 }
 
 }  // namespace
@@ -364,10 +369,10 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
   }
 }
 
-void processRow(Song* song) {
+void processRow(Engine& engine, Song* song) {
   song->nextOrder = -1;
   song->nextRow = -1;
-  pendingLoopRow = -1;
+  engine.pendingLoopRow = -1;
   bool positionJumpSeen = false;
 
   const PatternCell* cells = currentRowCells(song);
@@ -375,7 +380,7 @@ void processRow(Song* song) {
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    processChannel(song, &channelTable[c], cells[c], positionJumpSeen);
+    processChannel(engine, song, &engine.channelTable[c], cells[c], positionJumpSeen);
   }
 }
 

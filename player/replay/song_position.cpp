@@ -1,8 +1,8 @@
 #include "player/replay/song_position.h"
 
-namespace player {
+#include <cstddef>
 
-std::int32_t pendingLoopRow = -1;
+namespace player {
 
 namespace {
 
@@ -38,7 +38,6 @@ const PatternCell* currentRowCells(const Song* song) {
 
 ChannelSound resolveSound(const Song* song, const Channel* channel) {
   if (channel->instrument >= song->instrumentCount || song->instruments == nullptr) {
-    EmptySample.data = nullptr;
     return {&EmptyInstrument, &EmptySample};
   }
   const Instrument* instrument = &song->instruments[channel->instrument];

@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "player/engine.h"
 #include "player/load/it_loader.h"
 #include "player/offline_render.h"
 #include "player/replay/it_player.h"
@@ -46,17 +48,18 @@ Render render(const ittest::Module& module, int frames) {
   const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(module));
   const xmtest::SongPtr song(player::loadItSong(image.get(), nullptr));
   Render out;
-  if (song == nullptr || !player::startOfflineRender(song.get(), 1)) return out;
+  const auto engine = std::make_unique<player::Engine>();
+  if (song == nullptr || !player::startOfflineRender(*engine, song.get(), 1)) return out;
   while (static_cast<int>(out.left.size()) < frames) {
-    const std::int16_t* block = player::renderNextBlock();
-    for (int k = 0; k < player::offlineBlockFrames(); ++k)
+    const std::int16_t* block = player::renderNextBlock(*engine);
+    for (int k = 0; k < player::offlineBlockFrames(*engine); ++k)
       out.left.push_back(block[2 * k]);
     int sounding = 0;
-    for (const player::ItNote& note : player::itPlayer.notes)
+    for (const player::ItNote& note : engine->it.notes)
       sounding += note.active ? 1 : 0;
     out.mostNotes = sounding > out.mostNotes ? sounding : out.mostNotes;
   }
-  player::stopOfflineRender();
+  player::stopOfflineRender(*engine);
   return out;
 }
 
