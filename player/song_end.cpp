@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "player/audio_output.h"
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/played_rows.h"
 #include "player/replay/channel.h"
@@ -12,12 +13,6 @@
 namespace player {
 namespace {
 
-constexpr std::uint8_t EFFECT_POSITION_JUMP = 11;
-constexpr std::uint8_t EFFECT_PATTERN_BREAK = 13;
-constexpr std::uint8_t EFFECT_EXTENDED = 14;
-constexpr std::uint8_t EFFECT_SPEED = 15;
-constexpr std::uint8_t EXTENDED_PATTERN_LOOP = 0x6;
-constexpr std::uint8_t EXTENDED_PATTERN_DELAY = 0xE;
 constexpr std::uint32_t ROW_SLOTS = 4096;  // rows whose flow effects are kept decoded
 
 // Everything that decides where the song goes and how long its rows last, as it stands when a
@@ -68,7 +63,7 @@ bool plainRow(Search& search, const Flow& flow, const PatternCell* cells) {
     for (std::int32_t c = 0; c < search.channels; ++c) {
       const std::uint8_t effect = cells[c].effect;
       any = any || effect == EFFECT_POSITION_JUMP || effect == EFFECT_PATTERN_BREAK ||
-            effect == EFFECT_EXTENDED || effect == EFFECT_SPEED;
+            effect == EFFECT_EXTENDED || effect == EFFECT_SPEED_TEMPO;
     }
     if (!any) markPlayedRow(search.plain, flow.order, flow.row);
   }
@@ -116,7 +111,7 @@ const RowFlow& rowFlow(const Search& search, std::uint32_t pattern, std::int32_t
           slot.delaySpeed = slot.speed;
         }
         break;
-      case EFFECT_SPEED:
+      case EFFECT_SPEED_TEMPO:
         if (param < 32) {
           slot.speed = param;
         } else {

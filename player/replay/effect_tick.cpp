@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
 #include "player/replay/oscillators.h"
@@ -160,18 +161,18 @@ void extendedEffectTick(const Song* song, Channel* channel, Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
-    case 0x9:
+    case EXTENDED_RETRIGGER:
       if (y != 0 && song->tick % y == 0) {
         channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
       }
       break;
-    case 0xC:
+    case EXTENDED_NOTE_CUT:
       if (song->tick == y) {
         channel->volume = 0;
         channel->flags |= UPDATE_VOLUME;
       }
       break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
       if (song->tick == y) {
         resetChannel(channel, sample);
         channel->period = channel->notePeriod;
@@ -190,57 +191,57 @@ void extendedEffectTick(const Song* song, Channel* channel, Sample* sample,
 
 void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell& cell) {
   switch (cell.effect) {
-    case 0:
+    case EFFECT_ARPEGGIO:
       arpeggio(song, channel, sample, cell.param);
       break;
-    case 1:
+    case EFFECT_PORTAMENTO_UP:
       channel->period = wrapSub(channel->period, 4 * channel->portaUpSpeed);
       channel->periodDelta = 0;
       if (channel->period < 56) channel->period = 56;
       channel->flags |= UPDATE_FREQUENCY;
       break;
-    case 2:
+    case EFFECT_PORTAMENTO_DOWN:
       channel->period = wrapAdd(channel->period, 4 * channel->portaDownSpeed);
       channel->periodDelta = 0;
       channel->flags |= UPDATE_FREQUENCY;
       break;
-    case 3:
+    case EFFECT_TONE_PORTAMENTO:
       channel->periodDelta = 0;
       tonePortamento(channel);
       break;
-    case 4:
+    case EFFECT_VIBRATO:
       vibrato(channel);
       advanceVibrato(channel);
       break;
-    case 5:
+    case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->periodDelta = 0;
       tonePortamento(channel);
       volumeSlide(channel);
       break;
-    case 6:
+    case EFFECT_VIBRATO_VOLUME:
       vibrato(channel);
       advanceVibrato(channel);
       volumeSlide(channel);
       break;
-    case 7:
+    case EFFECT_TREMOLO:
       tremolo(channel);
       break;
-    case 10:
+    case EFFECT_VOLUME_SLIDE:
       volumeSlide(channel);
       break;
-    case 14:
+    case EFFECT_EXTENDED:
       extendedEffectTick(song, channel, sample, cell);
       break;
-    case 17:
+    case EFFECT_GLOBAL_VOLUME_SLIDE:
       globalVolumeSlide(song);
       break;
-    case 25:
+    case EFFECT_PANNING_SLIDE:
       panningSlide(channel);
       break;
-    case 27:
+    case EFFECT_MULTI_RETRIGGER:
       multiRetrigger(song, channel);
       break;
-    case 29:
+    case EFFECT_TREMOR:
       tremor(channel);
       break;
     default:  // effects that act on tick 0 only

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "player/audio_output.h"
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
 #include "player/replay/oscillators.h"
@@ -14,11 +15,6 @@
 namespace player {
 
 namespace {
-
-constexpr std::uint8_t EFFECT_TONE_PORTAMENTO = 3;
-constexpr std::uint8_t EFFECT_TONE_PORTAMENTO_SLIDE = 5;
-constexpr std::uint8_t EFFECT_TREMOLO = 7;
-constexpr std::uint8_t EFFECT_KEY_OFF = 20;
 
 // Stores a non-zero parameter in its memory; a zero keeps what the memory holds.
 inline void remember(std::uint8_t& memory, std::uint8_t value) {
@@ -89,47 +85,47 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (x) {
-    case 0x1:
+    case EXTENDED_FINE_PORTAMENTO_UP:
       remember(channel->finePortaUp, y);
       channel->period = wrapSub(channel->period, channel->finePortaUp * 4);
       break;
-    case 0x2:
+    case EXTENDED_FINE_PORTAMENTO_DOWN:
       remember(channel->finePortaDown, y);
       channel->period = wrapAdd(channel->period, channel->finePortaDown * 4);
       break;
-    case 0x4:
+    case EXTENDED_VIBRATO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
       break;
-    case 0x5:
+    case EXTENDED_FINETUNE:
       // The shared stand-in for a missing sample stays all zero for every song.
       if (sample != &EmptySample) sample->finetune = static_cast<std::int8_t>(y);
       break;
-    case 0x6:
+    case EXTENDED_PATTERN_LOOP:
       patternLoop(song, channel, y);
       break;
-    case 0x7:
+    case EXTENDED_TREMOLO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
       break;
-    case 0x8:
+    case EXTENDED_SET_PANNING:
       channel->pan = y * 16;
       channel->flags |= UPDATE_PAN;
       break;
-    case 0xA:
+    case EXTENDED_FINE_VOLUME_UP:
       remember(channel->fineVolumeSlide, y);
       slideVolumeUp(channel, channel->fineVolumeSlide);
       break;
-    case 0xB:
+    case EXTENDED_FINE_VOLUME_DOWN:
       remember(channel->fineVolumeSlide, y);
       slideVolumeDown(channel, channel->fineVolumeSlide);
       break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
       channel->volume = kept.volume;
       channel->period = kept.period;
       channel->pan = kept.pan;
       channel->flags &= static_cast<std::uint8_t>(
           ~(UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER));
       break;
-    case 0xE:
+    case EXTENDED_PATTERN_DELAY:
       song->patternDelayTicks = wrapMul(y, song->speed);
       break;
     default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0
@@ -144,40 +140,40 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (cell.effect) {
-    case 1:
+    case EFFECT_PORTAMENTO_UP:
       remember(channel->portaUpSpeed, param);
       break;
-    case 2:
+    case EFFECT_PORTAMENTO_DOWN:
       remember(channel->portaDownSpeed, param);
       break;
-    case 3:
+    case EFFECT_TONE_PORTAMENTO:
       remember(channel->portaSpeed, param);
       channel->portaTarget = channel->notePeriod;
       channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
       break;
-    case 4:
+    case EFFECT_VIBRATO:
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
       vibrato(channel);
       break;
-    case 5:
+    case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->portaTarget = channel->notePeriod;
       remember(channel->volumeSlide, param);
       channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
       break;
-    case 6:
+    case EFFECT_VIBRATO_VOLUME:
       remember(channel->volumeSlide, param);
       vibrato(channel);
       break;
-    case 7:
+    case EFFECT_TREMOLO:
       remember(channel->tremoloSpeed, x);
       remember(channel->tremoloDepth, y);
       break;
-    case 8:
+    case EFFECT_SET_PANNING:
       channel->pan = param;
       channel->flags |= UPDATE_PAN;
       break;
-    case 9: {
+    case EFFECT_SAMPLE_OFFSET: {
       if (param != 0) channel->sampleOffset = param;
       const std::uint32_t offset = static_cast<std::uint32_t>(channel->sampleOffset) * 256;
       if (offset < sound.sample->loopStart + sound.sample->loopLength) {
@@ -188,65 +184,65 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       }
       break;
     }
-    case 10:
+    case EFFECT_VOLUME_SLIDE:
       remember(channel->volumeSlide, param);
       break;
-    case 11:
+    case EFFECT_POSITION_JUMP:
       song->nextRow = 0;
       song->nextOrder = param < song->songLength ? param : 0;
       positionJumpSeen = true;
       break;
-    case 12:
+    case EFFECT_SET_VOLUME:
       channel->volume = param;
       channel->flags |= UPDATE_VOLUME;
       break;
-    case 13: {
+    case EFFECT_PATTERN_BREAK: {
       const std::int32_t breakRow = x * 10 + y;
       song->nextRow = breakRow > 63 ? 0 : breakRow;
       if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
       if (song->nextOrder >= song->songLength) song->nextOrder = 0;
       break;
     }
-    case 14:
+    case EFFECT_EXTENDED:
       extendedEffect(song, channel, sound.sample, kept, param);
       break;
-    case 15:
+    case EFFECT_SPEED_TEMPO:
       if (param < 32) {
         song->speed = param;
       } else {
         setBpm(song, param);
       }
       break;
-    case 16:
+    case EFFECT_GLOBAL_VOLUME:
       song->globalVolume = param > 64 ? 64 : param;
       channel->flags |= UPDATE_VOLUME;
       break;
-    case 17:
+    case EFFECT_GLOBAL_VOLUME_SLIDE:
       if (param != 0) song->globalVolumeSlide = param;
       break;
-    case 21:
+    case EFFECT_ENVELOPE_POSITION:
       setEnvelopePosition(channel, sound.instrument, param);
       break;
-    case 25:
+    case EFFECT_PANNING_SLIDE:
       if (param != 0) {
         channel->panSlide = param;
         channel->flags |= UPDATE_PAN;
       }
       break;
-    case 27:
+    case EFFECT_MULTI_RETRIGGER:
       if (param != 0) {
         channel->retrigVolume = x;
         channel->retrigInterval = y;
       }
       break;
-    case 29:
+    case EFFECT_TREMOR:
       if (param != 0) {
         channel->tremorOn = static_cast<std::uint8_t>(x + 1);
         channel->tremorOff = static_cast<std::uint8_t>(y + 1);
       }
       tremor(channel);
       break;
-    case 33:
+    case EFFECT_EXTRA_FINE_PORTAMENTO:
       if (x == 1) {
         remember(channel->xfinePortaUp, y);
         channel->period = wrapSub(channel->period, channel->xfinePortaUp);
@@ -262,7 +258,7 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
 
 void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool& positionJumpSeen) {
   const bool tonePortamento =
-      cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_SLIDE;
+      cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_VOLUME;
   const bool realNote = cell.note != 0 && cell.note != KEY_OFF;
   if (cell.instrument != 0 && !tonePortamento) channel->instrument = cell.instrument - 1;
   if (realNote && !tonePortamento) channel->note = cell.note - 1;
