@@ -26,6 +26,7 @@ struct ModuleReport {
   std::string path;
   std::uint64_t fileBytes = 0;
   player::ModuleTexts texts;
+  player::ModuleFormat format = player::ModuleFormat::XM;
   std::uint32_t channels = 0, orders = 0, restartPosition = 0, instruments = 0, speed = 0, bpm = 0;
   std::int32_t patterns = 0, patternSlots = 0;
   std::uint64_t samples = 0, sampleMemoryBytes = 0;
@@ -41,6 +42,7 @@ ModuleReport reportOf(const std::string& path, const ModuleFile& file) {
   report.path = path;
   report.fileBytes = player::moduleByteCount(file.image);
   report.texts = player::readModuleTexts(file.image);
+  report.format = header.format;
   report.channels = header.stored.channelCount;
   report.orders = header.stored.songLength;
   report.restartPosition = header.stored.restartPosition;
@@ -72,6 +74,7 @@ void printText(const ModuleReport& r) {
   };
   line("file", r.path);
   line("file size", withThousands(r.fileBytes) + " bytes");
+  line("format", player::formatName(r.format));
   line("title", displayText(r.texts.title));
   line("tracker", displayText(r.texts.tracker));
   line("channels", withThousands(r.channels));
@@ -86,7 +89,12 @@ void printText(const ModuleReport& r) {
   line("bpm", withThousands(r.bpm));
   line("sample memory", withThousands(r.sampleMemoryBytes) + " bytes");
   line("duration", durationText(r));
-  for (std::size_t i = 0; i < r.texts.instrumentNames.size(); ++i) {
+  if (!r.texts.note.empty()) line("note", r.texts.note);
+  // MOD and S3M instruments are their samples.
+  const bool samplesOnly = r.format != player::ModuleFormat::XM;
+  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && samplesOnly; ++i)
+    line("sample " + std::to_string(i + 1), displayText(r.texts.instrumentNames[i]));
+  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && !samplesOnly; ++i) {
     const std::string instrument = "instrument " + std::to_string(i + 1);
     line(instrument, displayText(r.texts.instrumentNames[i]));
     for (std::size_t j = 0; j < r.texts.sampleNames[i].size(); ++j)
@@ -101,6 +109,7 @@ void printJson(const ModuleReport& r, const char* indent) {
   std::printf("%s{\n", indent);
   field("file", jsonString(r.path));
   field("file_size", std::to_string(r.fileBytes));
+  field("format", jsonString(player::formatName(r.format)));
   field("title", jsonString(displayText(r.texts.title)));
   field("tracker", jsonString(displayText(r.texts.tracker)));
   field("channels", std::to_string(r.channels));
@@ -120,6 +129,7 @@ void printJson(const ModuleReport& r, const char* indent) {
                 static_cast<double>(r.frames) / player::OFFLINE_RATE);
   field("duration_seconds", seconds);
   field("duration_limited", r.limited ? "true" : "false");
+  if (!r.texts.note.empty()) field("note", jsonString(r.texts.note));
   std::string names = "[";
   for (std::size_t i = 0; i < r.texts.instrumentNames.size(); ++i) {
     names += i == 0 ? "" : ", ";

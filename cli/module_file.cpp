@@ -10,7 +10,7 @@
 #include "cli/number_text.h"
 #include "player/load/module_check.h"
 #include "player/load/module_fault_text.h"
-#include "player/load/xm_format.h"
+#include "player/load/module_format.h"
 #include "player/load/xm_loader.h"
 
 namespace cli {
@@ -117,13 +117,11 @@ player::ModuleImage* readModuleImage(const std::string& path, std::string& reaso
 
 std::string moduleHeadFault(const std::uint8_t* head, std::size_t headBytes,
                             std::uint64_t fileBytes) {
-  static const char signature[] = "Extended Module: ";
-  if (fileBytes == 0) return "not an XM module (the file is empty)";
-  if (headBytes < player::XM_SIGNATURE_LENGTH ||
-      std::memcmp(head, signature, player::XM_SIGNATURE_LENGTH) != 0) {
-    return "not an XM module (no \"Extended Module: \" signature)";
-  }
-  if (fileBytes < MODULE_HEAD_BYTES) {
+  if (fileBytes == 0) return "not a module (the file is empty)";
+  // Only an XM file tells from its first bytes that it is cut short; the other formats are told
+  // apart, and checked, once the whole file is read.
+  if (player::detectFormat(head, headBytes) == player::ModuleFormat::XM &&
+      fileBytes < MODULE_HEAD_BYTES) {
     return "not an XM module (" + std::to_string(fileBytes) + " bytes, too short for its header)";
   }
   if (fileBytes > MAX_MODULE_BYTES) {

@@ -32,7 +32,7 @@ std::string moduleHeadFault(const std::uint8_t* head, std::size_t headBytes,
 int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& reason);
 
 // EXIT_OK with both filled, or EXIT_BAD_INPUT after printing "jingle: PATH: reason" on stderr:
-// the file cannot be read, is not an XM module, or holds what the player cannot play; "not
+// the file cannot be read, is not a module the player knows, or holds what the player cannot play; "not
 // enough memory" when it cannot be held.
 int openModuleFile(const std::string& path, ModuleFile& file);
 

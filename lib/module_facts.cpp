@@ -44,6 +44,7 @@ Status moduleFacts(const Module* module, ModuleFacts* facts) {
   facts->sampleMemoryBytes = player::sampleMemoryBytes(song);
   facts->durationFrames = naturalLength(*module);
   facts->durationLimited = facts->durationFrames >= player::MAX_NATURAL_FRAMES;
+  std::snprintf(facts->format, sizeof facts->format, "%s", player::formatName(song.format));
   return Status::OK;
 }
 

@@ -31,8 +31,8 @@ Status faultStatus(player::ModuleFault fault) {
     case player::ModuleFault::NONE:
       return Status::OK;
     case player::ModuleFault::EMPTY:
-    case player::ModuleFault::NOT_XM:
-      return Status::NOT_XM;
+    case player::ModuleFault::UNKNOWN_FORMAT:
+      return Status::NOT_A_MODULE;
     case player::ModuleFault::TOO_MANY_CHANNELS:
     case player::ModuleFault::TOO_MANY_PATTERNS:
     case player::ModuleFault::TOO_MANY_CELLS:
@@ -88,7 +88,7 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::stri
 Module* loadModule(const void* bytes, std::size_t size, LoadFailure* failure) {
   if (bytes == nullptr && size != 0) return refuse(failure, Status::NULL_ARGUMENT, "no bytes");
   if (size > std::numeric_limits<std::int32_t>::max()) {
-    return refuse(failure, Status::NOT_XM, "too large to be a module");
+    return refuse(failure, Status::NOT_A_MODULE, "too large to be a module");
   }
   player::ModuleImage* image = player::makeModuleImage(bytes, static_cast<std::uint32_t>(size));
   if (image == nullptr) return refuse(failure, Status::OUT_OF_MEMORY, "not enough memory");

@@ -13,10 +13,10 @@ const char* statusText(Status status) {
       return "an argument is out of range";
     case Status::CANNOT_READ:
       return "the file cannot be read";
-    case Status::NOT_XM:
-      return "not an XM module";
+    case Status::NOT_A_MODULE:
+      return "not a module the player knows";
     case Status::UNSUPPORTED:
-      return "an XM module the player cannot play";
+      return "a module the player cannot play";
     case Status::OUT_OF_MEMORY:
       return "not enough memory";
     case Status::NO_DEVICE:

@@ -27,6 +27,7 @@ void beginSong(Song* song) {
   for (int k = 0; k < channels; ++k) {
     std::memset(static_cast<void*>(&channelTable[k]), 0, sizeof(Channel));
     channelTable[k].voice = &voicePool[k];
+    channelTable[k].pan = song->channelPan[k];
   }
 }
 

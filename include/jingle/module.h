@@ -1,4 +1,4 @@
-// Loading an XM module and asking what it holds.
+// Loading a module (XM, S3M or MOD) and asking what it holds.
 //
 // A Module is the song as the player plays it, loaded once from the module's bytes (which the
 // library copies, so the caller's buffer may go at once). Any number of modules may be loaded;
@@ -24,11 +24,11 @@ struct LoadFailure {
   char reason[160];  // NUL-terminated
 };
 
-// Loads a module from size bytes of an XM file. The module, or null with failure (when given)
-// filled in: NULL_ARGUMENT, NOT_XM, UNSUPPORTED or OUT_OF_MEMORY.
+// Loads a module from size bytes of a module file. The module, or null with failure (when given)
+// filled in: NULL_ARGUMENT, NOT_A_MODULE, UNSUPPORTED or OUT_OF_MEMORY.
 JINGLE_API Module* loadModule(const void* bytes, std::size_t size, LoadFailure* failure = nullptr);
 
-// Loads a module from an XM file. As loadModule, and CANNOT_READ when the file cannot be read.
+// Loads a module from a module file. As loadModule, and CANNOT_READ when the file cannot be read.
 JINGLE_API Module* loadModuleFile(const char* path, LoadFailure* failure = nullptr);
 
 // Frees the module, stopping it first if it plays or renders. Null is fine.
@@ -58,13 +58,15 @@ struct ModuleFacts {
   // or renders has it only once that song has stopped.
   std::int64_t durationFrames;
   bool durationLimited;  // no end within 30 minutes: durationFrames is that limit
+  char format[4];        // the module's format: "XM", "MOD" or "S3M", NUL-terminated
 };
 
 // Fills facts; NULL_ARGUMENT when either is null.
 JINGLE_API Status moduleFacts(const Module* module, ModuleFacts* facts);
 
 // The name of instrument index (0 .. instruments - 1) and of sample sample (0 .. its sample
-// count - 1) of that instrument: up to 22 characters, trailing spaces dropped. Null when an
+// count - 1) of that instrument: up to 28 characters, trailing spaces dropped. MOD and S3M
+// instruments are their samples: each has one, of the same name. Null when an
 // index is out of range or module is null. Valid as long as the module.
 JINGLE_API const char* instrumentName(const Module* module, std::int32_t instrument);
 JINGLE_API std::int32_t instrumentSampleCount(const Module* module, std::int32_t instrument);

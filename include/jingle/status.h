@@ -10,8 +10,8 @@ enum class Status : int {
   NULL_ARGUMENT,     // a pointer the call needs was null
   INVALID_ARGUMENT,  // a value outside what the call takes (a rate, a count of rounds)
   CANNOT_READ,       // the file could not be read
-  NOT_XM,            // the bytes are not an XM module
-  UNSUPPORTED,       // an XM module the player cannot play (too many channels, patterns, samples)
+  NOT_A_MODULE,      // the bytes are no module the player knows (XM, S3M or MOD)
+  UNSUPPORTED,       // a module the player cannot play (too many channels, patterns, samples)
   OUT_OF_MEMORY,     // memory could not be had
   NO_DEVICE,         // no sound device could be opened
   BUSY,              // another song is playing or rendering: the engine plays one at a time

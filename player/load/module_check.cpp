@@ -1,5 +1,7 @@
 #include "player/load/module_check.h"
 
+#include "player/load/mod_format.h"
+#include "player/load/s3m_format.h"
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -48,10 +50,42 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
   return true;
 }
 
+// MOD and S3M files load whatever they hold (up to memory): only their counts are wanted.
+void checkMod(StreamHandle* handle, ModuleCheck& check) {
+  ModLayout layout;
+  readModLayout(handle, layout);
+  check.channelCount = layout.channels;
+  check.patternCount = layout.patterns;
+  check.stored = {static_cast<std::uint16_t>(layout.songLength),
+                  layout.restartByte,
+                  static_cast<std::uint16_t>(layout.channels),
+                  static_cast<std::uint16_t>(layout.samples),
+                  6,
+                  125};
+}
+
+void checkS3m(StreamHandle* handle, ModuleCheck& check) {
+  S3mHeader header;
+  readS3mHeader(handle, header);
+  std::int32_t songChannel[S3M_CHANNELS];
+  check.channelCount = s3mSongChannels(header, songChannel);
+  check.patternCount = header.patternCount;
+  std::uint16_t songLength = 0;
+  for (std::int32_t i = 0; i < header.orderCount && i < 256 && header.orders[i] != 255; ++i)
+    songLength = static_cast<std::uint16_t>(songLength + (header.orders[i] != 254 ? 1 : 0));
+  check.stored = {songLength,
+                  0,
+                  static_cast<std::uint16_t>(check.channelCount),
+                  header.instrumentCount,
+                  header.speed,
+                  header.tempo};
+}
+
 }  // namespace
 
 ModuleCheck checkModule(const ModuleImage* image) {
   ModuleCheck check{};
+  check.format = ModuleFormat::UNKNOWN;
   if (image == nullptr || moduleByteCount(image) == 0) {
     check.fault = ModuleFault::EMPTY;
     return check;
@@ -61,8 +95,15 @@ ModuleCheck checkModule(const ModuleImage* image) {
     check.fault = ModuleFault::NO_MEMORY;
     return check;
   }
-  if (!readSignature(handle)) {
-    check.fault = ModuleFault::NOT_XM;
+  check.format = moduleFormatOf(image);
+  if (check.format == ModuleFormat::MOD || check.format == ModuleFormat::S3M) {
+    if (check.format == ModuleFormat::MOD) checkMod(handle, check);
+    if (check.format == ModuleFormat::S3M) checkS3m(handle, check);
+    closeStream(handle);
+    return check;
+  }
+  if (check.format != ModuleFormat::XM) {
+    check.fault = ModuleFault::UNKNOWN_FORMAT;
     closeStream(handle);
     return check;
   }

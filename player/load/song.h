@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "player/load/module_format.h"
+
 namespace player {
 
 constexpr std::uint8_t KEY_OFF = 255;  // stored key-off note (97 in the file)
@@ -18,6 +20,7 @@ constexpr int SAMPLE_MAP_NOTES = 96;
 constexpr int ENVELOPE_POINTS = 12;
 constexpr int ORDER_TABLE_SIZE = 256;
 constexpr int SAMPLE_GUARD_VALUES = 8;  // zero values behind every sample's data
+constexpr int SONG_CHANNEL_SLOTS = 32;  // channels a song may have at most
 
 struct Song;
 
@@ -120,6 +123,10 @@ struct Song {
   PlayStartHook onPlayStart;
   TickHandler tickHandler;
   SampleReadHook sampleReadHook;
+  // What formats other than XM need (all zero for an XM song).
+  ModuleFormat format;
+  std::uint32_t rules;  // RULE_ bits (effects.h): the tracker's rules the song plays by
+  std::uint8_t channelPan[SONG_CHANNEL_SLOTS];  // each channel's pan at song start, 0..255
 };
 
 // Shared all-zero stand-ins for missing samples and instruments; never freed.

@@ -60,9 +60,9 @@ TEST(ApiLoad, RefusalsSayWhy) {
     Status status;
     const char* reason;
   } const cases[] = {
-      {"empty", {}, nullptr, Status::NOT_XM, "not an XM module (no bytes)"},
-      {"no signature", std::vector<std::uint8_t>(100, 'x'), nullptr, Status::NOT_XM,
-       "not an XM module (no \"Extended Module: \" signature)"},
+      {"empty", {}, nullptr, Status::NOT_A_MODULE, "not a module (no bytes)"},
+      {"no signature", std::vector<std::uint8_t>(100, 'x'), nullptr, Status::NOT_A_MODULE,
+       "not a module (no XM, S3M or MOD signature, nor a 15-sample MOD's layout)"},
       {"40 channels", xmtest::writeXm(wide), nullptr, Status::UNSUPPORTED,
        "has 40 channels (at most 32 are supported)"},
       {"17 samples", xmtest::writeXm(manySamples), nullptr, Status::UNSUPPORTED,

@@ -65,7 +65,7 @@ TEST(ResourceCheck, IconsAndModules) {
   module.patterns.push_back(xmtest::Pattern{});
   EXPECT_EQ(resources::moduleFault(xmtest::writeXm(module)), "");
   EXPECT_EQ(resources::moduleFault(resources::Bytes(100, 'x')),
-            "not an XM module (no \"Extended Module: \" signature)");
+            "not a module (no XM, S3M or MOD signature, nor a 15-sample MOD's layout)");
   module.channels = 40;
   EXPECT_EQ(resources::moduleFault(xmtest::writeXm(module)),
             "has 40 channels (at most 32 are supported)");

@@ -40,6 +40,7 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
             "file: " + file +
                 "\n"
                 "file size: 3,029 bytes\n"
+                "format: XM\n"
                 "title: say \"hi\" \\ now\n"
                 "tracker: test writer\n"
                 "channels: 6\n"
