@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Whole-render speed against two peer players, run as black boxes: the first SECONDS (60) of every
-# module in a directory (../shared/corpus), one process per module, 44.1 kHz 16-bit stereo with
-# linear interpolation, by
+# Whole-render speed against two peer players, run as black boxes, format by format (XM, MOD, S3M,
+# IT): the first SECONDS (60) of every module of the format in a directory (../shared/corpus:
+# FILE.xm there, FILE.mod in it or in its mod/ folder, and so on), one process per module,
+# 44.1 kHz 16-bit stereo with linear interpolation, by
 #   jingle      render FILE --seconds 60 --raw -o /dev/null
 #   xmp         -i linear -t 60 -f 44100 -d file -o /dev/null FILE
 #   openmpt123  --render --end-time 60 --samplerate 44100 --filter 2 --no-float --output-type raw
 #               (it writes FILE.raw beside the module: it renders in a scratch directory)
-# in turn, ROUNDS (7) times. Prints each player's median wall time, the audio it rendered (the
-# peers stop at a module's end when that comes first; jingle renders the whole 60 s) as a multiple
-# of real time, and how many times the peer's median time is jingle's.
+# in turn, ROUNDS (7) times. Prints, for each format, each player's median wall time, the audio it
+# rendered (the peers stop at a module's end when that comes first; jingle renders the whole
+# 60 s) as a multiple of real time, and how many times the peer's median time is jingle's; last, a
+# summary line with the faster peer's multiple for each format. A format is measured over the
+# modules jingle loads; one it loads none of yet is skipped with a note.
 #   bench/compare-peers.sh [JINGLE] [MODULE_DIR]
 # Installs the peers with apt-get when they are missing; builds jingle when no binary is given.
 set -euo pipefail
@@ -31,12 +34,12 @@ if [ -z "$jingle" ]; then
   jingle=build/release/jingle
 fi
 jingle=$(realpath "$jingle")
-
-mapfile -t modules < <(find "$module_dir" -maxdepth 1 -name '*.xm' | sort)
-[ ${#modules[@]} -gt 0 ] || { echo "no modules in $module_dir" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for module in "${modules[@]}"; do ln -s "$module" "$work/$(basename "$module")"; done
+
+# The format being measured: its modules, and the scratch directory openmpt123 renders in.
+modules=()
+scratch=
 
 run_jingle() {
   for module in "${modules[@]}"; do
@@ -49,7 +52,7 @@ run_xmp() {
   done
 }
 run_openmpt() {
-  (cd "$work" && for module in *.xm; do
+  (cd "$scratch" && for module in *; do
     openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 --filter 2 \
       --no-float --output-type raw "$module" >/dev/null 2>&1
   done)
@@ -68,39 +71,77 @@ audio_seconds() {
         bytes=$((bytes + $(stat -c %s "$work/xmp.raw")))
       done ;;
     openmpt123) run_openmpt
-      for raw in "$work"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
-      rm -f "$work"/*.raw ;;
+      for raw in "$scratch"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
+      rm -f "$scratch"/*.raw ;;
   esac
   awk -v bytes="$bytes" 'BEGIN { printf "%.1f", bytes / 176400 }'
 }
 
-players=(jingle xmp openmpt123)
-declare -A runner=([jingle]=run_jingle [xmp]=run_xmp [openmpt123]=run_openmpt)
-declare -A times audio
-for player in "${players[@]}"; do audio[$player]=$(audio_seconds "$player"); done
-
-echo "${#modules[@]} modules, first ${seconds} s of each, $rounds rounds"
-for ((round = 1; round <= rounds; round++)); do
-  line="round $round:"
-  for player in "${players[@]}"; do
-    start=$(date +%s%N)
-    "${runner[$player]}"
-    elapsed=$(( $(date +%s%N) - start ))
-    rm -f "$work"/*.raw
-    times[$player]+="$elapsed "
-    line+=" $player $(awk -v ns="$elapsed" 'BEGIN { printf "%.3f", ns / 1e9 }') s"
-  done
-  echo "$line"
-done
-
 median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{v[NR] = $1} END {
   print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
-declare -A medians
-for player in "${players[@]}"; do medians[$player]=$(echo "${times[$player]}" | median); done
-echo
-printf '%-11s %9s %12s %11s %s\n' player median audio "x realtime" "time / jingle's"
-for player in "${players[@]}"; do
-  awk -v name="$player" -v ns="${medians[$player]}" -v audio="${audio[$player]}" \
-    -v jingle="${medians[jingle]}" 'BEGIN {
-      printf "%-11s %7.3f s %10.1f s %11.0f %6.2f\n", name, ns / 1e9, audio, audio * 1e9 / ns, ns / jingle }'
+
+players=(jingle xmp openmpt123)
+declare -A runner=([jingle]=run_jingle [xmp]=run_xmp [openmpt123]=run_openmpt)
+
+# Times the players over the modules of one format and prints its table.
+measure_format() {
+  local label=$1 player round line start elapsed
+  local -A times=() audio=() medians=()
+  for player in "${players[@]}"; do audio[$player]=$(audio_seconds "$player"); done
+  echo "$label: ${#modules[@]} modules, first ${seconds} s of each, $rounds rounds"
+  for ((round = 1; round <= rounds; round++)); do
+    line="round $round:"
+    for player in "${players[@]}"; do
+      start=$(date +%s%N)
+      "${runner[$player]}"
+      elapsed=$(($(date +%s%N) - start))
+      rm -f "$scratch"/*.raw
+      times[$player]+="$elapsed "
+      line+=" $player $(awk -v ns="$elapsed" 'BEGIN { printf "%.3f", ns / 1e9 }') s"
+    done
+    echo "$line"
+  done
+  for player in "${players[@]}"; do medians[$player]=$(echo "${times[$player]}" | median); done
+  echo
+  printf '%-11s %9s %12s %11s %s\n' player median audio "x realtime" "time / jingle's"
+  for player in "${players[@]}"; do
+    awk -v name="$player" -v ns="${medians[$player]}" -v audio="${audio[$player]}" \
+      -v jingle="${medians[jingle]}" 'BEGIN {
+        printf "%-11s %7.3f s %10.1f s %11.0f %6.2f\n", name, ns / 1e9, audio, audio * 1e9 / ns, ns / jingle }'
+  done
+  summary+=" $(awk -v label="$label" -v x="${medians[xmp]}" -v o="${medians[openmpt123]}" \
+    -v j="${medians[jingle]}" 'BEGIN { peer = x < o ? "xmp" : "openmpt123"
+      printf "%s %.2f (%s);", label, (x < o ? x : o) / j, peer }')"
+}
+
+summary=
+measured=0
+for format in xm mod s3m it; do
+  label=${format^^}
+  folders=("$module_dir")
+  [ -d "$module_dir/$format" ] && folders+=("$module_dir/$format")
+  mapfile -t found < <(find "${folders[@]}" -maxdepth 1 -type f -iname "*.$format" | sort)
+  [ ${#found[@]} -gt 0 ] || continue
+  modules=()
+  for module in "${found[@]}"; do
+    "$jingle" info "$module" >/dev/null 2>&1 && modules+=("$module")
+  done
+  [ $measured -gt 0 ] && echo
+  measured=$((measured + 1))
+  if [ ${#modules[@]} -eq 0 ]; then
+    echo "$label: skipped: jingle loads none of its ${#found[@]} modules yet"
+    summary+=" $label skipped;"
+    continue
+  fi
+  if [ ${#modules[@]} -lt ${#found[@]} ]; then
+    echo "$label: $((${#found[@]} - ${#modules[@]})) of ${#found[@]} modules left out:" \
+      "jingle does not load them yet"
+  fi
+  scratch=$work/$format
+  mkdir -p "$scratch"
+  for module in "${modules[@]}"; do ln -s "$module" "$scratch/$(basename "$module")"; done
+  measure_format "$label"
 done
+[ $measured -gt 0 ] || { echo "no modules in $module_dir" >&2; exit 1; }
+echo
+echo "faster peer's time / jingle's:${summary%;}"
