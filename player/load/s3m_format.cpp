@@ -12,7 +12,6 @@ namespace {
 constexpr std::int32_t COUNTS_OFFSET = 0x20;
 constexpr std::int32_t FLAGS_OFFSET = 0x26;
 constexpr std::int32_t GLOBAL_VOLUME_OFFSET = 0x30;
-constexpr std::int32_t CHANNEL_SETTINGS_OFFSET = 0x40;
 constexpr std::int32_t ORDERS_OFFSET = 0x60;
 constexpr std::uint8_t PANNING_STORED = 252;
 constexpr std::uint8_t CHANNEL_DISABLED = 0x80;
