@@ -8,6 +8,7 @@
 #include "player/numeric.h"
 #include "player/played_rows.h"
 #include "player/replay/channel.h"
+#include "player/replay/letter_effects.h"
 #include "player/replay/song_position.h"
 
 namespace player {
@@ -63,7 +64,9 @@ bool plainRow(Search& search, const Flow& flow, const PatternCell* cells) {
     for (std::int32_t c = 0; c < search.channels; ++c) {
       const std::uint8_t effect = cells[c].effect;
       any = any || effect == EFFECT_POSITION_JUMP || effect == EFFECT_PATTERN_BREAK ||
-            effect == EFFECT_EXTENDED || effect == EFFECT_SPEED_TEMPO;
+            effect == EFFECT_EXTENDED || effect == EFFECT_SPEED_TEMPO ||
+            effect == EFFECT_SET_SPEED || effect == EFFECT_SET_TEMPO ||
+            effect == EFFECT_BREAK_TO_ROW || effect == EFFECT_SPECIAL;
     }
     if (!any) markPlayedRow(search.plain, flow.order, flow.row);
   }
@@ -89,8 +92,28 @@ const RowFlow& rowFlow(const Search& search, std::uint32_t pattern, std::int32_t
   slot.key = key;
   slot.nextRow = slot.jumpOrder = slot.speed = slot.delayTimes = slot.delaySpeed = -1;
   for (std::int32_t c = 0; c < search.channels; ++c) {
-    const std::uint8_t param = cells[c].param;
-    switch (cells[c].effect) {
+    std::uint8_t param = cells[c].param;
+    std::uint8_t effect = cells[c].effect;
+    // The letter effects of the flow as the XM ones of the same meaning.
+    if (effect == EFFECT_SPECIAL &&
+        (param >> 4 == SPECIAL_PATTERN_LOOP || param >> 4 == SPECIAL_PATTERN_DELAY)) {
+      effect = EFFECT_EXTENDED;
+      param = static_cast<std::uint8_t>(
+          (param >> 4 == SPECIAL_PATTERN_LOOP ? EXTENDED_PATTERN_LOOP : EXTENDED_PATTERN_DELAY)
+              << 4 |
+          (param & 0x0F));
+    }
+    switch (effect) {
+      case EFFECT_SET_SPEED:
+        if (param != 0) slot.speed = param;
+        break;
+      case EFFECT_SET_TEMPO:
+        if (param >= tempoFloor(search.song))
+          slot.framesPerTick = framesPerTick(param, search.rate);
+        break;
+      case EFFECT_BREAK_TO_ROW:
+        slot.nextRow = param;
+        break;
       case EFFECT_POSITION_JUMP:
         slot.nextRow = 0;
         slot.jumpOrder = param < search.song->songLength ? param : 0;

@@ -112,9 +112,9 @@ constexpr std::uint32_t RULE_PROTRACKER_OSCILLATORS = 1u << 1;
 // A sample offset beyond the sample's end plays the loop, or nothing without one; otherwise
 // the offset is remembered and added again by a 9xx of zero.
 constexpr std::uint32_t RULE_PROTRACKER_OFFSET = 1u << 2;
-// E5x, ECx, EDx, E9x, E6x by ProTracker: finetune taken by the note on the same row, a cut at
-// tick 0 for EC0, a delay of 0 plays the note at once.
-constexpr std::uint32_t RULE_PROTRACKER_EXTENDED = 1u << 3;
+// Periods count the clock of the PAL Amiga (3,546,895 Hz for the file's periods): C-4 at
+// period 1712 plays 8,287 Hz rather than 8,363.
+constexpr std::uint32_t RULE_PAL_CLOCK = 1u << 3;
 //
 // Shared by ProTracker, Scream Tracker 3 and Impulse Tracker.
 // Channels start at Song::channelPan and keep their pan across notes: samples have none.

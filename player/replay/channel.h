@@ -37,7 +37,7 @@ struct Channel {
   std::int32_t panEnvValue;  // 0..64, 32 = no offset
   std::int32_t panEnvStep;
   std::uint8_t panEnvDone;
-  std::int32_t fadeVolume;  // 65536 full, 0 silent
+  std::int32_t fadeVolume;    // 65536 full, 0 silent
   std::int32_t autoVibPos;    // 0..255
   std::int32_t autoVibSweep;  // 0..instrument sweep
   std::uint8_t keyOff;
@@ -71,6 +71,10 @@ struct Channel {
   std::uint8_t fineVolumeSlide;
   std::uint8_t finePortaUp;
   std::uint8_t finePortaDown;
+  // A letter effect (S3M, IT) as this row plays it: the effect and parameter it comes to.
+  std::uint8_t playEffect;
+  std::uint8_t playParam;
+  std::uint8_t sharedMemory;  // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
 };
 
 // One record per song channel; belongs to the player, not to a song.

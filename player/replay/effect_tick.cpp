@@ -5,6 +5,7 @@
 #include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
+#include "player/replay/letter_effects.h"
 #include "player/replay/oscillators.h"
 #include "player/replay/pitch.h"
 #include "player/replay/row.h"
@@ -195,13 +196,13 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
       arpeggio(song, channel, sample, cell.param);
       break;
     case EFFECT_PORTAMENTO_UP:
-      channel->period = wrapSub(channel->period, 4 * channel->portaUpSpeed);
+      channel->period = limitPeriod(song, wrapSub(channel->period, 4 * channel->portaUpSpeed));
       channel->periodDelta = 0;
       if (channel->period < 56) channel->period = 56;
       channel->flags |= UPDATE_FREQUENCY;
       break;
     case EFFECT_PORTAMENTO_DOWN:
-      channel->period = wrapAdd(channel->period, 4 * channel->portaDownSpeed);
+      channel->period = limitPeriod(song, wrapAdd(channel->period, 4 * channel->portaDownSpeed));
       channel->periodDelta = 0;
       channel->flags |= UPDATE_FREQUENCY;
       break;
@@ -210,7 +211,11 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
       tonePortamento(channel);
       break;
     case EFFECT_VIBRATO:
-      vibrato(channel);
+      vibrato(channel, (song->rules & RULE_PROTRACKER_OSCILLATORS) != 0);
+      advanceVibrato(channel);
+      break;
+    case EFFECT_FINE_VIBRATO:
+      fineVibrato(channel);
       advanceVibrato(channel);
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
@@ -219,7 +224,7 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
       volumeSlide(channel);
       break;
     case EFFECT_VIBRATO_VOLUME:
-      vibrato(channel);
+      vibrato(channel, (song->rules & RULE_PROTRACKER_OSCILLATORS) != 0);
       advanceVibrato(channel);
       volumeSlide(channel);
       break;
@@ -265,7 +270,14 @@ void runEffectTick(Song* song) {
     channel->flags = 0;
     updateEnvelopes(channel, sound.instrument, false);
     volumeColumnTick(channel, cell.volumeColumn);
-    effectTick(song, channel, sound.sample, cell);
+    if (cell.effect < XM_EFFECT_COUNT) {
+      effectTick(song, channel, sound.sample, cell);
+    } else {
+      // A letter effect plays as the effect it came to on the row tick.
+      const PatternCell played{cell.note, cell.instrument, cell.volumeColumn, channel->playEffect,
+                               channel->playParam};
+      effectTick(song, channel, sound.sample, played);
+    }
     autoVibrato(channel, sound.instrument);
     updateVoice(channel, sound.sample, song);
   }

@@ -75,10 +75,17 @@ void tonePortamento(Channel* channel) {
   channel->flags |= UPDATE_FREQUENCY;
 }
 
-void vibrato(Channel* channel) {
+void vibrato(Channel* channel, bool downFirst) {
   const std::int32_t w = magnitude(vibratoWaveform(channel->waveControl), channel->vibratoPos);
   // Whole multiples of 4 period units.
   const std::int32_t depth = ((w * channel->vibratoDepth) >> 5) & ~3;
+  channel->periodDelta = (channel->vibratoPos >= 0) != downFirst ? -depth : depth;
+  channel->flags |= UPDATE_FREQUENCY;
+}
+
+void fineVibrato(Channel* channel) {
+  const std::int32_t w = magnitude(vibratoWaveform(channel->waveControl), channel->vibratoPos);
+  const std::int32_t depth = (w * channel->vibratoDepth) >> 7;
   channel->periodDelta = channel->vibratoPos >= 0 ? -depth : depth;
   channel->flags |= UPDATE_FREQUENCY;
 }

@@ -6,7 +6,9 @@
 
 namespace player {
 
-enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA };
+// AMIGA_PAL: Amiga periods counted in the PAL Amiga's clock (MOD), AMIGA in the clock C-4 at
+// period 1712 plays 8,363 Hz in (XM, S3M).
+enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA, AMIGA_PAL };
 
 struct VoicePitch {
   std::int32_t frequency;  // Hz, before the floor the step applies

@@ -6,6 +6,7 @@
 #include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
+#include "player/replay/letter_effects.h"
 #include "player/replay/oscillators.h"
 #include "player/replay/pitch.h"
 #include "player/replay/song_position.h"
@@ -87,11 +88,11 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
   switch (x) {
     case EXTENDED_FINE_PORTAMENTO_UP:
       remember(channel->finePortaUp, y);
-      channel->period = wrapSub(channel->period, channel->finePortaUp * 4);
+      channel->period = limitPeriod(song, wrapSub(channel->period, channel->finePortaUp * 4));
       break;
     case EXTENDED_FINE_PORTAMENTO_DOWN:
       remember(channel->finePortaDown, y);
-      channel->period = wrapAdd(channel->period, channel->finePortaDown * 4);
+      channel->period = limitPeriod(song, wrapAdd(channel->period, channel->finePortaDown * 4));
       break;
     case EXTENDED_VIBRATO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
@@ -154,7 +155,7 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
     case EFFECT_VIBRATO:
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
-      vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) vibrato(channel);
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->portaTarget = channel->notePeriod;
@@ -163,7 +164,7 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       break;
     case EFFECT_VIBRATO_VOLUME:
       remember(channel->volumeSlide, param);
-      vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) vibrato(channel);
       break;
     case EFFECT_TREMOLO:
       remember(channel->tremoloSpeed, x);
@@ -245,18 +246,45 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
     case EFFECT_EXTRA_FINE_PORTAMENTO:
       if (x == 1) {
         remember(channel->xfinePortaUp, y);
-        channel->period = wrapSub(channel->period, channel->xfinePortaUp);
+        channel->period = limitPeriod(song, wrapSub(channel->period, channel->xfinePortaUp));
       } else if (x == 2) {
         remember(channel->xfinePortaDown, y);
-        channel->period = wrapAdd(channel->period, channel->xfinePortaDown);
+        channel->period = limitPeriod(song, wrapAdd(channel->period, channel->xfinePortaDown));
       }
+      break;
+    case EFFECT_SET_SPEED:
+      if (param != 0) song->speed = param;
+      break;
+    case EFFECT_SET_TEMPO:
+      if (param >= tempoFloor(song)) setBpm(song, param);
+      break;
+    case EFFECT_BREAK_TO_ROW:
+      song->nextRow = param;
+      if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
+      if (song->nextOrder >= song->songLength) song->nextOrder = 0;
+      break;
+    case EFFECT_FINE_VIBRATO:
+      remember(channel->vibratoSpeed, x);
+      remember(channel->vibratoDepth, y);
       break;
     default:  // arpeggio, key off (handled with the note) and the unused numbers
       break;
   }
 }
 
-void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool& positionJumpSeen) {
+void processChannel(Song* song, Channel* channel, const PatternCell& stored,
+                    bool& positionJumpSeen) {
+  // A letter effect plays as the effect it comes to this row; XM effects play as stored.
+  PatternCell cell = stored;
+  std::int8_t rowVolumeSlide = 0;
+  if (stored.effect >= XM_EFFECT_COUNT) {
+    const PlayedEffect played = playedEffect(song, channel, stored);
+    cell.effect = played.effect;
+    cell.param = played.param;
+    rowVolumeSlide = played.rowVolumeSlide;
+  }
+  channel->playEffect = cell.effect;
+  channel->playParam = cell.param;
   const bool tonePortamento =
       cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_VOLUME;
   const bool realNote = cell.note != 0 && cell.note != KEY_OFF;
@@ -284,11 +312,19 @@ void processChannel(Song* song, Channel* channel, const PatternCell& cell, bool&
   channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
 
   if (cell.instrument != 0) resetChannel(channel, sound.sample);
+  // Samples without a pan of their own leave the channel's.
+  if ((song->rules & RULE_CHANNEL_PANNING) != 0) channel->pan = kept.pan;
   if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);
-  if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) channel->keyOff = 1;
+  if (cell.note == KEY_OFF && (song->rules & RULE_NOTE_OFF_CUTS) != 0) {
+    channel->volume = 0;
+  } else if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) {
+    channel->keyOff = 1;
+  }
 
   updateEnvelopes(channel, sound.instrument, true);
   rowEffect(song, channel, sound, cell, kept, positionJumpSeen);
+  if (rowVolumeSlide > 0) slideVolumeUp(channel, rowVolumeSlide);
+  if (rowVolumeSlide < 0) slideVolumeDown(channel, -rowVolumeSlide);
   autoVibrato(channel, sound.instrument);
   updateVoice(channel, sound.sample, song);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "player/audio_output.h"
+#include "player/load/effects.h"
 #include "player/mixer/voice.h"
 #include "player/numeric.h"
 #include "player/replay/channel_mute.h"
@@ -85,7 +86,9 @@ void updatePan(const Channel* channel, Voice* voice) {
 void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
   // The guard has ruled out a zero period sum.
   const bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
-  const FrequencyTable table = linear ? FrequencyTable::LINEAR : FrequencyTable::AMIGA;
+  const FrequencyTable table = linear                                ? FrequencyTable::LINEAR
+                               : (song->rules & RULE_PAL_CLOCK) != 0 ? FrequencyTable::AMIGA_PAL
+                                                                     : FrequencyTable::AMIGA;
   const std::int32_t argument =
       linear ? wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta)
              : wrapAdd(channel->period, channel->periodDelta);
