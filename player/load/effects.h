@@ -106,9 +106,11 @@ constexpr std::uint8_t SPECIAL_MACRO = 0xF;          // IT: active macro; ST3: f
 // Portamenti keep the period within the Amiga's three octaves (113 to 856, times 4 in the
 // player's period units). Also Scream Tracker's "Amiga limits" flag.
 constexpr std::uint32_t RULE_AMIGA_PERIOD_LIMITS = 1u << 0;
-// Vibrato and tremolo by ProTracker's rules: the pitch goes down first, the row tick applies no
-// vibrato, and a ramp tremolo follows the vibrato's position.
+// The row tick applies no vibrato (ProTracker).
 constexpr std::uint32_t RULE_PROTRACKER_OSCILLATORS = 1u << 1;
+// Vibrato lowers the pitch in the first half of its cycle (ProTracker, Scream Tracker 3, Impulse
+// Tracker, as measured against the reference player); FastTracker 2 raises it.
+constexpr std::uint32_t RULE_VIBRATO_FALLS_FIRST = 1u << 13;
 // A sample offset beyond the sample's end plays the loop, or nothing without one; otherwise
 // the offset is remembered and added again by a 9xx of zero.
 constexpr std::uint32_t RULE_PROTRACKER_OFFSET = 1u << 2;

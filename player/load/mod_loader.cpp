@@ -102,7 +102,8 @@ int parseMod(Song* song, StreamHandle* handle) {
   seekTo(handle, layout.headerBytes);
   const bool amigaNotes = readCells(song, handle, layout);
   song->rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_DELAY_AT_ROW_SPEED |
-                RULE_PROTRACKER_OSCILLATORS | RULE_PROTRACKER_OFFSET | RULE_PAL_CLOCK;
+                RULE_PROTRACKER_OSCILLATORS | RULE_VIBRATO_FALLS_FIRST | RULE_PROTRACKER_OFFSET |
+                RULE_PAL_CLOCK;
   // Files with notes beyond the Amiga's octaves come from PC trackers, which slide past them.
   if (amigaNotes && layout.channels == 4) song->rules |= RULE_AMIGA_PERIOD_LIMITS;
   return readSamples(song, handle, layout) ? 1 : 0;

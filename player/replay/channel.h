@@ -75,6 +75,7 @@ struct Channel {
   std::uint8_t playEffect;
   std::uint8_t playParam;
   std::uint8_t sharedMemory;  // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
+  std::uint8_t arpeggioMemory;  // Jxy's own, without the shared one
 };
 
 // One record per song channel; belongs to the player, not to a song.

@@ -211,11 +211,11 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
       tonePortamento(channel);
       break;
     case EFFECT_VIBRATO:
-      vibrato(channel, (song->rules & RULE_PROTRACKER_OSCILLATORS) != 0);
+      vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
       advanceVibrato(channel);
       break;
     case EFFECT_FINE_VIBRATO:
-      fineVibrato(channel);
+      fineVibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
       advanceVibrato(channel);
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
@@ -224,7 +224,7 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
       volumeSlide(channel);
       break;
     case EFFECT_VIBRATO_VOLUME:
-      vibrato(channel, (song->rules & RULE_PROTRACKER_OSCILLATORS) != 0);
+      vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
       advanceVibrato(channel);
       volumeSlide(channel);
       break;

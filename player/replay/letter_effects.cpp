@@ -135,6 +135,8 @@ PlayedEffect playedEffect(const Song* song, Channel* channel, const PatternCell&
     case EFFECT_TREMOR_ON_OFF:
       return {EFFECT_TREMOR, param, 0};
     case EFFECT_ARPEGGIO_MEMORY:
+      if (param == 0) param = channel->arpeggioMemory;
+      channel->arpeggioMemory = param;
       return {EFFECT_ARPEGGIO, param, 0};
     case EFFECT_RETRIGGER_VOLUME:
       return {EFFECT_MULTI_RETRIGGER, param, 0};

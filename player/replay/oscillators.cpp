@@ -83,10 +83,10 @@ void vibrato(Channel* channel, bool downFirst) {
   channel->flags |= UPDATE_FREQUENCY;
 }
 
-void fineVibrato(Channel* channel) {
+void fineVibrato(Channel* channel, bool downFirst) {
   const std::int32_t w = magnitude(vibratoWaveform(channel->waveControl), channel->vibratoPos);
   const std::int32_t depth = (w * channel->vibratoDepth) >> 7;
-  channel->periodDelta = channel->vibratoPos >= 0 ? -depth : depth;
+  channel->periodDelta = (channel->vibratoPos >= 0) != downFirst ? -depth : depth;
   channel->flags |= UPDATE_FREQUENCY;
 }
 

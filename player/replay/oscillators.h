@@ -9,9 +9,9 @@ void tonePortamento(Channel* channel);
 // periodDelta from the current phase, phase unchanged; downFirst: the pitch falls in the first
 // half of the cycle (ProTracker), else it rises.
 void vibrato(Channel* channel, bool downFirst = false);
-void fineVibrato(Channel* channel);     // a quarter of vibrato's depth, in single periods
-void advanceVibrato(Channel* channel);  // phase on by vibratoSpeed
-void tremolo(Channel* channel);         // volumeDelta from the phase, then phase on
+void fineVibrato(Channel* channel, bool downFirst);  // a quarter of vibrato's depth
+void advanceVibrato(Channel* channel);               // phase on by vibratoSpeed
+void tremolo(Channel* channel);                      // volumeDelta from the phase, then phase on
 void tremor(Channel* channel);
 
 }  // namespace player

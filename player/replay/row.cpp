@@ -155,7 +155,9 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
     case EFFECT_VIBRATO:
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
-      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
+        vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+      }
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->portaTarget = channel->notePeriod;
@@ -164,7 +166,9 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       break;
     case EFFECT_VIBRATO_VOLUME:
       remember(channel->volumeSlide, param);
-      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
+        vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+      }
       break;
     case EFFECT_TREMOLO:
       remember(channel->tremoloSpeed, x);
