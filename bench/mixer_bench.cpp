@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/mixer/mix_path.h"
 #include "player/mixer/mixer.h"
-#include "player/mixer/voice.h"
 
 namespace {
 
 constexpr std::int32_t BLOCK_FRAMES = 884;
+
+player::Engine engine{};
 
 struct BenchSample {
   std::vector<std::int16_t> values;
@@ -41,7 +43,7 @@ struct BenchSample {
 // Prepares the engine on the path named by the benchmark's argument; false (and the benchmark
 // skipped) when the processor does not run it.
 bool onPath(benchmark::State& state) {
-  player::prepareOutput(44100);
+  player::prepareOutput(engine, 44100);
   const auto path = static_cast<player::MixPath>(state.range(0));
   state.SetLabel(player::mixPathName(path));
   if (player::selectMixPath(path)) return true;
@@ -51,7 +53,7 @@ bool onPath(benchmark::State& state) {
 
 // Voice slot at a step of about 1.37 samples per frame with settled gains.
 void startVoice(int slot, player::Sample* sample, std::int32_t left, std::int32_t right) {
-  player::Voice& voice = player::voicePool[slot];
+  player::Voice& voice = engine.voicePool.voices[slot];
   voice.sample = sample;
   voice.step = 1;
   voice.stepFrac = 0x5F3C9A17u;
@@ -77,7 +79,7 @@ void mixOneVoice(benchmark::State& state, BenchSample& sample, std::int32_t left
   startVoice(0, &sample.sample, left, right);
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
+    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, BLOCK_FRAMES);
@@ -97,12 +99,12 @@ void BM_RampingVoice(benchmark::State& state) {
   std::int32_t target = 0;
   for (auto _ : state) {
     target = target == 0 ? 120 : 0;
-    player::voicePool[0].leftTarget = target;
-    player::voicePool[0].rightTarget = 120 - target;
-    player::mixVoices(frames.data(), player::rampLength);
+    engine.voicePool.voices[0].leftTarget = target;
+    engine.voicePool.voices[0].rightTarget = 120 - target;
+    player::mixVoices(engine.voicePool, frames.data(), engine.voicePool.rampLength);
     benchmark::DoNotOptimize(frames.data());
   }
-  report(state, player::rampLength);
+  report(state, engine.voicePool.rampLength);
 }
 
 void BM_ForwardLoopVoice(benchmark::State& state) {
@@ -132,12 +134,12 @@ void BM_FullBlock64Voices(benchmark::State& state) {
   BenchSample sample(1 << 20, player::LOOP_FORWARD, 0, 1 << 20);
   for (int slot = 0; slot < player::MIXED_VOICES; ++slot) {
     startVoice(slot, &sample.sample, 20 + slot, 80 - slot);
-    player::voicePool[slot].position = static_cast<std::uint32_t>(slot) * 10007u;
+    engine.voicePool.voices[slot].position = static_cast<std::uint32_t>(slot) * 10007u;
   }
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
     std::memset(frames.data(), 0, frames.size() * sizeof(float));
-    player::mixVoices(frames.data(), BLOCK_FRAMES);
+    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, std::int64_t{BLOCK_FRAMES} * player::MIXED_VOICES);

@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "player/engine.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 
 namespace {
+
+player::Engine engine{};
 
 // A corpus module loaded for a benchmark, freed with it.
 struct CorpusSong {
@@ -41,11 +44,11 @@ void renderModule(benchmark::State& state, const char* name) {
   constexpr int BLOCKS = 500;  // 10 s of audio
   std::int64_t frames = 0;
   for (auto _ : state) {
-    player::startOfflineRender(corpus.song, 1);
+    player::startOfflineRender(engine, corpus.song, 1);
     for (int b = 0; b < BLOCKS; ++b)
-      benchmark::DoNotOptimize(player::renderNextBlock());
-    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames();
-    player::stopOfflineRender();
+      benchmark::DoNotOptimize(player::renderNextBlock(engine));
+    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames(engine);
+    player::stopOfflineRender(engine);
   }
   state.counters["realtime"] = benchmark::Counter(
       static_cast<double>(frames) / player::OFFLINE_RATE, benchmark::Counter::kIsRate);

@@ -12,12 +12,15 @@
 
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/load/module_image.h"
 #include "player/player.h"
 
 namespace {
 
 constexpr const char* MODULE = "vor__mph.xm";
+
+player::Engine engine{};
 
 player::ModuleImage* corpusImage(const char* name) {
   std::ifstream in(std::string(JINGLE_CORPUS_DIR) + "/" + name, std::ios::binary);
@@ -30,15 +33,15 @@ player::ModuleImage* corpusImage(const char* name) {
 void BM_StartAndStop(benchmark::State& state) {
   player::ModuleImage* image = corpusImage(MODULE);
   platform::resetVirtualWave();
-  player::audioOutput.waveOut = platform::virtualWaveOut();
+  engine.output.waveOut = platform::virtualWaveOut();
   for (auto _ : state) {
-    if (player::playModule(image) == nullptr) {
+    if (player::playModule(engine, image) == nullptr) {
       state.SkipWithError("module not available");
       break;
     }
-    player::playModule(nullptr);
+    player::playModule(engine, nullptr);
   }
-  player::audioOutput.waveOut = nullptr;
+  engine.output.waveOut = nullptr;
   player::freeModuleImage(image);
 }
 BENCHMARK(BM_StartAndStop)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -46,17 +49,17 @@ BENCHMARK(BM_StartAndStop)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_PauseAndResume(benchmark::State& state) {
   player::ModuleImage* image = corpusImage(MODULE);
   platform::resetVirtualWave();
-  player::audioOutput.waveOut = platform::virtualWaveOut();
-  if (player::playModule(image) == nullptr) {
+  engine.output.waveOut = platform::virtualWaveOut();
+  if (player::playModule(engine, image) == nullptr) {
     state.SkipWithError("module not available");
   } else {
     for (auto _ : state) {
-      player::togglePause();
-      player::togglePause();
+      player::togglePause(engine);
+      player::togglePause(engine);
     }
   }
-  player::playModule(nullptr);
-  player::audioOutput.waveOut = nullptr;
+  player::playModule(engine, nullptr);
+  engine.output.waveOut = nullptr;
   player::freeModuleImage(image);
 }
 BENCHMARK(BM_PauseAndResume)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -3,10 +3,12 @@
 // module of the corpus.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
 #include "player/song_start.h"
@@ -22,11 +24,17 @@ void BM_ReplayerTick(benchmark::State& state) {
     state.SkipWithError("module did not load");
     return;
   }
-  player::prepareOutput(44100);
-  player::beginSong(song.get());
+  const auto engine = std::make_unique<player::Engine>();
+  player::prepareOutput(*engine, 44100);
+  if (!player::beginSong(*engine, song.get())) {
+    state.SkipWithError("no memory for the song's copy");
+    return;
+  }
+  player::Song* playing = &engine->playing.song;
   for (auto _ : state)
-    song->tickHandler(song.get());
+    playing->tickHandler(*engine, playing);
   state.SetItemsProcessed(state.iterations());
+  player::endSong(*engine);
 }
 BENCHMARK(BM_ReplayerTick)->ArgName("channels")->Arg(8)->Arg(32);
 

@@ -4,12 +4,15 @@
 // bound.
 #include <benchmark/benchmark.h>
 
+#include "player/engine.h"
 #include "player/load/module_check.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 #include "tests/support/hostile_modules.h"
 
 namespace {
+
+player::Engine engine{};
 
 xmtest::Module unfinishedLoop() {
   xmtest::Module module = xmtest::loopStormModule(1, 1);
@@ -62,11 +65,11 @@ void render(benchmark::State& state, xmtest::Module module) {
   constexpr int BLOCKS = 100;
   std::int64_t frames = 0;
   for (auto _ : state) {
-    player::startOfflineRender(song.get(), 1);
+    player::startOfflineRender(engine, song.get(), 1);
     for (int b = 0; b < BLOCKS; ++b)
-      benchmark::DoNotOptimize(player::renderNextBlock());
-    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames();
-    player::stopOfflineRender();
+      benchmark::DoNotOptimize(player::renderNextBlock(engine));
+    frames += std::int64_t{BLOCKS} * player::offlineBlockFrames(engine);
+    player::stopOfflineRender(engine);
   }
   state.counters["realtime"] = benchmark::Counter(
       static_cast<double>(frames) / player::OFFLINE_RATE, benchmark::Counter::kIsRate);

@@ -45,4 +45,18 @@ std::string channelNumbers(std::uint32_t channels) {
   return numbers;
 }
 
+std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount) {
+  return channelCount >= MAX_LISTED_CHANNEL ? 0u
+         : channelCount <= 0                ? listed
+                                            : listed & ~((1u << channelCount) - 1);
+}
+
+std::string channelsBeyondText(std::uint32_t beyond, int channelCount) {
+  std::string numbers = channelNumbers(beyond);
+  for (std::size_t at = 0; (at = numbers.find(' ', at)) != std::string::npos; at += 2)
+    numbers.replace(at, 1, ", ");
+  return "has " + std::to_string(channelCount) + " channels; --mute and --solo name channel" +
+         (numbers.find(',') == std::string::npos ? " " : "s ") + numbers;
+}
+
 }  // namespace cli

@@ -18,4 +18,11 @@ std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, s
 // "1 3 5" for the bits set.
 std::string channelNumbers(std::uint32_t channels);
 
+// The channels listed that a module of channelCount channels does not have.
+std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount);
+
+// "has 4 channels; --mute and --solo name channel 9" (or "channels 5, 9"), for a module without
+// the channels listed.
+std::string channelsBeyondText(std::uint32_t beyond, int channelCount);
+
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/display_text.h"
 
 namespace cli {
 namespace {
@@ -17,49 +18,61 @@ const char* const EXIT_CODES =
 
 const char* const PLAY_HELP =
     "usage: jingle play [OPTION]... FILE...\n"
-    "Plays each FILE in turn on the sound device, to its natural end; a file that cannot be\n"
-    "used is reported in one line and skipped.\n"
+    "Plays each FILE ('-': standard input) in turn on the sound device, to its natural end; a\n"
+    "file that cannot be used, or a start past its end, is reported in one line and skipped.\n"
+    "A damaged file is played for what remains of it, with a line saying what is missing.\n"
     "\n"
     "  -l, --loops=N      play each module N times round (default 1)\n"
     "  -e, --endless      play each module until stopped\n"
-    "      --seconds=S    stop each module after S seconds at most\n"
-    "  -s, --start=TIME   start each module at TIME (90, 1:30 or 1:30.5)\n"
+    "      --seconds=TIME stop each module after TIME at most (90, 1:30 or 1:30.5)\n"
+    "  -s, --start=TIME   start each module at TIME\n"
     "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
     "      --solo=LIST    silence all channels but those listed\n"
     "  -h, --help         show this help\n"
+    "\n"
+    "Channels a module does not have are ignored with a note; --seconds and --loops cannot be\n"
+    "used together.\n"
     "\n"
     "Keys: space pauses and resumes, n or Enter next module, p previous module,\n"
     "left and right arrows 5 seconds back and forward, down and up arrows one order\n"
     "back and forward (a seek replays the song silently to its target, so it sounds\n"
     "exactly as continuous play), 1 to 9 and 0 mute and unmute channels 1 to 10,\n"
-    "q, Esc or Ctrl-C stops, h or ? shows the keys.\n";
+    "q, Esc or Ctrl-C stops, h or ? shows and hides the keys.\n";
 
 const char* const RENDER_HELP =
     "usage: jingle render [OPTION]... FILE...\n"
     "Renders each FILE to a file beside it (FILE with the format's extension), by default as a\n"
-    "44,100 Hz 16-bit stereo WAV file, to the module's natural end.\n"
+    "44,100 Hz 16-bit stereo WAV file, to the module's natural end. '-' reads standard input,\n"
+    "which like any FILE that is not a regular file needs -o to name its output.\n"
     "\n"
-    "  -o, --output=OUT   the output: a file, '-' for standard output, or a directory\n"
-    "                     that the outputs go into; with several FILEs, a directory\n"
+    "  -o, --output=OUT   the output: a file, '-' for standard output (not a terminal), or a\n"
+    "                     directory that the outputs go into (a name ending in / is one,\n"
+    "                     made when missing); with several FILEs, a directory\n"
     "      --raw          headerless little-endian PCM (extension .raw)\n"
     "      --format=FMT   wav, raw or flac; by default from OUT's extension\n"
-    "                     (.wav, .raw, .flac), else wav\n"
+    "                     (.wav, .raw, .flac; any other is refused), else wav\n"
     "  -r, --rate=HZ      frames per second, 8000 to 192000 (default 44100)\n"
     "      --float        32-bit float samples: the mix before it is clipped (WAV or raw)\n"
-    "      --seconds=S    render S seconds instead of to the natural end\n"
+    "      --seconds=TIME render TIME (90, 1:30 or 1:30.5) instead of to the natural end\n"
     "  -l, --loops=N      render N times round the song (default 1)\n"
     "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
     "      --solo=LIST    silence all channels but those listed\n"
     "  -q, --quiet        no progress bar (it is shown only on a terminal)\n"
     "  -h, --help         show this help\n"
     "\n"
+    "Every output is checked against every FILE and every other output before anything is\n"
+    "rendered: one that would replace a module, or another module's render, is refused.\n"
     "A render is written beside its output under a new name and renamed into place when\n"
-    "complete; one that fails or is stopped leaves the output as it was.\n";
+    "complete; one that fails or is stopped leaves the output as it was. A module without\n"
+    "a channel --mute or --solo names is refused; a damaged one is rendered for what\n"
+    "remains of it, with a line saying what is missing.\n";
 
 const char* const INFO_HELP =
     "usage: jingle info [OPTION]... FILE...\n"
-    "Shows what each FILE holds: title, tracker, file size, counts, duration and the names of\n"
-    "its instruments and samples (control characters shown as '?').\n"
+    "Shows what each FILE ('-': standard input) holds: title, tracker, file size, what a\n"
+    "damaged file lacks, counts, duration and the names of its instruments (those with a\n"
+    "name or samples; the empty ones are counted) and samples. Control characters in names\n"
+    "are shown as '?', and bytes of a file name that are not UTF-8 as U+FFFD.\n"
     "\n"
     "      --json         one JSON object per file (an array of them for several files)\n"
     "  -h, --help         show this help\n";
@@ -103,7 +116,7 @@ int printHelp(const std::string& topic) {
   const std::string text = topic.empty() ? overviewHelp() : commandHelp(topic);
   if (text.empty()) {
     std::fprintf(stderr, "jingle: help: '%s' is not a command (see 'jingle help')\n",
-                 topic.c_str());
+                 displayName(topic).c_str());
     return EXIT_BAD_INPUT;
   }
   std::fputs(text.c_str(), stdout);

@@ -12,6 +12,7 @@
 #include "cli/number_text.h"
 #include "cli/options.h"
 #include "player/load/module_check.h"
+#include "player/load/module_fault_text.h"
 #include "player/load/module_texts.h"
 #include "player/load/song.h"
 #include "player/load/song_facts.h"
@@ -28,18 +29,31 @@ struct ModuleReport {
   player::ModuleTexts texts;
   player::ModuleFormat format = player::ModuleFormat::XM;
   std::uint32_t channels = 0, orders = 0, restartPosition = 0, instruments = 0, speed = 0, bpm = 0;
-  std::int32_t patterns = 0, patternSlots = 0;
+  std::int32_t patterns = 0, patternsUsed = 0;  // stored; named by the orders
   std::uint64_t samples = 0, sampleMemoryBytes = 0;
   bool linear = false;
   std::int64_t frames = 0;
   bool limited = false;  // no end within the render limit: frames is that limit
+  player::ModuleDamage damage{};
 };
+
+// An instrument slot with neither a name nor a sample says nothing: such slots are only counted.
+bool emptySlot(const player::ModuleTexts& texts, std::size_t i) {
+  return texts.instrumentNames[i].empty() && texts.sampleNames[i].empty();
+}
+
+std::size_t emptySlots(const player::ModuleTexts& texts) {
+  std::size_t empty = 0;
+  for (std::size_t i = 0; i < texts.instrumentNames.size(); ++i)
+    empty += emptySlot(texts, i);
+  return empty;
+}
 
 ModuleReport reportOf(const std::string& path, const ModuleFile& file) {
   const player::ModuleCheck header = player::checkModule(file.image);
   const player::Song& song = *file.song;
   ModuleReport report;
-  report.path = path;
+  report.path = inputName(path);
   report.fileBytes = player::moduleByteCount(file.image);
   report.texts = player::readModuleTexts(file.image);
   report.format = header.format;
@@ -47,7 +61,11 @@ ModuleReport reportOf(const std::string& path, const ModuleFile& file) {
   report.orders = header.stored.songLength;
   report.restartPosition = header.stored.restartPosition;
   report.patterns = header.patternCount;
-  report.patternSlots = song.patternSlotCount;
+  bool named[player::ORDER_TABLE_SIZE] = {};
+  for (int i = 0; i < song.songLength; ++i) {
+    report.patternsUsed += !named[song.orderTable[i]];
+    named[song.orderTable[i]] = true;
+  }
   report.instruments = header.stored.instrumentCount;
   report.samples = player::ownSampleCount(song);
   report.linear = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
@@ -56,6 +74,7 @@ ModuleReport reportOf(const std::string& path, const ModuleFile& file) {
   report.sampleMemoryBytes = player::sampleMemoryBytes(song);
   report.frames = player::naturalLengthFrames(&song, 1, player::MAX_NATURAL_FRAMES);
   report.limited = report.frames >= player::MAX_NATURAL_FRAMES;
+  report.damage = file.damage;
   return report;
 }
 
@@ -75,14 +94,17 @@ void printText(const ModuleReport& r) {
   line("file", r.path);
   line("file size", withThousands(r.fileBytes) + " bytes");
   line("format", player::formatName(r.format));
+  if (player::moduleDamaged(r.damage)) line("damage", player::moduleDamageText(r.damage));
   line("title", displayText(r.texts.title));
   line("tracker", displayText(r.texts.tracker));
   line("channels", withThousands(r.channels));
   line("orders", withThousands(r.orders));
   line("restart order", withThousands(r.restartPosition));
   line("patterns", withThousands(static_cast<std::uint64_t>(r.patterns)) + " stored, " +
-                       withThousands(static_cast<std::uint64_t>(r.patternSlots)) + " used");
-  line("instruments", withThousands(r.instruments));
+                       withThousands(static_cast<std::uint64_t>(r.patternsUsed)) + " used");
+  const std::size_t empty = emptySlots(r.texts);
+  line("instruments",
+       withThousands(r.instruments) + (empty > 0 ? " (" + withThousands(empty) + " empty)" : ""));
   line("samples", withThousands(r.samples));
   line("frequency table", r.linear ? "linear" : "amiga");
   line("speed", withThousands(r.speed));
@@ -92,9 +114,12 @@ void printText(const ModuleReport& r) {
   if (!r.texts.note.empty()) line("note", r.texts.note);
   // MOD and S3M instruments are their samples.
   const bool samplesOnly = r.format != player::ModuleFormat::XM;
-  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && samplesOnly; ++i)
+  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && samplesOnly; ++i) {
+    if (emptySlot(r.texts, i)) continue;
     line("sample " + std::to_string(i + 1), displayText(r.texts.instrumentNames[i]));
+  }
   for (std::size_t i = 0; i < r.texts.instrumentNames.size() && !samplesOnly; ++i) {
+    if (emptySlot(r.texts, i)) continue;
     const std::string instrument = "instrument " + std::to_string(i + 1);
     line(instrument, displayText(r.texts.instrumentNames[i]));
     for (std::size_t j = 0; j < r.texts.sampleNames[i].size(); ++j)
@@ -110,14 +135,22 @@ void printJson(const ModuleReport& r, const char* indent) {
   field("file", jsonString(r.path));
   field("file_size", std::to_string(r.fileBytes));
   field("format", jsonString(player::formatName(r.format)));
+  const player::ModuleDamage& d = r.damage;
+  field("damage", !player::moduleDamaged(d)
+                      ? "null"
+                      : "{\"file_ends_at\": " + std::to_string(d.endsAt) +
+                            ", \"patterns_missing\": " + std::to_string(d.patternsMissing) +
+                            ", \"instruments_missing\": " + std::to_string(d.instrumentsMissing) +
+                            ", \"samples_missing\": " + std::to_string(d.samplesMissing) + "}");
   field("title", jsonString(displayText(r.texts.title)));
   field("tracker", jsonString(displayText(r.texts.tracker)));
   field("channels", std::to_string(r.channels));
   field("orders", std::to_string(r.orders));
   field("restart_order", std::to_string(r.restartPosition));
   field("patterns", std::to_string(r.patterns));
-  field("patterns_used", std::to_string(r.patternSlots));
+  field("patterns_used", std::to_string(r.patternsUsed));
   field("instruments", std::to_string(r.instruments));
+  field("instruments_empty", std::to_string(emptySlots(r.texts)));
   field("samples", std::to_string(r.samples));
   field("frequency_table", r.linear ? "\"linear\"" : "\"amiga\"");
   field("speed", std::to_string(r.speed));
@@ -132,9 +165,11 @@ void printJson(const ModuleReport& r, const char* indent) {
   if (!r.texts.note.empty()) field("note", jsonString(r.texts.note));
   std::string names = "[";
   for (std::size_t i = 0; i < r.texts.instrumentNames.size(); ++i) {
-    names += i == 0 ? "" : ", ";
-    names +=
-        "{\"name\": " + jsonString(displayText(r.texts.instrumentNames[i])) + ", \"samples\": [";
+    if (emptySlot(r.texts, i)) continue;
+    names += names.size() == 1 ? "" : ", ";
+    names += "{\"number\": " + std::to_string(i + 1) +
+             ", \"name\": " + jsonString(displayText(r.texts.instrumentNames[i])) +
+             ", \"samples\": [";
     for (std::size_t j = 0; j < r.texts.sampleNames[i].size(); ++j)
       names += (j == 0 ? "" : ", ") + jsonString(displayText(r.texts.sampleNames[i][j]));
     names += "]}";

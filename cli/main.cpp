@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/display_text.h"
 #include "cli/help_text.h"
-#include "cli/terminal.h"
+#include "cli/stop_signals.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ int run(int argc, char** argv) {
   }
   if (command == "--version") {
     std::printf("jingle %s\n", JINGLE_VERSION);
-    return cli::EXIT_OK;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return cli::EXIT_OK;
+    std::fputs("jingle: cannot write to standard output\n", stderr);
+    return cli::EXIT_OUTPUT_FAILED;
   }
   if (command == "info") return cli::runInfo(rest);
   if (command == "render") return cli::runRender(rest);
@@ -41,7 +44,8 @@ int run(int argc, char** argv) {
   std::error_code error;
   if (command.find_first_of("./\\") == std::string::npos &&
       !std::filesystem::exists(command, error)) {
-    std::fprintf(stderr, "jingle: '%s' is not a command (see 'jingle help')\n", command.c_str());
+    std::fprintf(stderr, "jingle: '%s' is not a command (see 'jingle help')\n",
+                 cli::displayName(command).c_str());
     return cli::EXIT_BAD_INPUT;
   }
   return cli::runPlay(args);

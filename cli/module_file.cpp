@@ -6,8 +6,15 @@
 #include <cstring>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "cli/commands.h"
+#include "cli/display_text.h"
 #include "cli/number_text.h"
+#include "cli/terminal.h"
 #include "player/load/module_check.h"
 #include "player/load/module_fault_text.h"
 #include "player/load/module_format.h"
@@ -19,7 +26,7 @@ namespace {
 const char* const NOT_ENOUGH_MEMORY = player::NOT_ENOUGH_MEMORY_TEXT;
 
 int refuse(const std::string& path, const std::string& reason) {
-  std::fprintf(stderr, "jingle: %s: %s\n", path.c_str(), reason.c_str());
+  std::fprintf(stderr, "jingle: %s: %s\n", inputName(path).c_str(), reason.c_str());
   return EXIT_BAD_INPUT;
 }
 
@@ -56,8 +63,14 @@ std::uint8_t* readUnsized(std::FILE* file, const std::uint8_t* head, std::size_t
 
 // The whole file as a module image, or null with the reason.
 player::ModuleImage* readModuleImage(const std::string& path, std::string& reason) {
+  const bool standardInput = path == "-";
+  if (standardInput && stdinIsTerminal()) {
+    reason = "cannot be read: standard input is a terminal";
+    return nullptr;
+  }
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
+  const auto status = standardInput ? std::filesystem::file_status(std::filesystem::file_type::fifo)
+                                    : std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) {
     reason = "cannot be read: no such file";
     return nullptr;
@@ -66,7 +79,10 @@ player::ModuleImage* readModuleImage(const std::string& path, std::string& reaso
     reason = "cannot be read: it is a directory";
     return nullptr;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+#ifdef _WIN32
+  if (standardInput) _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     reason = readError(errno);
     return nullptr;
@@ -105,7 +121,7 @@ player::ModuleImage* readModuleImage(const std::string& path, std::string& reaso
     if (reason.empty() && image == nullptr) reason = NOT_ENOUGH_MEMORY;
   }
   if (reason.empty() && std::ferror(file) != 0) reason = "cannot be read: read error";
-  std::fclose(file);
+  if (!standardInput) std::fclose(file);
   if (!reason.empty()) {
     player::freeModuleImage(image);
     return nullptr;
@@ -135,6 +151,9 @@ int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& r
   file = ModuleFile{};
   const player::ModuleCheck check = player::checkModule(image);
   reason = player::moduleFaultText(check);
+  if (reason.empty() && player::nothingPlayableRemains(check.damage)) {
+    reason = player::moduleDamageText(check.damage);
+  }
   player::Song* song = reason.empty() ? player::loadSong(image, nullptr) : nullptr;
   if (song == nullptr) {
     if (reason.empty()) reason = NOT_ENOUGH_MEMORY;
@@ -143,7 +162,14 @@ int loadModuleImage(player::ModuleImage* image, ModuleFile& file, std::string& r
   }
   file.image = image;
   file.song = song;
+  file.damage = check.damage;
   return EXIT_OK;
+}
+
+void warnOfDamage(const std::string& path, const ModuleFile& file) {
+  if (!player::moduleDamaged(file.damage)) return;
+  std::fprintf(stderr, "jingle: %s: damaged: %s\n", inputName(path).c_str(),
+               player::moduleDamageText(file.damage).c_str());
 }
 
 int openModuleFile(const std::string& path, ModuleFile& file) {

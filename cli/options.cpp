@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "cli/display_text.h"
+
 namespace cli {
 
 bool parseArguments(const char* command, const std::vector<std::string>& args,
@@ -48,8 +50,8 @@ bool parseArguments(const char* command, const std::vector<std::string>& args,
       const char* problem = found == ':' ? "needs a value"
                             : known      ? "takes no value"
                                          : "is not an option of this command";
-      std::fprintf(stderr, "jingle: %s: '%s' %s (see 'jingle %s --help')\n", command, name.c_str(),
-                   problem, command);
+      std::fprintf(stderr, "jingle: %s: '%s' %s (see 'jingle %s --help')\n", command,
+                   displayName(name).c_str(), problem, command);
       return false;
     }
     const OptionSpec* matched = nullptr;

@@ -3,10 +3,18 @@
 // the options. Parsed with the C library's getopt_long.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace cli {
+
+// The values play and render both take, in one wording for both.
+inline constexpr const char* SECONDS_TEXT =
+    "--seconds takes a time above 0, such as 90, 1:30 or 1:30.5";
+inline constexpr const char* START_TEXT = "--start takes a time such as 90, 1:30 or 1:30.5";
+inline constexpr const char* LOOPS_TEXT = "--loops needs a whole number, 1 or more";
+inline constexpr std::int64_t MAX_LOOPS = 1000000;
 
 struct OptionSpec {
   const char* name;  // long name, without the dashes

@@ -1,9 +1,12 @@
 // Where a render's output goes without putting anything at risk: a file is written under a new
 // name beside it and renamed into place only when the render is complete, so a render that fails
-// or is stopped leaves whatever was there as it was. jingle removes only that new file. Devices,
-// pipes and standard output, which cannot be replaced, are written in place.
+// or is stopped leaves whatever was there as it was. jingle removes only that new file; the file
+// it replaces keeps its owner, group and mode where the process may set them. Devices, pipes and
+// standard output, which cannot be replaced, are written in place (also when named through
+// /dev/stdout or /dev/fd/N); a terminal is no place for audio.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "cli/pcm_output.h"
@@ -12,8 +15,9 @@ namespace cli {
 
 enum class OutputOpening {
   OPENED,
-  IS_INPUT,  // the output is the module being rendered (the same file, through links too)
-  FAILED,    // the output cannot be written; output.error says why
+  IS_INPUT,     // the output is the module being rendered (the same file, through links too)
+  IS_TERMINAL,  // the output is a terminal
+  FAILED,       // the output cannot be written; output.error says why
 };
 
 // Opens path ("-" is standard output) for a render of the module at inputPath, before anything is
@@ -28,5 +32,13 @@ bool finishPcmOutput(PcmOutput& output);
 
 // Closes and removes the new file: nothing of the render stays (a render stopped by a signal).
 void abandonPcmOutput(PcmOutput& output);
+
+// The path with its symbolic links followed as far as they lead; a link to nothing gives the path
+// it names, where an output is then made.
+std::filesystem::path followLinks(std::filesystem::path path);
+
+// Whether the path names a file through the descriptor the process has it open by
+// (/dev/stdin, /dev/fd/N, /proc/self/fd/N, its links followed): a name that is no file's own.
+bool namesOpenFile(const std::string& path);
 
 }  // namespace cli

@@ -16,12 +16,16 @@
 #include "cli/flac_output.h"
 #include "cli/help_text.h"
 #include "cli/module_file.h"
+#include "cli/number_text.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/pcm_output.h"
 #include "cli/progress_bar.h"
 #include "cli/render_format.h"
+#include "cli/render_plan.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal.h"
+#include "cli/tool_engine.h"
 #include "player/audio_output.h"
 #include "player/load/module_texts.h"
 #include "player/offline_render.h"
@@ -40,32 +44,15 @@ constexpr float FULL_SCALE = 32768.0f;
 
 struct RenderOptions {
   std::vector<std::string> modules;
-  std::string output;  // as given with -o; empty: beside each module
-  bool intoDirectory = false;
-  FormatChoice format;
+  OutputChoice output;
   std::int32_t rate = player::OFFLINE_RATE;
-  bool floatSamples = false;
   bool seconds = false;
   double secondsValue = 0.0;
   std::int32_t loops = 1;
   bool quiet = false;
-  std::uint32_t muted = 0;  // channels silenced by --mute and --solo
+  std::uint32_t muted = 0;   // channels silenced by --mute and --solo
+  std::uint32_t listed = 0;  // the channels --mute and --solo name
 };
-
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "jingle: render: %s (see 'jingle render --help')\n", message.c_str());
-  return EXIT_BAD_INPUT;
-}
-
-bool parseWhole(const std::string& text, long low, long high, std::int32_t& value) {
-  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-  char* end = nullptr;
-  errno = 0;
-  const long parsed = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
-  value = static_cast<std::int32_t>(parsed);
-  return true;
-}
 
 // 0 when the arguments are usable, else the exit code after a message.
 int parseOptions(const std::vector<std::string>& args, RenderOptions& options, bool& help) {
@@ -78,73 +65,73 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;
   options.modules = parsed.operands;
-  bool loopsGiven = false;
+  OutputChoice& output = options.output;
   std::uint32_t lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
     const std::string& value = option.value;
+    std::int64_t number = 0;
     if (option.name == "output") {
-      if (value.empty()) return usageError("-o needs a file or directory name");
-      options.output = value;
+      if (value.empty()) return renderUsageError("-o needs a file or directory name");
+      output.output = value;
     } else if (option.name == "raw") {
-      if (!chooseFormat(options.format, AudioFormat::RAW)) {
-        return usageError("--raw and --format " + formatName(options.format.format) +
-                          " cannot be used together");
+      if (!chooseFormat(output.format, AudioFormat::RAW)) {
+        return renderUsageError("--raw and --format " + formatName(output.format.format) +
+                                " cannot be used together");
       }
     } else if (option.name == "format") {
       AudioFormat format{};
-      if (!formatNamed(value, format)) return usageError("--format takes wav, raw or flac");
-      if (!chooseFormat(options.format, format)) {
-        return usageError("--format " + value + " and --raw cannot be used together");
+      if (!formatNamed(value, format)) return renderUsageError("--format takes wav, raw or flac");
+      if (!chooseFormat(output.format, format)) {
+        return renderUsageError("--format " + value + " and --raw cannot be used together");
       }
     } else if (option.name == "rate") {
-      if (!parseWhole(value, MIN_RATE, MAX_RATE, options.rate)) {
-        return usageError("--rate takes a whole number of frames a second, 8000 to 192000");
+      if (!readWholeNumber(value, MIN_RATE, MAX_RATE, number)) {
+        return renderUsageError("--rate takes a whole number of frames a second, 8000 to 192000");
       }
+      options.rate = static_cast<std::int32_t>(number);
     } else if (option.name == "float") {
-      options.floatSamples = true;
+      output.floatSamples = true;
     } else if (option.name == "seconds") {
-      char* end = nullptr;
-      options.secondsValue = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !(options.secondsValue >= 0)) {
-        return usageError("--seconds needs a number of seconds, 0 or more");
+      if (!readTime(value, options.secondsValue) || options.secondsValue <= 0.0) {
+        return renderUsageError(SECONDS_TEXT);
       }
       options.seconds = true;
     } else if (option.name == "loops") {
-      if (!parseWhole(value, 1, 1000000, options.loops)) {
-        return usageError("--loops needs a whole number, 1 or more");
-      }
-      loopsGiven = true;
+      if (!readWholeNumber(value, 1, MAX_LOOPS, number)) return renderUsageError(LOOPS_TEXT);
+      options.loops = static_cast<std::int32_t>(number);
     } else if (option.name == "quiet") {
       options.quiet = true;
     } else if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(value, channels)) {
-        return usageError("--" + option.name + " takes channels 1 to 32, such as 1,3,5-8");
+        return renderUsageError("--" + option.name + " takes channels 1 to 32, such as 1,3,5-8");
       }
       lists[option.name == "solo" ? 1 : 0] |= channels;
     }
   }
   options.muted =
       mutedByLists(hasOption(parsed, "mute"), lists[0], hasOption(parsed, "solo"), lists[1]);
-  if (options.modules.empty()) return usageError("no FILE given");
-  if (options.seconds && loopsGiven) {
-    return usageError("--seconds and --loops cannot be used together");
+  options.listed = lists[0] | lists[1];
+  if (options.modules.empty()) return renderUsageError("no FILE given");
+  if (options.seconds && hasOption(parsed, "loops")) {
+    return renderUsageError("--seconds and --loops cannot be used together");
   }
   if (options.seconds && options.secondsValue * options.rate >= 2147483647.0) {
-    return usageError("--seconds is too long");
+    return renderUsageError("--seconds is too long");
   }
   std::error_code error;
-  options.intoDirectory =
-      !options.output.empty() &&
-      (options.output.back() == '/' || std::filesystem::is_directory(options.output, error));
-  if (options.modules.size() > 1 && !options.output.empty() && !options.intoDirectory) {
-    return usageError("with several FILEs, -o names a directory");
+  // A name ending in / is a folder, made when missing.
+  output.intoFolder =
+      !output.output.empty() &&
+      (output.output.back() == '/' || std::filesystem::is_directory(output.output, error));
+  if (options.modules.size() > 1 && !output.output.empty() && !output.intoFolder) {
+    return renderUsageError("with several FILEs, -o names a directory");
   }
   return EXIT_OK;
 }
 
 std::string outputName(const std::string& path) {
-  return path == "-" ? std::string("standard output") : path;
+  return path == "-" ? std::string("standard output") : displayName(path);
 }
 
 int outputError(const std::string& path, int error) {
@@ -153,49 +140,9 @@ int outputError(const std::string& path, int error) {
   return EXIT_OUTPUT_FAILED;
 }
 
-// One module's render: where it goes and in what form.
-struct RenderJob {
-  std::string module;
-  std::string output;
-  AudioFormat format = AudioFormat::WAV;
-};
-
-std::string extensionOf(AudioFormat format) {
-  std::string extension = ".";
-  extension += formatName(format);
-  return extension;
-}
-
-// The output path and format for a module, or the exit code after a message.
-int planJob(const RenderOptions& options, const std::string& module, RenderJob& job) {
-  job.module = module;
-  const FormatChoice fromName = formatOfName(options.intoDirectory ? "" : options.output);
-  if (fromName.given && options.format.given && fromName.format != options.format.format) {
-    std::string message = options.output;
-    message += " is a " + extensionOf(fromName.format) + " name, but ";
-    message += formatName(options.format.format) + " output was asked for";
-    return usageError(message);
-  }
-  job.format = options.format.given ? options.format.format
-               : fromName.given     ? fromName.format
-                                    : AudioFormat::WAV;
-  if (job.format == AudioFormat::FLAC && options.floatSamples) {
-    return usageError("FLAC holds whole numbers: --float writes WAV or raw output");
-  }
-  if (job.format == AudioFormat::FLAC && !flacAvailable()) {
-    return usageError("this jingle was built without FLAC output");
-  }
-  if (!options.output.empty() && !options.intoDirectory) {
-    job.output = options.output;
-  } else {
-    const std::string beside = defaultOutputPath(module, extensionOf(job.format));
-    job.output =
-        options.intoDirectory
-            ? (std::filesystem::path(options.output) / std::filesystem::path(beside).filename())
-                  .string()
-            : beside;
-  }
-  return EXIT_OK;
+int stoppedBySignal(const std::string& path) {
+  std::fprintf(stderr, "jingle: %s: render stopped by a signal\n", outputName(path).c_str());
+  return EXIT_OUTPUT_FAILED;
 }
 
 // The most frames one WAV file can describe: its sizes are 32-bit byte counts.
@@ -216,8 +163,8 @@ struct Sink {
 void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::int32_t count) {
   if (sink.format == AudioFormat::FLAC) return writeFlacFrames(sink.flac, pcm, count);
   if (!sink.floatSamples) return writePcmFrames(*sink.output, pcm, count);
-  const float* mix = player::audioOutput.mixBuffer +
-                     static_cast<std::size_t>(block) * player::offlineBlockFrames() * 2;
+  const float* mix = toolEngine.output.mixBuffer +
+                     static_cast<std::size_t>(block) * player::offlineBlockFrames(toolEngine) * 2;
   for (std::int32_t i = 0; i < 2 * count; ++i)
     sink.floats[static_cast<std::size_t>(i)] = mix[i] / FULL_SCALE;  // a power of two: exact
   writeFloatFrames(*sink.output, sink.floats.data(), count);
@@ -227,21 +174,23 @@ void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::in
 // first.
 Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
                     Sink& sink, ProgressBar& bar) {
-  player::mutedChannels = options.muted;
-  if (!player::startOfflineRender(song, options.loops, options.rate)) return Rendered::NO_MEMORY;
-  const std::int32_t blockFrames = player::offlineBlockFrames();
+  toolEngine.mutedChannels = options.muted;
+  if (!player::startOfflineRender(toolEngine, song, options.loops, options.rate)) {
+    return Rendered::NO_MEMORY;
+  }
+  const std::int32_t blockFrames = player::offlineBlockFrames(toolEngine);
   sink.floats.resize(static_cast<std::size_t>(blockFrames) * 2);
   // 16-bit blocks lie one after another in the ring: each pass through it goes out in one
   // write, before the ring wraps.
   const bool batched = sink.format != AudioFormat::FLAC && !sink.floatSamples;
-  const std::int32_t ringBlocks = player::offlineRingBlocks();
+  const std::int32_t ringBlocks = player::offlineRingBlocks(toolEngine);
   const std::int16_t* run = nullptr;
   std::int32_t runFrames = 0;
   std::int32_t runBlocks = 0;
   std::int64_t written = 0;
   while (written < frames && !sink.output->failed && !stopSignalled()) {
-    const std::int32_t block = player::audioOutput.writeBlock;
-    const std::int16_t* pcm = player::renderNextBlock();
+    const std::int32_t block = toolEngine.output.writeBlock;
+    const std::int16_t* pcm = player::renderNextBlock(toolEngine);
     const std::int64_t left = frames - written;
     const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
     written += count;
@@ -260,14 +209,21 @@ Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64
     }
   }
   if (run != nullptr) writePcmFrames(*sink.output, run, runFrames);
-  player::stopOfflineRender();
-  player::mutedChannels = 0;
+  player::stopOfflineRender(toolEngine);
+  toolEngine.mutedChannels = 0;
   return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
 }
 
 int renderOne(const RenderOptions& options, const RenderJob& job) {
   ModuleFile module;
   if (const int code = openModuleFile(job.module, module); code != EXIT_OK) return code;
+  if (const std::uint32_t beyond = channelsBeyond(options.listed, module.song->channelCount)) {
+    std::fprintf(stderr, "jingle: %s: %s\n", inputName(job.module).c_str(),
+                 channelsBeyondText(beyond, module.song->channelCount).c_str());
+    closeModuleFile(module);
+    return EXIT_BAD_INPUT;
+  }
+  warnOfDamage(job.module, module);
 
   // The output is checked before the song is searched for its end or rendered; from here on a
   // stop signal ends the render through the same path as a failure.
@@ -276,11 +232,17 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
   if (opening != OutputOpening::OPENED) {
     closeModuleFile(module);
     if (opening == OutputOpening::IS_INPUT) {
-      std::fprintf(stderr,
-                   "jingle: %s: is the module being rendered; name another output with -o\n",
-                   job.output.c_str());
+      std::fprintf(stderr, "jingle: %s: is a module being rendered; name another output with -o\n",
+                   outputName(job.output).c_str());
       return EXIT_BAD_INPUT;
     }
+    if (opening == OutputOpening::IS_TERMINAL) {
+      std::fprintf(stderr,
+                   "jingle: %s: is a terminal; send the audio to a file or a pipe instead\n",
+                   outputName(job.output).c_str());
+      return EXIT_BAD_INPUT;
+    }
+    if (stopSignalled()) return stoppedBySignal(job.output);  // while waiting for a reader
     return outputError(job.output, output.error);
   }
 
@@ -288,15 +250,15 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
       options.seconds ? std::llround(options.secondsValue * options.rate)
                       : player::songEndFrame(module.song, options.loops,
                                              LIMIT_SECONDS * options.rate, options.rate);
-  if (job.format == AudioFormat::WAV && frames > maxWavFrames(options.floatSamples)) {
+  if (job.format == AudioFormat::WAV && frames > maxWavFrames(options.output.floatSamples)) {
     closeModuleFile(module);
     abandonPcmOutput(output);
-    return usageError("--seconds is too long for a WAV file (use --raw)");
+    return renderUsageError("--seconds is too long for a WAV file (use --raw)");
   }
-  Sink sink{&output, job.format, options.floatSamples, nullptr, {}};
+  Sink sink{&output, job.format, options.output.floatSamples, nullptr, {}};
   if (job.format == AudioFormat::WAV) {
     const auto count = static_cast<std::uint32_t>(frames);
-    if (options.floatSamples) {
+    if (options.output.floatSamples) {
       writeFloatWavHeader(output, options.rate, count);
     } else {
       writeWavHeader(output, options.rate, count);
@@ -306,7 +268,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
     sink.flac = startFlac(output, options.rate, static_cast<std::uint64_t>(frames),
                           displayText(texts.title), displayText(texts.tracker));
   }
-  ProgressBar bar = startProgress(job.module, options.quiet);
+  ProgressBar bar = startProgress(inputName(job.module), options.quiet);
   const Rendered rendered = stopSignalled() || output.failed
                                 ? (stopSignalled() ? Rendered::STOPPED : Rendered::DONE)
                                 : renderInto(module.song, options, frames, sink, bar);
@@ -319,9 +281,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
       std::fputs("jingle: not enough memory to render\n", stderr);
       return EXIT_BAD_INPUT;
     }
-    std::fprintf(stderr, "jingle: %s: render stopped by a signal\n",
-                 outputName(job.output).c_str());
-    return EXIT_OUTPUT_FAILED;
+    return stoppedBySignal(job.output);
   }
   if (!finishPcmOutput(output)) return outputError(job.output, output.error);
   return EXIT_OK;
@@ -335,11 +295,11 @@ int runRender(const std::vector<std::string>& args) {
   if (const int code = parseOptions(args, options, help); code != EXIT_OK) return code;
   if (help) return printHelp("render");
 
-  std::vector<RenderJob> jobs(options.modules.size());
-  for (std::size_t i = 0; i < jobs.size(); ++i)
-    if (const int code = planJob(options, options.modules[i], jobs[i]); code != EXIT_OK) {
-      return code;
-    }
+  std::vector<RenderJob> jobs;
+  if (const int code = planRender(options.output, options.modules, jobs); code != EXIT_OK) {
+    return code;
+  }
+  if (const int code = makeOutputFolder(options.output); code != EXIT_OK) return code;
 
   catchStopSignals();
   // Each module is rendered whatever became of the one before; the exit code is the first

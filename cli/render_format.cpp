@@ -29,12 +29,16 @@ bool formatNamed(const std::string& name, AudioFormat& format) {
   return false;
 }
 
-FormatChoice formatOfName(const std::string& path) {
-  FormatChoice choice;
+std::string nameExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   const std::size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return choice;
-  choice.given = formatNamed(path.substr(dot + 1), choice.format);
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return path.substr(dot + 1);
+}
+
+FormatChoice formatOfName(const std::string& path) {
+  FormatChoice choice;
+  choice.given = formatNamed(nameExtension(path), choice.format);
   return choice;
 }
 

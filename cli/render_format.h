@@ -18,6 +18,9 @@ std::string formatName(AudioFormat format);
 // The format called name (as formatName gives it, any case); false for none.
 bool formatNamed(const std::string& name, AudioFormat& format);
 
+// What follows the last dot of a file name ("" without one).
+std::string nameExtension(const std::string& path);
+
 // The format a file name's extension names; not given when it names none.
 FormatChoice formatOfName(const std::string& path);
 

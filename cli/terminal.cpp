@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/stop_signals.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -11,6 +13,7 @@
 #include <io.h>
 #else
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,28 +25,12 @@ namespace cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
-bool keyInput = false;
+constexpr int DEFAULT_COLUMNS = 80;
+volatile std::sig_atomic_t keyInput = 0;
 
 }  // namespace
-
-bool stopSignalled() {
-  return stopRequested != 0;
-}
 
 #ifdef _WIN32
-
-namespace {
-
-BOOL WINAPI onConsoleEvent(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-    stopRequested = 1;
-    return TRUE;
-  }
-  return FALSE;
-}
-
-}  // namespace
 
 bool stdinIsTerminal() {
   return _isatty(_fileno(stdin)) != 0;
@@ -58,9 +45,18 @@ void beginKeyInput() {
 void endKeyInput() {
   keyInput = false;
 }
+void restoreTerminalNow() {}
+
+int terminalColumns(bool standardError) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  const HANDLE console = GetStdHandle(standardError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (GetConsoleScreenBufferInfo(console, &info) == 0) return DEFAULT_COLUMNS;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+void watchTerminalSize() {}
 
 int waitForKey(int timeoutMs) {
-  for (int waited = 0; stopRequested == 0; waited += 10) {
+  for (int waited = 0; !stopSignalled(); waited += 10) {
     if (keyInput && _kbhit() != 0) {
       const int key = _getch();
       if (key != 0 && key != 224) return key;
@@ -83,12 +79,6 @@ int waitForKey(int timeoutMs) {
   return -1;
 }
 
-void catchStopSignals() {
-  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-}
-
-void ignoreWriteSignals() {}
-
 #else
 
 namespace {
@@ -96,9 +86,7 @@ namespace {
 termios savedSettings;
 termios rawSettings;
 
-void onStopSignal(int) {
-  stopRequested = 1;
-}
+void onResize(int) {}  // only ends the wait
 
 // Ctrl-Z: the terminal gets its own settings back while the command is suspended, and key input
 // its settings again when the command is continued (fg).
@@ -183,8 +171,29 @@ void endKeyInput() {
   keyInput = false;
 }
 
+void restoreTerminalNow() {
+  if (keyInput) tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+}
+
+int terminalColumns(bool standardError) {
+  winsize size{};
+  if (ioctl(standardError ? STDERR_FILENO : STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
+      size.ws_col == 0) {
+    return DEFAULT_COLUMNS;
+  }
+  return size.ws_col;
+}
+
+void watchTerminalSize() {
+  struct sigaction resize {};
+  resize.sa_handler = onResize;
+  sigemptyset(&resize.sa_mask);
+  resize.sa_flags = 0;  // no restart: the wait for a key returns
+  sigaction(SIGWINCH, &resize, nullptr);
+}
+
 int waitForKey(int timeoutMs) {
-  if (stopRequested != 0) return -1;
+  if (stopSignalled()) return -1;
   if (!keyInput) {
     sleepUnlessSignalled(timeoutMs);
     return -1;
@@ -197,24 +206,9 @@ int waitForKey(int timeoutMs) {
   // The terminal is gone: nothing more will be typed, and nobody is left to stop the command.
   if ((input.revents & (POLLHUP | POLLERR)) != 0 ||
       (count < 0 && errno != EINTR && errno != EAGAIN)) {
-    stopRequested = 1;
+    requestStop();
   }
   return -1;
-}
-
-void catchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = onStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no restart: a waiting poll or sleep returns at once
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-}
-
-void ignoreWriteSignals() {
-  std::signal(SIGPIPE, SIG_IGN);
-  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

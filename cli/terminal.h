@@ -1,6 +1,5 @@
-// The terminal as an interactive command uses it: single key presses without echo, and the
-// signals that ask the command to stop (Ctrl-C, termination), caught so that the command can end
-// through its own stop path and leave the terminal as it found it.
+// The terminal as an interactive command uses it: single key presses without echo, given back as
+// it was found at the end (and while suspended), and the terminal's size.
 #pragma once
 
 namespace cli {
@@ -13,6 +12,8 @@ bool stdoutIsTerminal();
 void beginKeyInput();
 // Restores the terminal's settings; safe to call more than once.
 void endKeyInput();
+// The same from a signal handler: only restores the settings (async-signal-safe).
+void restoreTerminalNow();
 
 // Keys that arrive as escape sequences, as waitForKey returns them.
 constexpr int KEY_UP = 0x101;
@@ -24,12 +25,11 @@ constexpr int KEY_LEFT = 0x104;
 // keys (a lone Esc is 27). Without key input it only waits; a stop signal ends the wait early.
 int waitForKey(int timeoutMs);
 
-// From now on Ctrl-C and termination requests set a flag instead of ending the process.
-void catchStopSignals();
-bool stopSignalled();
-
-// A write to a closed pipe, or past the file-size limit, fails with an error that the command
-// reports instead of ending the process.
-void ignoreWriteSignals();
+// The columns of the terminal that standard output (or standard error) is; 80 when that is no
+// terminal or does not say.
+int terminalColumns(bool standardError = false);
+// From now on a change of the terminal's size ends a wait for a key at once, so that the screen
+// is drawn again for the new size.
+void watchTerminalSize();
 
 }  // namespace cli

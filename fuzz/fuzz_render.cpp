@@ -6,15 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "player/engine.h"
 #include "player/load/module_image.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 
 namespace {
 
-constexpr std::size_t MAX_INPUT = 1 << 20;
+constexpr std::size_t MAX_INPUT_BYTES = 1 << 20;
 constexpr std::int64_t BLOCKS = 200;
 constexpr std::int64_t BLOCK_FRAMES = 884;  // at the offline rate
+
+player::Engine engine{};
 
 // FNV-1a over the bytes of the song record, its instruments and its samples with their data.
 struct Fingerprint {
@@ -44,7 +47,7 @@ std::uint64_t fingerprint(const player::Song& song) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > MAX_INPUT) return 0;
+  if (size > MAX_INPUT_BYTES) return 0;
   player::ModuleImage* image = player::makeModuleImage(data, static_cast<std::uint32_t>(size));
   if (image == nullptr) return 0;
   player::Song* song = player::loadSong(image, nullptr);
@@ -58,13 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fingerprint(*song) != loaded) std::abort();  // the search changed the song
   if (end < 0 || end > limit || twice < end || (end == limit && twice != limit)) std::abort();
 
-  if (player::startOfflineRender(song, 1)) {
-    if (player::offlineBlockFrames() != BLOCK_FRAMES) std::abort();
+  if (player::startOfflineRender(engine, song, 1)) {
+    if (player::offlineBlockFrames(engine) != BLOCK_FRAMES) std::abort();
     // The watch sees every row tick of the blocks rendered so far.
-    for (std::int64_t b = 0; b < BLOCKS && player::offlineNaturalEnd() < 0; ++b)
-      player::renderNextBlock();
-    const std::int64_t watched = player::offlineNaturalEnd();
-    player::stopOfflineRender();
+    for (std::int64_t b = 0; b < BLOCKS && player::offlineNaturalEnd(engine) < 0; ++b)
+      player::renderNextBlock(engine);
+    const std::int64_t watched = player::offlineNaturalEnd(engine);
+    player::stopOfflineRender(engine);
     if (end < limit ? watched != end : (watched >= 0 && watched < limit)) std::abort();
   }
   player::freeSong(song);

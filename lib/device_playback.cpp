@@ -16,12 +16,16 @@ bool isPlaying() {
   return internal::engineState.use == internal::EngineUse::PLAYING;
 }
 
+player::Engine& engine() {
+  return internal::engineState.engine;
+}
+
 }  // namespace
 
 namespace internal {
 
 void endPlayback() {
-  player::playModule(nullptr);  // resumes a paused song, stops it and closes the device
+  player::playModule(engine(), nullptr);  // resumes a paused song, stops it, closes the device
   engineState.module = nullptr;
   engineState.use = EngineUse::IDLE;
 }
@@ -31,9 +35,9 @@ void endPlayback() {
 Status play(Module* module) {
   if (module == nullptr) return Status::NULL_ARGUMENT;
   if (internal::engineState.use != internal::EngineUse::IDLE) return Status::BUSY;
-  if (!player::openOutput(DEVICE_RATE)) return Status::NO_DEVICE;
-  if (!player::startSong(module->song)) {
-    player::playModule(nullptr);  // closes the device again
+  if (!player::openOutput(engine(), DEVICE_RATE)) return Status::NO_DEVICE;
+  if (!player::startSong(engine(), module->song)) {
+    player::playModule(engine(), nullptr);  // closes the device again
     return Status::OUT_OF_MEMORY;
   }
   internal::engineState.module = module;
@@ -43,7 +47,7 @@ Status play(Module* module) {
 
 Status setPaused(bool paused) {
   if (!isPlaying()) return Status::NOT_STARTED;
-  if ((player::audioOutput.paused != 0) != paused) player::togglePause();
+  if ((engine().output.paused != 0) != paused) player::togglePause(engine());
   return Status::OK;
 }
 
@@ -60,7 +64,7 @@ bool playing() {
 Status playbackPosition(Position* position) {
   if (position == nullptr) return Status::NULL_ARGUMENT;
   if (!isPlaying()) return Status::NOT_STARTED;
-  const player::BlockInfo info = player::heardBlockInfo();
+  const player::BlockInfo info = player::heardBlockInfo(engine());
   *position = Position{info.order, info.row, info.timeMs};
   return Status::OK;
 }

@@ -1,11 +1,11 @@
-// The one song the engine plays or renders. The engine's state (device, ring, voices, channels)
-// is one program-wide record, so the library lets a single module use it at a time and answers
-// BUSY to a second.
+// The one song the library's engine plays or renders. The library keeps a single engine, so it
+// lets a single module use it at a time and answers BUSY to a second.
 #pragma once
 
 #include <atomic>
 
 #include "jingle/module.h"
+#include "player/engine.h"
 
 namespace jingle::internal {
 
@@ -14,6 +14,7 @@ enum class EngineUse : int { IDLE, PLAYING, RENDERING };
 struct EngineState {
   std::atomic<EngineUse> use{EngineUse::IDLE};
   Module* module = nullptr;  // the module in use, null when idle
+  player::Engine engine{};
 };
 
 extern EngineState engineState;

@@ -34,18 +34,22 @@ bool isRendering() {
   return internal::engineState.use == internal::EngineUse::RENDERING;
 }
 
+player::Engine& engine() {
+  return internal::engineState.engine;
+}
+
 // Renders the next block; false once the song has ended.
 bool nextBlock() {
   if (pull.lastBlock) return false;
-  const std::int32_t frames = player::offlineBlockFrames();
-  pull.block = player::audioOutput.writeBlock;
-  player::renderNextBlock();
+  const std::int32_t frames = player::offlineBlockFrames(engine());
+  pull.block = engine().output.writeBlock;
+  player::renderNextBlock(engine());
   pull.blockStart = pull.nextStart;
   pull.nextStart += frames;
   pull.blockFrames = frames;
   pull.handedOut = 0;
   if (pull.rounds == ENDLESS) return true;
-  const std::int64_t end = player::offlineNaturalEnd();
+  const std::int64_t end = player::offlineNaturalEnd(engine());
   const std::int64_t stop = end >= 0 && end < pull.limit ? end : pull.limit;
   if (stop <= pull.nextStart) {
     const std::int64_t left = stop - pull.blockStart;
@@ -56,12 +60,11 @@ bool nextBlock() {
 }
 
 void copyFrames(std::int16_t* destination, std::size_t offset, std::size_t count) {
-  std::memcpy(destination, player::audioOutput.waveBuffer + offset,
-              count * 2 * sizeof(std::int16_t));
+  std::memcpy(destination, engine().output.waveBuffer + offset, count * 2 * sizeof(std::int16_t));
 }
 
 void copyFrames(float* destination, std::size_t offset, std::size_t count) {
-  const float* mix = player::audioOutput.mixBuffer + offset;
+  const float* mix = engine().output.mixBuffer + offset;
   for (std::size_t i = 0; i < count * 2; ++i)
     destination[i] = mix[i] / FULL_SCALE;  // a power of two: exact
 }
@@ -74,9 +77,10 @@ std::size_t renderInto(Value* destination, std::size_t count) {
     if (pull.handedOut == pull.blockFrames && !nextBlock()) break;
     std::size_t take = static_cast<std::size_t>(pull.blockFrames - pull.handedOut);
     if (take > count - done) take = count - done;
-    const std::size_t ringFrame = static_cast<std::size_t>(pull.block) *
-                                      static_cast<std::size_t>(player::offlineBlockFrames()) +
-                                  static_cast<std::size_t>(pull.handedOut);
+    const std::size_t ringFrame =
+        static_cast<std::size_t>(pull.block) *
+            static_cast<std::size_t>(player::offlineBlockFrames(engine())) +
+        static_cast<std::size_t>(pull.handedOut);
     copyFrames(destination + 2 * done, 2 * ringFrame, take);
     pull.handedOut += static_cast<std::int32_t>(take);
     done += take;
@@ -90,7 +94,7 @@ std::size_t renderInto(Value* destination, std::size_t count) {
 namespace internal {
 
 void endRender() {
-  player::stopOfflineRender();
+  player::stopOfflineRender(engine());
   pull = PullRender{};
   engineState.module = nullptr;
   engineState.use = EngineUse::IDLE;
@@ -105,7 +109,7 @@ Status startRender(Module* module, const RenderSettings& settings) {
   }
   if (internal::engineState.use != internal::EngineUse::IDLE) return Status::BUSY;
   const std::int32_t rounds = settings.rounds == ENDLESS ? 1 : settings.rounds;
-  if (!player::startOfflineRender(module->song, rounds, settings.rate)) {
+  if (!player::startOfflineRender(engine(), module->song, rounds, settings.rate)) {
     return Status::OUT_OF_MEMORY;
   }
   pull = PullRender{};
@@ -135,7 +139,7 @@ Status renderPosition(Position* position) {
   if (!isRendering()) return Status::NOT_STARTED;
   *position = Position{};
   if (pull.block >= 0) {
-    const player::BlockInfo info = player::audioOutput.blockInfos[pull.block];
+    const player::BlockInfo info = engine().output.blockInfos[pull.block];
     position->order = info.order;
     position->row = info.row;
   }

@@ -8,11 +8,12 @@ namespace platform {
 
 struct Thread;  // owned by its implementation
 
-using ThreadBody = std::uint32_t (*)();
+// A thread's work; context is what startThread was given for it.
+using ThreadBody = std::uint32_t (*)(void* context);
 
-// Starts body on a new thread at once, at time-critical priority where granted (normal
+// Starts body(context) on a new thread at once, at time-critical priority where granted (normal
 // priority otherwise). Null on failure.
-Thread* startThread(ThreadBody body);
+Thread* startThread(ThreadBody body, void* context);
 // Suspensions count: the thread runs again once each suspension has been resumed. When
 // suspendThread returns the thread does no work until then: it is stopped, parked at a
 // suspension point, asleep in sleepMs (it parks on waking), or has finished its body. Null

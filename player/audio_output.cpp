@@ -1,11 +1,11 @@
 #include "player/audio_output.h"
-#include "player/block_status.h"
 
 #include <cfenv>
 #include <cstring>
 
+#include "player/block_status.h"
+#include "player/engine.h"
 #include "player/mixer/mixer.h"
-#include "player/mixer/voice.h"
 #include "player/numeric.h"
 
 namespace player {
@@ -21,20 +21,12 @@ constexpr std::int32_t RAMP_FRAMES_AT_44100 = 128;
 constexpr float TICK_BEAT_SCALE = 0.4f;
 constexpr float MS_TO_SECONDS = 0.001f;
 
-void resetVoicePool() {
-  std::memset(static_cast<void*>(voicePool), 0, sizeof(voicePool));
-  for (int index = 0; index < VOICE_POOL_SIZE; ++index) {
-    voicePool[index].index = index;
-    voicePool[index].step = 1;
-  }
-}
-
 }  // namespace
 
-void prepareOutput(std::int32_t rate) {
+void prepareOutput(Engine& engine, std::int32_t rate) {
   if (rate < LOWEST_RATE) rate = LOWEST_RATE;
   if (rate > HIGHEST_RATE) rate = HIGHEST_RATE;
-  AudioOutput& output = audioOutput;
+  AudioOutput& output = engine.output;
   output.outputRate = rate;
   // Every rounding the engine does assumes round-to-nearest with no trapping exception.
   std::fesetenv(FE_DFL_ENV);
@@ -42,9 +34,10 @@ void prepareOutput(std::int32_t rate) {
   output.secondsPerFrame = static_cast<float>(1.0 / rate);
   output.blockFrames = (rate * BLOCK_MS / 1000 + 3) & ~3;
   output.ringFrames = (1000 / BLOCK_MS) * output.blockFrames * RING_SECONDS;
-  rampLength = rate * RAMP_FRAMES_AT_44100 / 44100;
-  rampReciprocal = static_cast<float>(1.0 / rampLength);
-  resetVoicePool();
+  VoicePool& pool = engine.voicePool;
+  pool.rampLength = rate * RAMP_FRAMES_AT_44100 / 44100;
+  pool.rampReciprocal = static_cast<float>(1.0 / pool.rampLength);
+  resetVoicePool(pool);
 }
 
 std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate) {
@@ -54,15 +47,15 @@ std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate) {
   return roundToInt32(tickMs * static_cast<double>(rate) * static_cast<double>(MS_TO_SECONDS));
 }
 
-void setBpm(Song* song, std::int32_t bpm) {
+void setBpm(Engine& engine, Song* song, std::int32_t bpm) {
   if (song == nullptr) return;
   if (bpm < 1) bpm = 1;
   song->bpm = bpm;
-  song->samplesPerTick = framesPerTick(bpm, audioOutput.outputRate);
+  song->samplesPerTick = framesPerTick(bpm, engine.output.outputRate);
 }
 
-void renderBlock() {
-  AudioOutput& output = audioOutput;
+void renderBlock(Engine& engine) {
+  AudioOutput& output = engine.output;
   Song* song = output.song;
   if (song == nullptr || output.mixBuffer == nullptr || output.waveBuffer == nullptr ||
       output.blockInfos == nullptr || output.blockFrames < 1) {
@@ -81,14 +74,14 @@ void renderBlock() {
   while (done < blockFrames) {
     std::int32_t span = countdown;
     if (countdown == 0) {
-      if (song->tickHandler != nullptr) song->tickHandler(song);
+      if (song->tickHandler != nullptr) song->tickHandler(engine, song);
       // A tempo change made by the tick applies to the tick itself; a tick lasts at least one
       // frame, so a broken tempo cannot stall the block.
       span = song->samplesPerTick > 0 ? song->samplesPerTick : 1;
       countdown = span;
     }
     if (span > blockFrames - done) span = blockFrames - done;
-    mixVoices(cursor, span);
+    mixVoices(engine.voicePool, cursor, span);
     const double spanMs =
         static_cast<double>(span) * static_cast<double>(output.secondsPerFrame) * 1000.0;
     song->playTimeMs = wrapAdd(song->playTimeMs, roundToInt32(spanMs));
@@ -102,8 +95,8 @@ void renderBlock() {
   info.row = static_cast<std::uint8_t>(song->row);
   info.timeMs = song->playTimeMs;
   song->tickSamplesLeft = countdown;
-  if (keepBlockStatus.load(std::memory_order_relaxed)) {
-    recordBlockStatus(song, block, frames, blockFrames);
+  if (engine.blockStatus.keep.load(std::memory_order_relaxed)) {
+    recordBlockStatus(engine, song, block, frames, blockFrames);
   }
 
   clipToPcm(output.waveBuffer + 2 * base, frames, blockFrames);

@@ -1,5 +1,5 @@
-// The audio engine's state record, the output sizes derived from the rate, the tempo, and the
-// rendering of one block of the ring.
+// The output part of an engine: its state record, the output sizes derived from the rate, the
+// tempo, and the rendering of one block of the ring.
 #pragma once
 
 #include <atomic>
@@ -36,14 +36,16 @@ struct AudioOutput {
   BlockInfo* blockInfos;
   std::int32_t writeBlock;
   std::int32_t heardBlock;
-  Song* song;
+  Song* song;  // the engine's copy of the song being rendered; null when none is
 
-  Song* currentSong;
+  Song* currentSong;  // the loaded song playModule started, freed by its stop path
   platform::Thread* mixThread;
   std::atomic<std::uint8_t> stopRequested;
   std::atomic<std::uint8_t> rendering;
-  std::atomic<std::uint8_t> threadFinished{1};  // no thread runs at program start
-  std::uint32_t paused;                         // 0 playing, all bits set paused
+  // 1 once the mixing thread has ended, 0 from just before it starts. Read only while there is
+  // a thread, so an engine that never ran one (all zero) needs no other value.
+  std::atomic<std::uint8_t> threadFinished;
+  std::uint32_t paused;  // 0 playing, all bits set paused
 
   std::uint32_t lastDevicePosition;  // the device's 32-bit byte count at the last poll
   std::uint64_t devicePosition;      // the same count, extended across its wraps
@@ -52,24 +54,23 @@ struct AudioOutput {
   std::atomic<std::uint64_t> heardInfo;
 };
 
-extern AudioOutput audioOutput;
-
-// Opens the default device at rate and prepares the engine for it. False when no device opens.
-bool openOutput(std::int32_t rate);
+// Opens the default device (or the one output.waveOut selects) at rate and prepares the engine
+// for it. False when no device opens.
+bool openOutput(Engine& engine, std::int32_t rate);
 
 // The device-independent half of opening: the sizes derived from the rate, the ramp, the
 // floating-point environment and the reset voice pool. An offline renderer calls it alone.
-void prepareOutput(std::int32_t rate);
+void prepareOutput(Engine& engine, std::int32_t rate);
 
 inline std::int32_t blockCount(const AudioOutput& output) {
   return output.ringFrames / output.blockFrames;
 }
 
-// Renders block writeBlock of audioOutput.song into the ring and moves writeBlock on.
-void renderBlock();
+// Renders block writeBlock of the engine's song into the ring and moves writeBlock on.
+void renderBlock(Engine& engine);
 
-// Sets Song::bpm and the frames per tick at the output rate. bpm >= 1.
-void setBpm(Song* song, std::int32_t bpm);
+// Sets Song::bpm and the frames per tick at the engine's output rate. bpm >= 1.
+void setBpm(Engine& engine, Song* song, std::int32_t bpm);
 // The frames one tick lasts at bpm (below 1 taken as 1) and rate, as setBpm sets them.
 std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate);
 

@@ -19,14 +19,20 @@ struct BlockStatus {
   float peakRight;
 };
 
-// Off unless a program turns it on before it starts a song.
-extern std::atomic<bool> keepBlockStatus;
+constexpr int MAX_STATUS_BLOCKS = 256;
 
-// Called by the block renderer for each block it has mixed, while keepBlockStatus is on.
-void recordBlockStatus(const Song* song, std::int32_t block, const float* frames,
+// An engine's statuses, one per block of its ring.
+struct BlockStatusLog {
+  std::atomic<bool> keep;  // off unless a program turns it on before it starts a song
+  BlockStatus blocks[MAX_STATUS_BLOCKS];
+};
+
+// Called by the block renderer for each block it has mixed, while the log's keep is on.
+void recordBlockStatus(Engine& engine, const Song* song, std::int32_t block, const float* frames,
                        std::int32_t count);
 
-// The status of the block the device is playing; zeros when none was kept. Any thread may ask.
-BlockStatus heardBlockStatus();
+// The status of the block the engine's device is playing; zeros when none was kept. Any thread
+// may ask.
+BlockStatus heardBlockStatus(const Engine& engine);
 
 }  // namespace player

@@ -17,6 +17,7 @@
 #if defined(__linux__) && !defined(JINGLE_SANITIZED_ALLOCATOR)
 #define JINGLE_MAPPED_BLOCKS 1
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace player {
@@ -27,13 +28,16 @@ struct alignas(16) Header {
   std::size_t mappedBytes;  // 0: from the C library
 };
 
-#if defined(JINGLE_MAPPED_BLOCKS)
 constexpr std::size_t MAPPED_FROM = std::size_t{256} << 10;
 constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
 
-// A mapping of bytes rounded up to whole huge pages, starting on a huge page; null on failure.
+#if defined(JINGLE_MAPPED_BLOCKS)
+// A mapping starting on a huge page: one huge page for a block smaller than that, else the bytes
+// rounded up to whole pages, so that the part past the last whole huge page takes no more memory
+// than it is used. Null on failure.
 void* mapAligned(std::size_t bytes) {
-  const std::size_t length = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::size_t length = bytes < HUGE_PAGE ? HUGE_PAGE : (bytes + page - 1) / page * page;
   void* raw =
       mmap(nullptr, length + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
@@ -52,22 +56,33 @@ void* mapAligned(std::size_t bytes) {
 }
 #endif
 
-}  // namespace
-
-void* allocateZeroed(std::size_t count, std::size_t size) {
+// count x size zero-filled bytes, mapped on their own from mappedFrom bytes on.
+void* allocate(std::size_t count, std::size_t size, std::size_t mappedFrom) {
   if (size != 0 && count > (std::numeric_limits<std::size_t>::max() - sizeof(Header)) / size) {
     return nullptr;
   }
   const std::size_t bytes = count * size + sizeof(Header);
 #if defined(JINGLE_MAPPED_BLOCKS)
-  if (bytes >= MAPPED_FROM) {
+  if (bytes >= mappedFrom) {
     void* mapped = mapAligned(bytes);
     return mapped == nullptr ? nullptr : static_cast<Header*>(mapped) + 1;
   }
+#else
+  (void)mappedFrom;
 #endif
   auto* header = static_cast<Header*>(std::calloc(bytes, 1));
   if (header == nullptr) return nullptr;
   return header + 1;
+}
+
+}  // namespace
+
+void* allocateZeroed(std::size_t count, std::size_t size) {
+  return allocate(count, size, MAPPED_FROM);
+}
+
+void* allocateZeroedSparse(std::size_t count, std::size_t size) {
+  return allocate(count, size, HUGE_PAGE);
 }
 
 void freeZeroed(void* block) {

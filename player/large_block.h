@@ -12,7 +12,12 @@ namespace player {
 // size overflows).
 void* allocateZeroed(std::size_t count, std::size_t size);
 
-// Frees what allocateZeroed returned; null is ignored.
+// The same for a block that may be written only in part (a loaded song's patterns, say): it is
+// mapped for huge pages only when it spans at least one, so that the memory it takes follows what
+// is written to it.
+void* allocateZeroedSparse(std::size_t count, std::size_t size);
+
+// Frees what allocateZeroed or allocateZeroedSparse returned; null is ignored.
 void freeZeroed(void* block);
 
 }  // namespace player

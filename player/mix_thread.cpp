@@ -27,8 +27,9 @@ std::int32_t playingBlock(AudioOutput& output) {
 
 }  // namespace
 
-std::uint32_t mixThreadMain() {
-  AudioOutput& output = audioOutput;
+std::uint32_t mixThreadMain(void* context) {
+  Engine& engine = *static_cast<Engine*>(context);
+  AudioOutput& output = engine.output;
   // Rounding to nearest and no traps, whatever the thread was started with: rendering gives the
   // same bytes here as in the pre-rendering.
   std::fesetenv(FE_DFL_ENV);
@@ -40,7 +41,7 @@ std::uint32_t mixThreadMain() {
     while (output.writeBlock != playing) {
       platform::suspensionPoint();
       output.rendering = 1;
-      renderBlock();
+      renderBlock(engine);
       output.heardBlock = output.heardBlock + 1 == blocks ? 0 : output.heardBlock + 1;
       publishHeardBlock(output);
       output.rendering = 0;

@@ -1,6 +1,6 @@
 #include "player/offline_render.h"
 
-#include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/ring_buffers.h"
 #include "player/song_end.h"
 #include "player/song_end_watch.h"
@@ -12,44 +12,46 @@ std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int
   return songEndFrame(song, rounds, maxFrames, OFFLINE_RATE);
 }
 
-bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate) {
-  stopOfflineRender();
-  prepareOutput(rate);
-  if (!allocateRingBuffers(audioOutput)) return false;
-  beginSong(song);
-  if (!watchSongEnd(song, rounds)) {
-    freeMixBuffers(audioOutput);
-    freeWaveBuffer(audioOutput);
+bool startOfflineRender(Engine& engine, const Song* song, std::int32_t rounds, std::int32_t rate) {
+  stopOfflineRender(engine);
+  if (song == nullptr) return false;
+  AudioOutput& output = engine.output;
+  prepareOutput(engine, rate);
+  if (!allocateRingBuffers(output)) return false;
+  if (!beginSong(engine, song) || !watchSongEnd(engine, rounds)) {
+    stopOfflineRender(engine);
     return false;
   }
-  audioOutput.song = song;
-  audioOutput.writeBlock = 0;
+  output.song = &engine.playing.song;
+  output.writeBlock = 0;
   return true;
 }
 
-const std::int16_t* renderNextBlock() {
-  const std::int32_t block = audioOutput.writeBlock;
-  renderBlock();
-  return audioOutput.waveBuffer + static_cast<std::size_t>(block) * audioOutput.blockFrames * 2;
+const std::int16_t* renderNextBlock(Engine& engine) {
+  const AudioOutput& output = engine.output;
+  const std::int32_t block = output.writeBlock;
+  renderBlock(engine);
+  return output.waveBuffer + static_cast<std::size_t>(block) * output.blockFrames * 2;
 }
 
-std::int32_t offlineBlockFrames() {
-  return audioOutput.blockFrames;
+std::int32_t offlineBlockFrames(const Engine& engine) {
+  return engine.output.blockFrames;
 }
 
-std::int32_t offlineRingBlocks() {
-  return blockCount(audioOutput);
+std::int32_t offlineRingBlocks(const Engine& engine) {
+  return blockCount(engine.output);
 }
 
-std::int64_t offlineNaturalEnd() {
-  return songEndWatch.endFrame;
+std::int64_t offlineNaturalEnd(const Engine& engine) {
+  return engine.endWatch.endFrame;
 }
 
-void stopOfflineRender() {
-  unwatchSongEnd();
-  freeMixBuffers(audioOutput);
-  freeWaveBuffer(audioOutput);
-  audioOutput.song = nullptr;
+void stopOfflineRender(Engine& engine) {
+  unwatchSongEnd(engine);
+  endSong(engine);
+  freeMixBuffers(engine.output);
+  freeWaveBuffer(engine.output);
+  engine.output.song = nullptr;
 }
 
 }  // namespace player

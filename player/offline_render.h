@@ -19,22 +19,23 @@ constexpr std::int64_t MAX_NATURAL_FRAMES = std::int64_t{30} * 60 * OFFLINE_RATE
 std::int64_t naturalLengthFrames(const Song* song, std::int32_t rounds, std::int64_t maxFrames);
 
 // Prepares the engine at rate (OFFLINE_RATE unless given) with no device, allocates the ring and
-// starts song, with its natural end watched for rounds times round. False when memory cannot be
-// had.
-bool startOfflineRender(Song* song, std::int32_t rounds, std::int32_t rate = OFFLINE_RATE);
+// starts its copy of song, with its natural end watched for rounds times round. The song is only
+// read. False, with nothing held, when memory cannot be had.
+bool startOfflineRender(Engine& engine, const Song* song, std::int32_t rounds,
+                        std::int32_t rate = OFFLINE_RATE);
 
 // Renders the next block; its frames (offlineBlockFrames() interleaved 16-bit stereo frames)
 // stay valid until the next call.
-const std::int16_t* renderNextBlock();
+const std::int16_t* renderNextBlock(Engine& engine);
 
-std::int32_t offlineBlockFrames();
+std::int32_t offlineBlockFrames(const Engine& engine);
 // Blocks in the ring: renderNextBlock fills them in order, from the first, and then starts over.
-std::int32_t offlineRingBlocks();
+std::int32_t offlineRingBlocks(const Engine& engine);
 
 // The first frame of the song's natural end, once a rendered tick has reached it; -1 before.
-std::int64_t offlineNaturalEnd();
+std::int64_t offlineNaturalEnd(const Engine& engine);
 
-// Frees what startOfflineRender took and gives the song back its own tick handler.
-void stopOfflineRender();
+// Frees what startOfflineRender took, the engine's copy of the song included.
+void stopOfflineRender(Engine& engine);
 
 }  // namespace player

@@ -1,17 +1,19 @@
 // Opening the sound device: the platform's wave output, or the one a test selected.
 #include "player/audio_output.h"
+#include "player/engine.h"
 
 namespace player {
 
-bool openOutput(std::int32_t rate) {
+bool openOutput(Engine& engine, std::int32_t rate) {
+  AudioOutput& output = engine.output;
   const platform::WaveOut* waveOut =
-      audioOutput.waveOut != nullptr ? audioOutput.waveOut : platform::systemWaveOut();
+      output.waveOut != nullptr ? output.waveOut : platform::systemWaveOut();
   platform::WaveDevice* device = waveOut->open(rate);
   if (device == nullptr) return false;
-  audioOutput.waveOut = waveOut;  // the table every later call on the device goes through
-  audioOutput.device = device;
-  audioOutput.outputRate = rate;
-  prepareOutput(rate);
+  output.waveOut = waveOut;  // the table every later call on the device goes through
+  output.device = device;
+  output.outputRate = rate;
+  prepareOutput(engine, rate);
   return true;
 }
 

@@ -18,11 +18,13 @@ constexpr std::int32_t PLAY_RATE = 44100;
 constexpr std::uint32_t POLL_STOP_MS = 50;
 
 // Undoes a start that could not be completed; the device no longer holds the ring.
-void abandonStart(AudioOutput& output) {
+void abandonStart(Engine& engine) {
+  AudioOutput& output = engine.output;
   if (output.waveHeader.data != nullptr)
     output.waveOut->unprepareHeader(output.device, &output.waveHeader);
   output.waveHeader = platform::WaveHeader{};
   output.song = nullptr;
+  endSong(engine);
   freeMixBuffers(output);
   freeWaveBuffer(output);
 }
@@ -37,13 +39,14 @@ void takeBackRing(AudioOutput& output) {
 }
 
 // The stop path: run a paused player again, end the song, close the device, free the ring.
-void stopPlayback(AudioOutput& output) {
-  if (output.paused != 0) togglePause();
-  releaseSong(output.currentSong);
+void stopPlayback(Engine& engine) {
+  AudioOutput& output = engine.output;
+  if (output.paused != 0) togglePause(engine);
+  releaseSong(engine, output.currentSong);
   output.currentSong = nullptr;
   // A song started by startSong alone is stopped too (its owner frees it): no thread may be
   // left rendering into a ring that is about to be freed.
-  if (output.song != nullptr) stopSong(output.song);
+  if (output.song != nullptr) stopSong(engine, output.song);
   if (output.device != nullptr) {
     output.waveOut->reset(output.device);
     output.waveOut->close(output.device);
@@ -55,17 +58,17 @@ void stopPlayback(AudioOutput& output) {
 
 }  // namespace
 
-Song* playModule(const ModuleImage* image, std::int64_t skipBlocks) {
-  AudioOutput& output = audioOutput;
+Song* playModule(Engine& engine, const ModuleImage* image, std::int64_t skipBlocks) {
+  AudioOutput& output = engine.output;
   if (image == nullptr || output.device != nullptr || output.currentSong != nullptr) {
-    stopPlayback(output);
+    stopPlayback(engine);
   }
   if (image == nullptr) return nullptr;
-  if (!openOutput(PLAY_RATE)) return nullptr;
+  if (!openOutput(engine, PLAY_RATE)) return nullptr;
   Song* song = loadSong(image, nullptr);
   if (song == nullptr) return nullptr;  // the device stays open until the stop path
   output.currentSong = song;
-  if (!startSong(song, skipBlocks)) {
+  if (!startSong(engine, song, skipBlocks)) {
     output.currentSong = nullptr;
     freeSong(song);
     return nullptr;
@@ -73,8 +76,8 @@ Song* playModule(const ModuleImage* image, std::int64_t skipBlocks) {
   return song;
 }
 
-bool startSong(Song* song, std::int64_t skipBlocks) {
-  AudioOutput& output = audioOutput;
+bool startSong(Engine& engine, const Song* song, std::int64_t skipBlocks) {
+  AudioOutput& output = engine.output;
   if (song == nullptr) return false;
   // Refused rather than played: a song wider than the channel table, no device to play on, or
   // another song still being played.
@@ -84,13 +87,16 @@ bool startSong(Song* song, std::int64_t skipBlocks) {
   takeBackRing(output);
   if (!allocateRingBuffers(output)) return false;
 
-  beginSong(song);
-  output.song = song;
+  if (!beginSong(engine, song)) {
+    abandonStart(engine);
+    return false;
+  }
+  output.song = &engine.playing.song;
   // A start part-way through: every block up to there is rendered, and dropped, in the ring's
   // first block.
   for (std::int64_t skipped = 0; skipped < skipBlocks; ++skipped) {
     output.writeBlock = 0;
-    renderBlock();
+    renderBlock(engine);
   }
 
   platform::WaveHeader& header = output.waveHeader;
@@ -101,14 +107,14 @@ bool startSong(Song* song, std::int64_t skipBlocks) {
   header.loops = 0xFFFFFFFFu;
   if (!output.waveOut->prepareHeader(output.device, &header)) {
     header = platform::WaveHeader{};
-    abandonStart(output);
+    abandonStart(engine);
     return false;
   }
 
   // The whole ring, before the device starts.
   output.writeBlock = 0;
   do {
-    renderBlock();
+    renderBlock(engine);
   } while (output.writeBlock != 0);
   output.heardBlock = 0;
   publishHeardBlock(output);
@@ -116,25 +122,25 @@ bool startSong(Song* song, std::int64_t skipBlocks) {
   output.devicePosition = 0;
 
   if (!output.waveOut->write(output.device, &header)) {
-    abandonStart(output);
+    abandonStart(engine);
     return false;
   }
   output.stopRequested = 0;
   // Cleared here rather than by the thread, so a stop that comes before the thread has begun
   // still waits for it.
   output.threadFinished = 0;
-  output.mixThread = platform::startThread(mixThreadMain);
+  output.mixThread = platform::startThread(mixThreadMain, &engine);
   if (output.mixThread == nullptr) {
     output.threadFinished = 1;
     output.waveOut->reset(output.device);
-    abandonStart(output);
+    abandonStart(engine);
     return false;
   }
   return true;
 }
 
-bool stopSong(Song* song) {
-  AudioOutput& output = audioOutput;
+bool stopSong(Engine& engine, const Song* song) {
+  AudioOutput& output = engine.output;
   if (song == nullptr) return false;
   output.stopRequested = 1;
   while (output.rendering != 0) {
@@ -146,6 +152,7 @@ bool stopSong(Song* song) {
     output.mixThread = nullptr;
   }
   freeMixBuffers(output);
+  endSong(engine);
   if (output.waveHeader.data != nullptr) {
     // Its result is of no use: the ring may still be playing, and is taken back by the reset.
     if (output.device != nullptr)
@@ -156,19 +163,19 @@ bool stopSong(Song* song) {
   return true;
 }
 
-int releaseSong(Song* song) {
-  AudioOutput& output = audioOutput;
+int releaseSong(Engine& engine, Song* song) {
+  AudioOutput& output = engine.output;
   if (song == nullptr) return 0;
   while (output.rendering != 0) {
   }
-  stopSong(song);
+  stopSong(engine, song);
   if (output.currentSong == song) output.currentSong = nullptr;
   freeSong(song);
   return 1;
 }
 
-int togglePause() {
-  AudioOutput& output = audioOutput;
+int togglePause(Engine& engine) {
+  AudioOutput& output = engine.output;
   output.paused = ~output.paused;
   if (output.paused == 0) {
     if (output.device != nullptr) output.waveOut->restart(output.device);
@@ -180,12 +187,12 @@ int togglePause() {
   return output.paused != 0 ? 1 : 0;
 }
 
-BlockInfo heardBlockInfo() {
-  return readHeardBlock(audioOutput);
+BlockInfo heardBlockInfo(const Engine& engine) {
+  return readHeardBlock(engine.output);
 }
 
-HeardPosition heardPosition() {
-  const BlockInfo info = heardBlockInfo();
+HeardPosition heardPosition(const Engine& engine) {
+  const BlockInfo info = heardBlockInfo(engine);
   return HeardPosition{info.order, info.row};
 }
 

@@ -1,31 +1,29 @@
 #include "player/song_end_watch.h"
 
-#include "player/replay/channel.h"
+#include "player/engine.h"
 #include "player/replay/tick_driver.h"
 
 namespace player {
 
-SongEndWatch songEndWatch{};
-
 namespace {
 
-bool loopRunning(const Song* song) {
+bool loopRunning(const Engine& engine, const Song* song) {
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    if (channelTable[c].loopCount != 0) return true;
+    if (engine.channelTable[c].loopCount != 0) return true;
   }
   return false;
 }
 
-void watchedTick(Song* song) {
-  SongEndWatch& watch = songEndWatch;
+void watchedTick(Engine& engine, Song* song) {
+  SongEndWatch& watch = engine.endWatch;
   const bool rowTick = song->tick == 0;
   // Whether a loop runs is decided as the row is reached: the last pass over a loop's last row
   // counts the loop down to 0, and that row still belongs to the loop.
-  const bool inLoop = rowTick && loopRunning(song);
+  const bool inLoop = rowTick && loopRunning(engine, song);
   const std::int64_t tickFrame = watch.nextTickFrame;
-  watch.songTick(song);
+  watch.songTick(engine, song);
   watch.nextTickFrame += song->samplesPerTick > 0 ? song->samplesPerTick : 1;
   if (!rowTick || watch.endFrame >= 0) return;
   if (!markPlayedRow(watch.played, song->orderPosition, song->row) || inLoop) return;
@@ -41,9 +39,10 @@ void watchedTick(Song* song) {
 
 }  // namespace
 
-bool watchSongEnd(Song* song, std::int32_t rounds) {
-  unwatchSongEnd();
-  SongEndWatch& watch = songEndWatch;
+bool watchSongEnd(Engine& engine, std::int32_t rounds) {
+  unwatchSongEnd(engine);
+  SongEndWatch& watch = engine.endWatch;
+  Song* song = &engine.playing.song;
   if (!allocatePlayedRows(watch.played, song)) return false;
   watch.song = song;
   watch.songTick = song->tickHandler != nullptr ? song->tickHandler : runTick;
@@ -54,8 +53,8 @@ bool watchSongEnd(Song* song, std::int32_t rounds) {
   return true;
 }
 
-void unwatchSongEnd() {
-  SongEndWatch& watch = songEndWatch;
+void unwatchSongEnd(Engine& engine) {
+  SongEndWatch& watch = engine.endWatch;
   if (watch.song != nullptr) watch.song->tickHandler = watch.songTick;
   freePlayedRows(watch.played);
   watch.song = nullptr;

@@ -12,21 +12,20 @@
 namespace player {
 
 struct SongEndWatch {
-  Song* song;
-  TickHandler songTick;        // the handler the watch stands in for
+  Song* song;                  // the song whose handler the watch stands in for; null: none
+  TickHandler songTick;        // that handler
   std::int32_t roundsLeft;     // revisits still to pass before the end
   std::int64_t nextTickFrame;  // first frame of the next tick, counted from song start
   std::int64_t endFrame;       // first frame of the tick that reached the end; -1 before
   PlayedRows played;
 };
 
-extern SongEndWatch songEndWatch;
-
-// Puts the watch in front of song's tick handler, for a song about to start; it lets rounds
-// revisits pass (the song goes round that many times). False when its memory cannot be had.
-bool watchSongEnd(Song* song, std::int32_t rounds);
+// Puts the engine's watch in front of the tick handler of the song it has just begun (its playing
+// copy); it lets rounds revisits pass (the song goes round that many times). False when its
+// memory cannot be had.
+bool watchSongEnd(Engine& engine, std::int32_t rounds);
 
 // Gives the song its own tick handler back and frees the watch's memory.
-void unwatchSongEnd();
+void unwatchSongEnd(Engine& engine);
 
 }  // namespace player

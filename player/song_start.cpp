@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "player/audio_output.h"
-#include "player/mixer/voice.h"
-#include "player/replay/channel.h"
+#include "player/engine.h"
 
 namespace player {
 
-void beginSong(Song* song) {
+bool beginSong(Engine& engine, const Song* loaded) {
+  if (!copyPlayingSong(engine.playing, loaded)) return false;
+  Song* song = &engine.playing.song;
   song->globalVolume = song->initialGlobalVolume;
   song->nextRow = -1;
   song->nextOrder = -1;
@@ -20,15 +20,24 @@ void beginSong(Song* song) {
   song->patternDelayTicks = 0;
   song->playTimeMs = 0;
   if (song->onPlayStart != nullptr) song->onPlayStart(song);
-  setBpm(song, song->defaultBpm);
+  setBpm(engine, song, song->defaultBpm);
 
+  // No voice may go on sounding a sample of a copy that is gone.
+  resetVoicePool(engine.voicePool);
+  engine.pendingLoopRow = -1;
   // Only the song's own channels are touched; the loader refuses songs with more than the table.
   const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (int k = 0; k < channels; ++k) {
-    std::memset(static_cast<void*>(&channelTable[k]), 0, sizeof(Channel));
-    channelTable[k].voice = &voicePool[k];
-    channelTable[k].pan = song->channelPan[k];
+    std::memset(static_cast<void*>(&engine.channelTable[k]), 0, sizeof(Channel));
+    engine.channelTable[k].voice = &engine.voicePool.voices[k];
+    engine.channelTable[k].pan = song->channelPan[k];
   }
+  return true;
+}
+
+void endSong(Engine& engine) {
+  freePlayingSong(engine.playing);
+  resetVoicePool(engine.voicePool);  // none of them points into the copy any more
 }
 
 }  // namespace player

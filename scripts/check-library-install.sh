@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs a build into a temporary prefix and builds the examples against the installed library
-# (not the build tree), once with find_package and once with pkg-config. Then checks that the
-# shared library exports only the public API, that the pull example's frames for a module equal
-# `jingle render --raw` byte for byte, and that the play example plays through the device path.
-# Sound goes to SDL's disk driver, into the temporary directory.
+# Installs a build into a temporary prefix and checks the application's desktop entry and icons
+# there; builds the examples against the installed library (not the build tree), once with
+# find_package and once with pkg-config. Then checks that the shared library exports only the
+# public API, that the pull example's frames for a module equal `jingle render --raw` byte for
+# byte, and that the play example plays through the device path. Sound goes to SDL's disk driver,
+# into the temporary directory.
 #   scripts/check-library-install.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,24 @@ done
 for installed in libjingle.a pkgconfig/jingle.pc cmake/jingle/jingleConfig.cmake; do
   [ -e "$libdir/$installed" ] || { echo "install: $installed is missing"; exit 1; }
 done
+
+# The application's desktop entry passes desktop-file-validate, and its icon is in the hicolor
+# theme at every size the build's .ico holds.
+if [ -e "$prefix/bin/jingle-app" ]; then
+  entry=$prefix/share/applications/jingle-app.desktop
+  desktop-file-validate "$entry"
+  icon=$(sed -n 's/^Icon=//p' "$entry")
+  ico=$(sed -n 's/^JINGLE_APP_ICON:FILEPATH=//p' "$build/CMakeCache.txt")
+  sizes=$(icotool --list "$ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\) --height=\1 .*/\1/p' | sort -nu)
+  for size in $sizes; do
+    png=$prefix/share/icons/hicolor/${size}x$size/apps/$icon.png
+    if [ "$(identify -format %wx%h "$png" 2>/dev/null)" != "${size}x$size" ]; then
+      echo "install: $png is missing or not $size x $size pixels"
+      exit 1
+    fi
+  done
+  echo "desktop entry valid, icon $icon installed at" $sizes
+fi
 
 # Every function the shared library exports belongs to the public API.
 stray=$(nm -D --defined-only -C "$libdir/libjingle.so" | awk '$2 ~ /^[TW]$/' | grep -v ' jingle::' || true)

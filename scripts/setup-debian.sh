@@ -1,22 +1,40 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a Debian machine. Safe to run again: it only asks
-# apt for packages that are missing.
+# Installs what the project needs on a Debian machine. Safe to run again: it only asks apt for
+# packages that are missing.
+#   scripts/setup-debian.sh --run   what building and running the application and jingle need
+#   scripts/setup-debian.sh         that and what the tests need: the Windows cross-compilers and
+#                                   Wine, clang, GoogleTest, Google Benchmark, the virtual display
+#                                   and the tools that drive and look at it
 set -euo pipefail
 
+# The compiler and build tools, SDL2 with SDL2_ttf (and Xlib, for the desktop's scale) for the
+# application and the sound device, its font, libFLAC for jingle's FLAC output, and icotool, which
+# takes the icon theme's pictures out of the application's .ico.
 packages=(
   build-essential cmake pkg-config
+  libsdl2-dev libsdl2-ttf-dev libx11-dev fonts-liberation2 libflac-dev icoutils
+)
+tests=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libsdl2-ttf-dev fonts-liberation2 libflac-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 wine32:i386 fonts-wine
-  xvfb xdotool x11-utils imagemagick openbox tmux
+  xvfb xdotool x11-utils imagemagick openbox tmux desktop-file-utils
 )
+case ${1:-} in
+  --run) ;;
+  "") packages+=("${tests[@]}") ;;
+  *)
+    echo "usage: scripts/setup-debian.sh [--run]" >&2
+    exit 2
+    ;;
+esac
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 
 # Wine for 32-bit programs comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 
@@ -26,8 +44,6 @@ for package in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -13,13 +13,15 @@
 
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/offline_render.h"
 #include "player/player.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
 
-using player::audioOutput;
+player::Engine engine{};
+player::AudioOutput& audioOutput = engine.output;
 
 constexpr int STEP_BLOCKS = 90;  // blocks the device plays between two looks at the ring
 constexpr int RING_BLOCKS = 100;
@@ -71,10 +73,11 @@ long statusKb(const char* field) {
 std::vector<std::uint64_t> referenceBlocks(player::Song* song, std::int64_t blocks) {
   std::vector<std::uint64_t> hashes;
   hashes.reserve(static_cast<std::size_t>(blocks));
-  player::startOfflineRender(song, 1);
+  player::startOfflineRender(engine, song, 1);
   for (std::int64_t b = 0; b < blocks; ++b)
-    hashes.push_back(hashBlock(player::renderNextBlock(), player::offlineBlockFrames()));
-  player::stopOfflineRender();
+    hashes.push_back(
+        hashBlock(player::renderNextBlock(engine), player::offlineBlockFrames(engine)));
+  player::stopOfflineRender(engine);
   return hashes;
 }
 
@@ -107,13 +110,13 @@ struct Soak {
   // Starts and stops the player again and again, each start with the ring it must pre-render.
   bool stopStartStorm() {
     for (int cycle = 0; cycle < STORM_CYCLES; ++cycle) {
-      if (player::playModule(image.get()) == nullptr) return false;
+      if (player::playModule(engine, image.get()) == nullptr) return false;
       check(0, 0, RING_BLOCKS);
       platform::advanceVirtualWave(static_cast<std::uint32_t>(cycle % 5) * 4 *
                                    static_cast<std::uint32_t>(audioOutput.blockFrames));
       if (cycle % 2 == 0 && !settle()) return false;
-      if (cycle % 3 == 0) player::togglePause();
-      player::playModule(nullptr);
+      if (cycle % 3 == 0) player::togglePause(engine);
+      player::playModule(engine, nullptr);
     }
     return true;
   }
@@ -141,7 +144,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  if (player::playModule(image.get()) == nullptr) return 1;
+  if (player::playModule(engine, image.get()) == nullptr) return 1;
   const std::uint32_t blockBytes = static_cast<std::uint32_t>(audioOutput.blockFrames) * 4;
   long settledKb = -1;
   std::uint64_t deviceBytes = 0;
@@ -155,11 +158,11 @@ int main(int argc, char** argv) {
     if (step % PAUSE_STORM_EVERY == PAUSE_STORM_EVERY / 2) {
       // Paused, the device does not move however far it is told to; the storm ends playing.
       for (int toggle = 0; toggle < 20; ++toggle) {
-        const bool paused = player::togglePause() == 1;
+        const bool paused = player::togglePause(engine) == 1;
         const std::uint32_t before = platform::virtualWave().position;
         platform::advanceVirtualWave(blockBytes);
         if (!paused || platform::virtualWave().position != before) ++soak.wrong;
-        player::togglePause();
+        player::togglePause(engine);
       }
     }
     platform::advanceVirtualWave(STEP_BLOCKS * blockBytes);
@@ -167,7 +170,7 @@ int main(int argc, char** argv) {
     if (step == steps / 10) settledKb = statusKb("VmRSS:");
   }
   const long endKb = statusKb("VmRSS:");
-  player::playModule(nullptr);
+  player::playModule(engine, nullptr);
   const bool stormed = soak.stopStartStorm();
   audioOutput.waveOut = nullptr;
 

@@ -3,6 +3,7 @@
 // manager's close, Alt+F4, SIGTERM) fades the window out first. The exit code is 0.
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/embedded_files.h"
 #include "app/sdl/shell.h"
@@ -17,23 +18,29 @@
 namespace app::sdl {
 namespace {
 
+// The one player of the program.
+player::Engine engine{};
+
 SDL_Surface* embeddedPicture(const char* bytes, unsigned long size) {
   return SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, static_cast<int>(size)), 1);
 }
 
 // The templates' fonts: Tahoma 8 at 96 DPI for captions, bold Arial of 18-pixel cells for the
-// credits, both through their metric twins.
+// credits, both through their metric twins, at the scale's size.
 void openFonts(Shell& shell) {
-  shell.dialogFont = TTF_OpenFont(JINGLE_FONT_DIR "/LiberationSans-Regular.ttf", 11);
-  shell.creditsFont = TTF_OpenFont(JINGLE_FONT_DIR "/LiberationSans-Bold.ttf", 16);
+  shell.dialogFont = TTF_OpenFont(JINGLE_FONT_DIR "/LiberationSans-Regular.ttf", 11 * shell.scale);
+  shell.creditsFont = TTF_OpenFont(JINGLE_FONT_DIR "/LiberationSans-Bold.ttf", 16 * shell.scale);
   if (shell.dialogFont == nullptr || shell.creditsFont == nullptr) {
     std::fprintf(stderr, "jingle-app: fonts not found in %s; text is left out\n", JINGLE_FONT_DIR);
   }
 }
 
-const Button* buttonAt(const Shell& shell, SDL_Window* window, int x, int y) {
+// The button under screen pixel x, y of a window.
+const Button* buttonAt(const Shell& shell, SDL_Window* window, int screenX, int screenY) {
+  const int x = screenX / shell.scale, y = screenY / shell.scale;
   auto inside = [x, y](const Button& b) {
-    return x >= b.rect.x && y >= b.rect.y && x < b.rect.x + b.rect.width && y < b.rect.y + b.rect.height;
+    return x >= b.rect.x && y >= b.rect.y && x < b.rect.x + b.rect.width &&
+           y < b.rect.y + b.rect.height;
   };
   if (window == shell.main) {
     for (const Button& button : MAIN_BUTTONS) {
@@ -122,7 +129,8 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
         return Outcome::RUN;
       }
       const Button* button = buttonAt(shell, window, event.button.x, event.button.y);
-      shell.press = Press{window, button != nullptr ? button->id : ButtonId::NONE, 0, 0, 0, 0, true};
+      shell.press =
+          Press{window, button != nullptr ? button->id : ButtonId::NONE, 0, 0, 0, 0, true};
       // Where the press happened, from the event itself: the mouse may have moved on since.
       SDL_GetWindowPosition(window, &shell.press.startWindowX, &shell.press.startWindowY);
       shell.press.startMouseX = shell.press.startWindowX + event.button.x;
@@ -148,7 +156,8 @@ Outcome handle(Shell& shell, const SDL_Event& event) {
       return Outcome::RUN;
     }
     case SDL_MOUSEBUTTONUP: {
-      if (event.button.button != SDL_BUTTON_LEFT || shell.press.window == nullptr) return Outcome::RUN;
+      if (event.button.button != SDL_BUTTON_LEFT || shell.press.window == nullptr)
+        return Outcome::RUN;
       const Press press = shell.press;
       shell.press = Press{};
       SDL_CaptureMouse(SDL_FALSE);
@@ -169,6 +178,9 @@ int run() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
   }
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Window surfaces in plain memory, shown through X11 shared memory: a panel this size gains
+  // nothing from a GL renderer, which would load a GL driver of tens of megabytes to show it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "jingle-app: cannot open a window: %s\n", SDL_GetError());
@@ -176,42 +188,60 @@ int run() {
   }
   TTF_Init();
   Shell shell{};
-  openFonts(shell);
-  shell.background = embeddedPicture(EMBEDDED_BACKGROUND, EMBEDDED_BACKGROUND_SIZE);
-  shell.title = embeddedPicture(EMBEDDED_TITLE, EMBEDDED_TITLE_SIZE);
+  // The window is sized and shown once the scale its display asks for is known.
   const MainLayout layout = mainLayout();
   shell.main = SDL_CreateWindow("jingle", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                layout.window.width, layout.window.height, SDL_WINDOW_BORDERLESS);
+                                layout.window.width, layout.window.height,
+                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
   if (shell.main == nullptr) {
     std::fprintf(stderr, "jingle-app: cannot open a window: %s\n", SDL_GetError());
     SDL_Quit();
     return 1;
   }
+  shell.scale = desktopScale(shell.main);
+  if (shell.scale > 1) {
+    SDL_SetWindowSize(shell.main, layout.window.width * shell.scale,
+                      layout.window.height * shell.scale);
+    SDL_SetWindowPosition(shell.main, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  openFonts(shell);
+  shell.background = embeddedPicture(EMBEDDED_BACKGROUND, EMBEDDED_BACKGROUND_SIZE);
+  shell.title = embeddedPicture(EMBEDDED_TITLE, EMBEDDED_TITLE_SIZE);
+  if (shell.scale > 1) {
+    for (SDL_Surface** picture : {&shell.background, &shell.title}) {
+      SDL_Surface* large = enlargedCopy(*picture, shell.scale);
+      SDL_FreeSurface(*picture);
+      *picture = large;
+    }
+  }
   setWindowIcon(shell.main, EMBEDDED_ICON, EMBEDDED_ICON_SIZE);
+  SDL_ShowWindow(shell.main);
   paintMain(shell);
 
   // Without a sound device, or with a module the player refuses, the window runs silently.
-  player::ModuleImage* image = player::makeModuleImage(
-      EMBEDDED_MODULE, static_cast<std::uint32_t>(EMBEDDED_MODULE_SIZE));
-  if (image != nullptr) player::playModule(image);
+  player::ModuleImage* image =
+      player::makeModuleImage(EMBEDDED_MODULE, static_cast<std::uint32_t>(EMBEDDED_MODULE_SIZE));
+  if (image != nullptr) player::playModule(engine, image);
 
   Outcome outcome = Outcome::RUN;
   while (outcome == Outcome::RUN) {
     const Uint64 now = SDL_GetTicks64();
     int timeout = 250;
-    if (shell.about != nullptr) timeout = now >= shell.nextFrameMs ? 0 : static_cast<int>(shell.nextFrameMs - now);
+    if (shell.about != nullptr)
+      timeout = now >= shell.nextFrameMs ? 0 : static_cast<int>(shell.nextFrameMs - now);
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeout) != 0) outcome = handle(shell, event);
     if (shell.about != nullptr && SDL_GetTicks64() >= shell.nextFrameMs) {
       renderAboutFrame(shell);
       paintAbout(shell);
       shell.nextFrameMs += FRAME_PERIOD_MS;
-      if (shell.nextFrameMs < SDL_GetTicks64()) shell.nextFrameMs = SDL_GetTicks64() + FRAME_PERIOD_MS;
+      if (shell.nextFrameMs < SDL_GetTicks64())
+        shell.nextFrameMs = SDL_GetTicks64() + FRAME_PERIOD_MS;
     }
   }
   if (outcome == Outcome::CLOSE) fadeOut(shell);
 
-  player::playModule(nullptr);  // returns once the mixing thread has ended and the device is closed
+  player::playModule(engine, nullptr);  // returns once the mixing thread has ended, device closed
   player::freeModuleImage(image);
   closeAbout(shell);
   SDL_DestroyWindow(shell.main);
@@ -227,4 +257,6 @@ int run() {
 }  // namespace
 }  // namespace app::sdl
 
-int main(int, char**) { return app::sdl::run(); }
+int main(int, char**) {
+  return app::sdl::run();
+}

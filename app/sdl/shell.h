@@ -1,5 +1,7 @@
 // The application's shell on SDL2: the main window and the About box drawn into window surfaces,
-// with the same pictures, layout, button looks and scroller as the Windows shell.
+// with the same pictures, layout, button looks and scroller as the Windows shell. Where the
+// desktop asks for it, everything is drawn at a whole multiple of the layout's pixels: pictures
+// and noise enlarged pixel for pixel, text rendered at the larger size.
 #pragma once
 
 #include <SDL.h>
@@ -38,9 +40,11 @@ struct Press {
 struct Shell {
   SDL_Window* main;
   SDL_Window* about;
-  SDL_Surface* background;
+  std::int32_t scale;       // screen pixels per layout pixel, each way
+  SDL_Surface* background;  // the pictures, already enlarged by scale
   SDL_Surface* title;
-  SDL_Surface* frame;  // the About box's animation, 32-bit, top-down
+  SDL_Surface* noise;  // the About box's noise, 32-bit, top-down, at the layout's size
+  SDL_Surface* frame;  // the noise enlarged by scale with the credits over it; noise itself at 1x
   TTF_Font* dialogFont;
   TTF_Font* creditsFont;
   ButtonId focus;
@@ -52,11 +56,20 @@ struct Shell {
 extern const Button MAIN_BUTTONS[2];
 extern const Button CLOSE_BUTTON;
 
-// Fills an SDL rectangle from a layout rectangle.
-inline SDL_Rect toSdl(const PixelRect& r) { return SDL_Rect{r.x, r.y, r.width, r.height}; }
+// Fills an SDL rectangle from a layout rectangle, in screen pixels.
+inline SDL_Rect toSdl(const PixelRect& r, std::int32_t scale) {
+  return SDL_Rect{r.x * scale, r.y * scale, r.width * scale, r.height * scale};
+}
+
+// The scale the desktop asks for, from its variables and the X server's resources, for windows on
+// window's display.
+std::int32_t desktopScale(SDL_Window* window);
+// A copy of a picture as 32-bit pixels, each repeated scale times each way; null on failure.
+SDL_Surface* enlargedCopy(SDL_Surface* picture, std::int32_t scale);
 
 // Paints a button in its state's look onto a window surface.
-void drawButton(SDL_Surface* surface, const Button& button, ButtonState state, TTF_Font* font);
+void drawButton(SDL_Surface* surface, const Button& button, ButtonState state, TTF_Font* font,
+                std::int32_t scale);
 
 // Paints either window completely and shows it.
 void paintMain(Shell& shell);

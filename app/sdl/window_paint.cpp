@@ -18,13 +18,16 @@ Uint32 mapped(SDL_Surface* surface, std::uint32_t colour) {
 }
 
 // The one-pixel outline of a frame control.
-void greyFrame(SDL_Surface* surface, const PixelRect& r) {
+void greyFrame(SDL_Surface* surface, const PixelRect& r, std::int32_t scale) {
   const Uint32 grey = mapped(surface, FRAME_GREY);
-  const SDL_Rect sides[4] = {{r.x, r.y, r.width, 1},
-                             {r.x, r.y + r.height - 1, r.width, 1},
-                             {r.x, r.y, 1, r.height},
-                             {r.x + r.width - 1, r.y, 1, r.height}};
-  for (const SDL_Rect& side : sides) SDL_FillRect(surface, &side, grey);
+  const PixelRect sides[4] = {{r.x, r.y, r.width, 1},
+                              {r.x, r.y + r.height - 1, r.width, 1},
+                              {r.x, r.y, 1, r.height},
+                              {r.x + r.width - 1, r.y, 1, r.height}};
+  for (const PixelRect& side : sides) {
+    const SDL_Rect rect = toSdl(side, scale);
+    SDL_FillRect(surface, &rect, grey);
+  }
 }
 
 // The colour of a picture's top-left pixel, which fills a centring picture control around it.
@@ -49,18 +52,20 @@ void paintMain(Shell& shell) {
   SDL_Surface* surface = SDL_GetWindowSurface(shell.main);
   if (surface == nullptr) return;
   const MainLayout layout = mainLayout();
+  const std::int32_t scale = shell.scale;
   SDL_FillRect(surface, nullptr, mapped(surface, BLACK));
-  greyFrame(surface, layout.frame);
+  greyFrame(surface, layout.frame, scale);
   if (shell.background != nullptr) {
-    SDL_Rect control = toSdl(layout.background);
+    SDL_Rect control = toSdl(layout.background, scale);
     SDL_FillRect(surface, &control, cornerColour(shell.background, surface));
     SDL_SetClipRect(surface, &control);
-    SDL_Rect at{layout.pictureX, layout.pictureY, BACKGROUND_WIDTH, BACKGROUND_HEIGHT};
+    SDL_Rect at =
+        toSdl({layout.pictureX, layout.pictureY, BACKGROUND_WIDTH, BACKGROUND_HEIGHT}, scale);
     SDL_BlitSurface(shell.background, nullptr, surface, &at);
     SDL_SetClipRect(surface, nullptr);
   }
   for (const Button& button : MAIN_BUTTONS) {
-    drawButton(surface, button, stateOf(shell, button.id), shell.dialogFont);
+    drawButton(surface, button, stateOf(shell, button.id), shell.dialogFont, scale);
   }
   SDL_UpdateWindowSurface(shell.main);
 }
@@ -70,18 +75,19 @@ void paintAbout(Shell& shell) {
   SDL_Surface* surface = SDL_GetWindowSurface(shell.about);
   if (surface == nullptr) return;
   const AboutLayout layout = aboutLayout();
+  const std::int32_t scale = shell.scale;
   SDL_FillRect(surface, nullptr, mapped(surface, BLACK));
-  greyFrame(surface, layout.frame);
+  greyFrame(surface, layout.frame, scale);
   // The animation is the box's own painting, which covers the frame's right and bottom edges.
   if (shell.frame != nullptr) {
-    SDL_Rect at = toSdl(layout.animation);
+    SDL_Rect at = toSdl(layout.animation, scale);
     SDL_BlitSurface(shell.frame, nullptr, surface, &at);
   }
   if (shell.title != nullptr) {
-    SDL_Rect at = toSdl(layout.title);
+    SDL_Rect at = toSdl(layout.title, scale);
     SDL_BlitSurface(shell.title, nullptr, surface, &at);
   }
-  drawButton(surface, CLOSE_BUTTON, stateOf(shell, ButtonId::CLOSE), shell.dialogFont);
+  drawButton(surface, CLOSE_BUTTON, stateOf(shell, ButtonId::CLOSE), shell.dialogFont, scale);
   SDL_UpdateWindowSurface(shell.about);
 }
 

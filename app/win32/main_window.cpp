@@ -16,6 +16,8 @@ namespace app::win32 {
 namespace {
 
 player::ModuleImage* moduleImage;
+// The one player of the program.
+player::Engine engine{};
 
 // Cuts the band above the frame control out of the window, when the frame ends higher than the
 // dialog; with the shipped template the region is the whole client rectangle.
@@ -48,11 +50,11 @@ void startUp(HWND window) {
   shapeWindow(window);
   moduleImage = loadModuleImage(instance);
   // Without a sound device or with a module the player refuses, the window runs silently.
-  if (moduleImage != nullptr) player::playModule(moduleImage);
+  if (moduleImage != nullptr) player::playModule(engine, moduleImage);
 }
 
 void shutDown() {
-  player::playModule(nullptr);  // returns once the thread has ended and the device is closed
+  player::playModule(engine, nullptr);  // returns once the thread has ended, the device closed
   player::freeModuleImage(moduleImage);
   moduleImage = nullptr;
   deleteDrawingObjects();

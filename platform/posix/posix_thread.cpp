@@ -27,6 +27,7 @@ constexpr int FINISHED = 3;
 struct Thread {
   pthread_t handle;
   ThreadBody body;
+  void* context;
   std::atomic<int> suspendCount{0};  // suspensions not yet resumed
   std::atomic<int> state{RUNNING};   // written by the thread itself only
 };
@@ -38,7 +39,7 @@ thread_local Thread* currentThread = nullptr;
 void* runBody(void* argument) {
   Thread* thread = static_cast<Thread*>(argument);
   currentThread = thread;
-  thread->body();
+  thread->body(thread->context);
   thread->state.store(FINISHED);
   thread->state.notify_all();
   return nullptr;
@@ -75,10 +76,11 @@ void park(Thread* thread) {
 
 }  // namespace
 
-Thread* startThread(ThreadBody body) {
+Thread* startThread(ThreadBody body, void* context) {
   Thread* thread = new (std::nothrow) Thread;
   if (thread == nullptr) return nullptr;
   thread->body = body;
+  thread->context = context;
   if (pthread_create(&thread->handle, nullptr, runBody, thread) != 0) {
     delete thread;
     return nullptr;

@@ -2,12 +2,13 @@
 // from the ring at its play cursor, wrapping at the ring's end, and counts the bytes it has handed
 // over. That count is the play position: it grows across repetitions of the ring and stands still
 // while the device is paused, because SDL does not call back then. SDL itself is loaded when the
-// first device is opened.
+// first device is opened. Any number of devices may be open at once, each with its own stream.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/sdl/sdl_library.h"
@@ -80,7 +81,15 @@ class QuietStderr {
   int saved_ = -1;
 };
 
+// Opening and closing start and stop SDL's audio subsystem, which counts its users, and opening
+// silences the process's standard error stream: devices are opened and closed one at a time.
+std::mutex& openCloseLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 WaveDevice* openDevice(std::int32_t rate) {
+  const std::lock_guard<std::mutex> hold(openCloseLock());
   const QuietStderr quiet;
   const sdl::AudioFunctions* functions = sdl::audioFunctions();
   if (functions == nullptr || functions->initSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
@@ -151,6 +160,7 @@ void reset(WaveDevice* device) {
 }
 
 void closeDevice(WaveDevice* device) {
+  const std::lock_guard<std::mutex> hold(openCloseLock());
   const sdl::AudioFunctions* functions = device->sdl;
   functions->closeAudioDevice(device->id);
   delete device;

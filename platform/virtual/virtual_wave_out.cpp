@@ -5,15 +5,16 @@
 
 namespace platform {
 
-// The device handle the virtual output hands out; it stands for the one VirtualWave.
+// The one virtual device, which its handle names. Its state is all atomic: the engine's threads
+// and the test's read and write it at once.
 struct WaveDevice {
-  int unused;
+  VirtualWave wave;
 };
 
 namespace {
 
-VirtualWave wave;
 WaveDevice device;
+constexpr VirtualWave& wave = device.wave;
 
 WaveDevice* openDevice(std::int32_t rate) {
   ++wave.opens;

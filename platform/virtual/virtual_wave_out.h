@@ -1,6 +1,7 @@
 // A wave output without sound for tests: it records what the engine asks of it, and its play
 // position moves only when the test says so, so the mixing thread's catch-up, pause and stop can
-// be driven one block at a time. Select it by setting AudioOutput::waveOut to virtualWaveOut().
+// be driven one block at a time. Select it by setting an engine's AudioOutput::waveOut to
+// virtualWaveOut().
 #pragma once
 
 #include <atomic>

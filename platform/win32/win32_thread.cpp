@@ -10,20 +10,23 @@ namespace platform {
 struct Thread {
   HANDLE handle;
   ThreadBody body;
+  void* context;
 };
 
 namespace {
 
 DWORD WINAPI runBody(LPVOID argument) {
-  return static_cast<Thread*>(argument)->body();
+  Thread* thread = static_cast<Thread*>(argument);
+  return thread->body(thread->context);
 }
 
 }  // namespace
 
-Thread* startThread(ThreadBody body) {
+Thread* startThread(ThreadBody body, void* context) {
   Thread* thread = new (std::nothrow) Thread{};
   if (thread == nullptr) return nullptr;
   thread->body = body;
+  thread->context = context;
   thread->handle = CreateThread(nullptr, 0, runBody, thread, 0, nullptr);
   if (thread->handle == nullptr) {
     delete thread;

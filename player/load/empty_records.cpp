@@ -2,7 +2,7 @@
 
 namespace player {
 
-Sample EmptySample{};
-Instrument EmptyInstrument{};
+const Sample EmptySample{};
+const Instrument EmptyInstrument{};
 
 }  // namespace player

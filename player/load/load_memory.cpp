@@ -1,5 +1,6 @@
 #include "player/load/load_memory.h"
 
+#include <atomic>
 #include <limits>
 
 #include "player/large_block.h"
@@ -7,48 +8,52 @@
 namespace player {
 namespace {
 
-std::int64_t allocationsLeftBeforeFailure = -1;
-std::int64_t allocationsAttempted = 0;
-std::int64_t blocksLive = 0;
-std::uint64_t bytesRequested = 0;
+// The tests' failure injection and bookkeeping; atomic, as loads run on any number of threads.
+std::atomic<std::int64_t> allocationsLeftBeforeFailure{-1};
+std::atomic<std::int64_t> allocationsAttempted{0};
+std::atomic<std::int64_t> blocksLive{0};
+std::atomic<std::uint64_t> bytesRequested{0};
 
 }  // namespace
 
 void* loadAllocate(std::size_t count, std::size_t size) {
-  ++allocationsAttempted;
-  if (allocationsLeftBeforeFailure == 0) {
-    allocationsLeftBeforeFailure = -1;
-    return nullptr;
+  allocationsAttempted.fetch_add(1, std::memory_order_relaxed);
+  // Counts down to the failing allocation, which takes the count from 0 to -1: none fails after.
+  std::int64_t left = allocationsLeftBeforeFailure.load(std::memory_order_relaxed);
+  while (left >= 0 && !allocationsLeftBeforeFailure.compare_exchange_weak(
+                          left, left - 1, std::memory_order_relaxed)) {
   }
-  if (allocationsLeftBeforeFailure > 0) --allocationsLeftBeforeFailure;
+  if (left == 0) return nullptr;
   if (count == 0 || size == 0 || count > std::numeric_limits<std::size_t>::max() / size) {
     return nullptr;
   }
-  bytesRequested += count * size;
-  void* block = allocateZeroed(count, size);
-  if (block != nullptr) ++blocksLive;
+  bytesRequested.fetch_add(count * size, std::memory_order_relaxed);
+  // What a song holds is written only as far as the file has it: its blocks take the memory they
+  // are used for, not whole huge pages.
+  void* block = allocateZeroedSparse(count, size);
+  if (block != nullptr) blocksLive.fetch_add(1, std::memory_order_relaxed);
   return block;
 }
 
-void loadFree(void* block) {
+void loadFree(const void* block) {
   if (block == nullptr) return;
-  --blocksLive;
-  freeZeroed(block);
+  blocksLive.fetch_sub(1, std::memory_order_relaxed);
+  freeZeroed(const_cast<void*>(block));
 }
 
 namespace loadtest {
 
 void failAllocationAfter(std::int64_t successes) {
-  allocationsLeftBeforeFailure = successes;
+  allocationsLeftBeforeFailure.store(successes, std::memory_order_relaxed);
 }
 std::int64_t allocationCount() {
-  return allocationsAttempted;
+  return allocationsAttempted.load(std::memory_order_relaxed);
 }
 std::int64_t liveBlockCount() {
-  return blocksLive;
+  return blocksLive.load(std::memory_order_relaxed);
 }
 std::uint64_t requestedBytes() {
-  return bytesRequested;
+  return bytesRequested.load(std::memory_order_relaxed);
 }
 
 }  // namespace loadtest

@@ -17,8 +17,9 @@ T* loadAllocateArray(std::size_t count) {
   return static_cast<T*>(loadAllocate(count, sizeof(T)));
 }
 
-// Frees a block from loadAllocate; does nothing for null.
-void loadFree(void* block);
+// Frees a block from loadAllocate (a song's records are freed through pointers to const);
+// does nothing for null.
+void loadFree(const void* block);
 
 // For tests only: failure injection and bookkeeping of the loader's allocations.
 namespace loadtest {

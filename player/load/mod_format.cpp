@@ -178,7 +178,7 @@ void readModLayout(StreamHandle* handle, ModLayout& layout) {
     return layout.pairedPatterns ? highest / 2 + 1 : highest + 1;
   };
   layout.patterns = patternsFor(MOD_ORDER_SLOTS);
-  const std::int64_t fileBytes = moduleStream.length;
+  const std::int64_t fileBytes = handle->length;
   if (layout.headerBytes + std::int64_t{layout.patterns} * layout.patternBytes > fileBytes) {
     layout.patterns = patternsFor(layout.songLength);
   }

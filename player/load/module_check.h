@@ -1,10 +1,11 @@
 // Why a module image cannot be loaded. The loader only answers with a null song; this check
 // walks the file the same way and names the first thing that makes the loader refuse it, so a
-// program can tell its user what is wrong.
+// program can tell its user what is wrong, and what the file lacks of what it describes.
 #pragma once
 
 #include <cstdint>
 
+#include "player/load/module_damage.h"
 #include "player/load/module_format.h"
 #include "player/load/module_image.h"
 
@@ -34,6 +35,7 @@ struct ModuleCheck {
   struct {
     std::uint16_t songLength, restartPosition, channelCount, instrumentCount, speed, bpm;
   } stored;
+  ModuleDamage damage;  // what the file lacks; filled as far as the walk went
 };
 
 ModuleCheck checkModule(const ModuleImage* image);

@@ -15,4 +15,10 @@ inline constexpr const char* NOT_ENOUGH_MEMORY_TEXT = "not enough memory to load
 
 std::string moduleFaultText(const ModuleCheck& check);
 
+// "" for a whole file; otherwise one phrase without a trailing full stop that says where the file
+// ends and what is missing, such as "the file ends at byte 3000, before what its headers describe;
+// missing or incomplete: 2 of 9 patterns and 5 samples", or, when nothing playable remains,
+// "the file ends at byte 100, before what its headers describe, and nothing playable remains".
+std::string moduleDamageText(const ModuleDamage& damage);
+
 }  // namespace player

@@ -7,8 +7,6 @@
 
 namespace player {
 
-ModuleStream moduleStream{};
-
 StreamHandle* openStream(const ModuleImage* image) {
   if (image == nullptr) return nullptr;
   const std::uint32_t count = moduleByteCount(image);
@@ -18,9 +16,9 @@ StreamHandle* openStream(const ModuleImage* image) {
   // Positions are signed 32-bit; an image beyond 2 GiB is read up to that limit only, which
   // keeps every position inside the image.
   constexpr auto maxLength = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
-  moduleStream.base = moduleBytes(image);
-  moduleStream.length = static_cast<std::int32_t>(count < maxLength ? count : maxLength);
-  moduleStream.position = 0;
+  handle->base = moduleBytes(image);
+  handle->length = static_cast<std::int32_t>(count < maxLength ? count : maxLength);
+  handle->position = 0;
   return handle;
 }
 
@@ -31,13 +29,13 @@ void closeStream(StreamHandle* handle) {
 void read(void* destination, std::uint32_t count, StreamHandle* handle) {
   if (handle == nullptr) return;
   // seek keeps the position within 0..length; a position set any other way reads nothing.
-  if (moduleStream.position < 0 || moduleStream.position >= moduleStream.length) return;
-  const auto remaining = static_cast<std::uint32_t>(moduleStream.length - moduleStream.position);
+  if (handle->position < 0 || handle->position >= handle->length) return;
+  const auto remaining = static_cast<std::uint32_t>(handle->length - handle->position);
   const std::uint32_t n = count < remaining ? count : remaining;
   if (n == 0) return;
-  const std::int32_t from = moduleStream.position;
-  moduleStream.position += static_cast<std::int32_t>(n);
-  const std::uint8_t* source = moduleStream.base + from;
+  const std::int32_t from = handle->position;
+  handle->position += static_cast<std::int32_t>(n);
+  const std::uint8_t* source = handle->base + from;
   // Most reads are the one- to four-byte fields of headers and pattern cells, for which a call
   // of memcpy costs more than the copy.
   if (n <= 8) {
@@ -51,7 +49,7 @@ void read(void* destination, std::uint32_t count, StreamHandle* handle) {
 
 void seek(StreamHandle* handle, std::int32_t offset, int mode) {
   if (handle == nullptr) return;
-  std::int64_t position = moduleStream.position;
+  std::int64_t position = handle->position;
   switch (mode) {
     case 0:
       position = offset;
@@ -60,14 +58,14 @@ void seek(StreamHandle* handle, std::int32_t offset, int mode) {
       position += offset;
       break;
     case 2:
-      position = static_cast<std::int64_t>(moduleStream.length) + offset;
+      position = static_cast<std::int64_t>(handle->length) + offset;
       break;
     default:
       break;
   }
-  if (position > moduleStream.length) position = moduleStream.length;
+  if (position > handle->length) position = handle->length;
   if (position < 0) position = 0;  // only a damaged module asks for this
-  moduleStream.position = static_cast<std::int32_t>(position);
+  handle->position = static_cast<std::int32_t>(position);
 }
 
 }  // namespace player

@@ -1,5 +1,6 @@
 // The read cursor the loader reads a module image through. Reads and seeks are clamped to the
-// module's bytes; the cursor is one program-wide record, so one module is read at a time.
+// module's bytes. Each open stream owns its cursor, so any number of modules can be read at once,
+// on any threads.
 #pragma once
 
 #include <cstdint>
@@ -8,21 +9,15 @@
 
 namespace player {
 
-struct ModuleStream {
+// An open stream; allocated for the duration of one load.
+struct StreamHandle {
   const std::uint8_t* base;  // first module byte: the image's start plus 4
   std::int32_t length;       // N
   std::int32_t position;     // next byte to read, relative to base
 };
 
-// Names the open stream in calls; allocated for the duration of one load.
-struct StreamHandle {
-  std::uint8_t reserved;
-};
-
-extern ModuleStream moduleStream;
-
-// Points the stream at the image and allocates a handle. Null when the image is empty or the
-// handle cannot be allocated.
+// Allocates a handle whose cursor stands at the image's first module byte. Null when the image is
+// empty or the handle cannot be allocated.
 StreamHandle* openStream(const ModuleImage* image);
 void closeStream(StreamHandle* handle);
 

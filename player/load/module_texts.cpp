@@ -36,7 +36,7 @@ void skipPatterns(StreamHandle* handle, std::int32_t channels, std::int32_t patt
     const PatternHeader header = readPatternHeader(handle);
     if (header.packedSize == 0 || channels <= 0) continue;
     const std::uint64_t cells = static_cast<std::uint64_t>(channels) * header.rows;
-    for (std::uint64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+    for (std::uint64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
       PatternCell cell{};
       readPatternCell(handle, cell);
     }
@@ -55,14 +55,14 @@ bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
   Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
   for (int j = 0; j < start.sampleCount; ++j) {
-    const std::int32_t header = moduleStream.position;
+    const std::int32_t header = handle->position;
     names.push_back(readText(handle, std::int64_t{header} + SAMPLE_NAME_OFFSET, NAME_BYTES));
     seekTo(handle, header);
     oddByte[j] = readSampleHeader(handle, samples[j]);
     seekTo(handle, std::int64_t{header} + SAMPLE_HEADER_BYTES);
   }
   for (int j = 0; j < start.sampleCount; ++j) {
-    fitSampleToStream(samples[j]);
+    fitSampleToStream(handle, samples[j]);
     seek(handle, static_cast<std::int32_t>(sampleFileBytes(samples[j])), 1);
     if (oddByte[j]) seek(handle, 1, 1);
   }
@@ -82,7 +82,7 @@ void readModTexts(StreamHandle* handle, ModuleTexts& texts) {
   bool amigaNotes = true;
   seekTo(handle, layout.headerBytes);
   const std::int64_t cells = std::int64_t{layout.patterns} * layout.patternBytes / MOD_CELL_BYTES;
-  for (std::int64_t k = 0; k < cells && !streamAtEnd(); ++k) {
+  for (std::int64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
     std::uint8_t stored[MOD_CELL_BYTES] = {};
     read(stored, MOD_CELL_BYTES, handle);
     PatternCell cell;

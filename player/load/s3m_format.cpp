@@ -114,7 +114,7 @@ void readS3mPattern(StreamHandle* handle, std::uint32_t offset,
                     PatternCell* cells) {
   if (offset == 0 || cells == nullptr) return;
   seekTo(handle, std::int64_t{offset} + 2);  // behind the packed length, which is not needed
-  for (std::int32_t row = 0; row < S3M_ROWS && !streamAtEnd();) {
+  for (std::int32_t row = 0; row < S3M_ROWS && !streamAtEnd(handle);) {
     const std::uint8_t what = readU8(handle);
     if (what == ROW_END) {
       ++row;

@@ -1,5 +1,6 @@
 // The song records: what the loader builds from a module and what the replayer plays from.
 // Plain records without behaviour; a Song owns everything it points at (freed by freeSong).
+// A loaded song is only read while it plays: an engine plays a copy of it (playing_song.h).
 #pragma once
 
 #include <cstdint>
@@ -23,8 +24,10 @@ constexpr int SAMPLE_GUARD_VALUES = 8;  // zero values behind every sample's dat
 constexpr int SONG_CHANNEL_SLOTS = 32;  // channels a song may have at most
 
 struct Song;
+struct Engine;
 
-using TickHandler = void (*)(Song* song);
+// Runs one tick of the song on the engine that plays it.
+using TickHandler = void (*)(Engine& engine, Song* song);
 using PlayStartHook = void (*)(Song* song);
 // Supplies one sample's data instead of the module stream: destination buffer, the bytes the
 // sample occupies in the file, its stored bit depth (8 or 16), 0-based instrument and sample index.
@@ -52,22 +55,22 @@ struct EnvelopePoint {
 };
 
 struct Sample {
-  std::int16_t* data;      // length + 8 values, null when length is 0
-  std::uint32_t length;    // values, not bytes
+  std::int16_t* data;    // length + 8 values, null when length is 0
+  std::uint32_t length;  // values, not bytes
   std::uint32_t loopStart;
   std::uint32_t loopLength;  // equals length for a sample without loop
   std::uint8_t volume;       // 0..64
   std::int8_t finetune;
-  std::int32_t panning;  // 0..255
-  std::uint8_t bits;     // 16 for every sample that has data, once loaded
+  std::int32_t panning;   // 0..255
+  std::uint8_t bits;      // 16 for every sample that has data, once loaded
   std::uint8_t loopMode;  // LOOP_OFF, LOOP_FORWARD or LOOP_PINGPONG
   std::int8_t relativeNote;
 };
 
 struct Instrument {
-  std::int32_t sampleCount;                      // own samples, 0..16
-  Sample* samples[INSTRUMENT_SAMPLE_SLOTS];      // slots past sampleCount point at EmptySample
-  std::uint8_t sampleMap[SAMPLE_MAP_NOTES];      // slot per note index (note - 1)
+  std::int32_t sampleCount;                        // own samples, 0..16
+  const Sample* samples[INSTRUMENT_SAMPLE_SLOTS];  // slots past sampleCount: EmptySample
+  std::uint8_t sampleMap[SAMPLE_MAP_NOTES];        // slot per note index (note - 1)
   EnvelopePoint volumeEnvelope[ENVELOPE_POINTS];
   EnvelopePoint panningEnvelope[ENVELOPE_POINTS];
   std::uint8_t volumePointCount;
@@ -129,8 +132,8 @@ struct Song {
   std::uint8_t channelPan[SONG_CHANNEL_SLOTS];  // each channel's pan at song start, 0..255
 };
 
-// Shared all-zero stand-ins for missing samples and instruments; never freed.
-extern Sample EmptySample;
-extern Instrument EmptyInstrument;
+// Shared all-zero stand-ins for missing samples and instruments; never written, never freed.
+extern const Sample EmptySample;
+extern const Instrument EmptyInstrument;
 
 }  // namespace player

@@ -66,7 +66,7 @@ bool readSampleValues(Song* song, StreamHandle* handle, Sample& sample,
                       const SampleStorage& storage, std::int32_t instrument) {
   const std::uint64_t valueBytes = storedSampleBytes(1, storage);
   const std::uint64_t left =
-      static_cast<std::uint64_t>(moduleStream.length - moduleStream.position);
+      static_cast<std::uint64_t>(handle->length - handle->position);
   if (sample.length > left / valueBytes)
     sample.length = static_cast<std::uint32_t>(left / valueBytes);
   fitLoop(sample);

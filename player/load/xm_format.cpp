@@ -27,13 +27,14 @@ std::uint32_t readU32(StreamHandle* handle) {
 }
 
 void seekTo(StreamHandle* handle, std::int64_t offset) {
-  if (offset > moduleStream.length) offset = moduleStream.length;
+  if (handle == nullptr) return;
+  if (offset > handle->length) offset = handle->length;
   if (offset < 0) offset = 0;
   seek(handle, static_cast<std::int32_t>(offset), 0);
 }
 
-bool streamAtEnd() {
-  return moduleStream.position >= moduleStream.length;
+bool streamAtEnd(const StreamHandle* handle) {
+  return handle == nullptr || handle->position >= handle->length;
 }
 
 bool readSignature(StreamHandle* handle) {
@@ -120,13 +121,13 @@ void readPatternCell(StreamHandle* handle, PatternCell& cell) {
 }
 
 void readPatternCells(StreamHandle* handle, PatternCell* cells, std::uint64_t count) {
-  for (std::uint64_t k = 0; k < count && !streamAtEnd(); ++k)
+  for (std::uint64_t k = 0; k < count && !streamAtEnd(handle); ++k)
     readPatternCell(handle, cells[k]);
 }
 
 InstrumentStart readInstrumentStart(StreamHandle* handle) {
   InstrumentStart instrument{};
-  instrument.start = moduleStream.position;
+  instrument.start = handle != nullptr ? handle->position : 0;
   instrument.headerSize = readU32(handle);
   seek(handle, 23, 1);  // name and type
   instrument.sampleCount = readU16(handle);
@@ -171,8 +172,9 @@ bool readSampleHeader(StreamHandle* handle, Sample& sample) {
   return oddByte;
 }
 
-void fitSampleToStream(Sample& sample) {
-  const auto bytesLeft = static_cast<std::uint32_t>(moduleStream.length - moduleStream.position);
+void fitSampleToStream(const StreamHandle* handle, Sample& sample) {
+  const auto bytesLeft =
+      handle == nullptr ? 0u : static_cast<std::uint32_t>(handle->length - handle->position);
   const std::uint32_t valuesLeft = sample.bits == 16 ? bytesLeft / 2 : bytesLeft;
   if (sample.length > valuesLeft) sample.length = valuesLeft;
   if (sample.loopStart >= sample.length) {

@@ -29,7 +29,8 @@ std::uint32_t readU32(StreamHandle* handle);
 
 // Moves to an absolute module offset; offsets past the end stop at the end.
 void seekTo(StreamHandle* handle, std::int64_t offset);
-bool streamAtEnd();
+// True once the position has reached the end of the module (or for a null handle).
+bool streamAtEnd(const StreamHandle* handle);
 
 // Reads the 17 bytes at offset 0: true when they are "Extended Module: " exactly.
 bool readSignature(StreamHandle* handle);
@@ -97,7 +98,7 @@ bool readSampleHeader(StreamHandle* handle, Sample& sample);
 // Shortens the sample to the values the module still holds from the stream position, then
 // keeps the loop inside the sample: a loop starting at or beyond the end turns the loop off,
 // one running past the end is cut there.
-void fitSampleToStream(Sample& sample);
+void fitSampleToStream(const StreamHandle* handle, Sample& sample);
 
 // The bytes the sample's values take in the file (bits is still the stored depth).
 std::uint32_t sampleFileBytes(const Sample& sample);

@@ -129,7 +129,7 @@ void fetchSampleBytes(Song* song, StreamHandle* handle, std::uint8_t* buffer, st
 // the loop.
 bool readSampleData(Song* song, StreamHandle* handle, Sample& s, bool oddByte,
                     std::int32_t instrument, std::int32_t sample) {
-  fitSampleToStream(s);
+  fitSampleToStream(handle, s);
   if (s.length > 0) {
     const std::uint32_t n = sampleFileBytes(s);
     const std::size_t values = static_cast<std::size_t>(s.length) + SAMPLE_GUARD_VALUES;
@@ -178,26 +178,25 @@ bool readInstrument(Song* song, StreamHandle* handle, std::int32_t index) {
   const InstrumentStart start = readInstrumentStart(handle);
   if (start.sampleCount > INSTRUMENT_SAMPLE_SLOTS) return false;
   in.sampleCount = start.sampleCount;
+  for (const Sample*& slot : in.samples)
+    slot = &EmptySample;
   if (in.sampleCount == 0) {
-    for (Sample*& slot : in.samples)
-      slot = &EmptySample;
     seekPastInstrumentHeader(handle, start);
     return true;
   }
   readInstrumentHeader(handle, in);
   seekPastInstrumentHeader(handle, start);
 
+  Sample* own[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
   for (std::int32_t j = 0; j < in.sampleCount; ++j) {
-    in.samples[j] = loadAllocateArray<Sample>(1);
-    if (in.samples[j] == nullptr) return false;
-    oddByte[j] = readSampleHeader(handle, *in.samples[j]);
-  }
-  for (std::int32_t j = in.sampleCount; j < INSTRUMENT_SAMPLE_SLOTS; ++j) {
-    in.samples[j] = &EmptySample;
+    own[j] = loadAllocateArray<Sample>(1);
+    if (own[j] == nullptr) return false;
+    in.samples[j] = own[j];
+    oddByte[j] = readSampleHeader(handle, *own[j]);
   }
   for (std::int32_t j = 0; j < in.sampleCount; ++j) {
-    if (!readSampleData(song, handle, *in.samples[j], oddByte[j], index, j)) return false;
+    if (!readSampleData(song, handle, *own[j], oddByte[j], index, j)) return false;
   }
   return true;
 }
@@ -253,7 +252,7 @@ int freeSong(Song* song) {
       const std::int32_t owned =
           in.sampleCount < INSTRUMENT_SAMPLE_SLOTS ? in.sampleCount : INSTRUMENT_SAMPLE_SLOTS;
       for (std::int32_t j = 0; j < owned; ++j) {
-        Sample* sample = in.samples[j];
+        const Sample* sample = in.samples[j];
         if (sample == nullptr || sample == &EmptySample) continue;
         loadFree(sample->data);
         loadFree(sample);

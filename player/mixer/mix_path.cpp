@@ -1,5 +1,6 @@
 #include "player/mixer/mix_path.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -61,8 +62,9 @@ MixPath initialPath() {
   return best;
 }
 
-// Set once before the first mix (or by a test), then only read.
-MixPath active = initialPath();
+// The path every engine mixes through: chosen once, as the program starts and before any thread
+// of it mixes (the plain loops, all zero, until then), unless a test selects another.
+std::atomic<MixPath> active{initialPath()};
 
 }  // namespace
 
@@ -85,12 +87,12 @@ bool mixPathAvailable(MixPath path) {
 }
 
 MixPath activeMixPath() {
-  return active;
+  return active.load(std::memory_order_relaxed);
 }
 
 bool selectMixPath(MixPath path) {
   if (!mixPathAvailable(path)) return false;
-  active = path;
+  active.store(path, std::memory_order_relaxed);
   return true;
 }
 

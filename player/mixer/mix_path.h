@@ -1,7 +1,7 @@
 // Which set of frame loops the mixer runs: the plain scalar loops or those of an instruction set
 // the processor offers. Every path gives the same bytes; the fastest one the processor runs is
-// chosen at the first mix, unless the environment variable JINGLE_MIX_PATH names another (plain,
-// sse2, avx2 or avx512) that it runs.
+// chosen once, as the program starts, unless the environment variable JINGLE_MIX_PATH names
+// another (plain, sse2, avx2 or avx512) that it runs.
 #pragma once
 
 #include "player/mixer/frame_loops.h"

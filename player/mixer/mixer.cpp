@@ -1,21 +1,18 @@
 #include "player/mixer/mixer.h"
 
 #include "player/mixer/mix_path.h"
-#include "player/mixer/voice.h"
 #include "player/mixer/voice_mix.h"
 
 namespace player {
 
-std::int32_t rampLength = 128;
-float rampReciprocal = 1.0f / 128.0f;
-
-void mixVoices(float* frames, std::int32_t count) {
+void mixVoices(VoicePool& pool, float* frames, std::int32_t count) {
   if (frames == nullptr || count < 1) return;
   const FrameLoops& loops = frameLoopsOf(activeMixPath());
+  const VolumeRamp ramp = volumeRampOf(pool);
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
   for (int index = 0; index < MIXED_VOICES; ++index) {
-    Voice& voice = voicePool[index];
-    if (voice.sample != nullptr) mixVoice(voice, frames, count, loops);
+    Voice& voice = pool.voices[index];
+    if (voice.sample != nullptr) mixVoice(voice, frames, count, loops, ramp);
   }
 }
 

@@ -23,7 +23,7 @@ struct Voice {
   std::int32_t volume;          // final volume, 255 = full gain
   std::int32_t pan;             // 0..255
   std::uint32_t startOffset;    // where the next trigger starts the sample
-  Sample* sample;               // null: idle
+  const Sample* sample;         // null: idle
   std::int32_t leftTarget;
   std::int32_t rightTarget;
   std::uint32_t position;        // 32.32 play position, integer part
@@ -40,7 +40,16 @@ struct Voice {
   std::int32_t rampRemaining;  // frames left in the running ramp
 };
 
-extern Voice voicePool[VOICE_POOL_SIZE];
+// The voices of one engine, and the volume ramp every one of them follows: its length in frames
+// and the reciprocal of that, fixed when the output is prepared.
+struct VoicePool {
+  Voice voices[VOICE_POOL_SIZE];
+  std::int32_t rampLength;
+  float rampReciprocal;
+};
+
+// Every voice idle, at its own slot number and step 1.
+void resetVoicePool(VoicePool& pool);
 
 constexpr int twinOf(int index) {
   return index < TWIN_OFFSET ? index + TWIN_OFFSET : index - TWIN_OFFSET;

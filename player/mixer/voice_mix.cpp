@@ -3,7 +3,6 @@
 #include <cstddef>
 
 #include "player/mixer/loop_boundary.h"
-#include "player/mixer/mixer.h"
 #include "player/numeric.h"
 
 namespace player {
@@ -26,7 +25,7 @@ struct PassRamp {
 };
 
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
-float rampStep(std::int32_t target, std::int32_t level, bool& moves) {
+float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, bool& moves) {
   const std::int32_t difference =
       wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
   moves = difference != 0;
@@ -36,7 +35,7 @@ float rampStep(std::int32_t target, std::int32_t level, bool& moves) {
 
 // Continues the running ramp if the targets are still those it was set up for, otherwise sets up
 // a new one from the current levels.
-PassRamp setUpRamp(Voice& voice) {
+PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
       voice.rightTarget == voice.rampRightTarget) {
     return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
@@ -44,10 +43,10 @@ PassRamp setUpRamp(Voice& voice) {
   bool leftMoves = false;
   bool rightMoves = false;
   voice.rampLeftTarget = voice.leftTarget;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, leftMoves);
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, ramp.reciprocal, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, rightMoves);
-  const std::int32_t frames = leftMoves || rightMoves ? rampLength : 0;
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, ramp.reciprocal, rightMoves);
+  const std::int32_t frames = leftMoves || rightMoves ? ramp.length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 
@@ -72,7 +71,8 @@ void storePosition(Voice& voice, std::uint64_t position) {
 
 }  // namespace
 
-void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops) {
+void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
+              VolumeRamp volumeRamp) {
   if (voice.sample == nullptr || count < 1) return;
   const Sample& sample = *voice.sample;
   const std::uint32_t loopStart = sample.loopStart;
@@ -89,12 +89,13 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
     const bool backward = voice.direction != DIRECTION_FORWARD;
     std::int32_t n = left < MAX_PASS_FRAMES ? left : MAX_PASS_FRAMES;
-    const std::uint64_t toBoundary = framesToBoundary(start, step, backward, loopStart, end, static_cast<std::uint32_t>(n));
+    const std::uint64_t toBoundary =
+        framesToBoundary(start, step, backward, loopStart, end, static_cast<std::uint32_t>(n));
     const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
     if (boundary) n = static_cast<std::int32_t>(toBoundary);
     const std::int32_t limit = n;
 
-    const PassRamp ramp = setUpRamp(voice);
+    const PassRamp ramp = setUpRamp(voice, volumeRamp);
     if (ramp.frames > 0) {
       voice.rampRemaining = ramp.frames;
       if (n > ramp.frames) n = ramp.frames;

@@ -1,7 +1,15 @@
+#include <cstring>
+
 #include "player/mixer/voice.h"
 
 namespace player {
 
-Voice voicePool[VOICE_POOL_SIZE];
+void resetVoicePool(VoicePool& pool) {
+  std::memset(static_cast<void*>(pool.voices), 0, sizeof(pool.voices));
+  for (int index = 0; index < VOICE_POOL_SIZE; ++index) {
+    pool.voices[index].index = index;
+    pool.voices[index].step = 1;
+  }
+}
 
 }  // namespace player

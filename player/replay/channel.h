@@ -37,7 +37,7 @@ struct Channel {
   std::int32_t panEnvValue;  // 0..64, 32 = no offset
   std::int32_t panEnvStep;
   std::uint8_t panEnvDone;
-  std::int32_t fadeVolume;  // 65536 full, 0 silent
+  std::int32_t fadeVolume;    // 65536 full, 0 silent
   std::int32_t autoVibPos;    // 0..255
   std::int32_t autoVibSweep;  // 0..instrument sweep
   std::uint8_t keyOff;
@@ -77,8 +77,5 @@ struct Channel {
   std::uint8_t sharedMemory;  // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
   std::uint8_t arpeggioMemory;  // Jxy's own, without the shared one
 };
-
-// One record per song channel; belongs to the player, not to a song.
-extern Channel channelTable[MAX_CHANNELS];
 
 }  // namespace player

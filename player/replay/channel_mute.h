@@ -6,17 +6,15 @@
 #include <atomic>
 #include <cstdint>
 
-#include "player/replay/channel.h"
+#include "player/engine.h"
 
 namespace player {
 
-// Bit c set: channel c (counted from 0) is muted. Any thread may set it; it takes effect at the
-// channel's next volume update (every row, at the latest).
-extern std::atomic<std::uint32_t> mutedChannels;
-
-inline bool channelMuted(const Channel* channel) {
-  const std::uint32_t muted = mutedChannels.load(std::memory_order_relaxed);
-  return muted != 0 && (muted >> (channel - channelTable) & 1u) != 0;
+// Whether the engine's mute mask (Engine::mutedChannels) silences channel, one of its channel
+// table. The mask takes effect at the channel's next volume update (every row, at the latest).
+inline bool channelMuted(const Engine& engine, const Channel* channel) {
+  const std::uint32_t muted = engine.mutedChannels.load(std::memory_order_relaxed);
+  return muted != 0 && (muted >> (channel - engine.channelTable) & 1u) != 0;
 }
 
 }  // namespace player

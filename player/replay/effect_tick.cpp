@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "player/engine.h"
 #include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
@@ -158,7 +159,7 @@ void multiRetrigger(const Song* song, Channel* channel) {
   channel->flags |= UPDATE_VOLUME | UPDATE_TRIGGER;
 }
 
-void extendedEffectTick(const Song* song, Channel* channel, Sample* sample,
+void extendedEffectTick(const Song* song, Channel* channel, const Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
@@ -190,7 +191,7 @@ void extendedEffectTick(const Song* song, Channel* channel, Sample* sample,
   }
 }
 
-void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell& cell) {
+void effectTick(Song* song, Channel* channel, const Sample* sample, const PatternCell& cell) {
   switch (cell.effect) {
     case EFFECT_ARPEGGIO:
       arpeggio(song, channel, sample, cell.param);
@@ -256,13 +257,13 @@ void effectTick(Song* song, Channel* channel, Sample* sample, const PatternCell&
 
 }  // namespace
 
-void runEffectTick(Song* song) {
+void runEffectTick(Engine& engine, Song* song) {
   const PatternCell* cells = currentRowCells(song);
   if (cells == nullptr) return;
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    Channel* channel = &channelTable[c];
+    Channel* channel = &engine.channelTable[c];
     const PatternCell& cell = cells[c];
     const ChannelSound sound = resolveSound(song, channel);
     channel->volumeDelta = 0;
@@ -279,7 +280,7 @@ void runEffectTick(Song* song) {
       effectTick(song, channel, sound.sample, played);
     }
     autoVibrato(channel, sound.instrument);
-    updateVoice(channel, sound.sample, song);
+    updateVoice(engine, channel, sound.sample, song);
   }
 }
 

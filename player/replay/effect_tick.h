@@ -5,6 +5,6 @@
 
 namespace player {
 
-void runEffectTick(Song* song);
+void runEffectTick(Engine& engine, Song* song);
 
 }  // namespace player

@@ -14,17 +14,7 @@ constexpr double LINEAR_C4_FREQUENCY = 8363.0;
 // One linear period unit as a fraction of an octave, rounded to single precision.
 constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
 
-struct Entry {
-  bool filled;
-  FrequencyTable table;
-  std::int32_t argument;
-  std::int32_t rate;
-  VoicePitch pitch;
-};
-
-// Direct-mapped by argument: a song's periods, vibrato and slides included, are far fewer.
-constexpr std::uint32_t ENTRIES = 1024;
-Entry entries[ENTRIES];
+static_assert(PITCH_MEMO_ENTRIES == 1u << (32 - 22), "the slot is the hash's top 10 bits");
 
 std::uint32_t slotOf(FrequencyTable table, std::int32_t argument) {
   const std::uint32_t key =
@@ -41,8 +31,9 @@ std::int32_t frequencyOf(FrequencyTable table, std::int32_t argument) {
   return roundToInt32(LINEAR_C4_FREQUENCY * power(2.0, octaves));
 }
 
-VoicePitch pitchOf(FrequencyTable table, std::int32_t argument, std::int32_t rate) {
-  Entry& entry = entries[slotOf(table, argument)];
+VoicePitch pitchOf(PitchMemo& memo, FrequencyTable table, std::int32_t argument,
+                   std::int32_t rate) {
+  PitchMemoEntry& entry = memo.entries[slotOf(table, argument)];
   if (!entry.filled || entry.table != table || entry.argument != argument) {
     entry.filled = true;
     entry.table = table;

@@ -16,10 +16,25 @@ struct VoicePitch {
   std::uint32_t stepFrac;
 };
 
-// The frequency of argument on table and its step at rate (> 0). The argument is what the
-// table's formula takes: 4608 - period + periodDelta on the linear table, period + periodDelta
-// (never 0) on the Amiga table.
-VoicePitch pitchOf(FrequencyTable table, std::int32_t argument, std::int32_t rate);
+struct PitchMemoEntry {
+  bool filled;
+  FrequencyTable table;
+  std::int32_t argument;
+  std::int32_t rate;
+  VoicePitch pitch;
+};
+
+// Direct-mapped by argument: a song's periods, vibrato and slides included, are far fewer. All
+// zero is empty.
+constexpr std::uint32_t PITCH_MEMO_ENTRIES = 1024;
+struct PitchMemo {
+  PitchMemoEntry entries[PITCH_MEMO_ENTRIES];
+};
+
+// The frequency of argument on table and its step at rate (> 0), remembered in memo. The
+// argument is what the table's formula takes: 4608 - period + periodDelta on the linear table,
+// period + periodDelta (never 0) on the Amiga table.
+VoicePitch pitchOf(PitchMemo& memo, FrequencyTable table, std::int32_t argument, std::int32_t rate);
 
 // The frequency alone, computed afresh.
 std::int32_t frequencyOf(FrequencyTable table, std::int32_t argument);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
@@ -64,7 +65,7 @@ void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::in
 
 // E6y: y = 0 marks the loop start; otherwise counts the repetitions and, while some remain,
 // asks the row step to go back to the loop start. The current row stays the row being played.
-void patternLoop(Song* song, Channel* channel, std::uint8_t y) {
+void patternLoop(Engine& engine, const Song* song, Channel* channel, std::uint8_t y) {
   if (y == 0) {
     channel->loopRow = song->row;
     return;
@@ -74,15 +75,15 @@ void patternLoop(Song* song, Channel* channel, std::uint8_t y) {
   } else {
     channel->loopCount -= 1;
   }
-  if (channel->loopCount != 0) pendingLoopRow = channel->loopRow;
+  if (channel->loopCount != 0) engine.pendingLoopRow = channel->loopRow;
 }
 
 struct KeptState {
   std::int32_t volume, period, pan;
 };
 
-void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptState& kept,
-                    std::uint8_t param) {
+void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* sample,
+                    const KeptState& kept, std::uint8_t param) {
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (x) {
@@ -98,11 +99,14 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
       break;
     case EXTENDED_FINETUNE:
-      // The shared stand-in for a missing sample stays all zero for every song.
-      if (sample != &EmptySample) sample->finetune = static_cast<std::int8_t>(y);
+      // Written to the engine's copy of the sample; the empty stand-in has no copy and stays
+      // all zero.
+      if (Sample* own = ownSample(engine.playing, sample)) {
+        own->finetune = static_cast<std::int8_t>(y);
+      }
       break;
     case EXTENDED_PATTERN_LOOP:
-      patternLoop(song, channel, y);
+      patternLoop(engine, song, channel, y);
       break;
     case EXTENDED_TREMOLO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
@@ -135,8 +139,8 @@ void extendedEffect(Song* song, Channel* channel, Sample* sample, const KeptStat
 }
 
 // The tick-0 part of the cell's effect.
-void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const PatternCell& cell,
-               const KeptState& kept, bool& positionJumpSeen) {
+void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound& sound,
+               const PatternCell& cell, const KeptState& kept, bool& positionJumpSeen) {
   const std::uint8_t param = cell.param;
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
@@ -209,13 +213,13 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       break;
     }
     case EFFECT_EXTENDED:
-      extendedEffect(song, channel, sound.sample, kept, param);
+      extendedEffect(engine, song, channel, sound.sample, kept, param);
       break;
     case EFFECT_SPEED_TEMPO:
       if (param < 32) {
         song->speed = param;
       } else {
-        setBpm(song, param);
+        setBpm(engine, song, param);
       }
       break;
     case EFFECT_GLOBAL_VOLUME:
@@ -260,7 +264,7 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
       if (param != 0) song->speed = param;
       break;
     case EFFECT_SET_TEMPO:
-      if (param >= tempoFloor(song)) setBpm(song, param);
+      if (param >= tempoFloor(song)) setBpm(engine, song, param);
       break;
     case EFFECT_BREAK_TO_ROW:
       song->nextRow = param;
@@ -276,7 +280,7 @@ void rowEffect(Song* song, Channel* channel, const ChannelSound& sound, const Pa
   }
 }
 
-void processChannel(Song* song, Channel* channel, const PatternCell& stored,
+void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& stored,
                     bool& positionJumpSeen) {
   // A letter effect plays as the effect it comes to this row; XM effects play as stored.
   PatternCell cell = stored;
@@ -326,11 +330,11 @@ void processChannel(Song* song, Channel* channel, const PatternCell& stored,
   }
 
   updateEnvelopes(channel, sound.instrument, true);
-  rowEffect(song, channel, sound, cell, kept, positionJumpSeen);
+  rowEffect(engine, song, channel, sound, cell, kept, positionJumpSeen);
   if (rowVolumeSlide > 0) slideVolumeUp(channel, rowVolumeSlide);
   if (rowVolumeSlide < 0) slideVolumeDown(channel, -rowVolumeSlide);
   autoVibrato(channel, sound.instrument);
-  updateVoice(channel, sound.sample, song);
+  updateVoice(engine, channel, sound.sample, song);
 }
 
 }  // namespace
@@ -400,10 +404,10 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
   }
 }
 
-void processRow(Song* song) {
+void processRow(Engine& engine, Song* song) {
   song->nextOrder = -1;
   song->nextRow = -1;
-  pendingLoopRow = -1;
+  engine.pendingLoopRow = -1;
   bool positionJumpSeen = false;
 
   const PatternCell* cells = currentRowCells(song);
@@ -411,7 +415,7 @@ void processRow(Song* song) {
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    processChannel(song, &channelTable[c], cells[c], positionJumpSeen);
+    processChannel(engine, song, &engine.channelTable[c], cells[c], positionJumpSeen);
   }
 }
 

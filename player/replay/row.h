@@ -8,7 +8,8 @@
 
 namespace player {
 
-void processRow(Song* song);
+// Tick 0 of the current row of song, on engine's channels.
+void processRow(Engine& engine, Song* song);
 
 // The note-start reset of a channel from a sample.
 void resetChannel(Channel* channel, const Sample* sample);

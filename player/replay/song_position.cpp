@@ -2,8 +2,6 @@
 
 namespace player {
 
-std::int32_t pendingLoopRow = -1;
-
 namespace {
 
 const Pattern* patternAt(const Song* song, std::int32_t orderPosition) {
@@ -38,7 +36,6 @@ const PatternCell* currentRowCells(const Song* song) {
 
 ChannelSound resolveSound(const Song* song, const Channel* channel) {
   if (channel->instrument >= song->instrumentCount || song->instruments == nullptr) {
-    EmptySample.data = nullptr;
     return {&EmptyInstrument, &EmptySample};
   }
   const Instrument* instrument = &song->instruments[channel->instrument];

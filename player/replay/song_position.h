@@ -23,15 +23,11 @@ const PatternCell* rowCellsAt(const Song* song, std::int32_t orderPosition, std:
 // The instrument and sample a channel plays with on this tick; never null.
 struct ChannelSound {
   const Instrument* instrument;
-  Sample* sample;
+  const Sample* sample;
 };
 
 // An instrument the song does not have selects EmptyInstrument and EmptySample; a note of 96
 // or more, a sample-map slot of 16 or more or an empty slot selects EmptySample.
 ChannelSound resolveSound(const Song* song, const Channel* channel);
-
-// A pattern loop that the current row asks for: the row to go back to at the next row step, or
-// -1. Row processing clears it at the start of every row; the last looping channel sets it.
-extern std::int32_t pendingLoopRow;
 
 }  // namespace player

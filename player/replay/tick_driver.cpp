@@ -1,5 +1,6 @@
 #include "player/replay/tick_driver.h"
 
+#include "player/engine.h"
 #include "player/numeric.h"
 #include "player/replay/effect_tick.h"
 #include "player/replay/row.h"
@@ -20,10 +21,10 @@ void enterRow(Song* song) {
 // Where the row after the current one lies, unless the row named it itself: a pattern loop goes
 // back to its start; otherwise the next row, or row 0 of the next order position at the end of
 // the pattern, the restart position after the last one.
-void findNextRow(Song* song) {
+void findNextRow(const Engine& engine, Song* song) {
   if (song->nextRow != -1) return;
-  if (pendingLoopRow >= 0) {
-    song->nextRow = pendingLoopRow;
+  if (engine.pendingLoopRow >= 0) {
+    song->nextRow = engine.pendingLoopRow;
     return;
   }
   song->nextRow = song->row + 1;
@@ -40,13 +41,13 @@ void findNextRow(Song* song) {
 
 }  // namespace
 
-void runTick(Song* song) {
+void runTick(Engine& engine, Song* song) {
   if (song->tick != 0) {
-    runEffectTick(song);
+    runEffectTick(engine, song);
   } else {
     enterRow(song);
-    processRow(song);
-    findNextRow(song);
+    processRow(engine, song);
+    findNextRow(engine, song);
   }
   song->tick = wrapAdd(song->tick, 1);
   if (song->tick >= wrapAdd(song->speed, song->patternDelayTicks)) {

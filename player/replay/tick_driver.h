@@ -5,6 +5,7 @@
 
 namespace player {
 
-void runTick(Song* song);
+// One tick of song, played by engine: its channels, voices and pending pattern loop.
+void runTick(Engine& engine, Song* song);
 
 }  // namespace player

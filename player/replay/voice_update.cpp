@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "player/audio_output.h"
 #include "player/load/effects.h"
-#include "player/mixer/voice.h"
 #include "player/numeric.h"
 #include "player/replay/channel_mute.h"
 #include "player/replay/pitch_memo.h"
@@ -22,12 +20,12 @@ constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
 // Starts the sample on the channel's voice. If that voice still sounds, its record is first
 // copied into the twin voice, which takes the new note, while the old voice plays on at gain 0
 // and so ramps down to silence in the mixer.
-Voice* triggerNote(Channel* channel, Sample* sample) {
+Voice* triggerNote(VoicePool& pool, Channel* channel, const Sample* sample) {
   Voice* voice = channel->voice;
   const std::int32_t twin = twinOf(voice->index);
   // A damaged index that names no pool slot keeps the note on the same voice.
   if (voice->sample != nullptr && twin >= 0 && twin < VOICE_POOL_SIZE) {
-    Voice* fresh = &voicePool[twin];
+    Voice* fresh = &pool.voices[twin];
     *fresh = *voice;
     fresh->index = twin;
     voice->volume = 0;
@@ -55,14 +53,14 @@ std::int32_t targetOf(std::int64_t share, std::int64_t gain) {
   return static_cast<std::int32_t>(share * gain / 255);
 }
 
-void updateVolume(const Channel* channel, Voice* voice, const Song* song) {
+void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, const Song* song) {
   // Exact in double for every sane input (the product stays far below 2^53); damaged input only
   // loses precision, and an out-of-range gain comes back as INT32_MIN from the rounding.
   const double product =
       static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
-  const std::int32_t gain = channelMuted(channel) ? 0 : roundToInt32(product * GAIN_SCALE);
+  const std::int32_t gain = channelMuted(engine, channel) ? 0 : roundToInt32(product * GAIN_SCALE);
   voice->volume = gain;
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.
@@ -83,7 +81,7 @@ void updatePan(const Channel* channel, Voice* voice) {
   voice->rightTarget = targetOf(255 - finalPan, voice->volume);
 }
 
-void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
+void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const Song* song) {
   // The guard has ruled out a zero period sum.
   const bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
   const FrequencyTable table = linear                                ? FrequencyTable::LINEAR
@@ -93,11 +91,12 @@ void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
       linear ? wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta)
              : wrapAdd(channel->period, channel->periodDelta);
   // Without an output rate there is no step to compute; the voice keeps its old one.
-  if (audioOutput.outputRate <= 0) {
+  const std::int32_t rate = engine.output.outputRate;
+  if (rate <= 0) {
     voice->frequency = frequencyOf(table, argument);
     return;
   }
-  const VoicePitch pitch = pitchOf(table, argument, audioOutput.outputRate);
+  const VoicePitch pitch = pitchOf(engine.pitchMemo, table, argument, rate);
   voice->frequency = pitch.frequency;
   voice->step = pitch.step;
   voice->stepFrac = pitch.stepFrac;
@@ -105,17 +104,19 @@ void updateFrequency(const Channel* channel, Voice* voice, const Song* song) {
 
 }  // namespace
 
-void updateVoice(Channel* channel, Sample* sample, const Song* song) {
+void updateVoice(Engine& engine, Channel* channel, const Sample* sample, const Song* song) {
   if (channel->voice == nullptr) return;
   if (wrapAdd(channel->period, channel->periodDelta) == 0) {
     channel->flags = static_cast<std::uint8_t>(channel->flags & ~UPDATE_FREQUENCY);
   }
 
   Voice* voice = channel->voice;
-  if ((channel->flags & UPDATE_TRIGGER) != 0) voice = triggerNote(channel, sample);
-  if ((channel->flags & UPDATE_VOLUME) != 0) updateVolume(channel, voice, song);
+  if ((channel->flags & UPDATE_TRIGGER) != 0) {
+    voice = triggerNote(engine.voicePool, channel, sample);
+  }
+  if ((channel->flags & UPDATE_VOLUME) != 0) updateVolume(engine, channel, voice, song);
   if ((channel->flags & UPDATE_PAN) != 0) updatePan(channel, voice);
-  if ((channel->flags & UPDATE_FREQUENCY) != 0) updateFrequency(channel, voice, song);
+  if ((channel->flags & UPDATE_FREQUENCY) != 0) updateFrequency(engine, channel, voice, song);
   if ((channel->flags & UPDATE_REWIND) != 0) {
     voice->positionFrac = 0;
     voice->position = 0;

@@ -247,7 +247,9 @@ void put32(std::string& out, std::uint32_t v) {
   put16(out, v >> 16);
 }
 
-std::string infoHeader(int width, int height, int bits, std::uint32_t imageBytes) {
+// pixelsPerMetre: 2835 (72 DPI) for pictures; icon images leave the resolution at 0.
+std::string infoHeader(int width, int height, int bits, std::uint32_t imageBytes,
+                       std::uint32_t pixelsPerMetre) {
   std::string out;
   put32(out, 40);
   put32(out, static_cast<std::uint32_t>(width));
@@ -256,8 +258,8 @@ std::string infoHeader(int width, int height, int bits, std::uint32_t imageBytes
   put16(out, static_cast<std::uint32_t>(bits));
   put32(out, 0);
   put32(out, imageBytes);
-  put32(out, 2835);  // 72 DPI
-  put32(out, 2835);
+  put32(out, pixelsPerMetre);
+  put32(out, pixelsPerMetre);
   put32(out, 0);
   put32(out, 0);
   return out;
@@ -279,7 +281,8 @@ std::string bmp24(Canvas& canvas) {
   put32(out, static_cast<std::uint32_t>(54 + pixels.size()));
   put32(out, 0);
   put32(out, 54);
-  out += infoHeader(canvas.width, canvas.height, 24, static_cast<std::uint32_t>(pixels.size()));
+  out +=
+      infoHeader(canvas.width, canvas.height, 24, static_cast<std::uint32_t>(pixels.size()), 2835);
   return out + pixels;
 }
 
@@ -301,7 +304,8 @@ std::string iconImage(Canvas& canvas) {
     }
     mask += row;
   }
-  return infoHeader(size, size * 2, 32, static_cast<std::uint32_t>(colour.size() + mask.size())) +
+  return infoHeader(size, size * 2, 32, static_cast<std::uint32_t>(colour.size() + mask.size()),
+                    0) +
          colour + mask;
 }
 

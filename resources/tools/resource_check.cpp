@@ -1,11 +1,12 @@
 // Checks the application's resources before they go into a build, and turns the credits text
 // and the files a shell embeds into sources. Whatever cannot serve stops the build with one line
 // naming the file and what is wrong (exit code 1).
-//   resource_check module FILE                  the player must load it
+//   resource_check module FILE                  the player's module check must pass it
 //   resource_check bitmap FILE WIDTH HEIGHT     an uncompressed 24-bit BMP of that size
 //   resource_check icon FILE                    an icon file with at least one image
 //   resource_check credits FILE OUT.cpp         the credits, as the scroller's page list
 //   resource_check embed FILE NAME OUT.cpp      any file as a byte array named NAME
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,9 +21,11 @@ int fail(const std::string& path, const std::string& what) {
   return 1;
 }
 
-bool readFile(const std::string& path, resources::Bytes& bytes) {
+// "" with the file's bytes, or what keeps them from being read (the build's configure step names a
+// missing file in the same words).
+std::string readFile(const std::string& path, resources::Bytes& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  if (file == nullptr) return errno == ENOENT ? "no such file" : "cannot be read";
   unsigned char chunk[65536];
   std::size_t got = 0;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
@@ -30,7 +33,7 @@ bool readFile(const std::string& path, resources::Bytes& bytes) {
   }
   const bool ok = std::ferror(file) == 0;
   std::fclose(file);
-  return ok;
+  return ok ? "" : "cannot be read";
 }
 
 bool writeFile(const std::string& path, const std::string& text) {
@@ -68,9 +71,8 @@ int main(int argc, char** argv) {
   }
   const std::string path = argv[2];
   resources::Bytes bytes;
-  if (!readFile(path, bytes)) return fail(path, "cannot be read");
-
-  std::string fault;
+  std::string fault = readFile(path, bytes);
+  if (!fault.empty()) return fail(path, fault);
   if (mode == "module") fault = resources::moduleFault(bytes);
   if (mode == "icon") fault = resources::iconFault(bytes);
   if (mode == "bitmap") fault = resources::bitmapFault(bytes, std::atoi(argv[3]), std::atoi(argv[4]));

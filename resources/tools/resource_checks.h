@@ -10,7 +10,7 @@ namespace resources {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The player must load it.
+// The player's module check must pass it.
 std::string moduleFault(const Bytes& bytes);
 // An uncompressed 24-bit BMP of exactly width x height pixels, with all its pixels.
 std::string bitmapFault(const Bytes& bytes, std::int32_t width, std::int32_t height);

@@ -6,12 +6,14 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/offline_render.h"
 #include "player/player.h"
 #include "tests/support/busy_module.h"
@@ -101,35 +103,36 @@ std::vector<std::vector<std::uint8_t>> modules() {
 }
 
 TEST(MixingAllocations, OfflineBlocksAllocateNothing) {
+  const auto engine = std::make_unique<player::Engine>();
   for (const std::vector<std::uint8_t>& file : modules()) {
     xmtest::SongPtr song = xmtest::loadFile(file);
     ASSERT_NE(song, nullptr);
     const long starting =
-        allocationsDuring([&] { ASSERT_TRUE(player::startOfflineRender(song.get(), 1)); });
+        allocationsDuring([&] { ASSERT_TRUE(player::startOfflineRender(*engine, song.get(), 1)); });
     EXPECT_GT(starting, 0) << "the count sees the ring being allocated";
-    const long made = allocationsDuring([] {
+    const long made = allocationsDuring([&] {
       for (int block = 0; block < 1000; ++block)
-        player::renderNextBlock();
+        player::renderNextBlock(*engine);
     });
-    player::stopOfflineRender();
+    player::stopOfflineRender(*engine);
     EXPECT_EQ(made, 0);
   }
 }
 
 TEST(MixingAllocations, TheMixingThreadAllocatesNothing) {
+  const auto engine = std::make_unique<player::Engine>();
   platform::resetVirtualWave();
-  player::audioOutput.waveOut = platform::virtualWaveOut();
+  engine->output.waveOut = platform::virtualWaveOut();
   const xmtest::ImagePtr image = xmtest::makeImage(xmtest::busyModule(8));
-  ASSERT_NE(player::playModule(image.get()), nullptr);
-  const std::uint32_t blockBytes = static_cast<std::uint32_t>(player::audioOutput.blockFrames) * 4;
+  ASSERT_NE(player::playModule(*engine, image.get()), nullptr);
+  const std::uint32_t blockBytes = static_cast<std::uint32_t>(engine->output.blockFrames) * 4;
   const long made = allocationsDuring([&] {
     for (int step = 0; step < 100; ++step) {
       platform::advanceVirtualWave(blockBytes * (1 + step % 3));
       ASSERT_TRUE(platform::waitForVirtualPolls(platform::virtualWave().polls, 2));
     }
   });
-  player::playModule(nullptr);
-  player::audioOutput.waveOut = nullptr;
+  player::playModule(*engine, nullptr);
   EXPECT_EQ(made, 0);
 }
 

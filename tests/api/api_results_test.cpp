@@ -12,6 +12,7 @@
 #include <string>
 
 #include "jingle/jingle.h"
+#include "lib/engine_use.h"
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
 #include "tests/api/api_modules.h"
@@ -20,18 +21,22 @@ namespace {
 
 using jingle::Status;
 
-// Points the player at the virtual device for the test, and back to what it had afterwards.
+// Points the library's engine at the virtual device for the test, and back to what it had
+// afterwards.
 class VirtualDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = player::audioOutput.waveOut;
+    saved_ = waveOut();
     platform::resetVirtualWave();
-    player::audioOutput.waveOut = platform::virtualWaveOut();
+    waveOut() = platform::virtualWaveOut();
   }
   void TearDown() override {
     jingle::stop();
     jingle::stopRender();
-    player::audioOutput.waveOut = saved_;
+    waveOut() = saved_;
+  }
+  static const platform::WaveOut*& waveOut() {
+    return jingle::internal::engineState.engine.output.waveOut;
   }
 
  private:

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "jingle/jingle.h"
+#include "player/engine.h"
 #include "player/numeric.h"
 #include "player/offline_render.h"
 #include "tests/api/api_modules.h"
@@ -23,12 +25,13 @@ std::vector<std::int16_t> playerRender(const xmtest::Module& module, int rounds)
   const std::int64_t frames =
       player::naturalLengthFrames(song.get(), rounds, player::MAX_NATURAL_FRAMES);
   std::vector<std::int16_t> pcm;
-  player::startOfflineRender(song.get(), rounds);
+  const auto engine = std::make_unique<player::Engine>();
+  player::startOfflineRender(*engine, song.get(), rounds);
   while (static_cast<std::int64_t>(pcm.size()) < frames * 2) {
-    const std::int16_t* block = player::renderNextBlock();
-    pcm.insert(pcm.end(), block, block + 2 * player::offlineBlockFrames());
+    const std::int16_t* block = player::renderNextBlock(*engine);
+    pcm.insert(pcm.end(), block, block + 2 * player::offlineBlockFrames(*engine));
   }
-  player::stopOfflineRender();
+  player::stopOfflineRender(*engine);
   pcm.resize(static_cast<std::size_t>(frames) * 2);
   return pcm;
 }

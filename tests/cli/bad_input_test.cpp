@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "tests/cli/jingle_run.h"
+#include "tests/support/hostile_modules.h"
 
 namespace {
 
@@ -23,6 +24,11 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
   const std::vector<std::uint8_t> whole = xmtest::writeXm(xmtest::Module{});
   const std::vector<std::uint8_t> signature(whole.begin(), whole.begin() + 17);
   const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + 79);
+  // Damaged beyond use: cut within the song header, or a header size that points past the end.
+  const std::vector<std::uint8_t> song = xmtest::writeXm(clitest::shortSong());
+  std::vector<std::uint8_t> pastTheEnd = song;
+  pastTheEnd[60] = 0xF0;  // the header's size, 0xFFFFFFF0
+  std::fill(pastTheEnd.begin() + 61, pastTheEnd.begin() + 64, 0xFF);
   std::filesystem::permissions(locked, std::filesystem::perms::none);
   struct Case {
     std::string path, reason;
@@ -37,6 +43,9 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
       {writeModule("wide.xm", wide), "wide.xm: has 40 channels (at most 32 are supported)"},
       {writeModule("long.xm", patterns), "declares 300 patterns (at most 256)"},
       {writeModule("many.xm", samples), "instrument 3 declares 17 samples (at most 16)"},
+      {write("cut100.xm", {song.begin(), song.begin() + 100}),
+       "the file ends at byte 100, before what its headers describe, and nothing playable remains"},
+      {write("header.xm", pastTheEnd), "and nothing playable remains"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -57,9 +66,34 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
   }
 }
 
-// Files far larger than any module are judged by their size without being read; with too little
-// memory to hold a file, the command says so instead of aborting. The large files are sparse: they
-// take no room on the disk.
+// A file cut short that still holds a note and some of its sample is played and rendered for what
+// remains, with one line saying what is missing; info shows the same, and JSON the counts.
+TEST_F(BadInput, ADamagedModuleIsUsedForWhatRemainsWithOneLineSayingWhatIsMissing) {
+  const std::vector<std::uint8_t> whole = xmtest::writeXm(clitest::shortSong());
+  const std::string file = write("cut.xm", {whole.begin(), whole.end() - 1000});
+  const std::string says = "cut.xm: damaged: the file ends at byte " +
+                           std::to_string(whole.size() - 1000) +
+                           ", before what its headers describe; missing or incomplete: 1 sample\n";
+  for (const std::string& command : {"render " + file + " -o " + path("out.wav"), "play " + file}) {
+    const clitest::Outcome run = jingle(command, PLAY_PREFIX);
+    EXPECT_EQ(run.exitCode, 0) << command;
+    EXPECT_EQ(run.errLines(), 1) << run.err;
+    EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+  }
+  EXPECT_NE(clitest::readText(path("out.wav")).find_first_not_of('\0', 44), std::string::npos);
+  const clitest::Outcome info = jingle("info " + file);
+  EXPECT_NE(info.out.find("\ndamage: " + says.substr(says.find("the file"))), std::string::npos)
+      << info.out;
+  EXPECT_NE(jingle("info --json " + file)
+                .out.find("\"damage\": {\"file_ends_at\": " + std::to_string(whole.size() - 1000) +
+                          ", \"patterns_missing\": 0, \"instruments_missing\": 0, "
+                          "\"samples_missing\": 1},"),
+            std::string::npos);
+}
+
+// Files far larger than any module are judged by their first bytes and their size without being
+// read; with too little memory to hold a file, the command says so instead of aborting. The
+// large files are sparse: they take no room on the disk.
 TEST_F(BadInput, LargeFilesAreRefusedUnreadAndAFileBeyondTheMemoryIsSaidToBe) {
   const std::vector<std::uint8_t> head = xmtest::writeXm(xmtest::Module{});
   const std::string noise = write("noise.bin", {'R', 'I', 'F', 'F'});
@@ -79,6 +113,13 @@ TEST_F(BadInput, LargeFilesAreRefusedUnreadAndAFileBeyondTheMemoryIsSaidToBe) {
   // A sanitizer's shadow memory needs more address space than these limits leave.
   cases.push_back({noise, "too large to be a module", "ulimit -v 100000;"});
   cases.push_back({big, "not enough memory", "ulimit -v 150000;"});
+  // A small file that asks for exactly as many pattern cells as a song may have fits in 150 MB.
+  xmtest::Module cells = xmtest::tallPatternsModule();
+  for (xmtest::Pattern& pattern : cells.patterns)
+    pattern.rows = 2048;
+  const std::string most = writeModule("most.xm", cells);
+  for (const std::string& command : {"info " + most, "render --seconds 1 -o - " + most})
+    EXPECT_EQ(jingle(command, "ulimit -v 150000;").exitCode, 0) << command;
 #endif
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.limit);

@@ -54,22 +54,35 @@ TEST_F(CommandLine, WhatIsNotUnderstoodIsRefusedInOneLineWithCodeTwo) {
       {"render", "render: no FILE given"},
       {"render @ --seconds", "'--seconds' needs a value"},
       {"render @ --rate", "'--rate' needs a value"},
-      {"render @ --seconds x", "--seconds needs a number of seconds, 0 or more"},
-      {"render @ --seconds -1", "--seconds needs a number of seconds, 0 or more"},
+      {"render @ --seconds x", "--seconds takes a time above 0, such as 90, 1:30 or 1:30.5"},
+      {"render @ --seconds -1", "--seconds takes a time above 0"},
+      {"render @ --seconds ' 5'", "--seconds takes a time above 0"},
+      {"render @ --seconds 1e3", "--seconds takes a time above 0"},
       {"render @ --loops 0", "--loops needs a whole number, 1 or more"},
+      {"render @ --loops 0x10", "--loops needs a whole number, 1 or more"},
       {"render @ --seconds 1 --loops 2", "--seconds and --loops cannot be used together"},
+      {"play @ --seconds 1:30 --loops 2", "--seconds and --loops cannot be used together"},
+      {"render @ -o x.mp3", "x.mp3: .mp3 names no format jingle writes"},
+      {"render @ @", "would hold the renders of both"},
+      {"render - ", "standard input: is not a file; name its output with -o"},
+      {"render /dev/fd/0", "/dev/fd/0: is not a file; name its output with -o"},
+      {"render --mute 3 @ -o -", "has 2 channels; --mute and --solo name channel 3"},
+      {"render --solo 1,3-4 @ -o -", "has 2 channels; --mute and --solo name channels 3, 4"},
+      {"play --start 0:09 @", "--start 0:09 is past the song's end at 0:00.4"},
+      {"play --endless -s 31:00 @", "--start 31:00 is past 30:00.0, the furthest a start reaches"},
       {"render @ --frobnicate", "render: '--frobnicate' is not an option"},
       {"render --frobnicate @", "render: '--frobnicate' is not an option"},
       {"render -x @", "'-x' is not an option"},
       {"render @ @ -o one.wav", "with several FILEs, -o names a directory"},
       {"render @ --rate 7999", "--rate takes a whole number of frames a second, 8000 to 192000"},
+      {"render @ --rate ' 44100'", "--rate takes a whole number of frames a second"},
       {"render @ --rate=192001", "--rate takes a whole number of frames a second, 8000 to 192000"},
       {"render @ --raw -o x.wav", "x.wav is a .wav name, but raw output was asked for"},
       {"render @ --format=flac -o x.wav", "x.wav is a .wav name, but flac output was asked for"},
       {"render @ --float -o x.flac", "--float writes WAV or raw output"},
       {"render @ --format ogg", "--format takes wav, raw or flac"},
       {"play", "play: no FILE given"},
-      {"play --seconds 0 @", "--seconds wants a number of seconds above 0"},
+      {"play --seconds 0 @", "--seconds takes a time above 0, such as 90, 1:30 or 1:30.5"},
       {"play --volume 3 @", "'--volume' is not an option"},
       {"play @ --loops=0", "--loops needs a whole number, 1 or more"},
       {"play --start 1:60 @", "--start takes a time such as 90, 1:30 or 1:30.5"},
@@ -81,9 +94,15 @@ TEST_F(CommandLine, WhatIsNotUnderstoodIsRefusedInOneLineWithCodeTwo) {
     SCOPED_TRACE(c.arguments);
     for (std::size_t at; (at = c.arguments.find('@')) != std::string::npos;)
       c.arguments.replace(at, 1, module);
-    // Play runs on a device without sound and cannot outlast a broken option check.
-    const clitest::Outcome run = jingle(c.arguments, "SDL_AUDIODRIVER=dummy timeout 20");
+    // Play runs on a device without sound and cannot outlast a broken option check; what a
+    // broken check would write lands in the test's directory.
+    const clitest::Outcome run = jingle(c.arguments, "cd " + clitest::quoted(dir_.string()) +
+                                                         " && SDL_AUDIODRIVER=dummy timeout 20");
     EXPECT_TRUE(clitest::refused(run, 2, c.says));
+  }
+  for (const char* command : {"--version", "help"}) {  // standard output closed
+    const std::string line = clitest::quoted(JINGLE_BINARY) + " " + command + " >&- 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), 1) << command;
   }
   // No command at all: the usage, on standard error.
   const clitest::Outcome run = jingle("");

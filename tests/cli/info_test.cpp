@@ -12,7 +12,9 @@ namespace {
 using InfoCommand = clitest::JingleTest;
 
 // Everything the header holds, and the module's texts shown safely: control bytes (C0, DEL, C1)
-// as '?', the rest read as Latin-1 and written as UTF-8, and in JSON escaped as JSON wants.
+// as '?', the rest read as Latin-1 and written as UTF-8, and in JSON escaped as JSON wants. The
+// file name likewise, a byte that is no UTF-8 as U+FFFD; instruments with neither a name nor a
+// sample are only counted; the patterns used are those the orders name.
 TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
   xmtest::Module module;
   module.channels = 6;
@@ -21,7 +23,7 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
   module.bpm = 140;
   module.orders = {0, 2, 1};
   module.restartPosition = 1;
-  module.patterns.resize(2);
+  module.patterns.resize(4);
   xmtest::Instrument two = xmtest::simpleInstrument(std::vector<int>(1000, 1));
   two.samples.push_back(xmtest::sampleOf(std::vector<int>(500, 1), true));
   two.name = "a\x1b[2Jb\x7f";
@@ -32,23 +34,24 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
   xmtest::Instrument empty;
   empty.name = "unused";
   module.name = "say \"hi\" \\ now";
-  module.instruments = {two, empty, xmtest::simpleInstrument({})};
-  const std::string file = writeModule("song.xm", module);
-  const clitest::Outcome run = jingle("info " + file);
+  module.instruments = {two, empty, xmtest::simpleInstrument({}), {}, {}};
+  const std::string file = writeModule("song\x1b[2J\xff.xm", module);
+  const std::string shown = path("song?[2J\xef\xbf\xbd.xm");
+  const clitest::Outcome run = jingle("info " + clitest::quoted(file));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
-            "file: " + file +
+            "file: " + shown +
                 "\n"
-                "file size: 3,029 bytes\n"
+                "file size: 3,105 bytes\n"
                 "format: XM\n"
                 "title: say \"hi\" \\ now\n"
                 "tracker: test writer\n"
                 "channels: 6\n"
                 "orders: 3\n"
                 "restart order: 1\n"
-                "patterns: 2 stored, 3 used\n"
-                "instruments: 3\n"
+                "patterns: 4 stored, 3 used\n"
+                "instruments: 5 (2 empty)\n"
                 "samples: 3\n"
                 "frequency table: amiga\n"
                 "speed: 5\n"
@@ -61,13 +64,14 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
                 "instrument 2: unused\n"
                 "instrument 3: \n"
                 "instrument 3 sample 1: \n");
-  const clitest::Outcome json = jingle("info --json " + file);
+  const clitest::Outcome json = jingle("info --json " + clitest::quoted(file));
   ASSERT_EQ(json.exitCode, 0) << json.err;
-  for (const char* field :
-       {"\"title\": \"say \\\"hi\\\" \\\\ now\",",
-        "{\"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\", \"body\"]}"})
+  for (const std::string& field : std::vector<std::string>{
+           "\"title\": \"say \\\"hi\\\" \\\\ now\",", "\"file\": \"" + shown + "\",",
+           "{\"number\": 1, \"name\": \"a?[2Jb?\", \"samples\": [\"?31mcaf\xc3\xa9\", \"body\"]}",
+           "\"instruments_empty\": 2,", "\"patterns_used\": 3,", "{\"number\": 3, \"name\": \"\""})
     EXPECT_NE(json.out.find(field), std::string::npos) << field << json.out;
-  EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(json.out.find_first_of("\x1b\xff"), std::string::npos);
 }
 
 // Several files: one report each, in order, a file that cannot be used reported on stderr in one
@@ -115,8 +119,9 @@ TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
   EXPECT_EQ(run.out.find(": -"), std::string::npos) << run.out;
 }
 
-// Real modules show the counts their headers hold; cut short anywhere, one is shown or refused in
-// one line, never crashes the command. (Arbitrary bytes are the fuzz targets' job.)
+// Real modules show the counts their headers hold, and none is said to be damaged; cut short
+// anywhere, one is shown or refused in one line, never crashes the command. (Arbitrary bytes are
+// the fuzz targets' job.)
 TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCountsAndCutsOfOneNeverCrashIt) {
   const std::vector<std::string> paths = xmtest::corpusModules();
   if (paths.empty()) GTEST_SKIP() << "no corpus modules";
@@ -134,15 +139,17 @@ TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCountsAndCutsOfOneNeverCrashIt) 
       ASSERT_NE(colon, std::string::npos) << line;
       shown[line.substr(0, colon)] = line.substr(colon + 2);
     }
+    EXPECT_EQ(shown.count("damage"), 0u);
     EXPECT_EQ(shown["channels"], u16(68));
-    EXPECT_EQ(shown["instruments"], u16(72));
+    EXPECT_EQ(shown["instruments"].substr(0, shown["instruments"].find(' ')), u16(72));
     EXPECT_EQ(shown["frequency table"], (file[74] & 1) != 0 ? "linear" : "amiga");
     EXPECT_EQ(shown["speed"], u16(76));
     EXPECT_EQ(shown["bpm"], u16(78));
-    int header = -1, slots = -1;
-    std::sscanf(shown["patterns"].c_str(), "%d stored, %d used", &header, &slots);
+    int header = -1, used = -1;
+    std::sscanf(shown["patterns"].c_str(), "%d stored, %d used", &header, &used);
     EXPECT_EQ(std::to_string(header), u16(70));
-    EXPECT_GE(slots, header);
+    EXPECT_GE(used, 1);
+    EXPECT_LE(used, std::stoi(shown["orders"]));  // the orders name them
   }
   const std::vector<std::uint8_t> file = xmtest::readFile(paths.front());
   for (const std::size_t cut :

@@ -24,18 +24,18 @@ struct TerminalRun {
   termios settings{};
 };
 
-// Runs jingle with arguments (after "jingle") on a new pseudo-terminal with the environment
-// settings given, typing each string after waiting its milliseconds; the command gets 5 s to end
-// after the last key before it is killed.
+// Runs jingle with arguments (after "jingle") on a new pseudo-terminal of 24 lines and the columns
+// given with the environment settings given, typing each string after waiting its milliseconds;
+// the command gets 5 s to end after the last key before it is killed.
 inline TerminalRun runOnTerminal(
     const std::vector<std::string>& arguments,
     const std::vector<std::pair<std::string, std::string>>& environment,
-    const std::vector<std::pair<int, std::string>>& typing) {
+    const std::vector<std::pair<int, std::string>>& typing, unsigned short columns = 80) {
   TerminalRun result;
   int terminal = -1;
   winsize size{};
   size.ws_row = 24;
-  size.ws_col = 80;
+  size.ws_col = columns;
   const pid_t child = forkpty(&terminal, nullptr, nullptr, &size);
   if (child < 0) return result;
   if (child == 0) {

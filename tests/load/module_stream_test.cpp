@@ -13,8 +13,6 @@
 
 namespace {
 
-using player::moduleStream;
-
 // An open stream over count bytes 1, 2, 3, ...; closes the handle at the end of the test.
 class StreamTest : public ::testing::Test {
  protected:
@@ -36,10 +34,10 @@ TEST_F(StreamTest, OpensOverTheBytesBehindTheLittleEndianCount) {
   const auto* raw = reinterpret_cast<const std::uint8_t*>(image_.get());
   EXPECT_EQ((std::vector<int>{raw[0], raw[1], raw[2], raw[3]}), (std::vector<int>{88, 2, 0, 0}));
   EXPECT_EQ(player::moduleByteCount(image_.get()), 600u);
-  EXPECT_EQ(moduleStream.base, player::moduleBytes(image_.get()));
-  EXPECT_EQ(moduleStream.base[599], static_cast<std::uint8_t>(600));
-  EXPECT_EQ(moduleStream.length, 600);
-  EXPECT_EQ(moduleStream.position, 0);
+  EXPECT_EQ(handle_->base, player::moduleBytes(image_.get()));
+  EXPECT_EQ(handle_->base[599], static_cast<std::uint8_t>(600));
+  EXPECT_EQ(handle_->length, 600);
+  EXPECT_EQ(handle_->position, 0);
   EXPECT_EQ(player::openStream(xmtest::makeImage({}).get()), nullptr);
   EXPECT_EQ(player::openStream(nullptr), nullptr);
 }
@@ -62,10 +60,10 @@ TEST_F(StreamTest, SeeksStayWithinTheImage) {
                  << "seek " << c.offset << " mode " << c.mode << " from " << c.from);
     player::seek(handle_, c.from, 0);
     player::seek(handle_, c.offset, c.mode);
-    EXPECT_EQ(moduleStream.position, c.position);
+    EXPECT_EQ(handle_->position, c.position);
   }
   player::seek(nullptr, 0, 0);
-  EXPECT_EQ(moduleStream.position, 600) << "a null handle does nothing";
+  EXPECT_EQ(handle_->position, 600) << "a null handle does nothing";
 }
 
 TEST_F(StreamTest, ReadsCopyOnlyWhatRemains) {
@@ -86,7 +84,7 @@ TEST_F(StreamTest, ReadsCopyOnlyWhatRemains) {
     std::fill(std::begin(buffer), std::end(buffer), 0xEE);
     player::seek(handle_, c.from, 0);
     player::read(buffer, c.count, handle_);
-    EXPECT_EQ(moduleStream.position, c.from + c.copied);
+    EXPECT_EQ(handle_->position, c.from + c.copied);
     for (int k = 0; k < 17; ++k)
       EXPECT_EQ(buffer[k], k < c.copied ? c.from + k + 1 : 0xEE) << k;
   }
@@ -94,7 +92,7 @@ TEST_F(StreamTest, ReadsCopyOnlyWhatRemains) {
   player::seek(handle_, 4, 0);
   player::read(&byte, 1, nullptr);
   EXPECT_EQ(byte, 0xEE) << "a null handle reads nothing";
-  EXPECT_EQ(moduleStream.position, 4);
+  EXPECT_EQ(handle_->position, 4);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(XmSample, DeltasDecodeToSixteenBitValues) {
       xmtest::loadModule(moduleWithSamples({rawSample({1, 1, 1}), rawSample({127, 1, 0x80}),
                                             rawSample({0xFF, 0x7F, 1, 0, 0xFF, 0xFF}, true)}));
   ASSERT_NE(song, nullptr);
-  player::Sample* const* samples = song->instruments[0].samples;
+  const player::Sample* const* samples = song->instruments[0].samples;
   EXPECT_EQ(values(*samples[0], 3), (std::vector<int>{256, 512, 768}));
   EXPECT_EQ(values(*samples[1], 3), (std::vector<int>{32512, -32768, 0}));
   EXPECT_EQ(values(*samples[2], 3), (std::vector<int>{32767, -32768, 32767}));

@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr std::uint32_t RAMP_FRAMES = 128;  // the ramp at 44,100 Hz
+
 struct Case {
   std::unique_ptr<mixtest::OwnedSample> sample;
   player::Voice voice;
@@ -83,7 +85,7 @@ class RandomVoices {
       // Somewhere inside a ramp, possibly with targets that have moved on since it was set up.
       voice.leftLevel = static_cast<std::int32_t>(below(256 * 256));
       voice.rightLevel = static_cast<std::int32_t>(below(256 * 256));
-      voice.rampRemaining = 1 + static_cast<std::int32_t>(below(player::rampLength));
+      voice.rampRemaining = 1 + static_cast<std::int32_t>(below(RAMP_FRAMES));
       voice.leftRampStep =
           static_cast<float>(static_cast<std::int32_t>(below(511)) - 255) / 32768.0f;
       voice.rightRampStep =
@@ -114,13 +116,16 @@ class MixPathTest : public ::testing::TestWithParam<player::MixPath> {
  protected:
   void SetUp() override {
     if (!player::mixPathAvailable(GetParam())) GTEST_SKIP() << "not run by this processor";
-    player::prepareOutput(44100);
+    player::prepareOutput(*engine_, 44100);
   }
-  void TearDown() override {
-    player::selectMixPath(saved_);
-    player::prepareOutput(44100);
-  }
+  void TearDown() override { player::selectMixPath(saved_); }
   const player::FrameLoops& loops() const { return player::frameLoopsOf(GetParam()); }
+  void mixVoice(player::Voice& voice, std::vector<float>& frames, std::int32_t count,
+                const player::FrameLoops& loops) {
+    player::mixVoice(voice, frames.data(), count, loops, player::volumeRampOf(engine_->voicePool));
+  }
+
+  std::unique_ptr<player::Engine> engine_ = std::make_unique<player::Engine>();
 
  private:
   player::MixPath saved_ = player::activeMixPath();
@@ -141,8 +146,8 @@ TEST_P(MixPathTest, RandomVoicesMixAsThePlainLoopsMixThem) {
         value = random.bufferValue();
       std::vector<float> plainFrames = fastFrames;
 
-      player::mixVoice(fast.voice, fastFrames.data(), count, loops());
-      player::mixVoice(plain, plainFrames.data(), count, player::PLAIN_FRAME_LOOPS);
+      mixVoice(fast.voice, fastFrames, count, loops());
+      mixVoice(plain, plainFrames, count, player::PLAIN_FRAME_LOOPS);
       ASSERT_EQ(
           std::memcmp(fastFrames.data(), plainFrames.data(), fastFrames.size() * sizeof(float)), 0)
           << "case " << caseIndex << " call " << call;
@@ -170,31 +175,32 @@ TEST_P(MixPathTest, MixVoicesRunsTheSelectedPathForEveryMixedVoice) {
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
     cases.push_back(random.make());
     cases.back().voice.index = index;
-    player::voicePool[index] = cases.back().voice;
+    engine_->voicePool.voices[index] = cases.back().voice;
     reference.push_back(cases.back().voice);
   }
   std::vector<float> frames(2 * 884, 0.0f);
   std::vector<float> expected = frames;
   ASSERT_TRUE(player::selectMixPath(GetParam()));
-  player::mixVoices(frames.data(), 884);
+  player::mixVoices(engine_->voicePool, frames.data(), 884);
   for (auto& voice : reference)
-    player::mixVoice(voice, expected.data(), 884, player::PLAIN_FRAME_LOOPS);
+    mixVoice(voice, expected, 884, player::PLAIN_FRAME_LOOPS);
   EXPECT_EQ(std::memcmp(frames.data(), expected.data(), frames.size() * sizeof(float)), 0);
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
-    EXPECT_TRUE(mixtest::sameVoice(player::voicePool[index], reference[index])) << index;
+    EXPECT_TRUE(mixtest::sameVoice(engine_->voicePool.voices[index], reference[index])) << index;
   }
 }
 
 // The first 10 s of a render, on the selected path.
-std::vector<std::int16_t> renderStart(player::Song* song) {
+std::vector<std::int16_t> renderStart(const player::Song* song) {
   std::vector<std::int16_t> pcm;
-  if (!player::startOfflineRender(song, 1)) return pcm;
-  const std::size_t values = static_cast<std::size_t>(player::offlineBlockFrames()) * 2;
+  const auto engine = std::make_unique<player::Engine>();
+  if (!player::startOfflineRender(*engine, song, 1)) return pcm;
+  const std::size_t values = static_cast<std::size_t>(player::offlineBlockFrames(*engine)) * 2;
   for (int block = 0; block < 500; ++block) {
-    const std::int16_t* samples = player::renderNextBlock();
+    const std::int16_t* samples = player::renderNextBlock(*engine);
     pcm.insert(pcm.end(), samples, samples + values);
   }
-  player::stopOfflineRender();
+  player::stopOfflineRender(*engine);
   return pcm;
 }
 

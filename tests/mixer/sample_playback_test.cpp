@@ -18,7 +18,6 @@ using player::DIRECTION_FORWARD;
 using player::LOOP_FORWARD;
 using player::LOOP_OFF;
 using player::LOOP_PINGPONG;
-using player::voicePool;
 using Floats = std::vector<float>;
 
 class SamplePlayback : public mixtest::MixerTest {

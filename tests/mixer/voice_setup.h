@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/load/song.h"
 #include "player/mixer/mixer.h"
-#include "player/mixer/voice.h"
 
 namespace mixtest {
 
@@ -95,18 +95,20 @@ inline bool sameVoice(const player::Voice& a, const player::Voice& b) {
          std::memcmp(&a.leftTarget, &b.leftTarget, after) == 0;
 }
 
-// Prepares the output, which also clears the voice pool, before and after each test.
+// An engine of the test's own, its output prepared, which also clears the voice pool.
 class MixerTest : public ::testing::Test {
  protected:
-  void SetUp() override { player::prepareOutput(44100); }
-  void TearDown() override { player::prepareOutput(44100); }
+  void SetUp() override { player::prepareOutput(*engine_, 44100); }
 
   // count frames of the mixed voices, left and right interleaved.
-  static std::vector<float> mix(std::int32_t count) {
+  std::vector<float> mix(std::int32_t count) {
     std::vector<float> frames(2 * static_cast<std::size_t>(count), 0.0f);
-    player::mixVoices(frames.data(), count);
+    player::mixVoices(engine_->voicePool, frames.data(), count);
     return frames;
   }
+
+  std::unique_ptr<player::Engine> engine_ = std::make_unique<player::Engine>();
+  player::Voice* const voicePool = engine_->voicePool.voices;
 };
 
 }  // namespace mixtest

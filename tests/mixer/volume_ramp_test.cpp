@@ -8,7 +8,6 @@
 
 namespace {
 
-using player::voicePool;
 using Values = std::vector<std::int32_t>;
 
 class VolumeRamp : public mixtest::MixerTest {

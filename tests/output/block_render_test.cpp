@@ -7,13 +7,11 @@
 #include <vector>
 
 #include "player/audio_output.h"
-#include "player/mixer/voice.h"
+#include "player/engine.h"
 #include "player/ring_buffers.h"
 #include "tests/mixer/voice_setup.h"
 
 namespace {
-
-using player::audioOutput;
 
 // What the fake tick handler saw: the frame each tick ran at (voice 0 plays at step 1.0 from 0,
 // so its position counts the frames mixed) and what it changes per tick.
@@ -24,9 +22,9 @@ struct TickLog {
 };
 TickLog* tickLog = nullptr;
 
-void recordTick(player::Song* song) {
+void recordTick(player::Engine& engine, player::Song* song) {
   const auto tick = static_cast<std::int32_t>(tickLog->frames.size());
-  tickLog->frames.push_back(player::voicePool[0].position);
+  tickLog->frames.push_back(engine.voicePool.voices[0].position);
   song->orderPosition = 0x105 + tick;
   song->row = 0x310 + tick;
   if (tick == tickLog->changeTempoAtTick) song->samplesPerTick = tickLog->newSamplesPerTick;
@@ -35,28 +33,32 @@ void recordTick(player::Song* song) {
 class BlockRendering : public ::testing::Test {
  protected:
   void SetUp() override {
-    player::prepareOutput(44100);
+    player::prepareOutput(engine_, 44100);
     ASSERT_TRUE(player::allocateRingBuffers(audioOutput));
     tickLog = &log_;
     song_.tickHandler = recordTick;
-    player::setBpm(&song_, 125);
+    player::setBpm(engine_, &song_, 125);
     audioOutput.song = &song_;
     audioOutput.writeBlock = 0;
     // A long constant sample of 1000 at full gain on the left.
-    player::voicePool[0] = mixtest::settledVoice(&sample_->sample, 255, 0);
+    voicePool[0] = mixtest::settledVoice(&sample_->sample, 255, 0);
   }
   void TearDown() override {
     audioOutput.song = nullptr;
     player::freeMixBuffers(audioOutput);
     player::freeWaveBuffer(audioOutput);
     tickLog = nullptr;
-    player::prepareOutput(44100);
   }
 
   void render(int blocks) {
     for (int i = 0; i < blocks; ++i)
-      player::renderBlock();
+      player::renderBlock(engine_);
   }
+
+  std::unique_ptr<player::Engine> ownEngine_ = std::make_unique<player::Engine>();
+  player::Engine& engine_ = *ownEngine_;
+  player::AudioOutput& audioOutput = engine_.output;
+  player::Voice* const voicePool = engine_.voicePool.voices;
 
   std::unique_ptr<mixtest::OwnedSample> sample_ =
       mixtest::makeSample(std::vector<std::int16_t>(100000, 1000), player::LOOP_FORWARD, 0, 100000);
@@ -120,8 +122,8 @@ TEST_F(BlockRendering, ClearsTheBlockMixesItAndClipsItIntoTheRing) {
     audioOutput.mixBuffer[i] = 12345.0f;
     audioOutput.waveBuffer[i] = 0x5555;
   }
-  player::voicePool[0].rightTarget = player::voicePool[0].rampRightTarget = 128;
-  player::voicePool[0].rightLevel = 128 * 256;
+  voicePool[0].rightTarget = voicePool[0].rampRightTarget = 128;
+  voicePool[0].rightLevel = 128 * 256;
   audioOutput.writeBlock = 98;
   render(2);
   EXPECT_EQ(audioOutput.writeBlock, 0);

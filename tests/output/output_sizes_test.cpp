@@ -4,18 +4,18 @@
 
 #include <cfenv>
 #include <cstring>
+#include <memory>
 
 #include "player/audio_output.h"
-#include "player/mixer/mixer.h"
-#include "player/mixer/voice.h"
+#include "player/engine.h"
 
 namespace {
 
-using player::audioOutput;
-
 class OutputSizes : public ::testing::Test {
  protected:
-  void TearDown() override { player::prepareOutput(44100); }
+  std::unique_ptr<player::Engine> engine_ = std::make_unique<player::Engine>();
+  const player::AudioOutput& audioOutput = engine_->output;
+  player::VoicePool& pool_ = engine_->voicePool;
 };
 
 // Rates outside the usable range are clamped to it.
@@ -31,30 +31,30 @@ TEST_F(OutputSizes, FollowTheRateWithinTheUsableRange) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.asked);
-    player::prepareOutput(c.asked);
+    player::prepareOutput(*engine_, c.asked);
     EXPECT_EQ(audioOutput.outputRate, c.rate);
     EXPECT_EQ(audioOutput.blockFrames, c.blockFrames);
     EXPECT_EQ(audioOutput.ringFrames, c.ringFrames);
     EXPECT_EQ(player::blockCount(audioOutput), 100);
-    EXPECT_EQ(player::rampLength, c.rampLength);
+    EXPECT_EQ(pool_.rampLength, c.rampLength);
   }
 }
 
 TEST_F(OutputSizes, ResetsEveryVoiceToIdleAtStepOne) {
-  std::memset(static_cast<void*>(player::voicePool), 0xA5, sizeof(player::voicePool));
-  player::prepareOutput(44100);
+  std::memset(static_cast<void*>(pool_.voices), 0xA5, sizeof(pool_.voices));
+  player::prepareOutput(*engine_, 44100);
   for (int slot = 0; slot < player::VOICE_POOL_SIZE; ++slot) {
     player::Voice expected;
     std::memset(static_cast<void*>(&expected), 0, sizeof(expected));
     expected.index = slot;
     expected.step = 1;
-    ASSERT_EQ(std::memcmp(&player::voicePool[slot], &expected, sizeof(expected)), 0) << slot;
+    ASSERT_EQ(std::memcmp(&pool_.voices[slot], &expected, sizeof(expected)), 0) << slot;
   }
 }
 
 TEST_F(OutputSizes, RestoresRoundingToNearest) {
   std::fesetround(FE_UPWARD);
-  player::prepareOutput(44100);
+  player::prepareOutput(*engine_, 44100);
   EXPECT_EQ(std::fegetround(), FE_TONEAREST);
 }
 

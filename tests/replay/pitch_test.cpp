@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "player/mixer/voice.h"
 #include "player/replay/pitch_memo.h"
@@ -123,11 +124,12 @@ TEST(AmigaPeriod, KnownPeriodsAndFinetunes) {
 // The remembered frequencies and steps are those computed afresh, whichever periods have been
 // asked for before (slots are shared and overwritten) and whatever the rate.
 TEST(PitchMemo, GivesWhatTheFormulasGive) {
+  const auto memo = std::make_unique<player::PitchMemo>();
   for (const std::int32_t rate : {44100, 48000, 44100}) {
     for (const auto table : {player::FrequencyTable::LINEAR, player::FrequencyTable::AMIGA}) {
       for (std::int32_t argument = -3000; argument <= 12000; argument += 7) {
         if (table == player::FrequencyTable::AMIGA && argument == 0) continue;
-        const player::VoicePitch pitch = player::pitchOf(table, argument, rate);
+        const player::VoicePitch pitch = player::pitchOf(*memo, table, argument, rate);
         player::Voice voice{};
         const std::int32_t frequency = player::frequencyOf(table, argument);
         player::setVoiceStep(&voice, frequency, rate);

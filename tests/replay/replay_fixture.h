@@ -1,17 +1,17 @@
-// Playing test modules tick by tick: a module is written, loaded and started as the player would
-// start it, and each call of tick() runs the tick driver once.
+// Playing test modules tick by tick: a module is written, loaded and started on an engine of its
+// own as the player would start it, and each call of tick() runs the tick driver once.
 #pragma once
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "player/audio_output.h"
-#include "player/mixer/voice.h"
-#include "player/replay/channel.h"
+#include "player/engine.h"
 #include "player/replay/tick_driver.h"
 #include "player/song_start.h"
 #include "tests/support/xm_writer.h"
@@ -84,24 +84,29 @@ inline xmtest::Sample& firstSample(xmtest::Module& module) {
 
 class Replay {
  public:
-  explicit Replay(const xmtest::Module& module) : song_(xmtest::loadModule(module)) {
-    if (song_ == nullptr) {
+  explicit Replay(const xmtest::Module& module) : loaded_(xmtest::loadModule(module)) {
+    player::prepareOutput(*engine_, 44100);
+    if (loaded_ == nullptr || !player::beginSong(*engine_, loaded_.get())) {
       ADD_FAILURE() << "the test module does not load";
       return;
     }
-    player::prepareOutput(44100);
-    player::beginSong(song_.get());
+    song_ = &engine_->playing.song;
   }
+  ~Replay() { player::endSong(*engine_); }
+  Replay(const Replay&) = delete;
+  Replay& operator=(const Replay&) = delete;
+
+  // The song as the engine plays it.
   player::Song& song() { return *song_; }
-  player::Channel& channel(int c) { return player::channelTable[c]; }
+  player::Channel& channel(int c) { return engine_->channelTable[c]; }
   player::Voice& voice(int c) {
-    player::Voice* voice = player::channelTable[c].voice;
-    return voice != nullptr ? *voice : player::voicePool[c];
+    player::Voice* voice = engine_->channelTable[c].voice;
+    return voice != nullptr ? *voice : engine_->voicePool.voices[c];
   }
 
   void tick(int count = 1) {
     for (int i = 0; i < count && song_ != nullptr; ++i)
-      player::runTick(song_.get());
+      player::runTick(*engine_, song_);
   }
   // Runs ticks until the next call would be a row tick (the rest of the current row).
   void finishRow() {
@@ -131,7 +136,9 @@ class Replay {
   }
 
  private:
-  xmtest::SongPtr song_;
+  xmtest::SongPtr loaded_;
+  std::unique_ptr<player::Engine> engine_ = std::make_unique<player::Engine>();
+  player::Song* song_ = nullptr;
 };
 
 inline ChannelField field(std::int32_t player::Channel::*member) {

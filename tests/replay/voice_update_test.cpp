@@ -6,10 +6,11 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "player/audio_output.h"
-#include "player/mixer/voice.h"
+#include "player/engine.h"
 #include "player/replay/voice_step.h"
 
 namespace {
@@ -28,7 +29,7 @@ Values pitchOf(const Voice& v) {
 class VoiceUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    prepareOutput(44100);
+    prepareOutput(engine, 44100);
     channel.voice = &voicePool[5];
     song.globalVolume = 64;
     song.flags = SONG_LINEAR_FREQUENCIES;
@@ -36,11 +37,9 @@ class VoiceUpdate : public ::testing::Test {
     sample.loopLength = 1000;
     sample.loopMode = LOOP_OFF;
   }
-  void TearDown() override { prepareOutput(44100); }
-
   void update(std::uint8_t flags) {
     channel.flags = flags;
-    updateVoice(&channel, &sample, &song);
+    updateVoice(engine, &channel, &sample, &song);
   }
   Voice& voice() { return *channel.voice; }
   // Full volume, envelope and fadeout, for the volume and panning tests.
@@ -50,6 +49,9 @@ class VoiceUpdate : public ::testing::Test {
     channel.fadeVolume = 65536;
   }
 
+  std::unique_ptr<Engine> ownEngine = std::make_unique<Engine>();
+  Engine& engine = *ownEngine;
+  Voice* const voicePool = engine.voicePool.voices;
   Channel channel{};
   Song song{};
   Sample sample{};
@@ -206,7 +208,7 @@ TEST_F(VoiceUpdate, StepStaysBelow256SamplesPerFrame) {
   song.flags = 0;
   for (const auto& [rate, period, frequency] :
        {std::tuple{44100, 1, 14317056}, std::tuple{8000, 7, 2045293}}) {
-    audioOutput.outputRate = rate;
+    engine.output.outputRate = rate;
     channel.period = period;
     update(UPDATE_FREQUENCY);
     EXPECT_EQ(pitchOf(voice()), (Values{frequency, 255, 0})) << rate;

@@ -12,12 +12,15 @@
 
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
+#include "player/engine.h"
 #include "player/player.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
 
-using player::audioOutput;
+// The engine the tests play on, as the application keeps one.
+player::Engine engine{};
+player::AudioOutput& audioOutput = engine.output;
 
 // Four channels at speed 1 and 125 BPM: every row lasts one tick of 882 frames, about a block.
 xmtest::Module rowPerBlockModule() {
@@ -38,11 +41,11 @@ class PlayerThread : public ::testing::Test {
     image_ = xmtest::makeImage(xmtest::writeXm(rowPerBlockModule()));
   }
   void TearDown() override {
-    player::playModule(nullptr);
+    player::playModule(engine, nullptr);
     audioOutput.waveOut = nullptr;
   }
 
-  player::Song* play() { return player::playModule(image_.get()); }
+  player::Song* play() { return player::playModule(engine, image_.get()); }
   std::uint32_t blockBytes() const {
     return static_cast<std::uint32_t>(audioOutput.blockFrames) * 4;
   }
@@ -64,9 +67,10 @@ class PlayerThread : public ::testing::Test {
     }
     return times;
   }
-  // Nothing of a song is left: no thread, no ring, no song.
+  // Nothing of a song is left: no thread, no ring, no song or copy of one.
   static void expectNothingPlaying() {
     EXPECT_EQ(audioOutput.song, nullptr);
+    EXPECT_EQ(engine.playing.copies, nullptr);
     EXPECT_EQ(audioOutput.currentSong, nullptr);
     EXPECT_EQ(audioOutput.mixThread, nullptr);
     EXPECT_EQ(audioOutput.waveBuffer, nullptr);
@@ -111,7 +115,7 @@ TEST_F(PlayerThread, TheRingIsPrerenderedThenRefilledBlockByBlockBehindTheDevice
   EXPECT_GE(start[0], 20);
   EXPECT_GE(start[99], 2000);
   EXPECT_LE(start[99], 2010);
-  EXPECT_EQ(player::heardPosition().row, audioOutput.blockInfos[0].row);
+  EXPECT_EQ(player::heardPosition(engine).row, audioOutput.blockInfos[0].row);
 
   advance(blockBytes() - 4);  // the last frame of block 0: nothing is rendered
   EXPECT_EQ(audioOutput.writeBlock, 0);
@@ -129,10 +133,10 @@ TEST_F(PlayerThread, TheRingIsPrerenderedThenRefilledBlockByBlockBehindTheDevice
   EXPECT_TRUE(refilled(one, four, 1, 3));
   // Block 4 is playing; blocks 0..3 already hold the song two seconds further on.
   const player::BlockInfo playing = audioOutput.blockInfos[4];
-  const player::HeardPosition heard = player::heardPosition();
+  const player::HeardPosition heard = player::heardPosition(engine);
   EXPECT_EQ(heard.order, playing.order);
   EXPECT_EQ(heard.row, playing.row);
-  const std::int32_t heardTime = player::heardBlockInfo().timeMs;  // packed: copied
+  const std::int32_t heardTime = player::heardBlockInfo(engine).timeMs;  // packed: copied
   EXPECT_EQ(heardTime, four[4]);
 
   advance(96 * blockBytes());  // round the ring into block 0 again
@@ -144,7 +148,7 @@ TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumedAndIsResumedToStop) {
   ASSERT_NE(play(), nullptr);
   platform::VirtualWave& wave = platform::virtualWave();
   const std::vector<std::int32_t> before = blockTimes();
-  EXPECT_EQ(player::togglePause(), 1);
+  EXPECT_EQ(player::togglePause(engine), 1);
   EXPECT_TRUE(wave.paused);
   EXPECT_EQ(wave.pauses, 1);
   // A device that moves on while paused: the suspended thread neither polls nor renders.
@@ -156,14 +160,14 @@ TEST_F(PlayerThread, PausedPlayerRendersNothingUntilResumedAndIsResumedToStop) {
   EXPECT_EQ(audioOutput.rendering, 0);
   EXPECT_EQ(blockTimes(), before);
 
-  EXPECT_EQ(player::togglePause(), 0);
+  EXPECT_EQ(player::togglePause(engine), 0);
   EXPECT_FALSE(wave.paused);
   EXPECT_EQ(wave.restarts, 1);
   settle();
   EXPECT_EQ(audioOutput.writeBlock, 5);
 
-  ASSERT_EQ(player::togglePause(), 1);
-  player::playModule(nullptr);
+  ASSERT_EQ(player::togglePause(engine), 1);
+  player::playModule(engine, nullptr);
   EXPECT_EQ(audioOutput.paused, 0u);
   EXPECT_EQ(wave.restarts, 2);
   EXPECT_EQ(wave.resets, 1);
@@ -179,10 +183,10 @@ TEST_F(PlayerThread, NullAndTooWideSongsAreRefusedAndChangeNothing) {
   ASSERT_NE(song, nullptr);
   player::BlockInfo* infos = audioOutput.blockInfos;
   platform::Thread* thread = audioOutput.mixThread;
-  EXPECT_FALSE(player::startSong(nullptr));
-  EXPECT_FALSE(player::stopSong(nullptr));
-  EXPECT_EQ(player::releaseSong(nullptr), 0);
-  EXPECT_EQ(audioOutput.song, song);
+  EXPECT_FALSE(player::startSong(engine, nullptr));
+  EXPECT_FALSE(player::stopSong(engine, nullptr));
+  EXPECT_EQ(player::releaseSong(engine, nullptr), 0);
+  EXPECT_EQ(audioOutput.song, &engine.playing.song);  // the engine plays its copy
   EXPECT_EQ(audioOutput.currentSong, song);
   EXPECT_EQ(audioOutput.blockInfos, infos);
   EXPECT_EQ(audioOutput.mixThread, thread);
@@ -190,13 +194,13 @@ TEST_F(PlayerThread, NullAndTooWideSongsAreRefusedAndChangeNothing) {
   advance(blockBytes());  // the thread still follows the device
   EXPECT_EQ(audioOutput.writeBlock, 1);
 
-  player::playModule(nullptr);
-  ASSERT_TRUE(player::openOutput(44100));
+  player::playModule(engine, nullptr);
+  ASSERT_TRUE(player::openOutput(engine, 44100));
   auto* wide = static_cast<player::Song*>(std::calloc(1, sizeof(player::Song)));
   wide->channelCount = 33;
   wide->defaultBpm = 125;
   wide->defaultSpeed = 6;
-  EXPECT_FALSE(player::startSong(wide));
+  EXPECT_FALSE(player::startSong(engine, wide));
   expectNothingPlaying();
   EXPECT_EQ(wide->bpm, 0);  // untouched
   std::free(wide);
@@ -221,13 +225,13 @@ TEST_F(PlayerThread, FailedPlaysLeaveNothingPlayingAndAHarmlessStop) {
     SCOPED_TRACE(c.what);
     platform::resetVirtualWave();
     if (c.refusal != nullptr) *c.refusal = true;
-    EXPECT_EQ(player::playModule(c.image), nullptr);
+    EXPECT_EQ(player::playModule(engine, c.image), nullptr);
     EXPECT_EQ(wave.isOpen, c.deviceOpen);
     EXPECT_EQ(audioOutput.device != nullptr, c.deviceOpen);
     EXPECT_EQ(wave.writes, c.writes);
     EXPECT_EQ(wave.unprepares, c.writes) << "a header prepared for a refused write is unprepared";
     expectNothingPlaying();
-    player::playModule(nullptr);
+    player::playModule(engine, nullptr);
     EXPECT_FALSE(wave.isOpen);
     EXPECT_EQ(audioOutput.device, nullptr);
     EXPECT_EQ(wave.closes, c.deviceOpen ? 1 : 0);
@@ -238,20 +242,20 @@ TEST_F(PlayerThread, FailedPlaysLeaveNothingPlayingAndAHarmlessStop) {
 TEST_F(PlayerThread, ASongStartedDirectlyRestartsAfterStopSongAndEndsWithTheStopPath) {
   xmtest::SongPtr song = xmtest::loadModule(rowPerBlockModule());
   ASSERT_NE(song, nullptr);
-  ASSERT_TRUE(player::openOutput(44100));
-  ASSERT_TRUE(player::startSong(song.get()));
-  ASSERT_TRUE(player::stopSong(song.get()));
+  ASSERT_TRUE(player::openOutput(engine, 44100));
+  ASSERT_TRUE(player::startSong(engine, song.get()));
+  ASSERT_TRUE(player::stopSong(engine, song.get()));
   EXPECT_EQ(audioOutput.mixThread, nullptr);
   EXPECT_EQ(audioOutput.blockInfos, nullptr);
   EXPECT_NE(audioOutput.waveBuffer, nullptr);  // the device still holds the ring
 
-  ASSERT_TRUE(player::startSong(song.get()));
+  ASSERT_TRUE(player::startSong(engine, song.get()));
   EXPECT_EQ(platform::virtualWave().resets, 1);  // the old ring was taken back first
   EXPECT_EQ(platform::virtualWave().writes, 2);
   advance(2 * blockBytes());
   EXPECT_EQ(audioOutput.writeBlock, 2);
 
-  player::playModule(nullptr);  // the song stays the test's to free
+  player::playModule(engine, nullptr);  // the song stays the test's to free
   EXPECT_EQ(audioOutput.threadFinished, 1);
   EXPECT_FALSE(platform::virtualWave().isOpen);
   expectNothingPlaying();
@@ -286,7 +290,9 @@ class NewThreadsHeld {
 };
 
 TEST_F(PlayerThread, ThreadFinishedIsClearedBeforeTheThreadIsCreated) {
-  ASSERT_EQ(audioOutput.threadFinished, 1) << "set by the last stop";
+  ASSERT_NE(play(), nullptr);
+  player::playModule(engine, nullptr);
+  ASSERT_EQ(audioOutput.threadFinished, 1) << "set by the thread as it ended";
   NewThreadsHeld hold;
   if (!hold.held()) GTEST_SKIP() << "no real-time priority to hold the new thread back with";
   ASSERT_NE(play(), nullptr);
@@ -303,8 +309,8 @@ TEST_F(PlayerThread, ManyStartStopCycles) {
     ASSERT_NE(play(), nullptr);
     platform::advanceVirtualWave(static_cast<std::uint32_t>(cycle % 7) * blockBytes());
     if (cycle % 3 == 0) settle();
-    if (cycle % 5 == 0) player::togglePause();
-    player::playModule(nullptr);
+    if (cycle % 5 == 0) player::togglePause(engine);
+    player::playModule(engine, nullptr);
     EXPECT_EQ(wave.opens, cycle + 1);
     EXPECT_EQ(wave.closes, cycle + 1);
     EXPECT_EQ(audioOutput.paused, 0u);

@@ -13,10 +13,12 @@ namespace {
 std::atomic<bool> stopWorker;
 std::atomic<std::uint64_t> workDone;
 
-std::uint32_t worker() {
+// Counts its work in the counter it is given.
+std::uint32_t worker(void* context) {
+  auto& done = *static_cast<std::atomic<std::uint64_t>*>(context);
   while (!stopWorker) {
     platform::suspensionPoint();
-    ++workDone;
+    ++done;
     platform::sleepMs(1);
   }
   return 0;
@@ -41,7 +43,7 @@ std::uint64_t workOverAWhile() {
 TEST(PlatformThread, SuspendedThreadDoesNoWorkUntilResumedAndSuspensionsNest) {
   stopWorker = false;
   workDone = 0;
-  platform::Thread* thread = platform::startThread(worker);
+  platform::Thread* thread = platform::startThread(worker, &workDone);
   ASSERT_NE(thread, nullptr);
   ASSERT_TRUE(waitForWork(0));
   for (int round = 0; round < 20; ++round) {
@@ -68,7 +70,8 @@ TEST(PlatformThread, SuspendedThreadDoesNoWorkUntilResumedAndSuspensionsNest) {
 }
 
 TEST(PlatformThread, FinishedThreadCanBeSuspendedAndClosed) {
-  platform::Thread* thread = platform::startThread([]() -> std::uint32_t { return 0; });
+  platform::Thread* thread =
+      platform::startThread([](void*) -> std::uint32_t { return 0; }, nullptr);
   ASSERT_NE(thread, nullptr);
   platform::suspendThread(thread);  // returns once the thread has ended: it has no safe point
   platform::resumeThread(thread);

@@ -1,0 +1,7 @@
+#include "cli/tool_engine.h"
+
+namespace cli {
+
+player::Engine toolEngine{};
+
+}  // namespace cli

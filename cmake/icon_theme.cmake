@@ -1,0 +1,47 @@
+# Turns an .ico file into an icon theme's pictures, run as a build step:
+#   cmake -DICOTOOL=... -DICON=app.ico -DTHEME_DIR=.../hicolor -DNAME=app -P icon_theme.cmake
+# Each square size the file holds becomes THEME_DIR/<size>x<size>/apps/NAME.png, taken from the
+# image of that size with the most colours. What was there before is replaced.
+foreach(variable ICOTOOL ICON THEME_DIR NAME)
+  if(NOT ${variable})
+    message(FATAL_ERROR "icon_theme.cmake needs ${variable}")
+  endif()
+endforeach()
+
+execute_process(COMMAND ${ICOTOOL} --list ${ICON} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "icotool cannot read ${ICON}")
+endif()
+string(REPLACE "\n" ";" images "${listing}")
+set(sizes)
+foreach(image IN LISTS images)
+  if(NOT image MATCHES "--index=([0-9]+) --width=([0-9]+) --height=([0-9]+) --bit-depth=([0-9]+)")
+    continue()
+  endif()
+  set(index ${CMAKE_MATCH_1})
+  set(size ${CMAKE_MATCH_2})
+  set(depth ${CMAKE_MATCH_4})
+  if(NOT size EQUAL CMAKE_MATCH_3)
+    continue()  # theme directories hold square pictures only
+  endif()
+  if(NOT DEFINED depth_${size} OR depth GREATER depth_${size})
+    set(depth_${size} ${depth})
+    set(index_${size} ${index})
+  endif()
+  list(APPEND sizes ${size})
+endforeach()
+list(REMOVE_DUPLICATES sizes)
+if(NOT sizes)
+  message(FATAL_ERROR "${ICON} holds no square image")
+endif()
+
+file(REMOVE_RECURSE ${THEME_DIR})
+foreach(size IN LISTS sizes)
+  set(dir ${THEME_DIR}/${size}x${size}/apps)
+  file(MAKE_DIRECTORY ${dir})
+  execute_process(COMMAND ${ICOTOOL} --extract --index=${index_${size}} -o ${dir}/${NAME}.png ${ICON}
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "icotool cannot extract the ${size} x ${size} image of ${ICON}")
+  endif()
+endforeach()

@@ -1,7 +1,0 @@
-#include "player/audio_output.h"
-
-namespace player {
-
-AudioOutput audioOutput{};
-
-}  // namespace player

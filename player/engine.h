@@ -1,0 +1,37 @@
+// One player: everything that changes while it plays a song. Each engine owns its output and
+// ring, its voices, channels, end watch, status log and pitch memo, and the copy of the song it
+// plays; loaded songs are only read. Engines share nothing that changes, so any number of them
+// play or render at once, each on its own threads. A zero-filled engine (Engine{}) is an idle
+// one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "player/audio_output.h"
+#include "player/block_status.h"
+#include "player/mixer/voice.h"
+#include "player/playing_song.h"
+#include "player/replay/channel.h"
+#include "player/replay/pitch_memo.h"
+#include "player/song_end_watch.h"
+
+namespace player {
+
+struct Engine {
+  AudioOutput output;
+  VoicePool voicePool;
+  // One record per song channel; the song's first channelCount are used.
+  Channel channelTable[MAX_CHANNELS];
+  // A pattern loop that the current row asks for: the row to go back to at the next row step,
+  // or -1. Row processing clears it at the start of every row; the last looping channel sets it.
+  std::int32_t pendingLoopRow;
+  // Bit c set: channel c (counted from 0) is muted. Any thread may set it.
+  std::atomic<std::uint32_t> mutedChannels;
+  SongEndWatch endWatch;
+  BlockStatusLog blockStatus;
+  PitchMemo pitchMemo;
+  PlayingSong playing;
+};
+
+}  // namespace player

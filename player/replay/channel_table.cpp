@@ -1,7 +1,0 @@
-#include "player/replay/channel.h"
-
-namespace player {
-
-Channel channelTable[MAX_CHANNELS];
-
-}  // namespace player
