@@ -24,7 +24,8 @@ bool beginSong(Engine& engine, const Song* loaded) {
 
   // No voice may go on sounding a sample of a copy that is gone.
   resetVoicePool(engine.voicePool);
-  engine.pendingLoopRow = -1;
+  engine.loops = PatternLoops{};
+  engine.pendingTempo = 0;
   // Only the song's own channels are touched; the loader refuses songs with more than the table.
   const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (int k = 0; k < channels; ++k) {

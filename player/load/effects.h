@@ -121,12 +121,16 @@ constexpr std::uint32_t RULE_PAL_CLOCK = 1u << 3;
 // Shared by ProTracker, Scream Tracker 3 and Impulse Tracker.
 // Channels start at Song::channelPan and keep their pan across notes: samples have none.
 constexpr std::uint32_t RULE_CHANNEL_PANNING = 1u << 4;
-// A pattern delay plays the row again y times, each time with the tick counter from 0 and
-// without its notes (XM lengthens the row's tick count instead).
+// A pattern delay plays the row again y times at the speed the row leaves, each time with the
+// tick counter from 0 and without its notes (FastTracker 2 lengthens the row by y times the
+// speed in force where the delay stands among the channels, its tick counter running on).
 constexpr std::uint32_t RULE_ROW_REPEAT_DELAY = 1u << 5;
-// The speed of a row's pattern delay is the one that the whole row leaves, not the one in
-// force where the delay stands among the channels.
-constexpr std::uint32_t RULE_DELAY_AT_ROW_SPEED = 1u << 6;
+// A tick lasts the whole frames of its length at the tempo (2.5 / tempo seconds), the fraction
+// dropped, as the trackers' timers count it; FastTracker 2's rounds to the nearest frame.
+constexpr std::uint32_t RULE_WHOLE_FRAME_TICKS = 1u << 6;
+// A tempo set on a row takes effect from the row's second tick: the tick that sets it has
+// already been timed (ProTracker's CIA timer).
+constexpr std::uint32_t RULE_TEMPO_AT_NEXT_TICK = 1u << 14;
 //
 // Scream Tracker 3 (S3M).
 // One memory per channel for the parameters of D, E, F, I, J, K, L, Q, R and S: a zero

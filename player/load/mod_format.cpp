@@ -79,7 +79,8 @@ bool isSoundtracker(const std::uint8_t* bytes, std::uint64_t count) {
 // The effect as the replayer plays it. ProTracker has no memory for 1xx, 2xx, Axy, E1x, E2x,
 // EAx and EBx: with a zero parameter they do nothing, so they become no effect, and 500 and 600
 // only go on with the portamento and the vibrato. EC0 cuts at once, ED0 plays the note at once,
-// the volume is at most 64, and E0x (the Amiga's filter) and EFx (inverted loops) do nothing.
+// the volume is at most 64, and E0x (the Amiga's filter), EFx (inverted loops) and F00 do
+// nothing.
 void translateEffect(std::uint8_t effect, std::uint8_t param, PatternCell& cell) {
   cell.effect = effect;
   cell.param = param;
@@ -99,6 +100,9 @@ void translateEffect(std::uint8_t effect, std::uint8_t param, PatternCell& cell)
       break;
     case EFFECT_SET_VOLUME:
       if (param > 64) cell.param = 64;
+      break;
+    case EFFECT_SPEED_TEMPO:
+      if (param == 0) cell.effect = EFFECT_NONE;
       break;
     case EFFECT_EXTENDED:
       if ((x == EXTENDED_FINE_PORTAMENTO_UP || x == EXTENDED_FINE_PORTAMENTO_DOWN ||

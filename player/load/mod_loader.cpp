@@ -101,9 +101,12 @@ int parseMod(Song* song, StreamHandle* handle) {
   if (!allocatePatterns(song, layout.patterns, MOD_ROWS)) return 0;
   seekTo(handle, layout.headerBytes);
   const bool amigaNotes = readCells(song, handle, layout);
-  song->rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_DELAY_AT_ROW_SPEED |
+  song->rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                 RULE_PROTRACKER_OSCILLATORS | RULE_VIBRATO_FALLS_FIRST | RULE_PROTRACKER_OFFSET |
                 RULE_PAL_CLOCK;
+  // The Amiga's timer takes a new tempo at its next tick; trackers on the PC, which wrote the
+  // files of more channels, set it at once.
+  if (layout.channels == 4) song->rules |= RULE_TEMPO_AT_NEXT_TICK;
   // Files with notes beyond the Amiga's octaves come from PC trackers, which slide past them.
   if (amigaNotes && layout.channels == 4) song->rules |= RULE_AMIGA_PERIOD_LIMITS;
   return readSamples(song, handle, layout) ? 1 : 0;

@@ -120,7 +120,12 @@ void readS3mPattern(StreamHandle* handle, std::uint32_t offset,
       ++row;
       continue;
     }
-    PatternCell cell{};
+    // An entry writes the fields it holds: a second entry for a channel in one row (which
+    // damaged files have) changes only those.
+    const std::int32_t channel = songChannel[what & 31];
+    PatternCell ignored{};
+    PatternCell& cell =
+        channel >= 0 && channel < channels ? cells[row * channels + channel] : ignored;
     if ((what & HAS_NOTE) != 0) {
       cell.note = noteOf(readU8(handle));
       cell.instrument = readU8(handle);
@@ -134,8 +139,6 @@ void readS3mPattern(StreamHandle* handle, std::uint32_t offset,
       const std::uint8_t param = readU8(handle);
       translateLetterEffect(letter, param, LetterDialect::S3M, cell);
     }
-    const std::int32_t channel = songChannel[what & 31];
-    if (channel >= 0 && channel < channels) cells[row * channels + channel] = cell;
   }
 }
 

@@ -49,7 +49,7 @@ void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChan
 // trackers that copy its play routine) share one effect memory; Impulse Tracker and the others
 // play S3M files by their own rules.
 std::uint32_t rulesOf(const S3mHeader& header) {
-  std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_DELAY_AT_ROW_SPEED |
+  std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                         RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST;
   const std::uint16_t tracker = header.trackerVersion >> 12;
   if (tracker == 1 || tracker == 5 || tracker == 6 || tracker == 7) {

@@ -65,8 +65,7 @@ std::uint64_t storedSampleBytes(std::uint32_t length, const SampleStorage& stora
 bool readSampleValues(Song* song, StreamHandle* handle, Sample& sample,
                       const SampleStorage& storage, std::int32_t instrument) {
   const std::uint64_t valueBytes = storedSampleBytes(1, storage);
-  const std::uint64_t left =
-      static_cast<std::uint64_t>(handle->length - handle->position);
+  const std::uint64_t left = static_cast<std::uint64_t>(handle->length - handle->position);
   if (sample.length > left / valueBytes)
     sample.length = static_cast<std::uint32_t>(left / valueBytes);
   fitLoop(sample);

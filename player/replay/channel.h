@@ -65,8 +65,6 @@ struct Channel {
   std::uint8_t tremorCount;
   std::uint8_t tremorOn;
   std::uint8_t tremorOff;
-  std::int32_t loopRow;
-  std::int32_t loopCount;
   std::uint8_t waveControl;  // low nibble vibrato, high nibble tremolo
   std::uint8_t fineVolumeSlide;
   std::uint8_t finePortaUp;

@@ -60,9 +60,10 @@ void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
   }
 }
 
-void arpeggio(const Song* song, Channel* channel, const Sample* sample, std::uint8_t param) {
+void arpeggio(const Song* song, std::int32_t tick, Channel* channel, const Sample* sample,
+              std::uint8_t param) {
   if (param == 0) return;
-  const std::int32_t phase = song->tick % 3;
+  const std::int32_t phase = tick % 3;
   if (phase != 0) {
     const std::int32_t n = phase == 1 ? (param >> 4) : (param & 0x0F);
     if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
@@ -102,8 +103,8 @@ void panningSlide(Channel* channel) {
   channel->flags |= UPDATE_PAN;
 }
 
-void multiRetrigger(const Song* song, Channel* channel) {
-  if (channel->retrigInterval == 0 || song->tick % channel->retrigInterval != 0) return;
+void multiRetrigger(std::int32_t tick, Channel* channel) {
+  if (channel->retrigInterval == 0 || tick % channel->retrigInterval != 0) return;
   if (channel->retrigVolume == 0) {
     channel->flags |= UPDATE_TRIGGER;
     return;
@@ -159,23 +160,23 @@ void multiRetrigger(const Song* song, Channel* channel) {
   channel->flags |= UPDATE_VOLUME | UPDATE_TRIGGER;
 }
 
-void extendedEffectTick(const Song* song, Channel* channel, const Sample* sample,
+void extendedEffectTick(std::int32_t tick, Channel* channel, const Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
     case EXTENDED_RETRIGGER:
-      if (y != 0 && song->tick % y == 0) {
+      if (y != 0 && tick % y == 0) {
         channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
       }
       break;
     case EXTENDED_NOTE_CUT:
-      if (song->tick == y) {
+      if (tick == y) {
         channel->volume = 0;
         channel->flags |= UPDATE_VOLUME;
       }
       break;
     case EXTENDED_NOTE_DELAY:
-      if (song->tick == y) {
+      if (tick == y) {
         resetChannel(channel, sample);
         channel->period = channel->notePeriod;
         channel->flags |= UPDATE_FREQUENCY;
@@ -191,10 +192,12 @@ void extendedEffectTick(const Song* song, Channel* channel, const Sample* sample
   }
 }
 
-void effectTick(Song* song, Channel* channel, const Sample* sample, const PatternCell& cell) {
+// The tick's part of the cell's effect; tick counts from the row's (or the repetition's) start.
+void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* sample,
+                const PatternCell& cell) {
   switch (cell.effect) {
     case EFFECT_ARPEGGIO:
-      arpeggio(song, channel, sample, cell.param);
+      arpeggio(song, tick, channel, sample, cell.param);
       break;
     case EFFECT_PORTAMENTO_UP:
       channel->period = limitPeriod(song, wrapSub(channel->period, 4 * channel->portaUpSpeed));
@@ -236,7 +239,7 @@ void effectTick(Song* song, Channel* channel, const Sample* sample, const Patter
       volumeSlide(channel);
       break;
     case EFFECT_EXTENDED:
-      extendedEffectTick(song, channel, sample, cell);
+      extendedEffectTick(tick, channel, sample, cell);
       break;
     case EFFECT_GLOBAL_VOLUME_SLIDE:
       globalVolumeSlide(song);
@@ -245,7 +248,7 @@ void effectTick(Song* song, Channel* channel, const Sample* sample, const Patter
       panningSlide(channel);
       break;
     case EFFECT_MULTI_RETRIGGER:
-      multiRetrigger(song, channel);
+      multiRetrigger(tick, channel);
       break;
     case EFFECT_TREMOR:
       tremor(channel);
@@ -262,6 +265,9 @@ void runEffectTick(Engine& engine, Song* song) {
   if (cells == nullptr) return;
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+  // A row played again by a pattern delay counts its ticks from 0 each time.
+  const bool repeats = (song->rules & RULE_ROW_REPEAT_DELAY) != 0 && song->speed > 0;
+  const std::int32_t tick = repeats ? song->tick % song->speed : song->tick;
   for (std::int32_t c = 0; c < channels; ++c) {
     Channel* channel = &engine.channelTable[c];
     const PatternCell& cell = cells[c];
@@ -272,12 +278,12 @@ void runEffectTick(Engine& engine, Song* song) {
     updateEnvelopes(channel, sound.instrument, false);
     volumeColumnTick(channel, cell.volumeColumn);
     if (cell.effect < XM_EFFECT_COUNT) {
-      effectTick(song, channel, sound.sample, cell);
+      effectTick(song, tick, channel, sound.sample, cell);
     } else {
       // A letter effect plays as the effect it came to on the row tick.
       const PatternCell played{cell.note, cell.instrument, cell.volumeColumn, channel->playEffect,
                                channel->playParam};
-      effectTick(song, channel, sound.sample, played);
+      effectTick(song, tick, channel, sound.sample, played);
     }
     autoVibrato(channel, sound.instrument);
     updateVoice(engine, channel, sound.sample, song);

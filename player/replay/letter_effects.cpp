@@ -69,7 +69,8 @@ PlayedEffect portamento(std::uint8_t param, bool up) {
   return {up ? EFFECT_PORTAMENTO_UP : EFFECT_PORTAMENTO_DOWN, param, 0};
 }
 
-// Sxy as the E command of the same meaning. SC0 and SD0 do nothing in Scream Tracker 3.
+// Sxy as the E command of the same meaning. SC0 and SD0 do nothing in Scream Tracker 3; the
+// pattern loop and delay are the flow's (song_flow.h).
 PlayedEffect special(std::uint8_t param) {
   const std::uint8_t y = param & 0x0F;
   std::uint8_t command = 0;
@@ -86,17 +87,11 @@ PlayedEffect special(std::uint8_t param) {
     case SPECIAL_SET_PANNING:
       command = EXTENDED_SET_PANNING;
       break;
-    case SPECIAL_PATTERN_LOOP:
-      command = EXTENDED_PATTERN_LOOP;
-      break;
     case SPECIAL_NOTE_CUT:
       command = y != 0 ? EXTENDED_NOTE_CUT : 0;
       break;
     case SPECIAL_NOTE_DELAY:
       command = y != 0 ? EXTENDED_NOTE_DELAY : 0;
-      break;
-    case SPECIAL_PATTERN_DELAY:
-      command = EXTENDED_PATTERN_DELAY;
       break;
     default:
       break;
@@ -146,12 +141,9 @@ PlayedEffect playedEffect(const Song* song, Channel* channel, const PatternCell&
       return {EFFECT_VIBRATO, param, 0};
     case EFFECT_SPECIAL:
       return special(param);
-    case EFFECT_SET_SPEED:
-    case EFFECT_SET_TEMPO:
-    case EFFECT_BREAK_TO_ROW:
     case EFFECT_FINE_VIBRATO:
       return {cell.effect, param, 0};
-    default:  // the effects of Impulse Tracker alone, and EFFECT_NONE
+    default:  // the flow's, the effects of Impulse Tracker alone, and EFFECT_NONE
       return {EFFECT_NONE, 0, 0};
   }
 }

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "player/audio_output.h"
 #include "player/engine.h"
 #include "player/load/effects.h"
 #include "player/numeric.h"
@@ -63,21 +62,6 @@ void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::in
   }
 }
 
-// E6y: y = 0 marks the loop start; otherwise counts the repetitions and, while some remain,
-// asks the row step to go back to the loop start. The current row stays the row being played.
-void patternLoop(Engine& engine, const Song* song, Channel* channel, std::uint8_t y) {
-  if (y == 0) {
-    channel->loopRow = song->row;
-    return;
-  }
-  if (channel->loopCount == 0) {
-    channel->loopCount = y;
-  } else {
-    channel->loopCount -= 1;
-  }
-  if (channel->loopCount != 0) engine.pendingLoopRow = channel->loopRow;
-}
-
 struct KeptState {
   std::int32_t volume, period, pan;
 };
@@ -105,9 +89,6 @@ void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* 
         own->finetune = static_cast<std::int8_t>(y);
       }
       break;
-    case EXTENDED_PATTERN_LOOP:
-      patternLoop(engine, song, channel, y);
-      break;
     case EXTENDED_TREMOLO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
       break;
@@ -130,17 +111,15 @@ void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* 
       channel->flags &= static_cast<std::uint8_t>(
           ~(UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER));
       break;
-    case EXTENDED_PATTERN_DELAY:
-      song->patternDelayTicks = wrapMul(y, song->speed);
-      break;
-    default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0
+    default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0; E6y and EEy are the flow's
       break;
   }
 }
 
-// The tick-0 part of the cell's effect.
+// The tick-0 part of the cell's effect. Jumps, breaks, loops, delays, speed and tempo are the
+// flow's (song_flow.h), played once the row's channels are.
 void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound& sound,
-               const PatternCell& cell, const KeptState& kept, bool& positionJumpSeen) {
+               const PatternCell& cell, const KeptState& kept) {
   const std::uint8_t param = cell.param;
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
@@ -196,31 +175,12 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
     case EFFECT_VOLUME_SLIDE:
       remember(channel->volumeSlide, param);
       break;
-    case EFFECT_POSITION_JUMP:
-      song->nextRow = 0;
-      song->nextOrder = param < song->songLength ? param : 0;
-      positionJumpSeen = true;
-      break;
     case EFFECT_SET_VOLUME:
       channel->volume = param;
       channel->flags |= UPDATE_VOLUME;
       break;
-    case EFFECT_PATTERN_BREAK: {
-      const std::int32_t breakRow = x * 10 + y;
-      song->nextRow = breakRow > 63 ? 0 : breakRow;
-      if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
-      if (song->nextOrder >= song->songLength) song->nextOrder = 0;
-      break;
-    }
     case EFFECT_EXTENDED:
       extendedEffect(engine, song, channel, sound.sample, kept, param);
-      break;
-    case EFFECT_SPEED_TEMPO:
-      if (param < 32) {
-        song->speed = param;
-      } else {
-        setBpm(engine, song, param);
-      }
       break;
     case EFFECT_GLOBAL_VOLUME:
       song->globalVolume = param > 64 ? 64 : param;
@@ -260,28 +220,16 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
         channel->period = limitPeriod(song, wrapAdd(channel->period, channel->xfinePortaDown));
       }
       break;
-    case EFFECT_SET_SPEED:
-      if (param != 0) song->speed = param;
-      break;
-    case EFFECT_SET_TEMPO:
-      if (param >= tempoFloor(song)) setBpm(engine, song, param);
-      break;
-    case EFFECT_BREAK_TO_ROW:
-      song->nextRow = param;
-      if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
-      if (song->nextOrder >= song->songLength) song->nextOrder = 0;
-      break;
     case EFFECT_FINE_VIBRATO:
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
       break;
-    default:  // arpeggio, key off (handled with the note) and the unused numbers
+    default:  // arpeggio, key off (handled with the note), the flow and the unused numbers
       break;
   }
 }
 
-void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& stored,
-                    bool& positionJumpSeen) {
+void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& stored) {
   // A letter effect plays as the effect it comes to this row; XM effects play as stored.
   PatternCell cell = stored;
   std::int8_t rowVolumeSlide = 0;
@@ -330,7 +278,7 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
   }
 
   updateEnvelopes(channel, sound.instrument, true);
-  rowEffect(engine, song, channel, sound, cell, kept, positionJumpSeen);
+  rowEffect(engine, song, channel, sound, cell, kept);
   if (rowVolumeSlide > 0) slideVolumeUp(channel, rowVolumeSlide);
   if (rowVolumeSlide < 0) slideVolumeDown(channel, -rowVolumeSlide);
   autoVibrato(channel, sound.instrument);
@@ -405,17 +353,12 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
 }
 
 void processRow(Engine& engine, Song* song) {
-  song->nextOrder = -1;
-  song->nextRow = -1;
-  engine.pendingLoopRow = -1;
-  bool positionJumpSeen = false;
-
   const PatternCell* cells = currentRowCells(song);
   if (cells == nullptr) return;
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    processChannel(engine, song, &engine.channelTable[c], cells[c], positionJumpSeen);
+    processChannel(engine, song, &engine.channelTable[c], cells[c]);
   }
 }
 
