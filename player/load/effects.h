@@ -77,6 +77,12 @@ constexpr std::uint8_t EFFECT_GLOBAL_VOLUME_SLIDE_FINE = 53;     // Wxy (IT)
 constexpr std::uint8_t EFFECT_PANBRELLO = 54;                    // Yxy (IT)
 constexpr std::uint8_t EFFECT_MIDI_MACRO = 55;                   // Zxx (IT)
 constexpr std::uint8_t EFFECT_VIBRATO_LETTER = 56;               // Hxy: vibrato by S3M/IT rules
+// The player's pan for a position `fromLeft` of 0 (left) to 255 (right), as trackers count it:
+// the player's pan byte sounds in the left output at 255 and in the right at 0.
+constexpr std::uint8_t playerPan(std::uint32_t fromLeft) {
+  return static_cast<std::uint8_t>(255 - (fromLeft > 255 ? 255 : fromLeft));
+}
+
 // An effect that a file holds but the player does nothing with; XM effects from XM_EFFECT_COUNT
 // on are stored as this.
 constexpr std::uint8_t EFFECT_NONE = 255;
@@ -131,6 +137,10 @@ constexpr std::uint32_t RULE_WHOLE_FRAME_TICKS = 1u << 6;
 // A tempo set on a row takes effect from the row's second tick: the tick that sets it has
 // already been timed (ProTracker's CIA timer).
 constexpr std::uint32_t RULE_TEMPO_AT_NEXT_TICK = 1u << 14;
+// An instrument without a note leaves the note playing and swaps in the instrument's sample where
+// the playing one ends its loop (or ends, without a loop): the new sample's loop plays from
+// there, or nothing where it has none (ProTracker on the Amiga's sound chip).
+constexpr std::uint32_t RULE_SAMPLE_SWAP = 1u << 15;
 //
 // Scream Tracker 3 (S3M).
 // One memory per channel for the parameters of D, E, F, I, J, K, L, Q, R and S: a zero

@@ -56,7 +56,7 @@ void translateLetterEffect(std::uint8_t letter, std::uint8_t param, LetterDialec
     if (param == S3M_PAN_SURROUND) {
       cell.param = CENTRE;
     } else if (param <= S3M_PAN_RIGHT) {
-      cell.param = static_cast<std::uint8_t>(param == S3M_PAN_RIGHT ? 255 : param * 2);
+      cell.param = playerPan(param == S3M_PAN_RIGHT ? 255u : param * 2u);
     } else {
       cell.effect = EFFECT_NONE;
       cell.param = 0;

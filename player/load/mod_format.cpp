@@ -80,7 +80,8 @@ bool isSoundtracker(const std::uint8_t* bytes, std::uint64_t count) {
 // EAx and EBx: with a zero parameter they do nothing, so they become no effect, and 500 and 600
 // only go on with the portamento and the vibrato. EC0 cuts at once, ED0 plays the note at once,
 // the volume is at most 64, and E0x (the Amiga's filter), EFx (inverted loops) and F00 do
-// nothing.
+// nothing. The PC trackers' 8xx and E8x pan from the left, as the player's pan counts the
+// other way.
 void translateEffect(std::uint8_t effect, std::uint8_t param, PatternCell& cell) {
   cell.effect = effect;
   cell.param = param;
@@ -104,6 +105,9 @@ void translateEffect(std::uint8_t effect, std::uint8_t param, PatternCell& cell)
     case EFFECT_SPEED_TEMPO:
       if (param == 0) cell.effect = EFFECT_NONE;
       break;
+    case EFFECT_SET_PANNING:  // the PC trackers' 8xx, 0 left to FF right
+      cell.param = playerPan(param);
+      break;
     case EFFECT_EXTENDED:
       if ((x == EXTENDED_FINE_PORTAMENTO_UP || x == EXTENDED_FINE_PORTAMENTO_DOWN ||
            x == EXTENDED_FINE_VOLUME_UP || x == EXTENDED_FINE_VOLUME_DOWN) &&
@@ -114,6 +118,9 @@ void translateEffect(std::uint8_t effect, std::uint8_t param, PatternCell& cell)
         cell.param = 0;
       } else if ((x == EXTENDED_NOTE_DELAY && y == 0) || x == 0x0 || x == 0xF) {
         cell.effect = EFFECT_NONE;
+      } else if (x == EXTENDED_SET_PANNING) {  // the PC trackers' E8x, 0 left to F right
+        cell.effect = EFFECT_SET_PANNING;
+        cell.param = playerPan(y * 17u);
       }
       break;
     default:

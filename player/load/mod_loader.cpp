@@ -12,8 +12,11 @@ namespace {
 
 constexpr std::int16_t MOD_SPEED = 6;
 constexpr std::int16_t MOD_TEMPO = 125;
-constexpr std::uint8_t AMIGA_LEFT = 0;
-constexpr std::uint8_t AMIGA_RIGHT = 255;
+// The Amiga's channels sound hard left or right; played at a quarter of the way in from each
+// side (as both reference players do by default), so that headphones do not hear a channel in
+// one ear only and two loud channels on one side clip less.
+constexpr std::uint8_t AMIGA_LEFT = playerPan(64);
+constexpr std::uint8_t AMIGA_RIGHT = playerPan(191);
 
 // Reads the cells of every pattern; FLT8 patterns join two stored four-channel halves.
 // Returns whether every note lies within the Amiga's octaves.
@@ -94,7 +97,7 @@ int parseMod(Song* song, StreamHandle* handle) {
     if (song->orderTable[i] + 1 > song->usedPatternCount)
       song->usedPatternCount = song->orderTable[i] + 1;
   }
-  // The Amiga's channels sound hard left, right, right and left.
+  // The Amiga's channels sound left, right, right and left.
   for (std::int32_t c = 0; c < layout.channels; ++c)
     song->channelPan[c] = (c & 3) == 0 || (c & 3) == 3 ? AMIGA_LEFT : AMIGA_RIGHT;
 
@@ -104,9 +107,10 @@ int parseMod(Song* song, StreamHandle* handle) {
   song->rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                 RULE_PROTRACKER_OSCILLATORS | RULE_VIBRATO_FALLS_FIRST | RULE_PROTRACKER_OFFSET |
                 RULE_PAL_CLOCK;
-  // The Amiga's timer takes a new tempo at its next tick; trackers on the PC, which wrote the
-  // files of more channels, set it at once.
-  if (layout.channels == 4) song->rules |= RULE_TEMPO_AT_NEXT_TICK;
+  // The Amiga's timer takes a new tempo at its next tick, and its sound chip plays a sample
+  // swapped in by an instrument without a note once the playing loop ends; trackers on the PC,
+  // which wrote the files of more channels, do neither.
+  if (layout.channels == 4) song->rules |= RULE_TEMPO_AT_NEXT_TICK | RULE_SAMPLE_SWAP;
   // Files with notes beyond the Amiga's octaves come from PC trackers, which slide past them.
   if (amigaNotes && layout.channels == 4) song->rules |= RULE_AMIGA_PERIOD_LIMITS;
   return readSamples(song, handle, layout) ? 1 : 0;

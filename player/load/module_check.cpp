@@ -70,7 +70,8 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
   if (start.sampleCount > 0 && start.start + start.headerSize > headersEnd) {
     headersEnd = start.start + start.headerSize;
   }
-  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length(handle)) ++damage.instrumentsMissing;
+  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length(handle))
+    ++damage.instrumentsMissing;
   seekPastInstrumentHeader(handle, start);
   Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
@@ -172,8 +173,8 @@ ModuleCheck checkModule(const ModuleImage* image) {
     }
     damage.patterns = header.patternCount;
     damage.instruments = instruments > 0 ? static_cast<std::uint32_t>(instruments) : 0;
-    if (patternsStart > length(handle) || damage.patternsMissing > 0 || damage.instrumentsMissing > 0 ||
-        damage.samplesMissing > 0) {
+    if (patternsStart > length(handle) || damage.patternsMissing > 0 ||
+        damage.instrumentsMissing > 0 || damage.samplesMissing > 0) {
       damage.endsAt = static_cast<std::uint32_t>(length(handle));
     }
   }

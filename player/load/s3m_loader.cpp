@@ -15,17 +15,22 @@ constexpr std::int16_t DEFAULT_SPEED = 6;
 constexpr std::int16_t DEFAULT_TEMPO = 125;
 constexpr std::int16_t LOWEST_TEMPO = 33;
 constexpr std::uint8_t STEREO_MIX = 0x80;  // masterVolume bit: stereo, else every channel centred
-constexpr std::uint8_t PAN_SET = 0x20;     // channelPanning bit: the low nibble is the pan
-constexpr std::uint8_t LEFT_PAN = 0x3, RIGHT_PAN = 0xC, CENTRE_PAN = 0x8;
-constexpr std::uint8_t RIGHT_CHANNELS = 8;  // settings 8-15
+// The rest of masterVolume: 16 to 127, 0 standing for the default.
+constexpr std::uint8_t MASTER_VOLUME_BITS = 0x7F;
+constexpr std::uint8_t DEFAULT_MASTER_VOLUME = 48;
+constexpr std::uint8_t LOWEST_MASTER_VOLUME = 16;
+constexpr std::uint8_t PAN_SET = 0x20;  // channelPanning bit: the low nibble is the pan
+constexpr std::uint8_t LEFT_PAN = 0x3, RIGHT_PAN = 0xC;  // of 0 (left) to 15 (right)
+constexpr std::uint8_t CENTRE = 128;                     // the player's pan
+constexpr std::uint8_t RIGHT_CHANNELS = 8;               // settings 8-15
 constexpr std::uint8_t SAMPLE_LOOPS = 0x01;
 constexpr std::uint8_t SAMPLE_STEREO = 0x02;
 constexpr std::uint8_t SAMPLE_16_BIT = 0x04;
 constexpr std::uint16_t SCREAM_TRACKER_300 = 0x1300;
 
-// A pan of 0..15 as the player's 0..255.
+// A pan of 0 (left) to 15 (right) as the player's.
 std::uint8_t panOf(std::uint8_t nibble) {
-  return static_cast<std::uint8_t>(nibble * 17);
+  return playerPan(nibble * 17u);
 }
 
 void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChannel[S3M_CHANNELS]) {
@@ -34,13 +39,18 @@ void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChan
   song->initialGlobalVolume = header.globalVolume > 64 ? 64 : header.globalVolume;
   song->defaultSpeed = header.speed == 0 || header.speed == 255 ? DEFAULT_SPEED : header.speed;
   song->defaultBpm = header.tempo < LOWEST_TEMPO ? DEFAULT_TEMPO : header.tempo;
+  const std::uint8_t master = header.masterVolume & MASTER_VOLUME_BITS;
+  song->masterVolume = master == 0                     ? DEFAULT_MASTER_VOLUME
+                       : master < LOWEST_MASTER_VOLUME ? LOWEST_MASTER_VOLUME
+                                                       : master;
   for (std::int32_t c = 0; c < S3M_CHANNELS; ++c) {
     if (songChannel[c] < 0) continue;
-    std::uint8_t pan = CENTRE_PAN;
-    if ((header.masterVolume & STEREO_MIX) != 0) {
-      pan = (header.channelSettings[c] & 0x7F) >= RIGHT_CHANNELS ? RIGHT_PAN : LEFT_PAN;
-      if ((header.channelPanning[c] & PAN_SET) != 0) pan = header.channelPanning[c] & 0x0F;
+    if ((header.masterVolume & STEREO_MIX) == 0) {
+      song->channelPan[songChannel[c]] = CENTRE;
+      continue;
     }
+    std::uint8_t pan = (header.channelSettings[c] & 0x7F) >= RIGHT_CHANNELS ? RIGHT_PAN : LEFT_PAN;
+    if ((header.channelPanning[c] & PAN_SET) != 0) pan = header.channelPanning[c] & 0x0F;
     song->channelPan[songChannel[c]] = panOf(pan);
   }
 }

@@ -130,6 +130,9 @@ struct Song {
   ModuleFormat format;
   std::uint32_t rules;  // RULE_ bits (effects.h): the tracker's rules the song plays by
   std::uint8_t channelPan[SONG_CHANNEL_SLOTS];  // each channel's pan at song start, 0..255
+  // The mix's volume, the S3M header's master volume: 64 plays at full scale, 0 (none set, as
+  // in XM) as 64.
+  std::uint8_t masterVolume;
 };
 
 // Shared all-zero stand-ins for missing samples and instruments; never written, never freed.

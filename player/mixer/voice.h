@@ -38,6 +38,9 @@ struct Voice {
   float leftRampStep;  // gain change per frame, 1.0 = gain 255
   float rightRampStep;
   std::int32_t rampRemaining;  // frames left in the running ramp
+  // A sample that takes over where this one's loop, or this one without a loop, ends: its loop
+  // plays from there on, or nothing where it has none. Null: none (RULE_SAMPLE_SWAP).
+  const Sample* nextSample;
 };
 
 // The voices of one engine, and the volume ramp every one of them follows: its length in frames

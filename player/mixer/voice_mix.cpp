@@ -69,6 +69,29 @@ void storePosition(Voice& voice, std::uint64_t position) {
   voice.positionFrac = static_cast<std::uint32_t>(position);
 }
 
+// The voice's next sample takes over at `end` of the one it played, which the position has
+// reached or passed: its loop plays on from the same distance past its start; a sample without
+// a loop leaves the voice idle. False when the voice is idle after it.
+bool swapSample(Voice& voice, std::uint64_t position, std::uint32_t end) {
+  const Sample& next = *voice.nextSample;
+  voice.nextSample = nullptr;
+  const std::uint32_t nextEnd = next.loopStart + next.loopLength;
+  if (next.loopMode != LOOP_FORWARD || next.loopLength == 0 || nextEnd <= next.loopStart ||
+      next.data == nullptr) {
+    voice.sample = nullptr;
+    voice.position = 0;
+    voice.positionFrac = 0;
+    return false;
+  }
+  voice.sample = &next;
+  storePosition(voice, position - (static_cast<std::uint64_t>(end) << 32) +
+                           (static_cast<std::uint64_t>(next.loopStart) << 32));
+  if (voice.position >= nextEnd) {
+    voice.position = next.loopStart + (voice.position - next.loopStart) % next.loopLength;
+  }
+  return true;
+}
+
 }  // namespace
 
 void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
@@ -131,6 +154,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
       continue;
     }
 
+    if (voice.nextSample != nullptr && !backward) {
+      // The rest of the call plays the sample swapped in.
+      if (swapSample(voice, position, end)) mixVoice(voice, cursor, left, loops, volumeRamp);
+      return;
+    }
     if (sample.loopMode == LOOP_FORWARD && loopable && backward) {
       wrapForwardLoopBackward(position, loopStart, loopLength);
       storePosition(voice, position);

@@ -72,7 +72,7 @@ struct Channel {
   // A letter effect (S3M, IT) as this row plays it: the effect and parameter it comes to.
   std::uint8_t playEffect;
   std::uint8_t playParam;
-  std::uint8_t sharedMemory;  // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
+  std::uint8_t sharedMemory;    // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
   std::uint8_t arpeggioMemory;  // Jxy's own, without the shared one
 };
 

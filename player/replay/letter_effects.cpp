@@ -34,7 +34,8 @@ std::uint8_t make(std::uint8_t x, std::uint8_t y) {
 
 // Dxy as XM's volume slide (Axy) on the other ticks, and what changes on the row tick: DxF fine
 // up by x and DFy fine down by y (the row tick only); D0y down and Dx0 up (the row tick too with
-// fast slides); with both neither 0 nor F, down by y where the slide down wins, else nothing.
+// fast slides, and always for D0F and DF0); with both neither 0 nor F, down by y where the slide
+// down wins, else nothing.
 PlayedEffect volumeSlide(const Song* song, std::uint8_t param, std::uint8_t withEffect,
                          std::uint8_t withParam) {
   const std::uint8_t x = param >> 4;
@@ -53,7 +54,8 @@ PlayedEffect volumeSlide(const Song* song, std::uint8_t param, std::uint8_t with
   const std::uint8_t slide = withEffect == EFFECT_TONE_PORTAMENTO ? EFFECT_TONE_PORTAMENTO_VOLUME
                              : withEffect == EFFECT_VIBRATO       ? EFFECT_VIBRATO_VOLUME
                                                                   : EFFECT_VOLUME_SLIDE;
-  const std::int8_t now = !fast ? 0 : static_cast<std::int8_t>(up != 0 ? up : -down);
+  const bool everyTick = fast || up == FINE || down == FINE;
+  const std::int8_t now = !everyTick ? 0 : static_cast<std::int8_t>(up != 0 ? up : -down);
   return {slide, param, now};
 }
 
@@ -84,9 +86,6 @@ PlayedEffect special(std::uint8_t param) {
     case SPECIAL_TREMOLO_WAVEFORM:
       command = EXTENDED_TREMOLO_WAVEFORM;
       break;
-    case SPECIAL_SET_PANNING:
-      command = EXTENDED_SET_PANNING;
-      break;
     case SPECIAL_NOTE_CUT:
       command = y != 0 ? EXTENDED_NOTE_CUT : 0;
       break;
@@ -96,6 +95,7 @@ PlayedEffect special(std::uint8_t param) {
     default:
       break;
   }
+  if (param >> 4 == SPECIAL_SET_PANNING) return {EFFECT_SET_PANNING, playerPan(y * 17u), 0};
   if (command == 0) return {EFFECT_NONE, 0, 0};
   return {EFFECT_EXTENDED, make(command, y), 0};
 }

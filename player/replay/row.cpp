@@ -268,6 +268,10 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
   channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
 
   if (cell.instrument != 0) resetChannel(channel, sound.sample);
+  if (cell.instrument != 0 && cell.note == 0 && (song->rules & RULE_SAMPLE_SWAP) != 0) {
+    Voice* voice = channel->voice;
+    voice->nextSample = voice->sample != sound.sample ? sound.sample : nullptr;
+  }
   // Samples without a pan of their own leave the channel's.
   if ((song->rules & RULE_CHANNEL_PANNING) != 0) channel->pan = kept.pan;
   if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);

@@ -16,6 +16,7 @@ constexpr std::int32_t LINEAR_C4_PERIOD = 4608;
 // 255 / 2^35: scales volume x envelope x fadeout x global volume (64 x 64 x 65536 x 64 at full
 // scale) to a gain where 127.5 is full volume. Exact in single and double precision.
 constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
+constexpr double FULL_MASTER_VOLUME = 64.0;  // Song::masterVolume at full scale
 
 // Starts the sample on the channel's voice. If that voice still sounds, its record is first
 // copied into the twin voice, which takes the new note, while the old voice plays on at gain 0
@@ -45,6 +46,7 @@ Voice* triggerNote(VoicePool& pool, Channel* channel, const Sample* sample) {
   voice->leftLevel = 0;
   voice->rightLevel = 0;
   voice->rampRemaining = 0;
+  voice->nextSample = nullptr;
   return voice;
 }
 
@@ -60,7 +62,9 @@ void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, co
       static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
-  const std::int32_t gain = channelMuted(engine, channel) ? 0 : roundToInt32(product * GAIN_SCALE);
+  const double master = song->masterVolume != 0 ? song->masterVolume / FULL_MASTER_VOLUME : 1.0;
+  const std::int32_t gain =
+      channelMuted(engine, channel) ? 0 : roundToInt32(product * GAIN_SCALE * master);
   voice->volume = gain;
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.

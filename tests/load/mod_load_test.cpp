@@ -97,9 +97,9 @@ TEST(ModLoad, PeriodsSamplesAndEffectsInThePlayersTerms) {
             std::vector<int>({player::LOOP_FORWARD, 60, 40, -16}));
   EXPECT_EQ(song->instruments[2].samples[0]->loopMode, player::LOOP_OFF);
   EXPECT_EQ(song->instruments[3].samples[0]->volume, 64);
-  // Hard left, right, right, left.
+  // Left, right, right, left, a quarter of the way in (the player's pan counts from the right).
   EXPECT_EQ(std::vector<int>(song->channelPan, song->channelPan + 4),
-            std::vector<int>({0, 255, 255, 0}));
+            std::vector<int>({191, 64, 64, 191}));
 }
 
 TEST(ModLoad, DamagedFilesLoadWhatTheyHold) {

@@ -38,7 +38,8 @@ TEST(S3mLoad, ChannelsPansOrdersAndEffects) {
   ASSERT_EQ(song->channelCount, 2);
   EXPECT_EQ(std::vector<int>(song->orderTable, song->orderTable + song->songLength),
             std::vector<int>({0, 1}));
-  EXPECT_EQ(std::vector<int>(song->channelPan, song->channelPan + 2), std::vector<int>({34, 204}));
+  // The player's pan counts from the right: 255 - nibble x 17.
+  EXPECT_EQ(std::vector<int>(song->channelPan, song->channelPan + 2), std::vector<int>({221, 51}));
   const auto fields = [](const PatternCell& c) {
     return std::vector<int>({c.note, c.instrument, c.volumeColumn, c.effect, c.param});
   };
@@ -46,7 +47,7 @@ TEST(S3mLoad, ChannelsPansOrdersAndEffects) {
   EXPECT_EQ(fields(cells[0]),
             std::vector<int>({49, 1, 0x10 + 40, player::EFFECT_BREAK_TO_ROW, 32}));
   EXPECT_EQ(fields(cells[3]),
-            std::vector<int>({player::KEY_OFF, 0, 0, player::EFFECT_SET_PANNING, 255}));
+            std::vector<int>({player::KEY_OFF, 0, 0, player::EFFECT_SET_PANNING, 0}));
   EXPECT_EQ(fields(song->patterns[1].cells[0]),
             std::vector<int>({0, 0, 0, player::EFFECT_POSITION_JUMP, 1}));
   EXPECT_NE(song->rules & player::RULE_SHARED_EFFECT_MEMORY, 0u);  // Scream Tracker's own
