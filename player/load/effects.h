@@ -142,6 +142,12 @@ constexpr std::uint32_t RULE_TEMPO_AT_NEXT_TICK = 1u << 14;
 // there, or nothing where it has none (ProTracker on the Amiga's sound chip).
 constexpr std::uint32_t RULE_SAMPLE_SWAP = 1u << 15;
 //
+// Scream Tracker 3 and Impulse Tracker's Amiga slides.
+// A note's period is Scream Tracker's, from its sample's C-4 rate: 8363 x 16 x the semitone's
+// period in octave 0 / (the C-4 rate x 2^octave), in whole units (C-4 at 8,363 Hz is 1712), and
+// it sounds at 8363 x 1712 / period Hz.
+constexpr std::uint32_t RULE_SCREAM_TRACKER_PERIODS = 1u << 16;
+//
 // Scream Tracker 3 (S3M).
 // One memory per channel for the parameters of D, E, F, I, J, K, L, Q, R and S: a zero
 // parameter of any of them takes the last non-zero parameter of any of them.

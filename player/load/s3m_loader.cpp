@@ -27,6 +27,7 @@ constexpr std::uint8_t SAMPLE_LOOPS = 0x01;
 constexpr std::uint8_t SAMPLE_STEREO = 0x02;
 constexpr std::uint8_t SAMPLE_16_BIT = 0x04;
 constexpr std::uint16_t SCREAM_TRACKER_300 = 0x1300;
+constexpr std::uint16_t IMPULSE_TRACKER = 3;  // the tracker, from the version's top four bits
 
 // A pan of 0 (left) to 15 (right) as the player's.
 std::uint8_t panOf(std::uint8_t nibble) {
@@ -62,6 +63,7 @@ std::uint32_t rulesOf(const S3mHeader& header) {
   std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                         RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST;
   const std::uint16_t tracker = header.trackerVersion >> 12;
+  if (tracker != IMPULSE_TRACKER) rules |= RULE_SCREAM_TRACKER_PERIODS;
   if (tracker == 1 || tracker == 5 || tracker == 6 || tracker == 7) {
     rules |= RULE_SHARED_EFFECT_MEMORY | RULE_SLIDE_DOWN_WINS | RULE_SCREAM_TRACKER_LIMITS;
   }
@@ -95,7 +97,9 @@ bool readInstrument(Song* song, StreamHandle* handle, const S3mHeader& header, s
   readS3mInstrument(handle, header.instrumentOffsets[index], stored);
   sample->volume = stored.volume > 64 ? 64 : stored.volume;
   sample->panning = 128;
-  tuneToRate(*sample, stored.c2spd);
+  // Impulse Tracker plays a sample's C-4 at its very rate, the others by Scream Tracker's periods.
+  sample->c4Rate = stored.c2spd;
+  if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) == 0) tuneToRate(*sample, stored.c2spd);
   if (stored.type != S3M_SAMPLE || stored.pack != 0) return true;
   sample->length = stored.length;
   const bool loops = (stored.flags & SAMPLE_LOOPS) != 0 && stored.loopEnd > stored.loopStart;

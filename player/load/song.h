@@ -65,6 +65,9 @@ struct Sample {
   std::uint8_t bits;      // 16 for every sample that has data, once loaded
   std::uint8_t loopMode;  // LOOP_OFF, LOOP_FORWARD or LOOP_PINGPONG
   std::int8_t relativeNote;
+  // The rate C-4 plays at where the format gives one (S3M): under RULE_SCREAM_TRACKER_PERIODS it
+  // sets the note's period; 0 where the format has relativeNote and finetune instead.
+  std::uint32_t c4Rate;
 };
 
 struct Instrument {

@@ -10,6 +10,7 @@ namespace {
 constexpr double C4_RATE = 8363.0;
 constexpr std::int32_t C4_NOTE = 48;  // 0-based
 constexpr std::int32_t C4_PERIOD = 1712;
+constexpr std::int32_t FINETUNE_SEARCH = 8;  // finetunes tried on each side of the first guess
 
 // The stored value k as a signed 16-bit value.
 std::int32_t storedValue(const std::uint8_t* bytes, std::uint64_t k, const SampleStorage& storage) {
@@ -127,8 +128,18 @@ void tuneToRate(Sample& sample, std::uint32_t rate) {
     ++note;
     finetune = 0;
   }
+  // The period table's whole-number steps round a finetune's share away: of the finetunes
+  // around the one found, the one whose C-4 period lies nearest the wanted one.
+  const auto distance = [&](std::int32_t f) {
+    const double period = amigaPeriod(static_cast<std::uint8_t>(note), static_cast<std::int8_t>(f));
+    return period > target ? period - target : target - period;
+  };
+  std::int32_t best = finetune;
+  for (std::int32_t f = finetune - FINETUNE_SEARCH; f <= finetune + FINETUNE_SEARCH; ++f) {
+    if (f >= -128 && f <= 127 && distance(f) < distance(best)) best = f;
+  }
   sample.relativeNote = static_cast<std::int8_t>(note - C4_NOTE);
-  sample.finetune = static_cast<std::int8_t>(finetune);
+  sample.finetune = static_cast<std::int8_t>(best);
 }
 
 }  // namespace player

@@ -69,10 +69,10 @@ void arpeggio(const Song* song, std::int32_t tick, Channel* channel, const Sampl
     if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
       channel->periodDelta = n * 64;
     } else {
-      // amigaPeriod takes an 8-bit note: the note above wraps modulo 256.
+      // Notes are 8-bit: the note above wraps modulo 256.
       const auto upper = static_cast<std::uint8_t>(channel->realNote + n);
       channel->periodDelta =
-          amigaPeriod(upper, sample->finetune) - amigaPeriod(channel->realNote, sample->finetune);
+          notePeriodOf(song, sample, upper) - notePeriodOf(song, sample, channel->realNote);
     }
   }
   channel->flags |= UPDATE_FREQUENCY;

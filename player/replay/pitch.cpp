@@ -134,6 +134,19 @@ std::int32_t basePeriod(std::int32_t k) {
 
 }  // namespace
 
+std::int32_t screamTrackerPeriod(std::uint8_t note, std::uint32_t c4Rate) {
+  // The periods of octave 0, C to B, sixteen times those a note of octave 4 has.
+  static constexpr std::int64_t OCTAVE_ZERO[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                                   1208, 1140, 1076, 1016, 960,  907};
+  constexpr std::int64_t SCALE = 8363 * 16;
+  const std::int64_t rate = c4Rate != 0 ? c4Rate : 8363;
+  const std::int32_t octave = note / 12;
+  // Octaves above 31 would shift the rate out of range; they are far beyond hearing anyway.
+  const std::int64_t divisor = rate << (octave < 31 ? octave : 31);
+  const std::int64_t period = SCALE * OCTAVE_ZERO[note % 12] / divisor;
+  return period > 1 ? static_cast<std::int32_t>(period > INT32_MAX ? INT32_MAX : period) : 1;
+}
+
 std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune) {
   const std::int32_t n = note;
   const std::int32_t base = basePeriod(n);

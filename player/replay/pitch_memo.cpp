@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::int32_t AMIGA_CLOCK = 14317056;
 constexpr std::int32_t AMIGA_PAL_CLOCK = 14187580;  // 4 x 3,546,895 Hz
+constexpr std::int32_t SCREAM_TRACKER_CLOCK = 8363 * 1712;
 constexpr double LINEAR_C4_FREQUENCY = 8363.0;
 // One linear period unit as a fraction of an octave, rounded to single precision.
 constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);
@@ -27,6 +28,7 @@ std::uint32_t slotOf(FrequencyTable table, std::int32_t argument) {
 std::int32_t frequencyOf(FrequencyTable table, std::int32_t argument) {
   if (table == FrequencyTable::AMIGA) return AMIGA_CLOCK / argument;
   if (table == FrequencyTable::AMIGA_PAL) return AMIGA_PAL_CLOCK / argument;
+  if (table == FrequencyTable::SCREAM_TRACKER) return SCREAM_TRACKER_CLOCK / argument;
   const double octaves = static_cast<double>(argument) * LINEAR_OCTAVE_FRACTION;
   return roundToInt32(LINEAR_C4_FREQUENCY * power(2.0, octaves));
 }

@@ -6,9 +6,9 @@
 
 namespace player {
 
-// AMIGA_PAL: Amiga periods counted in the PAL Amiga's clock (MOD), AMIGA in the clock C-4 at
-// period 1712 plays 8,363 Hz in (XM, S3M).
-enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA, AMIGA_PAL };
+// AMIGA_PAL: Amiga periods counted in the PAL Amiga's clock (MOD), AMIGA in FastTracker 2's clock
+// (XM), SCREAM_TRACKER in the clock C-4 at period 1712 plays exactly 8,363 Hz in (S3M).
+enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA, AMIGA_PAL, SCREAM_TRACKER };
 
 struct VoicePitch {
   std::int32_t frequency;  // Hz, before the floor the step applies

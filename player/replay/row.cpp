@@ -26,14 +26,6 @@ inline std::int32_t clampVolume(std::int32_t volume) {
   return volume < 0 ? 0 : (volume > 64 ? 64 : volume);
 }
 
-// The period of realNote with the sample's finetune on the song's frequency table.
-std::int32_t notePeriodOf(const Song* song, std::uint8_t realNote, std::int8_t finetune) {
-  if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
-    return 7680 - realNote * 64 - finetune / 2;
-  }
-  return amigaPeriod(realNote, finetune);
-}
-
 // Lxx: moves the volume envelope to tick position p, between the points around it.
 void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::int32_t p) {
   if ((instrument->volumeEnvelopeFlags & ENVELOPE_ON) == 0) return;
@@ -260,7 +252,7 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
 
   if (realNote) {
     channel->realNote = static_cast<std::uint8_t>(cell.note + sound.sample->relativeNote - 1);
-    channel->notePeriod = notePeriodOf(song, channel->realNote, sound.sample->finetune);
+    channel->notePeriod = notePeriodOf(song, sound.sample, channel->realNote);
     if (!tonePortamento) channel->period = channel->notePeriod;
     channel->flags = UPDATE_TRIGGER;
   }
@@ -290,6 +282,16 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
 }
 
 }  // namespace
+
+std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t realNote) {
+  if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
+    return 7680 - realNote * 64 - sample->finetune / 2;
+  }
+  if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0) {
+    return screamTrackerPeriod(realNote, sample->c4Rate);
+  }
+  return amigaPeriod(realNote, sample->finetune);
+}
 
 void resetChannel(Channel* channel, const Sample* sample) {
   channel->volume = sample->volume;

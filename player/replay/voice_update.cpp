@@ -90,7 +90,9 @@ void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const
   const bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
   const FrequencyTable table = linear                                ? FrequencyTable::LINEAR
                                : (song->rules & RULE_PAL_CLOCK) != 0 ? FrequencyTable::AMIGA_PAL
-                                                                     : FrequencyTable::AMIGA;
+                               : (song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0
+                                   ? FrequencyTable::SCREAM_TRACKER
+                                   : FrequencyTable::AMIGA;
   const std::int32_t argument =
       linear ? wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta)
              : wrapAdd(channel->period, channel->periodDelta);

@@ -82,9 +82,9 @@ TEST(S3mLoad, SampleLayoutsTuningAndAdLib) {
     ASSERT_NE(song, nullptr);
     const player::Sample& sample = *song->instruments[0].samples[0];
     EXPECT_EQ(std::vector<int>(sample.data, sample.data + sample.length), c.expected);
-    EXPECT_EQ(std::vector<int>({sample.relativeNote, sample.finetune, sample.loopMode,
+    EXPECT_EQ(std::vector<int>({static_cast<int>(sample.c4Rate), sample.loopMode,
                                 static_cast<int>(sample.loopLength)}),
-              std::vector<int>({12, 0, player::LOOP_FORWARD, 3}));
+              std::vector<int>({16726, player::LOOP_FORWARD, 3}));
     EXPECT_EQ(song->instruments[1].samples[0]->length, 0u);
     const xmtest::ImagePtr image = xmtest::makeImage(file);
     const player::ModuleTexts texts = player::readModuleTexts(image.get());
