@@ -141,6 +141,9 @@ constexpr std::uint32_t RULE_TEMPO_AT_NEXT_TICK = 1u << 14;
 // the playing one ends its loop (or ends, without a loop): the new sample's loop plays from
 // there, or nothing where it has none (ProTracker on the Amiga's sound chip).
 constexpr std::uint32_t RULE_SAMPLE_SWAP = 1u << 15;
+// A note's period is ProTracker's (protrackerPeriod, pitch.h): its table's whole periods for
+// finetune 0, rather than the Amiga table's evenly tempered ones.
+constexpr std::uint32_t RULE_PROTRACKER_PERIODS = 1u << 17;
 //
 // Scream Tracker 3 and Impulse Tracker's Amiga slides.
 // A note's period is Scream Tracker's, from its sample's C-4 rate: 8363 x 16 x the semitone's

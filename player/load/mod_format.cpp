@@ -232,7 +232,7 @@ std::uint8_t modPeriodNote(std::uint32_t period) {
   static const Table table = [] {
     Table built{};
     for (std::int32_t n = 0; n < NOTES; ++n)
-      built.periods[n] = amigaPeriod(static_cast<std::uint8_t>(n), 0);
+      built.periods[n] = protrackerPeriod(static_cast<std::uint8_t>(n), 0);
     return built;
   }();
   // Periods fall as notes rise; the player's periods are four times the file's.

@@ -72,7 +72,7 @@ bool amigaNote(std::uint8_t note);
 // every note lies within the Amiga's octaves.
 const char* modTrackerName(const ModLayout& layout, bool amigaNotes);
 
-// The note (1..96) whose Amiga period at finetune 0 lies nearest the stored period; 0 for 0.
+// The note (1..96) whose ProTracker period at finetune 0 lies nearest the stored period; 0 for 0.
 std::uint8_t modPeriodNote(std::uint32_t period);
 
 }  // namespace player

@@ -132,7 +132,40 @@ std::int32_t basePeriod(std::int32_t k) {
   return table.periods[k];
 }
 
+// ProTracker's period of note k at finetune 0 in the player's units (four times its own): its
+// table of C-1 to B-3 (the player's notes 36 to 71), doubled for each octave below, halved for
+// each above.
+std::int32_t protrackerBasePeriod(std::int32_t k) {
+  static constexpr std::int32_t PERIODS[36] = {
+      856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453, 428, 404, 381, 360, 339, 320,
+      302, 285, 269, 254, 240, 226, 214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+  constexpr std::int32_t FIRST_NOTE = 36;
+  constexpr std::int32_t UNITS = 4;
+  std::int32_t octavesDown = 0;
+  while (k < FIRST_NOTE) {
+    k += 12;
+    ++octavesDown;
+  }
+  while (k >= FIRST_NOTE + 36) {
+    k -= 12;
+    --octavesDown;
+  }
+  const std::int32_t period = PERIODS[k - FIRST_NOTE] * UNITS;
+  return octavesDown >= 0 ? period << octavesDown : period >> -octavesDown;
+}
+
 }  // namespace
+
+std::int32_t protrackerPeriod(std::uint8_t note, std::int8_t finetune) {
+  const std::int32_t n = note;
+  const std::int32_t base = protrackerBasePeriod(n);
+  // As on the Amiga table: a share of the distance to the neighbour note the finetune moves
+  // towards.
+  const std::int32_t distance = finetune < 0 && n != 0 ? protrackerBasePeriod(n - 1) - base
+                                                       : base - protrackerBasePeriod(n + 1);
+  const std::int32_t period = base - (finetune * distance) / 128;
+  return period > 1 ? period : 1;
+}
 
 std::int32_t screamTrackerPeriod(std::uint8_t note, std::uint32_t c4Rate) {
   // The periods of octave 0, C to B, sixteen times those a note of octave 4 has.

@@ -45,7 +45,14 @@ VoicePitch pitchOf(PitchMemo& memo, FrequencyTable table, std::int32_t argument,
   }
   if (entry.rate != rate) {
     Voice voice{};
-    setVoiceStep(&voice, entry.pitch.frequency, rate);
+    // The clocks of MOD and S3M periods give the step exactly; XM's goes through whole hertz.
+    if (table == FrequencyTable::AMIGA_PAL) {
+      setVoiceStepOfPeriod(&voice, AMIGA_PAL_CLOCK, argument, rate);
+    } else if (table == FrequencyTable::SCREAM_TRACKER) {
+      setVoiceStepOfPeriod(&voice, SCREAM_TRACKER_CLOCK, argument, rate);
+    } else {
+      setVoiceStep(&voice, entry.pitch.frequency, rate);
+    }
     entry.rate = rate;
     entry.pitch.step = voice.step;
     entry.pitch.stepFrac = voice.stepFrac;

@@ -290,6 +290,8 @@ std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t r
   if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0) {
     return screamTrackerPeriod(realNote, sample->c4Rate);
   }
+  if ((song->rules & RULE_PROTRACKER_PERIODS) != 0)
+    return protrackerPeriod(realNote, sample->finetune);
   return amigaPeriod(realNote, sample->finetune);
 }
 

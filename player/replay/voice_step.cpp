@@ -26,4 +26,19 @@ void setVoiceStep(Voice* voice, std::int32_t frequency, std::int32_t rate) {
   voice->stepFrac = static_cast<std::uint32_t>(dividend / r);
 }
 
+void setVoiceStepOfPeriod(Voice* voice, std::int32_t clock, std::int32_t period,
+                          std::int32_t rate) {
+  const std::int64_t frequency = clock / period;
+  if (frequency < MINIMUM_STEP_FREQUENCY || frequency >= MAXIMUM_STEP_PER_FRAME * rate) {
+    setVoiceStep(voice, static_cast<std::int32_t>(frequency), rate);
+    return;
+  }
+  // Below 2^63: the clock is below 2^31.
+  const std::uint64_t step =
+      (static_cast<std::uint64_t>(clock) << 32) /
+      (static_cast<std::uint64_t>(period) * static_cast<std::uint64_t>(rate));
+  voice->step = static_cast<std::uint32_t>(step >> 32);
+  voice->stepFrac = static_cast<std::uint32_t>(step);
+}
+
 }  // namespace player
