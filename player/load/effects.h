@@ -117,8 +117,8 @@ constexpr std::uint32_t RULE_PROTRACKER_OSCILLATORS = 1u << 1;
 // Vibrato lowers the pitch in the first half of its cycle (ProTracker, Scream Tracker 3, Impulse
 // Tracker, as measured against the reference player); FastTracker 2 raises it.
 constexpr std::uint32_t RULE_VIBRATO_FALLS_FIRST = 1u << 13;
-// A sample offset beyond the sample's end plays the loop, or nothing without one; otherwise
-// the offset is remembered and added again by a 9xx of zero.
+// A sample offset beyond the sample's end starts the note at its loop (a sample without a loop
+// stays silent, as in FastTracker 2).
 constexpr std::uint32_t RULE_PROTRACKER_OFFSET = 1u << 2;
 // Periods count the clock of the PAL Amiga (3,546,895 Hz for the file's periods): C-4 at
 // period 1712 plays 8,287 Hz rather than 8,363.
@@ -144,12 +144,20 @@ constexpr std::uint32_t RULE_SAMPLE_SWAP = 1u << 15;
 // A note's period is ProTracker's (protrackerPeriod, pitch.h): its table's whole periods for
 // finetune 0, rather than the Amiga table's evenly tempered ones.
 constexpr std::uint32_t RULE_PROTRACKER_PERIODS = 1u << 17;
+// E9x counts from the row's start: a row without a note retriggers on its row tick too (and a
+// row played again by a pattern delay, on the first tick of each repetition); the row's own
+// note is not retriggered as it starts.
+constexpr std::uint32_t RULE_PROTRACKER_RETRIGGER = 1u << 18;
 //
 // Scream Tracker 3 and Impulse Tracker's Amiga slides.
 // A note's period is Scream Tracker's, from its sample's C-4 rate: 8363 x 16 x the semitone's
 // period in octave 0 / (the C-4 rate x 2^octave), in whole units (C-4 at 8,363 Hz is 1712), and
 // it sounds at 8363 x 1712 / period Hz.
 constexpr std::uint32_t RULE_SCREAM_TRACKER_PERIODS = 1u << 16;
+// With RULE_SCREAM_TRACKER_PERIODS: a note plays at its sample's C-4 rate x 2^(semitones / 12)
+// exactly, as Impulse Tracker plays S3M files; its period keeps the 256ths of a unit that the
+// whole units of slides and vibrato leave as they are.
+constexpr std::uint32_t RULE_EXACT_NOTE_RATES = 1u << 20;
 //
 // Scream Tracker 3 (S3M).
 // One memory per channel for the parameters of D, E, F, I, J, K, L, Q, R and S: a zero
@@ -161,6 +169,9 @@ constexpr std::uint32_t RULE_FAST_VOLUME_SLIDES = 1u << 8;
 constexpr std::uint32_t RULE_SLIDE_DOWN_WINS = 1u << 9;
 // Scream Tracker 2's vibrato, from files that ask for it: half the depth.
 constexpr std::uint32_t RULE_OLD_VIBRATO = 1u << 10;
+// Qxy counts its ticks across rows, the row ticks included, from the note that starts it: it
+// retriggers each time the count reaches y (FastTracker 2's Rxy counts within the row).
+constexpr std::uint32_t RULE_RETRIGGER_COUNTS_ON = 1u << 19;
 // A note off (^^ in the pattern) cuts the note: the volume goes to 0.
 constexpr std::uint32_t RULE_NOTE_OFF_CUTS = 1u << 11;
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.

@@ -61,9 +61,11 @@ void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChan
 // play S3M files by their own rules.
 std::uint32_t rulesOf(const S3mHeader& header) {
   std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
-                        RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST;
+                        RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST | RULE_RETRIGGER_COUNTS_ON;
+  // Scream Tracker's periods; Impulse Tracker plays the notes at their exact rates.
   const std::uint16_t tracker = header.trackerVersion >> 12;
-  if (tracker != IMPULSE_TRACKER) rules |= RULE_SCREAM_TRACKER_PERIODS;
+  rules |= RULE_SCREAM_TRACKER_PERIODS;
+  if (tracker == IMPULSE_TRACKER) rules |= RULE_EXACT_NOTE_RATES;
   if (tracker == 1 || tracker == 5 || tracker == 6 || tracker == 7) {
     rules |= RULE_SHARED_EFFECT_MEMORY | RULE_SLIDE_DOWN_WINS | RULE_SCREAM_TRACKER_LIMITS;
   }
@@ -97,9 +99,7 @@ bool readInstrument(Song* song, StreamHandle* handle, const S3mHeader& header, s
   readS3mInstrument(handle, header.instrumentOffsets[index], stored);
   sample->volume = stored.volume > 64 ? 64 : stored.volume;
   sample->panning = 128;
-  // Impulse Tracker plays a sample's C-4 at its very rate, the others by Scream Tracker's periods.
   sample->c4Rate = stored.c2spd;
-  if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) == 0) tuneToRate(*sample, stored.c2spd);
   if (stored.type != S3M_SAMPLE || stored.pack != 0) return true;
   sample->length = stored.length;
   const bool loops = (stored.flags & SAMPLE_LOOPS) != 0 && stored.loopEnd > stored.loopStart;

@@ -2,15 +2,9 @@
 
 #include "player/load/load_memory.h"
 #include "player/load/xm_format.h"
-#include "player/replay/pitch.h"
 
 namespace player {
 namespace {
-
-constexpr double C4_RATE = 8363.0;
-constexpr std::int32_t C4_NOTE = 48;  // 0-based
-constexpr std::int32_t C4_PERIOD = 1712;
-constexpr std::int32_t FINETUNE_SEARCH = 8;  // finetunes tried on each side of the first guess
 
 // The stored value k as a signed 16-bit value.
 std::int32_t storedValue(const std::uint8_t* bytes, std::uint64_t k, const SampleStorage& storage) {
@@ -106,40 +100,6 @@ void useSingleSample(Instrument& instrument, Sample* sample) {
   instrument.samples[0] = sample;
   for (std::int32_t j = 1; j < INSTRUMENT_SAMPLE_SLOTS; ++j)
     instrument.samples[j] = &EmptySample;
-}
-
-void tuneToRate(Sample& sample, std::uint32_t rate) {
-  sample.relativeNote = 0;
-  sample.finetune = 0;
-  if (rate == 0) return;
-  // The period that C-4 takes at this rate, found between two notes' periods at finetune 0.
-  const double target = C4_PERIOD * C4_RATE / static_cast<double>(rate);
-  std::int32_t note = 0;
-  while (note < 2 * C4_NOTE - 1 && amigaPeriod(static_cast<std::uint8_t>(note + 1), 0) >= target)
-    ++note;
-  const std::int32_t upper = amigaPeriod(static_cast<std::uint8_t>(note), 0);
-  const std::int32_t lower = amigaPeriod(static_cast<std::uint8_t>(note + 1), 0);
-  std::int32_t finetune = 0;
-  if (target < upper && upper > lower) {
-    finetune = static_cast<std::int32_t>((upper - target) * 128.0 / (upper - lower) + 0.5);
-  }
-  if (target < lower) finetune = 127;  // beyond the highest note
-  if (finetune > 127) {
-    ++note;
-    finetune = 0;
-  }
-  // The period table's whole-number steps round a finetune's share away: of the finetunes
-  // around the one found, the one whose C-4 period lies nearest the wanted one.
-  const auto distance = [&](std::int32_t f) {
-    const double period = amigaPeriod(static_cast<std::uint8_t>(note), static_cast<std::int8_t>(f));
-    return period > target ? period - target : target - period;
-  };
-  std::int32_t best = finetune;
-  for (std::int32_t f = finetune - FINETUNE_SEARCH; f <= finetune + FINETUNE_SEARCH; ++f) {
-    if (f >= -128 && f <= 127 && distance(f) < distance(best)) best = f;
-  }
-  sample.relativeNote = static_cast<std::int8_t>(note - C4_NOTE);
-  sample.finetune = static_cast<std::int8_t>(best);
 }
 
 }  // namespace player

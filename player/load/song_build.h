@@ -35,8 +35,4 @@ bool readSampleValues(Song* song, StreamHandle* handle, Sample& sample,
 // a sample without values leaves the instrument without samples.
 void useSingleSample(Instrument& instrument, Sample* sample);
 
-// The note and finetune, relative to C-4 at 8,363 Hz, that come nearest a sample whose C-4 plays
-// at rate Hz on the Amiga table.
-void tuneToRate(Sample& sample, std::uint32_t rate);
-
 }  // namespace player

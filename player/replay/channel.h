@@ -74,6 +74,10 @@ struct Channel {
   std::uint8_t playParam;
   std::uint8_t sharedMemory;    // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
   std::uint8_t arpeggioMemory;  // Jxy's own, without the shared one
+  std::uint8_t retrigCount;     // ticks since the last retrigger (RULE_RETRIGGER_COUNTS_ON)
+  // 256ths of a period unit beyond period and notePeriod (RULE_EXACT_NOTE_RATES), 0 otherwise.
+  std::uint8_t periodFraction;
+  std::uint8_t notePeriodFraction;
 };
 
 }  // namespace player

@@ -103,8 +103,18 @@ void panningSlide(Channel* channel) {
   channel->flags |= UPDATE_PAN;
 }
 
-void multiRetrigger(std::int32_t tick, Channel* channel) {
+void multiRetrigger(const Song* song, std::int32_t tick, Channel* channel) {
+  if ((song->rules & RULE_RETRIGGER_COUNTS_ON) != 0) {
+    countRetrigger(channel);
+    return;
+  }
   if (channel->retrigInterval == 0 || tick % channel->retrigInterval != 0) return;
+  retrigger(channel);
+}
+
+}  // namespace
+
+void retrigger(Channel* channel) {
   if (channel->retrigVolume == 0) {
     channel->flags |= UPDATE_TRIGGER;
     return;
@@ -160,12 +170,23 @@ void multiRetrigger(std::int32_t tick, Channel* channel) {
   channel->flags |= UPDATE_VOLUME | UPDATE_TRIGGER;
 }
 
+void countRetrigger(Channel* channel) {
+  if (channel->retrigInterval == 0) return;
+  channel->retrigCount = static_cast<std::uint8_t>(channel->retrigCount + 1);
+  if (channel->retrigCount < channel->retrigInterval) return;
+  channel->retrigCount = 0;
+  retrigger(channel);
+}
+
+namespace {
+
 void extendedEffectTick(std::int32_t tick, Channel* channel, const Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
     case EXTENDED_RETRIGGER:
-      if (y != 0 && tick % y == 0) {
+      // The first tick of a pattern delay's repetition starts nothing where the row has a note.
+      if (y != 0 && tick % y == 0 && (tick != 0 || cell.note == 0)) {
         channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
       }
       break;
@@ -248,7 +269,7 @@ void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* s
       panningSlide(channel);
       break;
     case EFFECT_MULTI_RETRIGGER:
-      multiRetrigger(tick, channel);
+      multiRetrigger(song, tick, channel);
       break;
     case EFFECT_TREMOR:
       tremor(channel);

@@ -72,6 +72,8 @@ void tonePortamento(Channel* channel) {
     const std::int64_t lowered = period - speed;
     channel->period = static_cast<std::int32_t>(lowered < target ? target : lowered);
   }
+  // Arrived: the target note's own fraction of a unit.
+  if (channel->period == target) channel->periodFraction = channel->notePeriodFraction;
   channel->flags |= UPDATE_FREQUENCY;
 }
 

@@ -180,6 +180,17 @@ std::int32_t screamTrackerPeriod(std::uint8_t note, std::uint32_t c4Rate) {
   return period > 1 ? static_cast<std::int32_t>(period > INT32_MAX ? INT32_MAX : period) : 1;
 }
 
+std::int64_t exactRatePeriod256(std::uint8_t note, std::uint32_t c4Rate) {
+  const double rate = c4Rate != 0 ? c4Rate : 8363.0;
+  const double period =
+      8363.0 * 1712.0 * 256.0 / rate * power(2.0, (48.0 - static_cast<double>(note)) / 12.0);
+  // Far beyond any period a song can reach, and within 32 bits once divided by 256.
+  constexpr double LIMIT = 256.0 * 2147483647.0;
+  if (!(period < LIMIT)) return static_cast<std::int64_t>(LIMIT);
+  const auto rounded = static_cast<std::int64_t>(period + 0.5);
+  return rounded > 256 ? rounded : 256;
+}
+
 std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune) {
   const std::int32_t n = note;
   const std::int32_t base = basePeriod(n);

@@ -22,4 +22,9 @@ std::int32_t protrackerPeriod(std::uint8_t note, std::int8_t finetune);
 // (0 taken as 8,363); at least 1.
 std::int32_t screamTrackerPeriod(std::uint8_t note, std::uint32_t c4Rate);
 
+// The exact period of note for a sample whose C-4 plays at c4Rate Hz (0 taken as 8,363) on the
+// same clock, in 256ths of a unit: 8363 x 1712 x 256 / (c4Rate x 2^((note - 48) / 12)), rounded,
+// at least 256.
+std::int64_t exactRatePeriod256(std::uint8_t note, std::uint32_t c4Rate);
+
 }  // namespace player

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::int32_t AMIGA_CLOCK = 14317056;
 constexpr std::int32_t AMIGA_PAL_CLOCK = 14187580;  // 4 x 3,546,895 Hz
-constexpr std::int32_t SCREAM_TRACKER_CLOCK = 8363 * 1712;
 constexpr double LINEAR_C4_FREQUENCY = 8363.0;
 // One linear period unit as a fraction of an octave, rounded to single precision.
 constexpr double LINEAR_OCTAVE_FRACTION = static_cast<double>(1.0f / 768.0f);

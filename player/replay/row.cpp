@@ -5,6 +5,7 @@
 #include "player/engine.h"
 #include "player/load/effects.h"
 #include "player/numeric.h"
+#include "player/replay/effect_tick.h"
 #include "player/replay/envelopes.h"
 #include "player/replay/letter_effects.h"
 #include "player/replay/oscillators.h"
@@ -59,7 +60,7 @@ struct KeptState {
 };
 
 void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* sample,
-                    const KeptState& kept, std::uint8_t param) {
+                    const KeptState& kept, std::uint8_t param, bool noteOnRow) {
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (x) {
@@ -88,6 +89,11 @@ void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* 
       channel->pan = y * 16;
       channel->flags |= UPDATE_PAN;
       break;
+    case EXTENDED_RETRIGGER:
+      if (y != 0 && !noteOnRow && (song->rules & RULE_PROTRACKER_RETRIGGER) != 0) {
+        channel->flags |= UPDATE_TRIGGER;
+      }
+      break;
     case EXTENDED_FINE_VOLUME_UP:
       remember(channel->fineVolumeSlide, y);
       slideVolumeUp(channel, channel->fineVolumeSlide);
@@ -103,7 +109,7 @@ void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* 
       channel->flags &= static_cast<std::uint8_t>(
           ~(UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER));
       break;
-    default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0; E6y and EEy are the flow's
+    default:  // E0y, E3y, ECy and EFy do nothing on tick 0; E6y and EEy are the flow's
       break;
   }
 }
@@ -156,8 +162,11 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
     case EFFECT_SAMPLE_OFFSET: {
       if (param != 0) channel->sampleOffset = param;
       const std::uint32_t offset = static_cast<std::uint32_t>(channel->sampleOffset) * 256;
-      if (offset < sound.sample->loopStart + sound.sample->loopLength) {
+      const Sample& sample = *sound.sample;
+      if (offset < sample.loopStart + sample.loopLength) {
         channel->voice->startOffset = offset;
+      } else if ((song->rules & RULE_PROTRACKER_OFFSET) != 0 && sample.loopMode != LOOP_OFF) {
+        channel->voice->startOffset = sample.loopStart;  // the note starts in its loop
       } else {
         channel->flags &= static_cast<std::uint8_t>(~UPDATE_TRIGGER);
         channel->flags |= UPDATE_REWIND;
@@ -172,7 +181,7 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
       channel->flags |= UPDATE_VOLUME;
       break;
     case EFFECT_EXTENDED:
-      extendedEffect(engine, song, channel, sound.sample, kept, param);
+      extendedEffect(engine, song, channel, sound.sample, kept, param, cell.note != 0);
       break;
     case EFFECT_GLOBAL_VOLUME:
       song->globalVolume = param > 64 ? 64 : param;
@@ -194,6 +203,14 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
       if (param != 0) {
         channel->retrigVolume = x;
         channel->retrigInterval = y;
+      }
+      // A count across rows starts with the row's note, and counts the row tick otherwise.
+      if ((song->rules & RULE_RETRIGGER_COUNTS_ON) != 0) {
+        if (cell.note != 0) {
+          channel->retrigCount = 0;
+        } else {
+          countRetrigger(channel);
+        }
       }
       break;
     case EFFECT_TREMOR:
@@ -253,7 +270,15 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
   if (realNote) {
     channel->realNote = static_cast<std::uint8_t>(cell.note + sound.sample->relativeNote - 1);
     channel->notePeriod = notePeriodOf(song, sound.sample, channel->realNote);
-    if (!tonePortamento) channel->period = channel->notePeriod;
+    if ((song->rules & RULE_EXACT_NOTE_RATES) != 0) {
+      const std::int64_t exact = exactRatePeriod256(channel->realNote, sound.sample->c4Rate);
+      channel->notePeriod = static_cast<std::int32_t>(exact >> 8);
+      channel->notePeriodFraction = static_cast<std::uint8_t>(exact & 0xFF);
+    }
+    if (!tonePortamento) {
+      channel->period = channel->notePeriod;
+      channel->periodFraction = channel->notePeriodFraction;
+    }
     channel->flags = UPDATE_TRIGGER;
   }
   channel->periodDelta = 0;
@@ -286,6 +311,9 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
 std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t realNote) {
   if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
     return 7680 - realNote * 64 - sample->finetune / 2;
+  }
+  if ((song->rules & RULE_EXACT_NOTE_RATES) != 0) {
+    return static_cast<std::int32_t>(exactRatePeriod256(realNote, sample->c4Rate) >> 8);
   }
   if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0) {
     return screamTrackerPeriod(realNote, sample->c4Rate);

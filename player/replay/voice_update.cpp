@@ -7,6 +7,7 @@
 #include "player/numeric.h"
 #include "player/replay/channel_mute.h"
 #include "player/replay/pitch_memo.h"
+#include "player/replay/voice_step.h"
 
 namespace player {
 
@@ -100,6 +101,13 @@ void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const
   const std::int32_t rate = engine.output.outputRate;
   if (rate <= 0) {
     voice->frequency = frequencyOf(table, argument);
+    return;
+  }
+  if (channel->periodFraction != 0 && table == FrequencyTable::SCREAM_TRACKER) {
+    voice->frequency = frequencyOf(table, argument);
+    setVoiceStepOfFinePeriod(voice, SCREAM_TRACKER_CLOCK,
+                             static_cast<std::int64_t>(argument) * 256 + channel->periodFraction,
+                             rate);
     return;
   }
   const VoicePitch pitch = pitchOf(engine.pitchMemo, table, argument, rate);
