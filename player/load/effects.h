@@ -109,8 +109,9 @@ constexpr std::uint8_t SPECIAL_MACRO = 0xF;          // IT: active macro; ST3: f
 // the MOD and S3M loaders set those of the tracker that wrote the file.
 //
 // ProTracker (MOD).
-// Portamenti keep the period within the Amiga's three octaves (113 to 856, times 4 in the
-// player's period units). Also Scream Tracker's "Amiga limits" flag.
+// Notes and portamenti keep the period within the Amiga's three octaves (113 to 856, times 4 in
+// the player's period units, the highest pitch a quarter unit lower: 453). Also Scream Tracker's
+// "Amiga limits" flag.
 constexpr std::uint32_t RULE_AMIGA_PERIOD_LIMITS = 1u << 0;
 // The row tick applies no vibrato (ProTracker).
 constexpr std::uint32_t RULE_PROTRACKER_OSCILLATORS = 1u << 1;
@@ -167,11 +168,17 @@ constexpr std::uint32_t RULE_SHARED_EFFECT_MEMORY = 1u << 7;
 constexpr std::uint32_t RULE_FAST_VOLUME_SLIDES = 1u << 8;
 // Dxy with both x and y neither 0 nor F slides down by y (Impulse Tracker ignores it).
 constexpr std::uint32_t RULE_SLIDE_DOWN_WINS = 1u << 9;
-// Scream Tracker 2's vibrato, from files that ask for it: half the depth.
+// Scream Tracker 2's vibrato, from files that ask for it: twice the depth.
 constexpr std::uint32_t RULE_OLD_VIBRATO = 1u << 10;
+// Vibrato moves the period in single units (Scream Tracker's periods are a quarter of
+// ProTracker's), not in whole multiples of four.
+constexpr std::uint32_t RULE_VIBRATO_SINGLE_UNITS = 1u << 22;
 // Qxy counts its ticks across rows, the row ticks included, from the note that starts it: it
 // retriggers each time the count reaches y (FastTracker 2's Rxy counts within the row).
 constexpr std::uint32_t RULE_RETRIGGER_COUNTS_ON = 1u << 19;
+// Voice gains count 256ths of FastTracker 2's 255 gain steps, so that quiet notes keep their
+// level and their pan (the trackers mix at 16 bits and more).
+constexpr std::uint32_t RULE_FINE_GAINS = 1u << 21;
 // A note off (^^ in the pattern) cuts the note: the volume goes to 0.
 constexpr std::uint32_t RULE_NOTE_OFF_CUTS = 1u << 11;
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.

@@ -255,6 +255,11 @@ void decodeModCell(const std::uint8_t* bytes, PatternCell& cell) {
   cell.note = modPeriodNote(bigEndian16(bytes) & MAX_STORED_PERIOD);
   cell.instrument = static_cast<std::uint8_t>((bytes[0] & 0xF0) | bytes[2] >> 4);
   translateEffect(bytes[2] & 0x0F, bytes[3], cell);
+  // A note delay without a note delays nothing.
+  if (cell.note == 0 && cell.effect == EFFECT_EXTENDED && cell.param >> 4 == EXTENDED_NOTE_DELAY) {
+    cell.effect = EFFECT_NONE;
+    cell.param = 0;
+  }
 }
 
 }  // namespace player

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "player/load/effects.h"
 #include "player/load/letter_effects.h"
 #include "player/load/xm_format.h"
 
@@ -138,6 +139,14 @@ void readS3mPattern(StreamHandle* handle, std::uint32_t offset,
       const std::uint8_t letter = readU8(handle);
       const std::uint8_t param = readU8(handle);
       translateLetterEffect(letter, param, LetterDialect::S3M, cell);
+    }
+  }
+  // A note delay without a note delays nothing.
+  for (std::int32_t k = 0; k < S3M_ROWS * channels; ++k) {
+    PatternCell& cell = cells[k];
+    if (cell.note == 0 && cell.effect == EFFECT_SPECIAL && cell.param >> 4 == SPECIAL_NOTE_DELAY) {
+      cell.effect = EFFECT_NONE;
+      cell.param = 0;
     }
   }
 }

@@ -41,6 +41,9 @@ struct Voice {
   // A sample that takes over where this one's loop, or this one without a loop, ends: its loop
   // plays from there on, or nothing where it has none. Null: none (RULE_SAMPLE_SWAP).
   const Sample* nextSample;
+  // Whether volume, the targets and the levels count 256ths of a gain step (RULE_FINE_GAINS):
+  // 255 x 256 is then full gain.
+  bool fineGains;
 };
 
 // The voices of one engine, and the volume ramp every one of them follows: its length in frames

@@ -24,12 +24,19 @@ struct PassRamp {
   float rightStep;
 };
 
+// The gain of one target unit: 1/255, or 1/(255 x 256) for a voice of fine gains.
+double unitOf(const Voice& voice) {
+  return voice.fineGains ? static_cast<double>(INV_255) * static_cast<double>(INV_256)
+                         : static_cast<double>(INV_255);
+}
+
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
-float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, bool& moves) {
+float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, double unit,
+               bool& moves) {
   const std::int32_t difference =
       wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
   moves = difference != 0;
-  return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
+  return static_cast<float>(static_cast<double>(difference) * unit *
                             static_cast<double>(rampReciprocal));
 }
 
@@ -43,25 +50,28 @@ PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   bool leftMoves = false;
   bool rightMoves = false;
   voice.rampLeftTarget = voice.leftTarget;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, ramp.reciprocal, leftMoves);
+  const double unit = unitOf(voice);
+  voice.leftRampStep =
+      rampStep(voice.leftTarget, voice.leftLevel, ramp.reciprocal, unit, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, ramp.reciprocal, rightMoves);
+  voice.rightRampStep =
+      rampStep(voice.rightTarget, voice.rightLevel, ramp.reciprocal, unit, rightMoves);
   const std::int32_t frames = leftMoves || rightMoves ? ramp.length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 
-float gainOf(std::int32_t target) {
-  return static_cast<float>(static_cast<double>(target) * static_cast<double>(INV_255));
+float gainOf(std::int32_t target, double unit) {
+  return static_cast<float>(static_cast<double>(target) * unit);
 }
 
-float gainOfLevel(std::int32_t level) {
-  return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) *
-                            static_cast<double>(INV_255));
+float gainOfLevel(std::int32_t level, double unit) {
+  return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) * unit);
 }
 
-std::int32_t levelOfGain(float gain) {
-  return roundToInt32(static_cast<double>(gain) * static_cast<double>(GAIN_SCALE) *
-                      static_cast<double>(LEVEL_SCALE));
+std::int32_t levelOfGain(float gain, bool fine) {
+  const double level = static_cast<double>(gain) * static_cast<double>(GAIN_SCALE) *
+                       static_cast<double>(LEVEL_SCALE);
+  return roundToInt32(fine ? level * static_cast<double>(LEVEL_SCALE) : level);
 }
 
 void storePosition(Voice& voice, std::uint64_t position) {
@@ -127,11 +137,12 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     const std::uint64_t delta = backward ? 0 - step : step;
     std::uint64_t position;
     if (ramp.frames > 0) {
-      RampGains gains{gainOfLevel(voice.leftLevel), gainOfLevel(voice.rightLevel), ramp.leftStep,
-                      ramp.rightStep};
+      const double unit = unitOf(voice);
+      RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
+                      ramp.leftStep, ramp.rightStep};
       position = loops.ramp(cursor, n, sample.data, start, delta, gains);
-      voice.leftLevel = levelOfGain(gains.left);
-      voice.rightLevel = levelOfGain(gains.right);
+      voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
+      voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
       voice.rampRemaining = ramp.frames - n;
       if (voice.rampRemaining == 0) {
         voice.leftRampStep = 0.0f;
@@ -140,8 +151,9 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         voice.rightLevel = wrapMul(voice.rightTarget, 256);
       }
     } else {
-      const float leftGain = gainOf(voice.leftTarget);
-      const float rightGain = gainOf(voice.rightTarget);
+      const double unit = unitOf(voice);
+      const float leftGain = gainOf(voice.leftTarget, unit);
+      const float rightGain = gainOf(voice.rightTarget, unit);
       position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);

@@ -43,7 +43,7 @@ void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
       break;
     case 0xB:
       channel->vibratoDepth = static_cast<std::uint8_t>(low);
-      vibrato(channel);
+      vibrato(channel, FASTTRACKER_VIBRATO);
       advanceVibrato(channel);
       break;
     case 0xD:
@@ -236,11 +236,11 @@ void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* s
       tonePortamento(channel);
       break;
     case EFFECT_VIBRATO:
-      vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+      vibrato(channel, vibratoShapeOf(song));
       advanceVibrato(channel);
       break;
     case EFFECT_FINE_VIBRATO:
-      fineVibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+      fineVibrato(channel, vibratoShapeOf(song));
       advanceVibrato(channel);
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
@@ -249,7 +249,7 @@ void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* s
       volumeSlide(channel);
       break;
     case EFFECT_VIBRATO_VOLUME:
-      vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+      vibrato(channel, vibratoShapeOf(song));
       advanceVibrato(channel);
       volumeSlide(channel);
       break;

@@ -5,7 +5,9 @@
 namespace player {
 namespace {
 
-constexpr std::int32_t AMIGA_LOWEST_PERIOD = 113 * 4;
+// B-3's 113, and a quarter unit more: the reference player's highest Amiga pitch, which its
+// renders of ProTracker modules keep to (xmp's is lower still; ProTracker's table says 113).
+constexpr std::int32_t AMIGA_LOWEST_PERIOD = 113 * 4 + 1;
 constexpr std::int32_t AMIGA_HIGHEST_PERIOD = 856 * 4;
 constexpr std::uint8_t FINE = 0xF;
 constexpr std::uint8_t EXTRA_FINE = 0xE;

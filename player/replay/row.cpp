@@ -137,7 +137,7 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
       if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
-        vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+        vibrato(channel, vibratoShapeOf(song));
       }
       break;
     case EFFECT_TONE_PORTAMENTO_VOLUME:
@@ -148,7 +148,7 @@ void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound&
     case EFFECT_VIBRATO_VOLUME:
       remember(channel->volumeSlide, param);
       if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
-        vibrato(channel, (song->rules & RULE_VIBRATO_FALLS_FIRST) != 0);
+        vibrato(channel, vibratoShapeOf(song));
       }
       break;
     case EFFECT_TREMOLO:
@@ -274,6 +274,9 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
       const std::int64_t exact = exactRatePeriod256(channel->realNote, sound.sample->c4Rate);
       channel->notePeriod = static_cast<std::int32_t>(exact >> 8);
       channel->notePeriodFraction = static_cast<std::uint8_t>(exact & 0xFF);
+    }
+    if ((song->rules & RULE_AMIGA_PERIOD_LIMITS) != 0) {
+      channel->notePeriod = limitPeriod(song, channel->notePeriod);
     }
     if (!tonePortamento) {
       channel->period = channel->notePeriod;

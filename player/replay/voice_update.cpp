@@ -64,13 +64,15 @@ void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, co
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
   const double master = song->masterVolume != 0 ? song->masterVolume / FULL_MASTER_VOLUME : 1.0;
-  const std::int32_t gain =
-      channelMuted(engine, channel) ? 0 : roundToInt32(product * GAIN_SCALE * master);
-  voice->volume = gain;
+  const bool muted = channelMuted(engine, channel);
+  const std::int32_t gain = muted ? 0 : roundToInt32(product * GAIN_SCALE * master);
+  voice->fineGains = (song->rules & RULE_FINE_GAINS) != 0;
+  voice->volume =
+      !voice->fineGains ? gain : (muted ? 0 : roundToInt32(product * GAIN_SCALE * master * 256.0));
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.
-  voice->leftTarget = targetOf(voice->pan, gain);
-  voice->rightTarget = targetOf(255 - static_cast<std::int64_t>(voice->pan), gain);
+  voice->leftTarget = targetOf(voice->pan, voice->volume);
+  voice->rightTarget = targetOf(255 - static_cast<std::int64_t>(voice->pan), voice->volume);
 }
 
 void updatePan(const Channel* channel, Voice* voice) {
