@@ -1,23 +1,27 @@
-// Cost of the mixer per voice-frame, on each path the processor runs (the argument names it:
-// 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512): a voice at fixed gains, one whose gains ramp in every
-// frame, voices on forward and ping-pong loops that wrap every 47 frames or so, loops of a few
-// values that wrap every few frames, a silent voice, and a block with all 64 voices playing.
+// Cost of the mixer per voice-frame, on each path the processor runs (the first argument names
+// it: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512) and in each interpolation (the second: 0 linear,
+// 1 nearest, 2 sinc): a voice at fixed gains, one whose gains ramp in every frame, voices on
+// forward and ping-pong loops that wrap every 47 frames or so, loops of a few values that wrap
+// every few frames, a silent voice, and a block with all 64 voices playing.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "player/audio_output.h"
 #include "player/engine.h"
 #include "player/mixer/mix_path.h"
 #include "player/mixer/mixer.h"
+#include "player/mixer/sinc_table.h"
 
 namespace {
 
 constexpr std::int32_t BLOCK_FRAMES = 884;
 
 player::Engine engine{};
+player::Interpolation interpolation = player::Interpolation::LINEAR;
 
 struct BenchSample {
   std::vector<std::int16_t> values;
@@ -40,12 +44,15 @@ struct BenchSample {
   }
 };
 
-// Prepares the engine on the path named by the benchmark's argument; false (and the benchmark
-// skipped) when the processor does not run it.
+// Prepares the engine on the path and in the interpolation named by the benchmark's arguments;
+// false (and the benchmark skipped) when the processor does not run the path.
 bool onPath(benchmark::State& state) {
   player::prepareOutput(engine, 44100);
+  player::prepareSincTables();
   const auto path = static_cast<player::MixPath>(state.range(0));
-  state.SetLabel(player::mixPathName(path));
+  interpolation = static_cast<player::Interpolation>(state.range(1));
+  state.SetLabel(std::string(player::mixPathName(path)) + " " +
+                 player::interpolationName(interpolation));
   if (player::selectMixPath(path)) return true;
   state.SkipWithError("path not run by this processor");
   return false;
@@ -79,7 +86,7 @@ void mixOneVoice(benchmark::State& state, BenchSample& sample, std::int32_t left
   startVoice(0, &sample.sample, left, right);
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
-    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES);
+    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES, interpolation);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, BLOCK_FRAMES);
@@ -101,7 +108,7 @@ void BM_RampingVoice(benchmark::State& state) {
     target = target == 0 ? 120 : 0;
     engine.voicePool.voices[0].leftTarget = target;
     engine.voicePool.voices[0].rightTarget = 120 - target;
-    player::mixVoices(engine.voicePool, frames.data(), engine.voicePool.rampLength);
+    player::mixVoices(engine.voicePool, frames.data(), engine.voicePool.rampLength, interpolation);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, engine.voicePool.rampLength);
@@ -139,16 +146,18 @@ void BM_FullBlock64Voices(benchmark::State& state) {
   std::vector<float> frames(2 * BLOCK_FRAMES);
   for (auto _ : state) {
     std::memset(frames.data(), 0, frames.size() * sizeof(float));
-    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES);
+    player::mixVoices(engine.voicePool, frames.data(), BLOCK_FRAMES, interpolation);
     benchmark::DoNotOptimize(frames.data());
   }
   report(state, std::int64_t{BLOCK_FRAMES} * player::MIXED_VOICES);
 }
 
 void everyPath(benchmark::internal::Benchmark* benchmark) {
-  benchmark->ArgName("path");
-  for (const player::MixPath path : player::ALL_MIX_PATHS)
-    benchmark->Arg(static_cast<int>(path));
+  benchmark->ArgNames({"path", "interpolation"});
+  for (const player::MixPath path : player::ALL_MIX_PATHS) {
+    for (const player::Interpolation interpolation : player::ALL_INTERPOLATIONS)
+      benchmark->Args({static_cast<int>(path), static_cast<int>(interpolation)});
+  }
 }
 
 BENCHMARK(BM_PlainVoice)->Apply(everyPath);

@@ -31,6 +31,10 @@ bool parseChannelList(const std::string& text, std::uint32_t& channels) {
   }
 }
 
+std::string channelListText() {
+  return "channels 1 to " + std::to_string(MAX_LISTED_CHANNEL) + ", such as 1,3,5-8";
+}
+
 std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo) {
   return (muteGiven ? mute : 0u) | (soloGiven ? ~solo : 0u);
 }
@@ -43,6 +47,11 @@ std::string channelNumbers(std::uint32_t channels) {
       numbers += std::to_string(c + 1);
     }
   return numbers;
+}
+
+void muteChannels(jingle::Player& player, std::uint32_t muted, int channelCount) {
+  for (int channel = 0; channel < channelCount && channel < MAX_LISTED_CHANNEL; ++channel)
+    if ((muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
 }
 
 std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount) {

@@ -1,13 +1,20 @@
-// Lists of channels as the user gives them to --mute and --solo: numbers from 1 and ranges,
-// separated by commas ("1,3,5-8").
+// Lists of channels as the user gives them to --mute and --solo (numbers from 1 and ranges,
+// separated by commas: "1,3,5-8"): read, worded in messages, and applied to a player.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "jingle/jingle.h"
+
 namespace cli {
 
-constexpr int MAX_LISTED_CHANNEL = 32;
+// Channels are listed up to the most a module may have, one bit each in a 32-bit mask.
+constexpr int MAX_LISTED_CHANNEL = JINGLE_MAX_CHANNELS;
+static_assert(MAX_LISTED_CHANNEL <= 32);
+
+// What a list may name, for messages: "channels 1 to 32, such as 1,3,5-8".
+std::string channelListText();
 
 // Bit c - 1 set for each channel c listed; false for anything that is no such list.
 bool parseChannelList(const std::string& text, std::uint32_t& channels);
@@ -20,6 +27,9 @@ std::string channelNumbers(std::uint32_t channels);
 
 // The channels listed that a module of channelCount channels does not have.
 std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount);
+
+// Mutes each of the player's channels 0 .. channelCount - 1 whose bit is set in muted.
+void muteChannels(jingle::Player& player, std::uint32_t muted, int channelCount);
 
 // "has 4 channels; --mute and --solo name channel 9" (or "channels 5, 9"), for a module without
 // the channels listed.

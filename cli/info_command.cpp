@@ -11,12 +11,7 @@
 #include "cli/module_file.h"
 #include "cli/number_text.h"
 #include "cli/options.h"
-#include "player/load/module_check.h"
-#include "player/load/module_fault_text.h"
-#include "player/load/module_texts.h"
-#include "player/load/song.h"
-#include "player/load/song_facts.h"
-#include "player/offline_render.h"
+#include "jingle/jingle.h"
 
 namespace cli {
 namespace {
@@ -25,105 +20,106 @@ namespace {
 // player reads as negative (and so as none) still shows the file's value.
 struct ModuleReport {
   std::string path;
-  std::uint64_t fileBytes = 0;
-  player::ModuleTexts texts;
-  player::ModuleFormat format = player::ModuleFormat::XM;
-  std::uint32_t channels = 0, orders = 0, restartPosition = 0, instruments = 0, speed = 0, bpm = 0;
-  std::int32_t patterns = 0, patternsUsed = 0;  // stored; named by the orders
-  std::uint64_t samples = 0, sampleMemoryBytes = 0;
-  bool linear = false;
+  jingle::ModuleInfo info{};  // its texts as the strings below: the module is freed
+  std::string format, title, tracker, note;
+  jingle::ModuleDamage damage{};
+  std::vector<std::string> warnings;
+  std::vector<std::string> instrumentNames;
+  std::vector<std::vector<std::string>> sampleNames;  // per instrument
   std::int64_t frames = 0;
   bool limited = false;  // no end within the render limit: frames is that limit
-  player::ModuleDamage damage{};
 };
 
 // An instrument slot with neither a name nor a sample says nothing: such slots are only counted.
-bool emptySlot(const player::ModuleTexts& texts, std::size_t i) {
-  return texts.instrumentNames[i].empty() && texts.sampleNames[i].empty();
+bool emptySlot(const ModuleReport& report, std::size_t i) {
+  return report.instrumentNames[i].empty() && report.sampleNames[i].empty();
 }
 
-std::size_t emptySlots(const player::ModuleTexts& texts) {
+std::size_t emptySlots(const ModuleReport& report) {
   std::size_t empty = 0;
-  for (std::size_t i = 0; i < texts.instrumentNames.size(); ++i)
-    empty += emptySlot(texts, i);
+  for (std::size_t i = 0; i < report.instrumentNames.size(); ++i)
+    empty += emptySlot(report, i);
   return empty;
 }
 
-ModuleReport reportOf(const std::string& path, const ModuleFile& file) {
-  const player::ModuleCheck header = player::checkModule(file.image);
-  const player::Song& song = *file.song;
+ModuleReport reportOf(const std::string& path, const jingle::Module& module) {
   ModuleReport report;
   report.path = inputName(path);
-  report.fileBytes = player::moduleByteCount(file.image);
-  report.texts = player::readModuleTexts(file.image);
-  report.format = header.format;
-  report.channels = header.stored.channelCount;
-  report.orders = header.stored.songLength;
-  report.restartPosition = header.stored.restartPosition;
-  report.patterns = header.patternCount;
-  bool named[player::ORDER_TABLE_SIZE] = {};
-  for (int i = 0; i < song.songLength; ++i) {
-    report.patternsUsed += !named[song.orderTable[i]];
-    named[song.orderTable[i]] = true;
+  module.info(report.info);
+  report.title = report.info.title;
+  report.tracker = report.info.tracker;
+  report.format = report.info.format;
+  report.note = report.info.note;
+  report.info.title = report.info.tracker = report.info.format = report.info.note = nullptr;
+  module.damage(report.damage);
+  for (std::int32_t i = 0; i < module.warningCount(); ++i)
+    report.warnings.emplace_back(module.warning(i));
+  for (std::int32_t i = 0; module.instrumentName(i) != nullptr; ++i)
+    report.instrumentNames.emplace_back(module.instrumentName(i));
+  report.sampleNames.resize(report.instrumentNames.size());
+  for (std::int32_t i = 0; module.sampleName(i) != nullptr; ++i) {
+    const auto owner = static_cast<std::size_t>(module.sampleInstrument(i));
+    if (owner < report.sampleNames.size())
+      report.sampleNames[owner].emplace_back(module.sampleName(i));
   }
-  report.instruments = header.stored.instrumentCount;
-  report.samples = player::ownSampleCount(song);
-  report.linear = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
-  report.speed = header.stored.speed;
-  report.bpm = header.stored.bpm;
-  report.sampleMemoryBytes = player::sampleMemoryBytes(song);
-  report.frames = player::naturalLengthFrames(&song, 1, player::MAX_NATURAL_FRAMES);
-  report.limited = report.frames >= player::MAX_NATURAL_FRAMES;
-  report.damage = file.damage;
+  std::int32_t limited = 0;
+  jingle_module_duration(module.get(), DEFAULT_RATE, 1, &report.frames, &limited);
+  report.limited = limited != 0;
   return report;
 }
 
 std::string durationText(const ModuleReport& report) {
-  const std::int64_t ms = (report.frames * 1000 + player::OFFLINE_RATE / 2) / player::OFFLINE_RATE;
+  const std::int64_t ms = (report.frames * 1000 + DEFAULT_RATE / 2) / DEFAULT_RATE;
   char clock[48];
   std::snprintf(clock, sizeof clock, "%" PRId64 ":%02" PRId64 ".%03" PRId64, ms / 60000,
                 ms / 1000 % 60, ms % 1000);
   return std::string(report.limited ? "at least " : "") + clock + " (" +
-         withThousands(static_cast<std::uint64_t>(report.frames)) + " frames at 44,100 Hz)";
+         withThousands(static_cast<std::uint64_t>(report.frames)) + " frames at " +
+         withThousands(DEFAULT_RATE) + " Hz)";
+}
+
+std::string count(std::int64_t value) {
+  return withThousands(static_cast<std::uint64_t>(value));
 }
 
 void printText(const ModuleReport& r) {
   const auto line = [](const std::string& label, const std::string& value) {
     std::printf("%s: %s\n", label.c_str(), value.c_str());
   };
+  const jingle::ModuleInfo& i = r.info;
   line("file", r.path);
-  line("file size", withThousands(r.fileBytes) + " bytes");
-  line("format", player::formatName(r.format));
-  if (player::moduleDamaged(r.damage)) line("damage", player::moduleDamageText(r.damage));
-  line("title", displayText(r.texts.title));
-  line("tracker", displayText(r.texts.tracker));
-  line("channels", withThousands(r.channels));
-  line("orders", withThousands(r.orders));
-  line("restart order", withThousands(r.restartPosition));
-  line("patterns", withThousands(static_cast<std::uint64_t>(r.patterns)) + " stored, " +
-                       withThousands(static_cast<std::uint64_t>(r.patternsUsed)) + " used");
-  const std::size_t empty = emptySlots(r.texts);
+  line("file size", withThousands(i.file_bytes) + " bytes");
+  line("format", r.format);
+  for (const std::string& warning : r.warnings)
+    line("damage", warning);
+  line("title", displayText(r.title));
+  line("tracker", displayText(r.tracker));
+  line("channels", count(i.stored_channels));
+  line("orders", count(i.stored_orders));
+  line("restart order", count(i.stored_restart_order));
+  line("patterns", count(i.stored_patterns) + " stored, " + count(i.patterns_used) + " used");
+  const std::size_t empty = emptySlots(r);
   line("instruments",
-       withThousands(r.instruments) + (empty > 0 ? " (" + withThousands(empty) + " empty)" : ""));
-  line("samples", withThousands(r.samples));
-  line("frequency table", r.linear ? "linear" : "amiga");
-  line("speed", withThousands(r.speed));
-  line("bpm", withThousands(r.bpm));
-  line("sample memory", withThousands(r.sampleMemoryBytes) + " bytes");
+       count(i.stored_instruments) + (empty > 0 ? " (" + withThousands(empty) + " empty)" : ""));
+  line("samples", count(i.samples));
+  line("frequency table", i.linear_frequencies != 0 ? "linear" : "amiga");
+  line("speed", count(i.stored_speed));
+  line("bpm", count(i.stored_bpm));
+  line("sample memory", withThousands(i.sample_memory_bytes) + " bytes");
   line("duration", durationText(r));
-  if (!r.texts.note.empty()) line("note", r.texts.note);
+  if (!r.note.empty()) line("note", r.note);
   // MOD and S3M instruments are their samples.
-  const bool samplesOnly = r.format != player::ModuleFormat::XM;
-  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && samplesOnly; ++i) {
-    if (emptySlot(r.texts, i)) continue;
-    line("sample " + std::to_string(i + 1), displayText(r.texts.instrumentNames[i]));
+  const bool samplesOnly = r.format != "XM";
+  for (std::size_t n = 0; n < r.instrumentNames.size() && samplesOnly; ++n) {
+    if (!emptySlot(r, n))
+      line("sample " + std::to_string(n + 1), displayText(r.instrumentNames[n]));
   }
-  for (std::size_t i = 0; i < r.texts.instrumentNames.size() && !samplesOnly; ++i) {
-    if (emptySlot(r.texts, i)) continue;
-    const std::string instrument = "instrument " + std::to_string(i + 1);
-    line(instrument, displayText(r.texts.instrumentNames[i]));
-    for (std::size_t j = 0; j < r.texts.sampleNames[i].size(); ++j)
-      line(instrument + " sample " + std::to_string(j + 1), displayText(r.texts.sampleNames[i][j]));
+  for (std::size_t n = 0; n < r.instrumentNames.size() && !samplesOnly; ++n) {
+    if (emptySlot(r, n)) continue;
+    const std::string instrument = "instrument " + std::to_string(n + 1);
+    line(instrument, displayText(r.instrumentNames[n]));
+    for (std::size_t j = 0; j < r.sampleNames[n].size(); ++j)
+      line(instrument + " sample " + std::to_string(j + 1), displayText(r.sampleNames[n][j]));
   }
 }
 
@@ -131,47 +127,46 @@ void printJson(const ModuleReport& r, const char* indent) {
   const auto field = [&](const char* key, const std::string& value) {
     std::printf("%s  \"%s\": %s,\n", indent, key, value.c_str());
   };
+  const jingle::ModuleInfo& i = r.info;
   std::printf("%s{\n", indent);
   field("file", jsonString(r.path));
-  field("file_size", std::to_string(r.fileBytes));
-  field("format", jsonString(player::formatName(r.format)));
-  const player::ModuleDamage& d = r.damage;
-  field("damage", !player::moduleDamaged(d)
+  field("file_size", std::to_string(i.file_bytes));
+  field("format", jsonString(r.format));
+  const jingle::ModuleDamage& d = r.damage;
+  field("damage", d.file_ends_at == 0
                       ? "null"
-                      : "{\"file_ends_at\": " + std::to_string(d.endsAt) +
-                            ", \"patterns_missing\": " + std::to_string(d.patternsMissing) +
-                            ", \"instruments_missing\": " + std::to_string(d.instrumentsMissing) +
-                            ", \"samples_missing\": " + std::to_string(d.samplesMissing) + "}");
-  field("title", jsonString(displayText(r.texts.title)));
-  field("tracker", jsonString(displayText(r.texts.tracker)));
-  field("channels", std::to_string(r.channels));
-  field("orders", std::to_string(r.orders));
-  field("restart_order", std::to_string(r.restartPosition));
-  field("patterns", std::to_string(r.patterns));
-  field("patterns_used", std::to_string(r.patternsUsed));
-  field("instruments", std::to_string(r.instruments));
-  field("instruments_empty", std::to_string(emptySlots(r.texts)));
-  field("samples", std::to_string(r.samples));
-  field("frequency_table", r.linear ? "\"linear\"" : "\"amiga\"");
-  field("speed", std::to_string(r.speed));
-  field("bpm", std::to_string(r.bpm));
-  field("sample_memory_bytes", std::to_string(r.sampleMemoryBytes));
+                      : "{\"file_ends_at\": " + std::to_string(d.file_ends_at) +
+                            ", \"patterns_missing\": " + std::to_string(d.patterns_missing) +
+                            ", \"instruments_missing\": " + std::to_string(d.instruments_missing) +
+                            ", \"samples_missing\": " + std::to_string(d.samples_missing) + "}");
+  field("title", jsonString(displayText(r.title)));
+  field("tracker", jsonString(displayText(r.tracker)));
+  field("channels", std::to_string(i.stored_channels));
+  field("orders", std::to_string(i.stored_orders));
+  field("restart_order", std::to_string(i.stored_restart_order));
+  field("patterns", std::to_string(i.stored_patterns));
+  field("patterns_used", std::to_string(i.patterns_used));
+  field("instruments", std::to_string(i.stored_instruments));
+  field("instruments_empty", std::to_string(emptySlots(r)));
+  field("samples", std::to_string(i.samples));
+  field("frequency_table", i.linear_frequencies != 0 ? "\"linear\"" : "\"amiga\"");
+  field("speed", std::to_string(i.stored_speed));
+  field("bpm", std::to_string(i.stored_bpm));
+  field("sample_memory_bytes", std::to_string(i.sample_memory_bytes));
   field("frames", std::to_string(r.frames));
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f",
-                static_cast<double>(r.frames) / player::OFFLINE_RATE);
+  std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(r.frames) / DEFAULT_RATE);
   field("duration_seconds", seconds);
   field("duration_limited", r.limited ? "true" : "false");
-  if (!r.texts.note.empty()) field("note", jsonString(r.texts.note));
+  if (!r.note.empty()) field("note", jsonString(r.note));
   std::string names = "[";
-  for (std::size_t i = 0; i < r.texts.instrumentNames.size(); ++i) {
-    if (emptySlot(r.texts, i)) continue;
+  for (std::size_t n = 0; n < r.instrumentNames.size(); ++n) {
+    if (emptySlot(r, n)) continue;
     names += names.size() == 1 ? "" : ", ";
-    names += "{\"number\": " + std::to_string(i + 1) +
-             ", \"name\": " + jsonString(displayText(r.texts.instrumentNames[i])) +
-             ", \"samples\": [";
-    for (std::size_t j = 0; j < r.texts.sampleNames[i].size(); ++j)
-      names += (j == 0 ? "" : ", ") + jsonString(displayText(r.texts.sampleNames[i][j]));
+    names += "{\"number\": " + std::to_string(n + 1) +
+             ", \"name\": " + jsonString(displayText(r.instrumentNames[n])) + ", \"samples\": [";
+    for (std::size_t j = 0; j < r.sampleNames[n].size(); ++j)
+      names += (j == 0 ? "" : ", ") + jsonString(displayText(r.sampleNames[n][j]));
     names += "]}";
   }
   std::printf("%s  \"instrument_names\": %s]\n%s}", indent, names.c_str(), indent);
@@ -195,14 +190,14 @@ int runInfo(const std::vector<std::string>& args) {
   std::size_t shown = 0;
   if (json && several) std::fputs("[\n", stdout);
   for (const std::string& path : parsed.operands) {
-    ModuleFile file;
+    jingle::Module module;
     std::fflush(stdout);  // the reports and the one-line errors keep their order
-    if (openModuleFile(path, file) != EXIT_OK) {
+    if (openModule(path, module) != EXIT_OK) {
       code = EXIT_BAD_INPUT;
       continue;
     }
-    const ModuleReport report = reportOf(path, file);
-    closeModuleFile(file);
+    const ModuleReport report = reportOf(path, module);
+    module.reset();
     if (json) {
       std::fputs(shown > 0 ? ",\n" : "", stdout);
       printJson(report, several ? "  " : "");

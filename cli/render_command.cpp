@@ -21,31 +21,21 @@
 #include "cli/output_file.h"
 #include "cli/pcm_output.h"
 #include "cli/progress_bar.h"
+#include "cli/render_audio.h"
 #include "cli/render_format.h"
 #include "cli/render_plan.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
-#include "cli/tool_engine.h"
-#include "player/audio_output.h"
-#include "player/load/module_texts.h"
-#include "player/offline_render.h"
-#include "player/replay/channel_mute.h"
-#include "player/song_end.h"
+#include "jingle/jingle.h"
 
 namespace cli {
 
 namespace {
 
-constexpr std::int32_t MIN_RATE = 8000;
-constexpr std::int32_t MAX_RATE = 192000;
-// No natural end is looked for beyond 30 minutes, at any rate.
-constexpr std::int64_t LIMIT_SECONDS = 30 * 60;
-constexpr float FULL_SCALE = 32768.0f;
-
 struct RenderOptions {
   std::vector<std::string> modules;
   OutputChoice output;
-  std::int32_t rate = player::OFFLINE_RATE;
+  std::int32_t rate = DEFAULT_RATE;
   bool seconds = false;
   double secondsValue = 0.0;
   std::int32_t loops = 1;
@@ -85,8 +75,10 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
         return renderUsageError("--format " + value + " and --raw cannot be used together");
       }
     } else if (option.name == "rate") {
-      if (!readWholeNumber(value, MIN_RATE, MAX_RATE, number)) {
-        return renderUsageError("--rate takes a whole number of frames a second, 8000 to 192000");
+      if (!readWholeNumber(value, JINGLE_MIN_RATE, JINGLE_MAX_RATE, number)) {
+        return renderUsageError("--rate takes a whole number of frames a second, " +
+                                std::to_string(JINGLE_MIN_RATE) + " to " +
+                                std::to_string(JINGLE_MAX_RATE));
       }
       options.rate = static_cast<std::int32_t>(number);
     } else if (option.name == "float") {
@@ -104,7 +96,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
     } else if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(value, channels)) {
-        return renderUsageError("--" + option.name + " takes channels 1 to 32, such as 1,3,5-8");
+        return renderUsageError("--" + option.name + " takes " + channelListText());
       }
       lists[option.name == "solo" ? 1 : 0] |= channels;
     }
@@ -145,82 +137,24 @@ int stoppedBySignal(const std::string& path) {
   return EXIT_OUTPUT_FAILED;
 }
 
+int notEnoughMemory() {
+  std::fputs("jingle: not enough memory to render\n", stderr);
+  return EXIT_BAD_INPUT;
+}
+
 // The most frames one WAV file can describe: its sizes are 32-bit byte counts.
 std::int64_t maxWavFrames(bool floatSamples) {
   return floatSamples ? (std::int64_t{0xFFFFFFFF} - 50) / 8 : (std::int64_t{0xFFFFFFFF} - 36) / 4;
 }
 
-enum class Rendered { DONE, NO_MEMORY, STOPPED };
-
-struct Sink {
-  PcmOutput* output;
-  AudioFormat format;
-  bool floatSamples;
-  FlacStream* flac;
-  std::vector<float> floats;  // one block of float frames, scaled to full scale 1.0
-};
-
-void writeBlock(Sink& sink, std::int32_t block, const std::int16_t* pcm, std::int32_t count) {
-  if (sink.format == AudioFormat::FLAC) return writeFlacFrames(sink.flac, pcm, count);
-  if (!sink.floatSamples) return writePcmFrames(*sink.output, pcm, count);
-  const float* mix = toolEngine.output.mixBuffer +
-                     static_cast<std::size_t>(block) * player::offlineBlockFrames(toolEngine) * 2;
-  for (std::int32_t i = 0; i < 2 * count; ++i)
-    sink.floats[static_cast<std::size_t>(i)] = mix[i] / FULL_SCALE;  // a power of two: exact
-  writeFloatFrames(*sink.output, sink.floats.data(), count);
-}
-
-// Renders frames frames of the song from its start into the sink, unless a stop signal comes
-// first.
-Rendered renderInto(player::Song* song, const RenderOptions& options, std::int64_t frames,
-                    Sink& sink, ProgressBar& bar) {
-  toolEngine.mutedChannels = options.muted;
-  if (!player::startOfflineRender(toolEngine, song, options.loops, options.rate)) {
-    return Rendered::NO_MEMORY;
-  }
-  const std::int32_t blockFrames = player::offlineBlockFrames(toolEngine);
-  sink.floats.resize(static_cast<std::size_t>(blockFrames) * 2);
-  // 16-bit blocks lie one after another in the ring: each pass through it goes out in one
-  // write, before the ring wraps.
-  const bool batched = sink.format != AudioFormat::FLAC && !sink.floatSamples;
-  const std::int32_t ringBlocks = player::offlineRingBlocks(toolEngine);
-  const std::int16_t* run = nullptr;
-  std::int32_t runFrames = 0;
-  std::int32_t runBlocks = 0;
-  std::int64_t written = 0;
-  while (written < frames && !sink.output->failed && !stopSignalled()) {
-    const std::int32_t block = toolEngine.output.writeBlock;
-    const std::int16_t* pcm = player::renderNextBlock(toolEngine);
-    const std::int64_t left = frames - written;
-    const auto count = static_cast<std::int32_t>(left < blockFrames ? left : blockFrames);
-    written += count;
-    showProgress(bar, written, frames);
-    if (!batched) {
-      writeBlock(sink, block, pcm, count);
-      continue;
-    }
-    if (run == nullptr) run = pcm;
-    runFrames += count;
-    if (++runBlocks == ringBlocks) {
-      writePcmFrames(*sink.output, run, runFrames);
-      run = nullptr;
-      runFrames = 0;
-      runBlocks = 0;
-    }
-  }
-  if (run != nullptr) writePcmFrames(*sink.output, run, runFrames);
-  player::stopOfflineRender(toolEngine);
-  toolEngine.mutedChannels = 0;
-  return stopSignalled() ? Rendered::STOPPED : Rendered::DONE;
-}
-
 int renderOne(const RenderOptions& options, const RenderJob& job) {
-  ModuleFile module;
-  if (const int code = openModuleFile(job.module, module); code != EXIT_OK) return code;
-  if (const std::uint32_t beyond = channelsBeyond(options.listed, module.song->channelCount)) {
+  jingle::Module module;
+  if (const int code = openModule(job.module, module); code != EXIT_OK) return code;
+  jingle::ModuleInfo info{};
+  module.info(info);
+  if (const std::uint32_t beyond = channelsBeyond(options.listed, info.channels)) {
     std::fprintf(stderr, "jingle: %s: %s\n", inputName(job.module).c_str(),
-                 channelsBeyondText(beyond, module.song->channelCount).c_str());
-    closeModuleFile(module);
+                 channelsBeyondText(beyond, info.channels).c_str());
     return EXIT_BAD_INPUT;
   }
   warnOfDamage(job.module, module);
@@ -230,7 +164,6 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
   PcmOutput output;
   const OutputOpening opening = openPcmOutput(job.output, job.module, output);
   if (opening != OutputOpening::OPENED) {
-    closeModuleFile(module);
     if (opening == OutputOpening::IS_INPUT) {
       std::fprintf(stderr, "jingle: %s: is a module being rendered; name another output with -o\n",
                    outputName(job.output).c_str());
@@ -246,41 +179,43 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
     return outputError(job.output, output.error);
   }
 
-  const std::int64_t frames =
-      options.seconds ? std::llround(options.secondsValue * options.rate)
-                      : player::songEndFrame(module.song, options.loops,
-                                             LIMIT_SECONDS * options.rate, options.rate);
-  if (job.format == AudioFormat::WAV && frames > maxWavFrames(options.output.floatSamples)) {
-    closeModuleFile(module);
+  AudioRequest request;
+  request.rate = options.rate;
+  request.loops = options.loops;
+  request.endless = options.seconds;
+  request.frames = options.seconds ? std::llround(options.secondsValue * options.rate)
+                                   : module.durationFrames(options.rate, options.loops);
+  request.muted = options.muted;
+  if (request.frames < 0) {  // the end search had no memory
+    abandonPcmOutput(output);
+    return notEnoughMemory();
+  }
+  if (job.format == AudioFormat::WAV &&
+      request.frames > maxWavFrames(options.output.floatSamples)) {
     abandonPcmOutput(output);
     return renderUsageError("--seconds is too long for a WAV file (use --raw)");
   }
-  Sink sink{&output, job.format, options.output.floatSamples, nullptr, {}};
+  AudioSink sink{&output, job.format, options.output.floatSamples, nullptr};
   if (job.format == AudioFormat::WAV) {
-    const auto count = static_cast<std::uint32_t>(frames);
+    const auto count = static_cast<std::uint32_t>(request.frames);
     if (options.output.floatSamples) {
       writeFloatWavHeader(output, options.rate, count);
     } else {
       writeWavHeader(output, options.rate, count);
     }
   } else if (job.format == AudioFormat::FLAC) {
-    const player::ModuleTexts texts = player::readModuleTexts(module.image);
-    sink.flac = startFlac(output, options.rate, static_cast<std::uint64_t>(frames),
-                          displayText(texts.title), displayText(texts.tracker));
+    sink.flac = startFlac(output, options.rate, static_cast<std::uint64_t>(request.frames),
+                          displayText(info.title), displayText(info.tracker));
   }
   ProgressBar bar = startProgress(inputName(job.module), options.quiet);
   const Rendered rendered = stopSignalled() || output.failed
                                 ? (stopSignalled() ? Rendered::STOPPED : Rendered::DONE)
-                                : renderInto(module.song, options, frames, sink, bar);
+                                : renderAudio(module, request, sink, bar);
   endProgress(bar);
   endFlac(sink.flac, rendered == Rendered::DONE && !stopSignalled());
-  closeModuleFile(module);
   if (rendered != Rendered::DONE || stopSignalled()) {
     abandonPcmOutput(output);
-    if (rendered == Rendered::NO_MEMORY) {
-      std::fputs("jingle: not enough memory to render\n", stderr);
-      return EXIT_BAD_INPUT;
-    }
+    if (rendered == Rendered::NO_MEMORY) return notEnoughMemory();
     return stoppedBySignal(job.output);
   }
   if (!finishPcmOutput(output)) return outputError(job.output, output.error);

@@ -1,30 +1,36 @@
-// libFuzzer target for the tool's own checks of a module file, as jingle makes them before and
-// around the loader: the check of the file's start and size, the module check and the load, and
-// the duration that jingle info shows. Whatever passes the first check either loads or is refused
-// with a reason.
+// libFuzzer target for the library's judgement of a module file, as jingle meets it: the check of
+// the file's start and size, the load, and what info shows (facts, names, warnings, duration).
+// What the first check refuses the load refuses in the same words; whatever passes it either
+// loads or is refused with a reason.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/duration_text.h"
-#include "cli/module_file.h"
+#include "jingle/jingle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::size_t head = size < cli::MODULE_HEAD_BYTES ? size : cli::MODULE_HEAD_BYTES;
-  const std::string fault = cli::moduleHeadFault(data, head, size);
-  if (size < cli::MODULE_HEAD_BYTES && fault.empty()) std::abort();
-  if (!fault.empty()) return 0;
-  player::ModuleImage* image = player::makeModuleImage(data, static_cast<std::uint32_t>(size));
-  if (image == nullptr) return 0;
-  cli::ModuleFile file;
-  std::string reason;
-  if (cli::loadModuleImage(image, file, reason) != cli::EXIT_OK) {
-    if (reason.empty()) std::abort();
+  const std::size_t head = size < JINGLE_HEAD_BYTES ? size : JINGLE_HEAD_BYTES;
+  const jingle_status checked = jingle_check_file_head(data, head, size);
+  if (size < JINGLE_MIN_FILE_BYTES && checked == JINGLE_OK) std::abort();
+  const std::string fault = jingle_load_reason();
+  jingle::Module module;
+  const jingle_status loaded = jingle::Module::load(data, size, module);
+  const std::string reason = jingle_load_reason();
+  if (checked != JINGLE_OK && (loaded == JINGLE_OK || reason != fault)) std::abort();
+  if (loaded != JINGLE_OK) {
+    if (module || reason.empty()) std::abort();
     return 0;
   }
-  if (cli::naturalDurationText(file.song).empty()) std::abort();
-  cli::closeModuleFile(file);
+  jingle::ModuleInfo info{};
+  jingle::ModuleDamage damage{};
+  if (module.info(info) != JINGLE_OK || module.damage(damage) != JINGLE_OK) std::abort();
+  for (std::int32_t i = 0; i < module.warningCount(); ++i)
+    if (module.warning(i) == nullptr) std::abort();
+  for (std::int32_t i = 0; module.sampleName(i) != nullptr; ++i)
+    if (module.sampleInstrument(i) >= 0 &&
+        module.instrumentName(module.sampleInstrument(i)) == nullptr)
+      std::abort();
+  if (module.durationFrames() < 0) std::abort();
   return 0;
 }

@@ -1,71 +1,87 @@
-// What a loaded module holds: its facts, its length and the names of its instruments and samples.
-#include <cstdio>
-#include <string>
+// What a loaded module holds: its facts and damage, its warnings, its length, its order table
+// and patterns, the names of its instruments and samples.
+#include <algorithm>
+#include <cstring>
 
-#include "jingle/module.h"
-#include "lib/engine_use.h"
+#include "lib/api_guard.h"
 #include "lib/module_record.h"
-#include "player/load/song_facts.h"
-#include "player/offline_render.h"
+#include "player/song_end.h"
 
-namespace jingle {
 namespace {
 
-void copyText(char (&destination)[21], const std::string& text) {
-  std::snprintf(destination, sizeof destination, "%s", text.c_str());
+// Copies a record of the library's size into one of the caller's: what both know of.
+template <typename Record>
+jingle_status copyRecord(const Record& record, void* destination, std::size_t size) {
+  std::memcpy(destination, &record, std::min(size, sizeof record));
+  return JINGLE_OK;
 }
 
-// The natural length needs the engine: found when it is free, kept from then on.
-std::int64_t naturalLength(const Module& module) {
-  if (module.durationFrames < 0 && internal::engineState.use == internal::EngineUse::IDLE) {
-    module.durationFrames = player::naturalLengthFrames(module.song, 1, player::MAX_NATURAL_FRAMES);
-  }
-  return module.durationFrames;
+template <typename Value>
+bool inRange(Value index, std::size_t count) {
+  return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
 }  // namespace
 
-Status moduleFacts(const Module* module, ModuleFacts* facts) {
-  if (module == nullptr || facts == nullptr) return Status::NULL_ARGUMENT;
-  const player::Song& song = *module->song;
-  *facts = ModuleFacts{};
-  copyText(facts->title, module->texts.title);
-  copyText(facts->tracker, module->texts.tracker);
-  facts->channels = song.channelCount;
-  facts->orders = song.songLength;
-  facts->restartPosition = song.restartPosition;
-  facts->patterns = module->headerPatterns;
-  facts->patternSlots = song.patternSlotCount;
-  facts->instruments = song.instrumentCount;
-  facts->samples = static_cast<std::int32_t>(player::ownSampleCount(song));
-  facts->linearFrequencies = (song.flags & player::SONG_LINEAR_FREQUENCIES) != 0;
-  facts->speed = song.defaultSpeed;
-  facts->bpm = song.defaultBpm;
-  facts->sampleMemoryBytes = player::sampleMemoryBytes(song);
-  facts->durationFrames = naturalLength(*module);
-  facts->durationLimited = facts->durationFrames >= player::MAX_NATURAL_FRAMES;
-  std::snprintf(facts->format, sizeof facts->format, "%s", player::formatName(song.format));
-  return Status::OK;
+extern "C" {
+
+jingle_status jingle_module_get_info(const jingle_module* module, jingle_module_info* info,
+                                     size_t info_size) {
+  if (module == nullptr || info == nullptr) return JINGLE_NULL_ARGUMENT;
+  return copyRecord(module->info, info, info_size);
 }
 
-const char* instrumentName(const Module* module, std::int32_t instrument) {
-  if (module == nullptr || instrument < 0 ||
-      static_cast<std::size_t>(instrument) >= module->texts.instrumentNames.size()) {
-    return nullptr;
+jingle_status jingle_module_get_damage(const jingle_module* module, jingle_module_damage* damage,
+                                       size_t damage_size) {
+  if (module == nullptr || damage == nullptr) return JINGLE_NULL_ARGUMENT;
+  return copyRecord(module->damage, damage, damage_size);
+}
+
+int32_t jingle_module_warning_count(const jingle_module* module) {
+  return module != nullptr ? static_cast<std::int32_t>(module->warnings.size()) : 0;
+}
+
+const char* jingle_module_warning(const jingle_module* module, int32_t index) {
+  if (module == nullptr || !inRange(index, module->warnings.size())) return nullptr;
+  return module->warnings[static_cast<std::size_t>(index)].c_str();
+}
+
+jingle_status jingle_module_duration(const jingle_module* module, int32_t rate, int32_t rounds,
+                                     int64_t* frames, int32_t* limited) {
+  if (module == nullptr) return JINGLE_NULL_ARGUMENT;
+  if (rate < JINGLE_MIN_RATE || rate > JINGLE_MAX_RATE || rounds < 1) {
+    return JINGLE_INVALID_ARGUMENT;
   }
-  return module->texts.instrumentNames[static_cast<std::size_t>(instrument)].c_str();
+  const std::int64_t limit = std::int64_t{JINGLE_MAX_SECONDS} * rate;
+  const std::int64_t end = player::songEndFrame(module->song, rounds, limit, rate);
+  if (frames != nullptr) *frames = end;
+  if (limited != nullptr) *limited = end >= limit ? 1 : 0;
+  return JINGLE_OK;
 }
 
-std::int32_t instrumentSampleCount(const Module* module, std::int32_t instrument) {
-  if (module == nullptr || instrument < 0 || instrument >= module->song->instrumentCount) return 0;
-  return module->song->instruments[instrument].sampleCount;
+int32_t jingle_module_order_pattern(const jingle_module* module, int32_t order) {
+  if (module == nullptr || order < 0 || order >= module->song->songLength) return -1;
+  return module->song->orderTable[order];
 }
 
-const char* sampleName(const Module* module, std::int32_t instrument, std::int32_t sample) {
-  if (instrumentName(module, instrument) == nullptr || sample < 0) return nullptr;
-  const auto& names = module->texts.sampleNames[static_cast<std::size_t>(instrument)];
-  if (static_cast<std::size_t>(sample) >= names.size()) return nullptr;
-  return names[static_cast<std::size_t>(sample)].c_str();
+int32_t jingle_module_pattern_rows(const jingle_module* module, int32_t pattern) {
+  if (module == nullptr || pattern < 0 || pattern >= module->song->patternSlotCount) return -1;
+  return module->song->patterns[pattern].rows;
 }
 
-}  // namespace jingle
+const char* jingle_module_instrument_name(const jingle_module* module, int32_t index) {
+  if (module == nullptr || !inRange(index, module->instrumentNames.size())) return nullptr;
+  return module->instrumentNames[static_cast<std::size_t>(index)].c_str();
+}
+
+const char* jingle_module_sample_name(const jingle_module* module, int32_t index) {
+  if (module == nullptr || !inRange(index, module->sampleNames.size())) return nullptr;
+  return module->sampleNames[static_cast<std::size_t>(index)].c_str();
+}
+
+int32_t jingle_module_sample_instrument(const jingle_module* module, int32_t index) {
+  if (module == nullptr || !inRange(index, module->sampleOwners.size())) return -1;
+  return module->sampleOwners[static_cast<std::size_t>(index)];
+}
+
+}  // extern "C"

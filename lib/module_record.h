@@ -1,22 +1,34 @@
-// What a jingle::Module is inside the library: the module image, the song the loader made of it,
-// what the song records do not keep, and its natural length once found.
+// What a jingle_module is inside the library: the loaded song, shared read-only by every player
+// made from it, and the facts and texts the queries hand out, all made once at load. The module
+// lives as long as its last reference: the program's, and one for each player.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "jingle/module.h"
-#include "player/load/module_image.h"
-#include "player/load/module_texts.h"
+#include "jingle/jingle.h"
+#include "player/load/module_damage.h"
 #include "player/load/song.h"
 
-namespace jingle {
-
-struct Module {
-  player::ModuleImage* image = nullptr;
+struct jingle_module {
+  std::atomic<std::int32_t> references{1};
   player::Song* song = nullptr;
-  player::ModuleTexts texts;
-  std::int32_t headerPatterns = 0;           // the pattern count the file declares
-  mutable std::int64_t durationFrames = -1;  // found on the first question; -1 until then
+  jingle_module_info info{};  // its texts point into the strings below
+  jingle_module_damage damage{};
+  std::string format, title, tracker, note;
+  std::vector<std::string> instrumentNames;
+  std::vector<std::string> sampleNames;    // over all instruments, instrument by instrument
+  std::vector<std::int32_t> sampleOwners;  // the instrument of each, counted from 0
+  std::vector<std::string> warnings;
 };
 
-}  // namespace jingle
+namespace jingle::internal {
+
+// One more reference to module, for a player.
+void holdModule(const jingle_module* module);
+// One reference less; the last frees the module.
+void releaseModule(const jingle_module* module);
+
+}  // namespace jingle::internal

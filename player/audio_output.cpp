@@ -55,7 +55,18 @@ void setBpm(Engine& engine, Song* song, std::int32_t bpm) {
   song->samplesPerTick = tickFrames(song, bpm, engine.output.outputRate);
 }
 
-void renderBlock(Engine& engine) {
+namespace {
+
+// Multiplies count stereo frames by gain.
+void applyGain(float* frames, std::int32_t count, float gain) {
+  for (std::int32_t i = 0; i < 2 * count; ++i)
+    frames[i] *= gain;
+}
+
+// One block of the ring: the song's ticks as they fall due and the voices between them, mixed
+// (audible) or moved on without mixing.
+template <bool audible>
+void runBlock(Engine& engine) {
   AudioOutput& output = engine.output;
   Song* song = output.song;
   if (song == nullptr || output.mixBuffer == nullptr || output.waveBuffer == nullptr ||
@@ -66,7 +77,7 @@ void renderBlock(Engine& engine) {
   const std::int32_t blockFrames = output.blockFrames;
   const std::ptrdiff_t base = static_cast<std::ptrdiff_t>(block) * blockFrames;
   float* const frames = output.mixBuffer + 2 * base;
-  std::memset(frames, 0, sizeof(float) * 2 * static_cast<std::size_t>(blockFrames));
+  if (audible) std::memset(frames, 0, sizeof(float) * 2 * static_cast<std::size_t>(blockFrames));
 
   float* cursor = frames;
   std::int32_t done = 0;
@@ -82,7 +93,12 @@ void renderBlock(Engine& engine) {
       countdown = span;
     }
     if (span > blockFrames - done) span = blockFrames - done;
-    mixVoices(engine.voicePool, cursor, span);
+    if (audible) {
+      mixVoices(engine.voicePool, cursor, span,
+                engine.interpolation.load(std::memory_order_relaxed));
+    } else {
+      skipVoices(engine.voicePool, cursor, span);
+    }
     const double spanMs =
         static_cast<double>(span) * static_cast<double>(output.secondsPerFrame) * 1000.0;
     song->playTimeMs = wrapAdd(song->playTimeMs, roundToInt32(spanMs));
@@ -96,12 +112,25 @@ void renderBlock(Engine& engine) {
   info.row = static_cast<std::uint8_t>(song->row);
   info.timeMs = song->playTimeMs;
   song->tickSamplesLeft = countdown;
-  if (engine.blockStatus.keep.load(std::memory_order_relaxed)) {
-    recordBlockStatus(engine, song, block, frames, blockFrames);
+  if (audible) {
+    const float gain = engine.outputGain.load(std::memory_order_relaxed);
+    if (gain != 0.0f) applyGain(frames, blockFrames, gain);
+    if (engine.blockStatus.keep.load(std::memory_order_relaxed)) {
+      recordBlockStatus(engine, song, block, frames, blockFrames);
+    }
+    clipToPcm(output.waveBuffer + 2 * base, frames, blockFrames);
   }
-
-  clipToPcm(output.waveBuffer + 2 * base, frames, blockFrames);
   output.writeBlock = block + 1 < blockCount(output) ? block + 1 : 0;
+}
+
+}  // namespace
+
+void renderBlock(Engine& engine) {
+  runBlock<true>(engine);
+}
+
+void skipBlock(Engine& engine) {
+  runBlock<false>(engine);
 }
 
 }  // namespace player

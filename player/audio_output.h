@@ -52,6 +52,9 @@ struct AudioOutput {
   // blockInfos[heardBlock], packed by the mixing thread whenever heardBlock moves, so that other
   // threads can ask what is audible without reading blocks the thread is rendering.
   std::atomic<std::uint64_t> heardInfo;
+  // Blocks the device has played to their end since the ring was handed to it: the heard block
+  // is that many blocks after the ring's first.
+  std::atomic<std::int64_t> heardBlocks;
 };
 
 // Opens the default device (or the one output.waveOut selects) at rate and prepares the engine
@@ -68,6 +71,10 @@ inline std::int32_t blockCount(const AudioOutput& output) {
 
 // Renders block writeBlock of the engine's song into the ring and moves writeBlock on.
 void renderBlock(Engine& engine);
+// Plays block writeBlock as renderBlock does, without mixing: the song and its voices move on
+// exactly as rendering would move them, the block's frames are left as they were. Its BlockInfo
+// is kept.
+void skipBlock(Engine& engine);
 
 // Sets Song::bpm and the frames per tick at the engine's output rate by the song's rules
 // (tickFrames, song_flow.h). bpm >= 1.

@@ -10,6 +10,7 @@
 
 #include "player/audio_output.h"
 #include "player/block_status.h"
+#include "player/mixer/interpolation.h"
 #include "player/mixer/voice.h"
 #include "player/playing_song.h"
 #include "player/replay/channel.h"
@@ -22,6 +23,10 @@ namespace player {
 struct Engine {
   AudioOutput output;
   VoicePool voicePool;
+  // How the mixer reads the voices' samples: linear unless set (zero is linear). Any thread may
+  // set it; it holds from the next tick's frames on. The first sinc mix builds the filter's
+  // tables (about a millisecond) unless prepareSincTables (player/mixer/sinc_table.h) has.
+  std::atomic<Interpolation> interpolation;
   // One record per song channel; the song's first channelCount are used.
   Channel channelTable[MAX_CHANNELS];
   // The pattern loops of the song's channels.
@@ -30,6 +35,13 @@ struct Engine {
   std::int32_t pendingTempo;
   // Bit c set: channel c (counted from 0) is muted. Any thread may set it.
   std::atomic<std::uint32_t> mutedChannels;
+  // Bit c set: channel c plays at channelVolumes[c] (0 .. 1) of its volume; clear, at its full
+  // volume. Any thread may set them, the volume before the bit.
+  std::atomic<std::uint32_t> scaledChannels;
+  std::atomic<float> channelVolumes[MAX_CHANNELS];
+  // The factor every mixed frame is multiplied by before it is clipped; 0 leaves the mix as it
+  // is. Any thread may set it.
+  std::atomic<float> outputGain;
   SongEndWatch endWatch;
   BlockStatusLog blockStatus;
   PitchMemo pitchMemo;

@@ -43,6 +43,7 @@ std::uint32_t mixThreadMain(void* context) {
       output.rendering = 1;
       renderBlock(engine);
       output.heardBlock = output.heardBlock + 1 == blocks ? 0 : output.heardBlock + 1;
+      output.heardBlocks.fetch_add(1, std::memory_order_relaxed);
       publishHeardBlock(output);
       output.rendering = 0;
     }

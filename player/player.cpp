@@ -77,6 +77,17 @@ Song* playModule(Engine& engine, const ModuleImage* image, std::int64_t skipBloc
 }
 
 bool startSong(Engine& engine, const Song* song, std::int64_t skipBlocks) {
+  if (!beginPlayback(engine, song)) return false;
+  // A start part-way through: every block up to there is played without mixing, in the ring's
+  // first block.
+  for (std::int64_t skipped = 0; skipped < skipBlocks; ++skipped) {
+    engine.output.writeBlock = 0;
+    skipBlock(engine);
+  }
+  return startRing(engine);
+}
+
+bool beginPlayback(Engine& engine, const Song* song) {
   AudioOutput& output = engine.output;
   if (song == nullptr) return false;
   // Refused rather than played: a song wider than the channel table, no device to play on, or
@@ -92,13 +103,12 @@ bool startSong(Engine& engine, const Song* song, std::int64_t skipBlocks) {
     return false;
   }
   output.song = &engine.playing.song;
-  // A start part-way through: every block up to there is rendered, and dropped, in the ring's
-  // first block.
-  for (std::int64_t skipped = 0; skipped < skipBlocks; ++skipped) {
-    output.writeBlock = 0;
-    renderBlock(engine);
-  }
+  output.writeBlock = 0;
+  return true;
+}
 
+bool startRing(Engine& engine) {
+  AudioOutput& output = engine.output;
   platform::WaveHeader& header = output.waveHeader;
   header = platform::WaveHeader{};
   header.data = output.waveBuffer;
@@ -117,6 +127,7 @@ bool startSong(Engine& engine, const Song* song, std::int64_t skipBlocks) {
     renderBlock(engine);
   } while (output.writeBlock != 0);
   output.heardBlock = 0;
+  output.heardBlocks = 0;
   publishHeardBlock(output);
   output.lastDevicePosition = 0;
   output.devicePosition = 0;

@@ -23,9 +23,16 @@ Song* playModule(Engine& engine, const ModuleImage* image, std::int64_t skipBloc
 // itself is only read, and must outlive the playback. False, with nothing allocated and nothing
 // playing, for null, for a song with more channels than the channel table, when no device is
 // open, while another song plays, or when a buffer, the copy or the thread cannot be had.
-// With skipBlocks above 0 the song is first rendered silently from its start for that many
-// blocks, so that what the device plays from then on is exactly what continuous play gives there.
+// With skipBlocks above 0 the song is first played without mixing from its start for that many
+// blocks (skipBlock), so that what the device plays from then on is exactly what continuous play
+// gives there.
 bool startSong(Engine& engine, const Song* song, std::int64_t skipBlocks = 0);
+// startSong in two halves, for a program that moves the song on before the device starts:
+// beginPlayback makes and resets the engine's copy of the song and the ring (false, with nothing
+// held, as startSong refuses); startRing renders the ring from where the copy stands, hands it
+// to the device and starts the mixing thread (false, with everything released, on failure).
+bool beginPlayback(Engine& engine, const Song* song);
+bool startRing(Engine& engine);
 // Ends the mixing thread and frees the float buffer, the BlockInfo array and the engine's copy
 // of the song; false for null. The ring stays with the device until the stop path resets it.
 bool stopSong(Engine& engine, const Song* song);

@@ -90,10 +90,16 @@ std::int64_t playRow(Search& search, Flow& flow) {
   return frames;
 }
 
-}  // namespace
+// What a walk over the song's flow looks for: its end after rounds times round, or the first
+// row tick of a given row.
+struct Goal {
+  std::int32_t rounds;
+  std::int32_t order, row;  // -1: the end
+};
 
-std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t maxFrames,
-                          std::int32_t rate) {
+std::int64_t walkFlow(const Song* song, const Goal& goal, std::int64_t maxFrames,
+                      std::int32_t rate) {
+  const bool toEnd = goal.order < 0;
   PlayedRows played{};
   Search search{};
   search.song = song;
@@ -109,7 +115,7 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
   if (!allocatePlayedRows(played, song) || !allocatePlayedRows(search.known, song) ||
       !allocatePlayedRows(search.plain, song) || search.rows == nullptr) {
     release();
-    return maxFrames;
+    return toEnd ? maxFrames : -1;
   }
   if (search.channels > MAX_CHANNELS) search.channels = MAX_CHANNELS;
   for (std::int32_t order = 0; order < ORDER_TABLE_SIZE; ++order) {
@@ -122,9 +128,9 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
   flow.speed = song->defaultSpeed;
   flow.tempo = song->defaultBpm > 0 ? song->defaultBpm : 1;
 
-  std::int32_t roundsLeft = rounds < 1 ? 1 : rounds;
+  std::int32_t roundsLeft = goal.rounds < 1 ? 1 : goal.rounds;
   std::int64_t frame = 0;
-  std::int64_t end = maxFrames;
+  std::int64_t end = toEnd ? maxFrames : -1;
   // Brent's cycle search over the flow at row ticks: `saved` is the flow at row tick savedTick.
   // Once the flow comes back to it, the song repeats the same rows forever; if none of them is
   // reached with every loop count at 0, none can ever end it.
@@ -134,7 +140,8 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
   while (frame < maxFrames) {
     if (!cycleSeen && tick > savedTick) {
       if (sameFlow(flow, saved)) {
-        if (lastFree < savedTick) break;
+        // A row not reached before the flow repeats is never reached.
+        if (lastFree < savedTick || !toEnd) break;
         cycleSeen = true;
       } else if (tick - savedTick == span) {
         saved = flow;
@@ -145,7 +152,11 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
     const bool inLoop = loopRunning(flow.loops);
     if (!inLoop) lastFree = tick;
     const std::int64_t frames = playRow(search, flow);
-    if (markPlayedRow(played, flow.order, flow.row) && !inLoop) {
+    if (!toEnd && flow.order == goal.order && flow.row == goal.row) {
+      end = frame;
+      break;
+    }
+    if (toEnd && markPlayedRow(played, flow.order, flow.row) && !inLoop) {
       if (--roundsLeft <= 0) {
         end = frame;
         break;
@@ -159,6 +170,19 @@ std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t ma
   }
   release();
   return end;
+}
+
+}  // namespace
+
+std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t maxFrames,
+                          std::int32_t rate) {
+  return walkFlow(song, Goal{rounds, -1, -1}, maxFrames, rate);
+}
+
+std::int64_t songRowFrame(const Song* song, std::int32_t order, std::int32_t row,
+                          std::int64_t maxFrames, std::int32_t rate) {
+  if (order < 0 || row < 0) return -1;
+  return walkFlow(song, Goal{1, order, row}, maxFrames, rate);
 }
 
 }  // namespace player

@@ -19,4 +19,10 @@ namespace player {
 std::int64_t songEndFrame(const Song* song, std::int32_t rounds, std::int64_t maxFrames,
                           std::int32_t rate);
 
+// The first frame of the first row tick that plays row of order position order, the song played
+// from its start at rate, found from its flow as songEndFrame finds the end; -1 when the song
+// does not reach that row before maxFrames, or ever.
+std::int64_t songRowFrame(const Song* song, std::int32_t order, std::int32_t row,
+                          std::int64_t maxFrames, std::int32_t rate);
+
 }  // namespace player

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks the application's desktop entry and icons
-# there; builds the examples against the installed library (not the build tree), once with
-# find_package and once with pkg-config. Then checks that the shared library exports only the
-# public API, that the pull example's frames for a module equal `jingle render --raw` byte for
-# byte, and that the play example plays through the device path. Sound goes to SDL's disk driver,
-# into the temporary directory.
+# there; checks that the libraries' external names are the interface's alone; builds the examples
+# against the installed library (not the build tree) with find_package and with pkg-config, each
+# linking the shared and the static library, with SDL2's development files out of reach; then
+# checks that the C example's two players give `jingle render --raw`'s bytes (one of them from a
+# seek) and that the game example plays music and a jingle on the device at once. Sound goes to
+# SDL's disk driver, into the temporary directory.
 #   scripts/check-library-install.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ prefix=$tmp/prefix
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(dirname "$(find "$prefix" -name libjingle.so -print -quit)")
-for installed in include/jingle/jingle.h bin/jingle share/man/man1/jingle.1; do
+for installed in include/jingle/jingle.h include/jingle/export.h bin/jingle share/man/man1/jingle.1; do
   [ -e "$prefix/$installed" ] || { echo "install: $installed is missing"; exit 1; }
 done
 for installed in libjingle.a pkgconfig/jingle.pc cmake/jingle/jingleConfig.cmake; do
@@ -40,26 +41,72 @@ if [ -e "$prefix/bin/jingle-app" ]; then
   echo "desktop entry valid, icon $icon installed at" $sizes
 fi
 
-# Every function the shared library exports belongs to the public API.
-stray=$(nm -D --defined-only -C "$libdir/libjingle.so" | awk '$2 ~ /^[TW]$/' | grep -v ' jingle::' || true)
+# Every name either library defines for other code is the interface's: jingle_...
+stray=$({
+  nm -D --defined-only "$libdir/libjingle.so"
+  nm -g --defined-only "$libdir/libjingle.a"
+} | awk 'NF == 3 { print $3 }' | grep -v '^jingle_' || true)
 if [ -n "$stray" ]; then
-  echo "libjingle.so exports more than the API:"
-  echo "$stray"
+  echo "the libraries define names outside the interface:"
+  echo "$stray" | c++filt | head -20
+  exit 1
+fi
+echo "libjingle.so and libjingle.a: $(nm -D --defined-only "$libdir/libjingle.so" | grep -c ' jingle_') external names, all jingle_..."
+
+# Nothing of SDL2 in what a program is told to use.
+pc=$libdir/pkgconfig
+if PKG_CONFIG_LIBDIR=$pc pkg-config --static --cflags --libs jingle | grep -Ei 'sdl|x11|wayland|pulse'; then
+  echo "jingle.pc names SDL2 or what lies behind it"
   exit 1
 fi
 
+# A program with player:: and platform:: names of its own, linked with the static library.
+cat >"$tmp/own_names.cpp" <<'CPP'
+#include <cstdlib>
+namespace player { struct Engine; void renderBlock(Engine&) { std::abort(); } int audioOutput = 1; }
+namespace platform { void* systemWaveOut() { std::abort(); } }
+CPP
+
+# SDL2's development files out of reach: the CMake package may not look for SDL2, pkg-config
+# sees jingle.pc alone, and no SDL2 include path is given.
 echo "examples with find_package"
-cmake -S examples -B "$tmp/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$tmp/cmake" -j"$(nproc)" >/dev/null
+for kind in shared static; do
+  cmake --no-warn-unused-cli -S examples -B "$tmp/cmake-$kind" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_DISABLE_FIND_PACKAGE_SDL2=ON -DJINGLE_EXAMPLES_STATIC=$([ $kind = static ] && echo ON || echo OFF) \
+    >/dev/null
+  cmake --build "$tmp/cmake-$kind" -j2 >/dev/null
+done
 
 echo "examples with pkg-config"
-mkdir -p "$tmp/pc"
-export PKG_CONFIG_PATH=$libdir/pkgconfig
-flags=(-std=c++17 -Wall -Wextra -Wpedantic -Werror)
+cflags=(-Wall -Wextra -Wpedantic -Werror)
+export PKG_CONFIG_LIBDIR=$pc
+mkdir -p "$tmp/pc-shared" "$tmp/pc-static" "$tmp/static-lib/pkgconfig"
 # shellcheck disable=SC2046
-c++ "${flags[@]}" examples/play_module.cpp $(pkg-config --cflags --libs jingle) -o "$tmp/pc/play_module"
+cc -std=c99 "${cflags[@]}" examples/two_players.c $(pkg-config --cflags --libs jingle) \
+  -o "$tmp/pc-shared/two_players"
 # shellcheck disable=SC2046
-c++ "${flags[@]}" examples/sdl_pull.cpp $(pkg-config --cflags --libs jingle sdl2) -o "$tmp/pc/sdl_pull"
+c++ -std=c++17 "${cflags[@]}" examples/game.cpp $(pkg-config --cflags --libs jingle) \
+  -o "$tmp/pc-shared/game"
+# The static library alone beside its .pc, so that -ljingle can only be the archive.
+cp "$libdir/libjingle.a" "$tmp/static-lib/"
+sed -e "s|^prefix=.*|prefix=$prefix|" -e "s|^libdir=.*|libdir=$tmp/static-lib|" "$pc/jingle.pc" \
+  >"$tmp/static-lib/pkgconfig/jingle.pc"
+export PKG_CONFIG_LIBDIR=$tmp/static-lib/pkgconfig
+# shellcheck disable=SC2046
+cc -std=c99 "${cflags[@]}" $(pkg-config --static --cflags jingle) examples/two_players.c \
+  $(pkg-config --static --libs jingle) -o "$tmp/pc-static/two_players"
+# shellcheck disable=SC2046
+c++ -std=c++17 "${cflags[@]}" $(pkg-config --static --cflags jingle) examples/game.cpp \
+  "$tmp/own_names.cpp" $(pkg-config --static --libs jingle) -o "$tmp/pc-static/game"
+unset PKG_CONFIG_LIBDIR
+for program in "$tmp"/*-static/*; do
+  [ -x "$program" ] && [ -f "$program" ] || continue
+  if readelf -d "$program" | grep -q 'libjingle'; then
+    echo "$program needs libjingle.so though linked statically"
+    exit 1
+  fi
+done
 
 # A corpus module whose end falls inside a block, else any corpus module, else the embedded tune.
 module=resources/jingle.xm
@@ -70,22 +117,20 @@ for candidate in ../shared/corpus/heroes-sound-tracks__intro.xm ../shared/corpus
   fi
 done
 "$build/jingle" render "$module" --raw -o "$tmp/expected.raw"
+seek=1.5
+tail -c +$((66150 * 4 + 1)) "$tmp/expected.raw" >"$tmp/expected-tail.raw"
 
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/device.raw LD_LIBRARY_PATH=$libdir
-for kind in cmake pc; do
+for kind in cmake-shared cmake-static pc-shared pc-static; do
+  "$tmp/$kind/two_players" "$module" "$tmp/first.raw" "$tmp/second.raw" $seek >/dev/null
+  cmp "$tmp/expected.raw" "$tmp/first.raw"
+  cmp "$tmp/expected-tail.raw" "$tmp/second.raw"
+  echo "two_players ($kind): $(stat -c %s "$tmp/first.raw") bytes of $module, and from $seek s, as jingle render --raw"
   # SDL announces its disk driver on stderr: shown only when the example fails.
-  SDL_DISKAUDIODELAY=0 "$tmp/$kind/sdl_pull" "$module" --record "$tmp/pulled.raw" \
-    >/dev/null 2>"$tmp/stderr" || { cat "$tmp/stderr"; exit 1; }
-  cmp "$tmp/expected.raw" "$tmp/pulled.raw"
-  echo "sdl_pull ($kind): $(stat -c %s "$tmp/pulled.raw") bytes of $module, the same as jingle render --raw"
-  # Float frames: the same number of frames, twice the bytes.
-  SDL_DISKAUDIODELAY=0 "$tmp/$kind/sdl_pull" "$module" --float --record "$tmp/float.raw" \
-    >/dev/null 2>"$tmp/stderr" || { cat "$tmp/stderr"; exit 1; }
-  if [ "$(stat -c %s "$tmp/float.raw")" -ne $((2 * $(stat -c %s "$tmp/pulled.raw"))) ]; then
-    echo "sdl_pull ($kind) --float: $(stat -c %s "$tmp/float.raw") bytes"
-    exit 1
-  fi
-  "$tmp/$kind/play_module" "$module" --seconds 1 >/dev/null
-  [ -s "$tmp/device.raw" ] || { echo "play_module ($kind) sent nothing to the device"; exit 1; }
+  "$tmp/$kind/game" "$module" resources/jingle.xm --seconds 1 >"$tmp/game.out" 2>"$tmp/stderr" ||
+    { cat "$tmp/game.out" "$tmp/stderr"; exit 1; }
+  grep -q '^jingle started' "$tmp/game.out" || { echo "game ($kind): no jingle"; exit 1; }
+  [ -s "$tmp/device.raw" ] || { echo "game ($kind) sent nothing to the device"; exit 1; }
+  echo "game ($kind): music and a jingle on the device at once"
   rm -f "$tmp/device.raw"
 done

@@ -2,6 +2,7 @@
 # Installs what the project needs on a Debian machine. Safe to run again: it only asks apt for
 # packages that are missing.
 #   scripts/setup-debian.sh --run   what building and running the application and jingle need
+#   scripts/setup-debian.sh --web   that and what the web build needs
 #   scripts/setup-debian.sh         that and what the tests need: the Windows cross-compilers and
 #                                   Wine, clang, GoogleTest, Google Benchmark, the virtual display
 #                                   and the tools that drive and look at it
@@ -21,11 +22,16 @@ tests=(
   wine64 wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick openbox tmux desktop-file-utils
 )
+# The web build: emscripten, Node for its tools and for the programs it builds, GoogleTest's
+# sources for the tests it builds, Python's web server for the page; Chromium for the tests.
+web=(emscripten nodejs googletest python3)
+tests+=(chromium)
 case ${1:-} in
   --run) ;;
-  "") packages+=("${tests[@]}") ;;
+  --web) packages+=("${web[@]}") ;;
+  "") packages+=("${tests[@]}" "${web[@]}") ;;
   *)
-    echo "usage: scripts/setup-debian.sh [--run]" >&2
+    echo "usage: scripts/setup-debian.sh [--run | --web]" >&2
     exit 2
     ;;
 esac
@@ -46,4 +52,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# npm packs the web build's package: Debian's Node leaves it to a package of its own, other builds
+# of Node bring it along.
+if [[ " ${packages[*]} " == *" nodejs "* ]] && ! command -v npm >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
 fi

@@ -6,8 +6,10 @@
 # UndefinedBehaviorSanitizer; installs the library into a temporary prefix and builds the examples
 # against it; then cross-builds jingle, the library and the application for 64- and 32-bit
 # Windows, checks under Wine that the Windows builds render the same bytes as the native one, and
-# uses both applications (Windows under Wine, Linux natively) on a virtual display. Screenshots
-# and traces are kept in build/test-artifacts.
+# uses both applications (Windows under Wine, Linux natively) on a virtual display; builds for
+# WebAssembly and checks the suite and jingle.mjs in Node and the page in headless Chromium; last,
+# the Windows libraries (DLL and static) under Wine. Screenshots and traces are kept in
+# build/test-artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -91,6 +93,12 @@ done
 echo "== Linux application under Xvfb"
 scripts/check-linux-app.sh build/release/jingle build/release/app/jingle-app build/test-artifacts
 
+echo "== the web build: WebAssembly in Node and the page in Chromium"
+scripts/check-web.sh build/release/jingle build/test-artifacts
+
 echo "== Windows renders the same bytes"
 scripts/check-windows-render.sh build/release/jingle build/mingw-x86_64/jingle.exe \
   build/mingw-i686/jingle.exe
+
+echo "== Windows libraries"
+scripts/check-windows-library.sh build/release/jingle build/mingw-x86_64 build/mingw-i686

@@ -1,5 +1,8 @@
 #include "player/load/module_texts.h"
 
+#include <memory>
+#include <new>
+
 #include "player/load/mod_format.h"
 #include "player/load/s3m_format.h"
 #include "player/load/xm_format.h"
@@ -125,8 +128,11 @@ void readS3mTexts(StreamHandle* handle, ModuleTexts& texts) {
 ModuleTexts readModuleTexts(const ModuleImage* image) {
   ModuleTexts texts;
   if (image == nullptr || moduleByteCount(image) == 0) return texts;
-  StreamHandle* handle = openStream(image);
-  if (handle == nullptr) return texts;
+  // Closed however the walk ends, a text that memory runs out on included.
+  const std::unique_ptr<StreamHandle, void (*)(StreamHandle*)> stream(openStream(image),
+                                                                      closeStream);
+  if (stream == nullptr) throw std::bad_alloc();
+  StreamHandle* handle = stream.get();
   const ModuleFormat format = moduleFormatOf(image);
   if (format == ModuleFormat::MOD) readModTexts(handle, texts);
   if (format == ModuleFormat::S3M) readS3mTexts(handle, texts);
@@ -144,7 +150,6 @@ ModuleTexts readModuleTexts(const ModuleImage* image) {
       }
     }
   }
-  closeStream(handle);
   return texts;
 }
 

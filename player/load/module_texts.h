@@ -20,7 +20,8 @@ struct ModuleTexts {
 };
 
 // Texts as stored up to the first NUL, trailing spaces dropped, other control bytes shown as
-// '?'. For an image the loader refuses, what could be read before the walk stopped.
+// '?'. For an image the loader refuses, what could be read before the walk stopped. Throws
+// std::bad_alloc when memory runs out.
 ModuleTexts readModuleTexts(const ModuleImage* image);
 
 }  // namespace player

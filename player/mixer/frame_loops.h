@@ -1,10 +1,14 @@
-// The mixer's inner loops: the frames of one pass of one voice, interpolated linearly from the
-// voice's 16-bit sample and added to interleaved float stereo frames, at fixed gains or at gains
-// that move by a step after every frame. One set of loops per instruction set (mix_path.h picks
-// one); the plain loops do one scalar frame at a time and are what the others match bit for bit.
+// The mixer's inner loops: the frames of one pass of one voice, read from the voice's 16-bit
+// sample by one of the interpolations and added to interleaved float stereo frames, at fixed
+// gains or at gains that move by a step after every frame. One set of loops per instruction set
+// and interpolation (mix_path.h picks one); the plain loops do one scalar frame at a time and are
+// what the others match bit for bit.
 #pragma once
 
 #include <cstdint>
+
+#include "player/load/song.h"
+#include "player/mixer/interpolation.h"
 
 namespace player {
 
@@ -39,18 +43,24 @@ struct RampGains {
   float rightStep;
 };
 
-// Each loop adds frames >= 0 frames read from data at position onwards to out and returns the
-// position after them. A frame's value is s[i] + w * (s[i + 1] - s[i]) in double, w the
-// fraction's upper 31 bits times 2^-31; each buffer value becomes float(value + x * gain).
+// Each loop adds frames >= 0 frames read from sample at position onwards to out and returns the
+// position after them; each buffer value becomes float(value + x * gain) in double, x the frame's
+// value at the position, i its integer part:
+// - nearest: s[i];
+// - linear: s[i] + w * (s[i + 1] - s[i]), w the fraction's upper 31 bits times 2^-31;
+// - sinc: the integer sum of the taps around i times the filter's row for the fraction, times
+//   2^-14 (sinc_table.h); taps beyond the sample's edges are those sinc_pass.h describes.
+// Nearest and linear read the sample up to the guard values behind it, sinc only its own values.
 //
-// Fixed gains. The loops other than the plain one skip the frames when both gains are exactly 0:
-// x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds -0).
-using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+// Fixed gains. Every loop but the plain nearest and linear ones skips the frames when both gains
+// are exactly 0: x * 0 added to a value leaves it as it was (a buffer cleared to +0 never holds
+// -0).
+using FixedFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const Sample& sample,
                                           std::uint64_t position, std::uint64_t delta,
                                           float leftGain, float rightGain);
 // Ramping gains: every frame uses the gains before its own step is added; gains ends as the
 // gains after the last frame.
-using RampFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const std::int16_t* data,
+using RampFramesLoop = std::uint64_t (*)(float* out, std::int32_t frames, const Sample& sample,
                                          std::uint64_t position, std::uint64_t delta,
                                          RampGains& gains);
 
@@ -59,11 +69,25 @@ struct FrameLoops {
   RampFramesLoop ramp;
 };
 
-// The sets of loops. The SIMD ones exist only where the build compiles them (mix_path.h says
-// which the processor can run).
-extern const FrameLoops PLAIN_FRAME_LOOPS;
-extern const FrameLoops SSE2_FRAME_LOOPS;
-extern const FrameLoops AVX2_FRAME_LOOPS;
-extern const FrameLoops AVX512_FRAME_LOOPS;
+static_assert(static_cast<int>(Interpolation::LINEAR) == 0 &&
+              static_cast<int>(Interpolation::NEAREST) == 1 &&
+              static_cast<int>(Interpolation::SINC) == 2);
+
+// The sets of loops, one per interpolation in the order of Interpolation. The SIMD ones exist
+// only where the build compiles them (mix_path.h says which the processor can run).
+extern const FrameLoops PLAIN_FRAME_LOOPS[INTERPOLATIONS];
+extern const FrameLoops SSE2_FRAME_LOOPS[INTERPOLATIONS];
+extern const FrameLoops AVX2_FRAME_LOOPS[INTERPOLATIONS];
+extern const FrameLoops AVX512_FRAME_LOOPS[INTERPOLATIONS];
+extern const FrameLoops SIMD128_FRAME_LOOPS[INTERPOLATIONS];
+// Loops that write nothing: the position and the ramp gains move on as the others move them,
+// whatever the interpolation.
+extern const FrameLoops SKIP_FRAME_LOOPS;
+
+// The set of an interpolation.
+inline const FrameLoops& loopsFor(const FrameLoops (&sets)[INTERPOLATIONS],
+                                  Interpolation interpolation) {
+  return sets[static_cast<int>(interpolation)];
+}
 
 }  // namespace player

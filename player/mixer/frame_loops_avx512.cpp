@@ -1,15 +1,19 @@
 // Loops for AVX-512 (F, BW, DQ, VL): eight frames per iteration, their sample values picked out
-// of one vector load of the sample (gathered for large steps), the interpolation and the sums in
-// 512-bit double vectors; the last frames of a pass go through the same code under a mask. Built
-// with -mavx512f -mavx512bw -mavx512dq -mavx512vl and without contraction, so every product and sum
-// is rounded as in the plain loop.
+// of one vector load of the sample (gathered for large steps; the sinc taps loaded frame by
+// frame), the values and the sums in 512-bit vectors; the last frames of a pass go through the
+// same code under a mask. Built with -mavx512f -mavx512bw -mavx512dq -mavx512vl and without
+// contraction, so every product and sum is rounded as in the plain loop.
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC 12 warns about the undefined vectors inside its own AVX-512 intrinsics.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 #include <immintrin.h>
 
+#include <cstddef>
+
 #include "player/mixer/frame_loops.h"
+#include "player/mixer/sinc_pass.h"
+#include "player/mixer/sinc_table.h"
 
 namespace player {
 namespace {
@@ -97,13 +101,72 @@ inline __m512d scaledValues(__m256i pairs, __m512i positions) {
   return _mm512_add_pd(current, _mm512_mul_pd(weight, _mm512_sub_pd(next, current)));
 }
 
+// Each source gives 2^16 times the values of the first count of eight frames; frames from count
+// on read nothing.
+
 template <bool WINDOW>
-inline __m512d scaledValuesOf(const std::int16_t* data, const Positions& positions,
-                              std::int32_t count) {
-  const __m256i pairs =
-      WINDOW ? windowPairs(data, positions, count) : gatheredPairs(data, positions, count);
-  return scaledValues(pairs, positions.lanes);
+inline __m256i pairsOf(const std::int16_t* data, const Positions& positions, std::int32_t count) {
+  return WINDOW ? windowPairs(data, positions, count) : gatheredPairs(data, positions, count);
 }
+
+template <bool WINDOW>
+struct Nearest {
+  const std::int16_t* data;
+  __m512d scaled(const Positions& positions, std::int32_t count) const {
+    return _mm512_cvtepi32_pd(_mm256_slli_epi32(pairsOf<WINDOW>(data, positions, count), 16));
+  }
+};
+
+template <bool WINDOW>
+struct Linear {
+  const std::int16_t* data;
+  __m512d scaled(const Positions& positions, std::int32_t count) const {
+    return scaledValues(pairsOf<WINDOW>(data, positions, count), positions.lanes);
+  }
+};
+
+inline std::size_t indexOf(std::uint64_t position) {
+  return static_cast<std::size_t>(position >> 32);
+}
+
+// The taps times the frame's row, summed exactly in 32 bits, times 2^-14 (and 2^16).
+struct Sinc {
+  const std::int16_t* data;
+  const std::int16_t* rows;
+  __m512d scaled(const Positions& positions, std::int32_t count) const {
+    __m128i taps[LANES];
+    __m128i row[LANES];
+    std::uint64_t position = positions.first;
+    for (int j = 0; j < LANES; ++j, position += positions.stride) {
+      if (j < count) {
+        taps[j] = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(data + (indexOf(position) - SINC_TAPS_BEFORE)));
+        row[j] = _mm_load_si128(reinterpret_cast<const __m128i*>(
+            rows + static_cast<std::size_t>(sincRow(position)) * SINC_TAPS));
+      } else {
+        taps[j] = row[j] = _mm_setzero_si128();
+      }
+    }
+    // Four partial sums per frame, one frame in each 128-bit lane: frames 0..3, then 4..7.
+    const __m512i low = _mm512_madd_epi16(join(taps), join(row));
+    const __m512i high = _mm512_madd_epi16(join(taps + 4), join(row + 4));
+    // Lane j: (s[j], s[j + 4], s[j], s[j + 4]), then put in order.
+    __m512i sums =
+        _mm512_add_epi32(_mm512_unpacklo_epi32(low, high), _mm512_unpackhi_epi32(low, high));
+    sums = _mm512_add_epi32(sums, _mm512_shuffle_epi32(sums, _MM_PERM_BADC));
+    const __m512i order = _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i ordered = _mm512_castsi512_si256(_mm512_permutexvar_epi32(order, sums));
+    return _mm512_mul_pd(_mm512_cvtepi32_pd(ordered), _mm512_set1_pd(SINC_UNIT * 0x1p16));
+  }
+
+  // Four 128-bit vectors as the lanes of one.
+  static __m512i join(const __m128i* parts) {
+    __m512i joined = _mm512_castsi128_si512(parts[0]);
+    joined = _mm512_inserti32x4(joined, parts[1], 1);
+    joined = _mm512_inserti32x4(joined, parts[2], 2);
+    return _mm512_inserti32x4(joined, parts[3], 3);
+  }
+};
 
 // out = float(out + x * gains) for eight stereo frames, gains holding (left, right) per frame,
 // the first four frames in low, the others in high. Only the values whose bits are set in mask
@@ -137,45 +200,31 @@ inline __mmask16 valueMask(std::int32_t frames) {
   return static_cast<__mmask16>((1u << (2 * frames)) - 1);
 }
 
-template <bool WINDOW>
-void mixFixed(float* out, std::int32_t frames, const std::int16_t* data, Positions positions,
+template <class Values>
+void mixFixed(float* out, std::int32_t frames, const Values& values, Positions positions,
               __m512d gains) {
   std::int32_t done = 0;
   for (; done + LANES <= frames; done += LANES, out += 2 * LANES) {
-    const __m512d x = scaledValuesOf<WINDOW>(data, positions, LANES);
+    const __m512d x = values.scaled(positions, LANES);
     addFrames(out, x, gains, gains);
     moveOn(positions);
   }
   if (done < frames) {
     const std::int32_t rest = frames - done;
-    const __m512d x = scaledValuesOf<WINDOW>(data, positions, rest);
+    const __m512d x = values.scaled(positions, rest);
     addFrames(out, x, gains, gains, valueMask(rest));
   }
 }
 
-std::uint64_t mixFixedFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                             std::uint64_t position, std::uint64_t delta, float leftGain,
-                             float rightGain) {
-  // A pass shorter than one iteration (a short loop) costs less through the SSE2 loops.
-  if (frames < LANES) {
-    return SSE2_FRAME_LOOPS.fixed(out, frames, data, position, delta, leftGain, rightGain);
-  }
-  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
-  const Positions positions = startPositions(position, delta);
-  // The gains take back the 2^16 of the values: exactly, so x * gain rounds as in the plain loop.
+// The gains take back the 2^16 of the values: exactly, so x * gain rounds as in the plain loop.
+inline __m512d fixedGains(float leftGain, float rightGain) {
   const double left = static_cast<double>(leftGain) * 0x1p-16;
   const double right = static_cast<double>(rightGain) * 0x1p-16;
-  const __m512d gains = _mm512_setr_pd(left, right, left, right, left, right, left, right);
-  if (fitsWindow(positions)) {
-    mixFixed<true>(out, frames, data, positions, gains);
-  } else {
-    mixFixed<false>(out, frames, data, positions, gains);
-  }
-  return positionAfter(position, delta, frames);
+  return _mm512_setr_pd(left, right, left, right, left, right, left, right);
 }
 
-template <bool WINDOW>
-void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Positions positions,
+template <class Values>
+void mixRamp(float* out, std::int32_t frames, const Values& values, Positions positions,
              RampGains& gains) {
   // The running gains move on in single precision, frame after frame. The gains of the first
   // four frames are laid out one after another; those of the next four follow from them by
@@ -202,8 +251,7 @@ void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Position
   for (std::int32_t done = 0; done < frames; done += LANES, out += 2 * LANES) {
     const std::int32_t count = frames - done < LANES ? frames - done : LANES;
     second = fourOn(first);
-    const __m512d x =
-        _mm512_mul_pd(scaledValuesOf<WINDOW>(data, positions, count), _mm512_set1_pd(0x1p-16));
+    const __m512d x = _mm512_mul_pd(values.scaled(positions, count), _mm512_set1_pd(0x1p-16));
     addFrames(out, x, _mm512_cvtps_pd(first), _mm512_cvtps_pd(second), valueMask(count));
     moveOn(positions);
     if (count == LANES) first = fourOn(second);
@@ -215,20 +263,85 @@ void mixRamp(float* out, std::int32_t frames, const std::int16_t* data, Position
   gains.right = laid[2 * (rest % QUARTER) + 1];
 }
 
-std::uint64_t mixRampFrames(float* out, std::int32_t frames, const std::int16_t* data,
-                            std::uint64_t position, std::uint64_t delta, RampGains& gains) {
-  if (frames < LANES) return SSE2_FRAME_LOOPS.ramp(out, frames, data, position, delta, gains);
+// A pass shorter than one iteration (a short loop) costs less through the SSE2 loops. Nearest
+// and linear read their values out of one load of the sample when the step allows.
+template <template <bool> class Values, Interpolation INTERPOLATION>
+std::uint64_t fixedFrames(float* out, std::int32_t frames, const Sample& sample,
+                          std::uint64_t position, std::uint64_t delta, float leftGain,
+                          float rightGain) {
+  if (frames < LANES) {
+    return loopsFor(SSE2_FRAME_LOOPS, INTERPOLATION)
+        .fixed(out, frames, sample, position, delta, leftGain, rightGain);
+  }
+  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
   const Positions positions = startPositions(position, delta);
+  const __m512d gains = fixedGains(leftGain, rightGain);
   if (fitsWindow(positions)) {
-    mixRamp<true>(out, frames, data, positions, gains);
+    mixFixed(out, frames, Values<true>{sample.data}, positions, gains);
   } else {
-    mixRamp<false>(out, frames, data, positions, gains);
+    mixFixed(out, frames, Values<false>{sample.data}, positions, gains);
   }
   return positionAfter(position, delta, frames);
 }
 
+template <template <bool> class Values, Interpolation INTERPOLATION>
+std::uint64_t rampFrames(float* out, std::int32_t frames, const Sample& sample,
+                         std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  if (frames < LANES) {
+    return loopsFor(SSE2_FRAME_LOOPS, INTERPOLATION)
+        .ramp(out, frames, sample, position, delta, gains);
+  }
+  const Positions positions = startPositions(position, delta);
+  if (fitsWindow(positions)) {
+    mixRamp(out, frames, Values<true>{sample.data}, positions, gains);
+  } else {
+    mixRamp(out, frames, Values<false>{sample.data}, positions, gains);
+  }
+  return positionAfter(position, delta, frames);
+}
+
+std::uint64_t sincKernelFixed(float* out, std::int32_t frames, const std::int16_t* data,
+                              const std::int16_t* rows, std::uint64_t position, std::uint64_t delta,
+                              float leftGain, float rightGain) {
+  if (frames < LANES) {
+    return SSE2_SINC_KERNELS.fixed(out, frames, data, rows, position, delta, leftGain, rightGain);
+  }
+  if (leftGain == 0.0f && rightGain == 0.0f) return positionAfter(position, delta, frames);
+  mixFixed(out, frames, Sinc{data, rows}, startPositions(position, delta),
+           fixedGains(leftGain, rightGain));
+  return positionAfter(position, delta, frames);
+}
+
+std::uint64_t sincKernelRamp(float* out, std::int32_t frames, const std::int16_t* data,
+                             const std::int16_t* rows, std::uint64_t position, std::uint64_t delta,
+                             RampGains& gains) {
+  if (frames < LANES)
+    return SSE2_SINC_KERNELS.ramp(out, frames, data, rows, position, delta, gains);
+  mixRamp(out, frames, Sinc{data, rows}, startPositions(position, delta), gains);
+  return positionAfter(position, delta, frames);
+}
+
+const SincKernels AVX512_SINC_KERNELS = {sincKernelFixed, sincKernelRamp};
+
+std::uint64_t sincFixedFrames(float* out, std::int32_t frames, const Sample& sample,
+                              std::uint64_t position, std::uint64_t delta, float leftGain,
+                              float rightGain) {
+  return mixSincFixedFrames(AVX512_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample,
+                            position, delta, leftGain, rightGain);
+}
+
+std::uint64_t sincRampFrames(float* out, std::int32_t frames, const Sample& sample,
+                             std::uint64_t position, std::uint64_t delta, RampGains& gains) {
+  return mixSincRampFrames(AVX512_SINC_KERNELS, SSE2_SINC_EDGE_KERNELS, out, frames, sample,
+                           position, delta, gains);
+}
+
 }  // namespace
 
-const FrameLoops AVX512_FRAME_LOOPS = {mixFixedFrames, mixRampFrames};
+const FrameLoops AVX512_FRAME_LOOPS[INTERPOLATIONS] = {
+    {fixedFrames<Linear, Interpolation::LINEAR>, rampFrames<Linear, Interpolation::LINEAR>},
+    {fixedFrames<Nearest, Interpolation::NEAREST>, rampFrames<Nearest, Interpolation::NEAREST>},
+    {sincFixedFrames, sincRampFrames},
+};
 
 }  // namespace player

@@ -20,8 +20,13 @@ bool processorRuns(MixPath path) {
     case MixPath::AVX512:
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
              __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+    case MixPath::SIMD128:
+      return false;
   }
   return false;
+#elif defined(__wasm__)
+  // An engine without 128-bit SIMD refuses a module that holds its instructions at all.
+  return path == MixPath::PLAIN || path == MixPath::SIMD128;
 #else
   return path == MixPath::PLAIN;
 #endif
@@ -40,6 +45,12 @@ bool built(MixPath path) {
     case MixPath::AVX2:
     case MixPath::AVX512:
 #if defined(JINGLE_MIX_AVX)
+      return true;
+#else
+      return false;
+#endif
+    case MixPath::SIMD128:
+#if defined(JINGLE_MIX_SIMD128)
       return true;
 #else
       return false;
@@ -78,6 +89,8 @@ const char* mixPathName(MixPath path) {
       return "avx2";
     case MixPath::AVX512:
       return "avx512";
+    case MixPath::SIMD128:
+      return "simd128";
   }
   return "unknown";
 }
@@ -96,20 +109,24 @@ bool selectMixPath(MixPath path) {
   return true;
 }
 
-const FrameLoops& frameLoopsOf(MixPath path) {
+const FrameLoops& frameLoopsOf(MixPath path, Interpolation interpolation) {
   switch (path) {
 #if defined(__SSE2__)
     case MixPath::SSE2:
-      return SSE2_FRAME_LOOPS;
+      return loopsFor(SSE2_FRAME_LOOPS, interpolation);
 #endif
 #if defined(JINGLE_MIX_AVX)
     case MixPath::AVX2:
-      return AVX2_FRAME_LOOPS;
+      return loopsFor(AVX2_FRAME_LOOPS, interpolation);
     case MixPath::AVX512:
-      return AVX512_FRAME_LOOPS;
+      return loopsFor(AVX512_FRAME_LOOPS, interpolation);
+#endif
+#if defined(JINGLE_MIX_SIMD128)
+    case MixPath::SIMD128:
+      return loopsFor(SIMD128_FRAME_LOOPS, interpolation);
 #endif
     default:
-      return PLAIN_FRAME_LOOPS;
+      return loopsFor(PLAIN_FRAME_LOOPS, interpolation);
   }
 }
 

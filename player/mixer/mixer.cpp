@@ -4,16 +4,26 @@
 #include "player/mixer/voice_mix.h"
 
 namespace player {
+namespace {
 
-void mixVoices(VoicePool& pool, float* frames, std::int32_t count) {
+void runVoices(VoicePool& pool, float* frames, std::int32_t count, const FrameLoops& loops) {
   if (frames == nullptr || count < 1) return;
-  const FrameLoops& loops = frameLoopsOf(activeMixPath());
   const VolumeRamp ramp = volumeRampOf(pool);
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
   for (int index = 0; index < MIXED_VOICES; ++index) {
     Voice& voice = pool.voices[index];
     if (voice.sample != nullptr) mixVoice(voice, frames, count, loops, ramp);
   }
+}
+
+}  // namespace
+
+void mixVoices(VoicePool& pool, float* frames, std::int32_t count, Interpolation interpolation) {
+  runVoices(pool, frames, count, frameLoopsOf(activeMixPath(), interpolation));
+}
+
+void skipVoices(VoicePool& pool, float* frames, std::int32_t count) {
+  runVoices(pool, frames, count, SKIP_FRAME_LOOPS);
 }
 
 }  // namespace player

@@ -140,7 +140,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
       const double unit = unitOf(voice);
       RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
                       ramp.leftStep, ramp.rightStep};
-      position = loops.ramp(cursor, n, sample.data, start, delta, gains);
+      position = loops.ramp(cursor, n, sample, start, delta, gains);
       voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
       voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
       voice.rampRemaining = ramp.frames - n;
@@ -154,7 +154,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
       const double unit = unitOf(voice);
       const float leftGain = gainOf(voice.leftTarget, unit);
       const float rightGain = gainOf(voice.rightTarget, unit);
-      position = loops.fixed(cursor, n, sample.data, start, delta, leftGain, rightGain);
+      position = loops.fixed(cursor, n, sample, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
     left -= n;

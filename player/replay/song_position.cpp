@@ -1,5 +1,7 @@
 #include "player/replay/song_position.h"
 
+#include <cstddef>
+
 namespace player {
 
 namespace {

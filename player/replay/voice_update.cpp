@@ -65,10 +65,10 @@ void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, co
       static_cast<double>(song->globalVolume);
   const double master = song->masterVolume != 0 ? song->masterVolume / FULL_MASTER_VOLUME : 1.0;
   const bool muted = channelMuted(engine, channel);
-  const std::int32_t gain = muted ? 0 : roundToInt32(product * GAIN_SCALE * master);
+  const double heard = muted ? 0.0 : listenerGain(engine, channel, product * GAIN_SCALE * master);
+  const std::int32_t gain = muted ? 0 : roundToInt32(heard);
   voice->fineGains = (song->rules & RULE_FINE_GAINS) != 0;
-  voice->volume =
-      !voice->fineGains ? gain : (muted ? 0 : roundToInt32(product * GAIN_SCALE * master * 256.0));
+  voice->volume = !voice->fineGains || muted ? gain : roundToInt32(heard * 256.0);
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.
   voice->leftTarget = targetOf(voice->pan, voice->volume);

@@ -1,6 +1,7 @@
-// Nothing on the mixing path allocates: while blocks render, offline and on the mixing thread,
-// every allocation the process makes is counted. The test binary wraps malloc, calloc and realloc
-// (for the player's own calls, at link time) and replaces operator new.
+// Nothing on the mixing path allocates: while blocks render, offline, on the mixing thread and
+// through the public API, every allocation the process makes is counted. And an allocation that
+// fails anywhere in a load or a player's making is a status, never an abort. The test binary wraps
+// malloc, calloc and realloc (for the player's own calls, at link time) and replaces operator new.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "jingle/jingle.h"
 #include "platform/virtual/virtual_wave_out.h"
 #include "player/audio_output.h"
 #include "player/engine.h"
@@ -23,9 +25,12 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
+std::atomic<long> failingAllocation{-1};  // the counted allocation that fails; -1: none
 
-void noteAllocation() {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1);
+// Counts an allocation; false when it is the one to fail.
+bool noteAllocation() {
+  if (!counting.load(std::memory_order_relaxed)) return true;
+  return allocations.fetch_add(1) != failingAllocation.load();
 }
 
 }  // namespace
@@ -36,16 +41,13 @@ void* __real_calloc(std::size_t count, std::size_t size);
 void* __real_realloc(void* block, std::size_t size);
 
 void* __wrap_malloc(std::size_t size) {
-  noteAllocation();
-  return __real_malloc(size);
+  return noteAllocation() ? __real_malloc(size) : nullptr;
 }
 void* __wrap_calloc(std::size_t count, std::size_t size) {
-  noteAllocation();
-  return __real_calloc(count, size);
+  return noteAllocation() ? __real_calloc(count, size) : nullptr;
 }
 void* __wrap_realloc(void* block, std::size_t size) {
-  noteAllocation();
-  return __real_realloc(block, size);
+  return noteAllocation() ? __real_realloc(block, size) : nullptr;
 }
 }
 
@@ -55,7 +57,7 @@ void* __wrap_realloc(void* block, std::size_t size) {
 #endif
 
 void* operator new(std::size_t size) {
-  noteAllocation();
+  if (!noteAllocation()) throw std::bad_alloc();
   if (void* block = __real_malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
@@ -63,8 +65,7 @@ void* operator new[](std::size_t size) {
   return operator new(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  noteAllocation();
-  return __real_malloc(size == 0 ? 1 : size);
+  return noteAllocation() ? __real_malloc(size == 0 ? 1 : size) : nullptr;
 }
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
   return operator new(size, tag);
@@ -134,6 +135,41 @@ TEST(MixingAllocations, TheMixingThreadAllocatesNothing) {
   });
   player::playModule(*engine, nullptr);
   EXPECT_EQ(made, 0);
+}
+
+TEST(MixingAllocations, PlayersRenderWithoutAllocating) {
+  const std::vector<std::uint8_t> file = xmtest::busyModule(8);
+  jingle::Module module;
+  ASSERT_EQ(jingle::Module::load(file.data(), file.size(), module), JINGLE_OK);
+  jingle::Player player;
+  ASSERT_EQ(jingle::Player::create(module, 48000, player), JINGLE_OK);
+  std::vector<float> frames(2 * 1000);
+  EXPECT_EQ(allocationsDuring([&] {
+              for (int call = 0; call < 1000; ++call)
+                player.render(frames.data(), 1 + call % 999);
+            }),
+            0);
+}
+
+// Allocation n of a load and a player's making fails, for every n up to the first that is not
+// needed: each time a status (or a load that did without it), never an abort.
+TEST(MixingAllocations, EveryFailingAllocationOfALoadIsAStatus) {
+  const std::vector<std::uint8_t> file = xmtest::busyModule(4);
+  std::vector<float> frames(2 * 64);
+  for (long n = 0;; ++n) {
+    jingle_status status = JINGLE_OK;
+    allocationsDuring([&] {
+      failingAllocation = n;
+      jingle::Module module;
+      jingle::Player player;
+      status = jingle::Module::load(file.data(), file.size(), module);
+      if (status == JINGLE_OK) status = jingle::Player::create(module, 44100, player);
+      if (status == JINGLE_OK && player.render(frames.data(), 64) != 64) status = JINGLE_BUSY;
+      failingAllocation = -1;
+    });
+    if (allocations <= n) break;  // no allocation failed
+    ASSERT_TRUE(status == JINGLE_OK || status == JINGLE_OUT_OF_MEMORY) << n << ": " << status;
+  }
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// Modules and helpers the tests of the public API share: a loud test song built in memory, an
-// owning pointer for jingle::Module, and a render of a whole song through the public calls.
+// What the tests of the public API share: a loud test song built in memory, loading it through
+// the API, and rendering a player to its end.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "jingle/jingle.h"
@@ -11,14 +10,9 @@
 
 namespace apitest {
 
-struct ModuleDeleter {
-  void operator()(jingle::Module* module) const { jingle::freeModule(module); }
-};
-using ModulePtr = std::unique_ptr<jingle::Module, ModuleDeleter>;
-
 // Four channels of a full-scale looping square wave (loud enough that the mix clips), orders 0 1
 // over two patterns of `rows` rows at speed 6 and 125 BPM: after 2 x rows rows the song comes
-// back to order 0, its natural end.
+// back to order 0, its natural end. At 44,100 Hz a tick is 882 frames, a row 5,292.
 inline xmtest::Module loudModule(int rows = 16) {
   xmtest::Module module;
   module.name = "Loud test song";
@@ -43,25 +37,40 @@ inline xmtest::Module loudModule(int rows = 16) {
   return module;
 }
 
-inline ModulePtr load(const xmtest::Module& module) {
-  const std::vector<std::uint8_t> bytes = xmtest::writeXm(module);
-  return ModulePtr(jingle::loadModule(bytes.data(), bytes.size()));
+inline jingle::Module load(const std::vector<std::uint8_t>& bytes) {
+  jingle::Module module;
+  jingle::Module::load(bytes.data(), bytes.size(), module);
+  return module;
 }
 
-// Renders the module from start to end (or `limit` frames) in calls of `chunk` frames.
+inline jingle::Module load(const xmtest::Module& module) {
+  return load(xmtest::writeXm(module));
+}
+
+// Renders the player on from where it stands to its end (or `limit` frames) in calls of `chunk`
+// frames.
 template <typename Value>
-std::vector<Value> renderAll(jingle::Module* module, const jingle::RenderSettings& settings,
-                             std::size_t chunk, std::size_t limit = SIZE_MAX) {
+std::vector<Value> renderAll(jingle::Player& player, std::size_t chunk,
+                             std::size_t limit = SIZE_MAX) {
   std::vector<Value> out;
-  if (jingle::startRender(module, settings) != jingle::Status::OK) return out;
   std::vector<Value> buffer(chunk * 2);
   while (out.size() / 2 < limit) {
-    const std::size_t got = jingle::renderFrames(buffer.data(), chunk);
+    const std::size_t got = player.render(buffer.data(), chunk);
     out.insert(out.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got * 2));
     if (got < chunk) break;
   }
-  jingle::stopRender();
   return out;
+}
+
+// A new player of module at rate, rendered from its start.
+template <typename Value>
+std::vector<Value> renderAll(const jingle::Module& module, std::size_t chunk,
+                             std::int32_t rate = 44100, std::int32_t rounds = 1,
+                             std::size_t limit = SIZE_MAX) {
+  jingle::Player player;
+  if (jingle::Player::create(module, rate, player) != JINGLE_OK) return {};
+  player.setRounds(rounds);
+  return renderAll<Value>(player, chunk, limit);
 }
 
 }  // namespace apitest

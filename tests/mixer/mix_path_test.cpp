@@ -1,11 +1,13 @@
 // Every set of frame loops the processor runs must mix exactly what the plain loops mix, bit for
-// bit: random voices of every kind, the voices of a block, and whole corpus renders.
+// bit, in every interpolation: random voices of every kind, the voices of a block, and whole
+// corpus renders.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "player/mixer/mix_path.h"
@@ -111,15 +113,22 @@ class RandomVoices {
   std::mt19937 random_;
 };
 
-// The paths compared with the plain one; a path the processor lacks is skipped.
-class MixPathTest : public ::testing::TestWithParam<player::MixPath> {
+// The paths compared with the plain one, in each interpolation; a path the processor lacks is
+// skipped.
+class MixPathTest
+    : public ::testing::TestWithParam<std::tuple<player::MixPath, player::Interpolation>> {
  protected:
   void SetUp() override {
-    if (!player::mixPathAvailable(GetParam())) GTEST_SKIP() << "not run by this processor";
+    if (!player::mixPathAvailable(path())) GTEST_SKIP() << "not run by this processor";
     player::prepareOutput(*engine_, 44100);
   }
   void TearDown() override { player::selectMixPath(saved_); }
-  const player::FrameLoops& loops() const { return player::frameLoopsOf(GetParam()); }
+  static player::MixPath path() { return std::get<0>(GetParam()); }
+  static player::Interpolation interpolation() { return std::get<1>(GetParam()); }
+  static const player::FrameLoops& loops() { return player::frameLoopsOf(path(), interpolation()); }
+  static const player::FrameLoops& plainLoops() {
+    return player::frameLoopsOf(player::MixPath::PLAIN, interpolation());
+  }
   void mixVoice(player::Voice& voice, std::vector<float>& frames, std::int32_t count,
                 const player::FrameLoops& loops) {
     player::mixVoice(voice, frames.data(), count, loops, player::volumeRampOf(engine_->voicePool));
@@ -147,7 +156,7 @@ TEST_P(MixPathTest, RandomVoicesMixAsThePlainLoopsMixThem) {
       std::vector<float> plainFrames = fastFrames;
 
       mixVoice(fast.voice, fastFrames, count, loops());
-      mixVoice(plain, plainFrames, count, player::PLAIN_FRAME_LOOPS);
+      mixVoice(plain, plainFrames, count, plainLoops());
       ASSERT_EQ(
           std::memcmp(fastFrames.data(), plainFrames.data(), fastFrames.size() * sizeof(float)), 0)
           << "case " << caseIndex << " call " << call;
@@ -180,20 +189,22 @@ TEST_P(MixPathTest, MixVoicesRunsTheSelectedPathForEveryMixedVoice) {
   }
   std::vector<float> frames(2 * 884, 0.0f);
   std::vector<float> expected = frames;
-  ASSERT_TRUE(player::selectMixPath(GetParam()));
-  player::mixVoices(engine_->voicePool, frames.data(), 884);
+  ASSERT_TRUE(player::selectMixPath(path()));
+  player::mixVoices(engine_->voicePool, frames.data(), 884, interpolation());
   for (auto& voice : reference)
-    mixVoice(voice, expected, 884, player::PLAIN_FRAME_LOOPS);
+    mixVoice(voice, expected, 884, plainLoops());
   EXPECT_EQ(std::memcmp(frames.data(), expected.data(), frames.size() * sizeof(float)), 0);
   for (int index = 0; index < player::MIXED_VOICES; ++index) {
     EXPECT_TRUE(mixtest::sameVoice(engine_->voicePool.voices[index], reference[index])) << index;
   }
 }
 
-// The first 10 s of a render, on the selected path.
-std::vector<std::int16_t> renderStart(const player::Song* song) {
+// The first 10 s of a render, on the selected path, in an interpolation.
+std::vector<std::int16_t> renderStart(const player::Song* song,
+                                      player::Interpolation interpolation) {
   std::vector<std::int16_t> pcm;
   const auto engine = std::make_unique<player::Engine>();
+  engine->interpolation = interpolation;
   if (!player::startOfflineRender(*engine, song, 1)) return pcm;
   const std::size_t values = static_cast<std::size_t>(player::offlineBlockFrames(*engine)) * 2;
   for (int block = 0; block < 500; ++block) {
@@ -207,22 +218,25 @@ std::vector<std::int16_t> renderStart(const player::Song* song) {
 TEST_P(MixPathTest, CorpusModulesRenderTheSameBytes) {
   const std::vector<std::string> modules = xmtest::corpusModules();
   if (modules.empty()) GTEST_SKIP() << "no corpus";
-  for (const std::string& path : modules) {
-    xmtest::SongPtr song = xmtest::loadFile(xmtest::readFile(path));
-    ASSERT_NE(song, nullptr) << path;
+  for (const std::string& module : modules) {
+    xmtest::SongPtr song = xmtest::loadFile(xmtest::readFile(module));
+    ASSERT_NE(song, nullptr) << module;
     ASSERT_TRUE(player::selectMixPath(player::MixPath::PLAIN));
-    const std::vector<std::int16_t> plain = renderStart(song.get());
-    ASSERT_TRUE(player::selectMixPath(GetParam()));
-    EXPECT_TRUE(renderStart(song.get()) == plain) << path;
+    const std::vector<std::int16_t> plain = renderStart(song.get(), interpolation());
+    ASSERT_TRUE(player::selectMixPath(path()));
+    EXPECT_TRUE(renderStart(song.get(), interpolation()) == plain) << module;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, MixPathTest,
-                         ::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
-                                           player::MixPath::AVX512),
-                         [](const auto& info) {
-                           return std::string(player::mixPathName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, MixPathTest,
+    ::testing::Combine(::testing::Values(player::MixPath::SSE2, player::MixPath::AVX2,
+                                         player::MixPath::AVX512, player::MixPath::SIMD128),
+                       ::testing::ValuesIn(player::ALL_INTERPOLATIONS)),
+    [](const auto& info) {
+      return std::string(player::mixPathName(std::get<0>(info.param))) + "_" +
+             player::interpolationName(std::get<1>(info.param));
+    });
 
 TEST(MixPath, PlainIsAlwaysThereAndTheFastestRunnablePathIsActive) {
   EXPECT_TRUE(player::mixPathAvailable(player::MixPath::PLAIN));

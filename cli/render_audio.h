@@ -1,0 +1,37 @@
+// One module's audio for jingle render: a player of the module at the output's rate, its frames
+// written as 16-bit PCM, 32-bit floats or FLAC as they come, the progress shown, until the length
+// asked for is written, the output fails or a stop signal comes.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/commands.h"
+#include "cli/flac_output.h"
+#include "cli/pcm_output.h"
+#include "cli/progress_bar.h"
+#include "cli/render_format.h"
+#include "jingle/jingle.h"
+
+namespace cli {
+
+struct AudioRequest {
+  std::int32_t rate = DEFAULT_RATE;
+  std::int32_t loops = 1;  // times round the song, when frames is its natural length
+  bool endless = false;    // the song goes round until frames are written (--seconds)
+  std::int64_t frames = 0;
+  std::uint32_t muted = 0;  // bit c: channel c + 1 silenced
+};
+
+struct AudioSink {
+  PcmOutput* output;
+  AudioFormat format;
+  bool floatSamples;
+  FlacStream* flac;  // for FLAC
+};
+
+enum class Rendered { DONE, NO_MEMORY, STOPPED };
+
+Rendered renderAudio(const jingle::Module& module, const AudioRequest& request, AudioSink& sink,
+                     ProgressBar& bar);
+
+}  // namespace cli

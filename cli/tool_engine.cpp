@@ -1,7 +1,0 @@
-#include "cli/tool_engine.h"
-
-namespace cli {
-
-player::Engine toolEngine{};
-
-}  // namespace cli

@@ -1,0 +1,30 @@
+# Run by the build on the static library's object once its names are made local: fails when the
+# object refers to a name that it defines only locally. Such a reference cannot be bound any more;
+# it comes from a function several source files emit as inline (a COMDAT section), which a
+# partial link leaves unbound on some targets. Give that function one definition in one file.
+#   cmake -DNM=... -DOBJECT=... -P check_static_object.cmake
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${NM} ${OBJECT} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${NM} ${OBJECT} failed")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(undefined "")
+set(local "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^ +U (.+)$")
+    list(APPEND undefined "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^[0-9a-fA-F]+ [a-z] (.+)$")
+    list(APPEND local "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+set(unbound "")
+foreach(name IN LISTS undefined)
+  if(name IN_LIST local)
+    list(APPEND unbound "${name}")
+  endif()
+endforeach()
+if(unbound)
+  list(JOIN unbound "\n  " names)
+  message(FATAL_ERROR "the static library refers to names it defines only locally:\n  ${names}")
+endif()
