@@ -1,7 +1,6 @@
 #include "player/load/module_check.h"
 
-#include "player/load/mod_format.h"
-#include "player/load/s3m_format.h"
+#include "player/load/format_checks.h"
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -17,10 +16,6 @@ std::int64_t position(const StreamHandle* handle) {
 }
 std::int64_t length(const StreamHandle* handle) {
   return handle->length;
-}
-
-bool holdsNote(const PatternCell& cell) {
-  return cell.note >= 1 && cell.note <= 96;
 }
 
 // Passes over the pattern data exactly as the loader decodes it, noting the patterns the file
@@ -89,37 +84,6 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
     if (oddByte[j]) seek(handle, 1, 1);
   }
   return true;
-}
-
-// MOD and S3M files load whatever they hold (up to memory): only their counts are wanted.
-void checkMod(StreamHandle* handle, ModuleCheck& check) {
-  ModLayout layout;
-  readModLayout(handle, layout);
-  check.channelCount = layout.channels;
-  check.patternCount = layout.patterns;
-  check.stored = {static_cast<std::uint16_t>(layout.songLength),
-                  layout.restartByte,
-                  static_cast<std::uint16_t>(layout.channels),
-                  static_cast<std::uint16_t>(layout.samples),
-                  6,
-                  125};
-}
-
-void checkS3m(StreamHandle* handle, ModuleCheck& check) {
-  S3mHeader header;
-  readS3mHeader(handle, header);
-  std::int32_t songChannel[S3M_CHANNELS];
-  check.channelCount = s3mSongChannels(header, songChannel);
-  check.patternCount = header.patternCount;
-  std::uint16_t songLength = 0;
-  for (std::int32_t i = 0; i < header.orderCount && i < 256 && header.orders[i] != 255; ++i)
-    songLength = static_cast<std::uint16_t>(songLength + (header.orders[i] != 254 ? 1 : 0));
-  check.stored = {songLength,
-                  0,
-                  static_cast<std::uint16_t>(check.channelCount),
-                  header.instrumentCount,
-                  header.speed,
-                  header.tempo};
 }
 
 }  // namespace

@@ -25,6 +25,10 @@ constexpr std::uint16_t S3M_AMIGA_LIMITS = 0x10;
 constexpr std::uint16_t S3M_FAST_VOLUME_SLIDES = 0x40;
 // Instrument types.
 constexpr std::uint8_t S3M_SAMPLE = 1;  // 2 and above: AdLib instruments
+// Sample flags.
+constexpr std::uint8_t S3M_SAMPLE_LOOPS = 0x01;
+constexpr std::uint8_t S3M_SAMPLE_STEREO = 0x02;
+constexpr std::uint8_t S3M_SAMPLE_16_BIT = 0x04;
 
 // True when the bytes hold "SCRM" at 44.
 bool isS3m(const std::uint8_t* bytes, std::uint64_t count);

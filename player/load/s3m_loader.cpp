@@ -23,9 +23,6 @@ constexpr std::uint8_t PAN_SET = 0x20;  // channelPanning bit: the low nibble is
 constexpr std::uint8_t LEFT_PAN = 0x3, RIGHT_PAN = 0xC;  // of 0 (left) to 15 (right)
 constexpr std::uint8_t CENTRE = 128;                     // the player's pan
 constexpr std::uint8_t RIGHT_CHANNELS = 8;               // settings 8-15
-constexpr std::uint8_t SAMPLE_LOOPS = 0x01;
-constexpr std::uint8_t SAMPLE_STEREO = 0x02;
-constexpr std::uint8_t SAMPLE_16_BIT = 0x04;
 constexpr std::uint16_t SCREAM_TRACKER_300 = 0x1300;
 constexpr std::uint16_t IMPULSE_TRACKER = 3;  // the tracker, from the version's top four bits
 
@@ -103,12 +100,13 @@ bool readInstrument(Song* song, StreamHandle* handle, const S3mHeader& header, s
   sample->c4Rate = stored.c2spd;
   if (stored.type != S3M_SAMPLE || stored.pack != 0) return true;
   sample->length = stored.length;
-  const bool loops = (stored.flags & SAMPLE_LOOPS) != 0 && stored.loopEnd > stored.loopStart;
+  const bool loops = (stored.flags & S3M_SAMPLE_LOOPS) != 0 && stored.loopEnd > stored.loopStart;
   sample->loopMode = loops ? LOOP_FORWARD : LOOP_OFF;
   sample->loopStart = stored.loopStart;
   sample->loopLength = loops ? stored.loopEnd - stored.loopStart : 0;
-  const SampleStorage storage{static_cast<std::uint8_t>((stored.flags & SAMPLE_16_BIT) ? 16 : 8),
-                              header.sampleFormat == 2, (stored.flags & SAMPLE_STEREO) != 0};
+  const SampleStorage storage{
+      static_cast<std::uint8_t>((stored.flags & S3M_SAMPLE_16_BIT) ? 16 : 8),
+      header.sampleFormat == 2, (stored.flags & S3M_SAMPLE_STEREO) != 0};
   seekTo(handle, stored.dataOffset);
   return readSampleValues(song, handle, *sample, storage, index);
 }
