@@ -1,6 +1,8 @@
 // How close a render of a module is to a reference render of the same module, by what a listener
 // hears: the loudness over time, the notes, and the treble.
-//   closeness [--rate HZ] REFERENCE CANDIDATE
+//   closeness [--seconds] [--rate HZ] REFERENCE CANDIDATE
+// --seconds adds a line per second of the reference: both levels, their distance and the pitch
+// similarity there, to find where a render strays.
 // Both are 16-bit stereo, WAV or headerless little-endian (raw files are taken at --rate, default
 // 44,100 Hz). Both are mixed to mono, (L + R) / 2, so that the players' stereo separation does not
 // count. The candidate is compared over the reference's length: cut when longer, padded with
@@ -42,6 +44,8 @@
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -202,6 +206,7 @@ struct Spectral {
   double hfDistance = 0;
   double hfBias = 0;
   int hfBands = 0;
+  std::vector<std::pair<long, double>> windows;  // each measured window's start and cosine
 };
 
 // Pitch and treble over FFT windows of the reference and the aligned candidate.
@@ -247,6 +252,7 @@ Spectral compareSpectra(const Render& reference, const Render& candidate, const 
     for (double& band : hf)
       band = decibels(2 * band / (FFT_SIZE * hannSquares));
   };
+  Spectral result;
   const Energy ref(reference.mono), cand(candidate.mono);
   double refNotes[NOTES], candNotes[NOTES], refHf[std::size(HF_EDGES)], candHf[std::size(HF_EDGES)];
   double weighted = 0, weights = 0, hfSum = 0, hfSigned = 0;
@@ -265,8 +271,10 @@ Spectral compareSpectra(const Render& reference, const Render& candidate, const 
       dot += std::sqrt(refNotes[b] * candNotes[b]);
       refNorm += refNotes[b], candNorm += candNotes[b];
     }
-    weighted += weight * (refNorm > 0 && candNorm > 0 ? dot / std::sqrt(refNorm * candNorm) : 0);
+    const double cosine = refNorm > 0 && candNorm > 0 ? dot / std::sqrt(refNorm * candNorm) : 0;
+    weighted += weight * cosine;
     weights += weight;
+    result.windows.emplace_back(start, cosine);
     for (int b = 0; b < hfBands; ++b) {
       const double difference =
           std::max(candHf[b] + env.gain, HF_FLOOR_DB) - std::max(refHf[b], HF_FLOOR_DB);
@@ -276,8 +284,40 @@ Spectral compareSpectra(const Render& reference, const Render& candidate, const 
   fftw_destroy_plan(plan);
   fftw_free(out);
   fftw_free(in);
-  return {weights > 0 ? weighted / weights : 0, hfCount ? hfSum / hfCount : 0,
-          hfCount ? hfSigned / hfCount : 0, hfBands};
+  result.pitch = weights > 0 ? weighted / weights : 0;
+  result.hfDistance = hfCount ? hfSum / hfCount : 0;
+  result.hfBias = hfCount ? hfSigned / hfCount : 0;
+  result.hfBands = hfBands;
+  return result;
+}
+
+// One line per second of the reference: both levels (the candidate's aligned and raised by the
+// gain), their mean |difference| over the second's 50 ms windows and the mean pitch cosine of the
+// FFT windows that start in it; where a render strays, and how.
+void printSeconds(const Render& reference, const Render& candidate, const Envelope& env,
+                  const Spectral& spectral) {
+  const long rate = reference.rate, window = rate / 20;
+  const Energy ref(reference.mono), cand(candidate.mono);
+  std::printf("second  reference  candidate  |difference|  pitch\n");
+  for (long second = 0; second * rate + window <= static_cast<long>(reference.mono.size());
+       ++second) {
+    double refSum = 0, candSum = 0, difference = 0, cosine = 0;
+    int levels = 0, cosines = 0;
+    for (long start = second * rate;
+         start < (second + 1) * rate && start + window <= static_cast<long>(reference.mono.size());
+         start += window / 2, ++levels) {
+      const double a = std::max(ref.level(start, window), env.floor);
+      const double b = std::max(
+          cand.level(env.lag + std::lround(start * env.scale), window) + env.gain, env.floor);
+      refSum += a, candSum += b, difference += std::abs(a - b);
+    }
+    for (const auto& [start, value] : spectral.windows) {
+      if (start / rate == second) cosine += value, ++cosines;
+    }
+    std::printf("%6ld  %9.1f  %9.1f  %12.2f  %s\n", second, refSum / levels, candSum / levels,
+                difference / levels,
+                cosines > 0 ? std::to_string(cosine / cosines).substr(0, 5).c_str() : "-");
+  }
 }
 
 }  // namespace
@@ -285,9 +325,12 @@ Spectral compareSpectra(const Render& reference, const Render& candidate, const 
 int main(int argc, char** argv) {
   int rawRate = 44100;
   int arg = 1;
-  if (argc == 5 && std::strcmp(argv[1], "--rate") == 0) rawRate = std::atoi(argv[2]), arg = 3;
+  bool seconds = false;
+  if (argc > arg && std::strcmp(argv[arg], "--seconds") == 0) seconds = true, ++arg;
+  if (argc - arg == 4 && std::strcmp(argv[arg], "--rate") == 0)
+    rawRate = std::atoi(argv[arg + 1]), arg += 2;
   if (argc - arg != 2 || rawRate < 8000) {
-    std::fprintf(stderr, "usage: closeness [--rate HZ] REFERENCE CANDIDATE\n");
+    std::fprintf(stderr, "usage: closeness [--seconds] [--rate HZ] REFERENCE CANDIDATE\n");
     return 2;
   }
   Render reference, candidate;
@@ -319,5 +362,6 @@ int main(int argc, char** argv) {
       1000.0 * env.lag / reference.rate, env.scale, env.gain,
       double(reference.mono.size()) / reference.rate,
       double(candidate.mono.size()) / candidate.rate);
+  if (seconds) printSeconds(reference, candidate, env, spectral);
   return 0;
 }

@@ -21,7 +21,7 @@ namespace {
 struct ModuleReport {
   std::string path;
   jingle::ModuleInfo info{};  // its texts as the strings below: the module is freed
-  std::string title, tracker;
+  std::string format, title, tracker, note;
   jingle::ModuleDamage damage{};
   std::vector<std::string> warnings;
   std::vector<std::string> instrumentNames;
@@ -48,7 +48,9 @@ ModuleReport reportOf(const std::string& path, const jingle::Module& module) {
   module.info(report.info);
   report.title = report.info.title;
   report.tracker = report.info.tracker;
-  report.info.title = report.info.tracker = report.info.format = nullptr;
+  report.format = report.info.format;
+  report.note = report.info.note;
+  report.info.title = report.info.tracker = report.info.format = report.info.note = nullptr;
   module.damage(report.damage);
   for (std::int32_t i = 0; i < module.warningCount(); ++i)
     report.warnings.emplace_back(module.warning(i));
@@ -87,6 +89,7 @@ void printText(const ModuleReport& r) {
   const jingle::ModuleInfo& i = r.info;
   line("file", r.path);
   line("file size", withThousands(i.file_bytes) + " bytes");
+  line("format", r.format);
   for (const std::string& warning : r.warnings)
     line("damage", warning);
   line("title", displayText(r.title));
@@ -104,7 +107,14 @@ void printText(const ModuleReport& r) {
   line("bpm", count(i.stored_bpm));
   line("sample memory", withThousands(i.sample_memory_bytes) + " bytes");
   line("duration", durationText(r));
-  for (std::size_t n = 0; n < r.instrumentNames.size(); ++n) {
+  if (!r.note.empty()) line("note", r.note);
+  // MOD and S3M instruments are their samples.
+  const bool samplesOnly = r.format != "XM";
+  for (std::size_t n = 0; n < r.instrumentNames.size() && samplesOnly; ++n) {
+    if (!emptySlot(r, n))
+      line("sample " + std::to_string(n + 1), displayText(r.instrumentNames[n]));
+  }
+  for (std::size_t n = 0; n < r.instrumentNames.size() && !samplesOnly; ++n) {
     if (emptySlot(r, n)) continue;
     const std::string instrument = "instrument " + std::to_string(n + 1);
     line(instrument, displayText(r.instrumentNames[n]));
@@ -121,6 +131,7 @@ void printJson(const ModuleReport& r, const char* indent) {
   std::printf("%s{\n", indent);
   field("file", jsonString(r.path));
   field("file_size", std::to_string(i.file_bytes));
+  field("format", jsonString(r.format));
   const jingle::ModuleDamage& d = r.damage;
   field("damage", d.file_ends_at == 0
                       ? "null"
@@ -147,6 +158,7 @@ void printJson(const ModuleReport& r, const char* indent) {
   std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(r.frames) / DEFAULT_RATE);
   field("duration_seconds", seconds);
   field("duration_limited", r.limited ? "true" : "false");
+  if (!r.note.empty()) field("note", jsonString(r.note));
   std::string names = "[";
   for (std::size_t n = 0; n < r.instrumentNames.size(); ++n) {
     if (emptySlot(r, n)) continue;

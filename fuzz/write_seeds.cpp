@@ -1,4 +1,4 @@
-// Writes the seed modules of the fuzz runs into a directory: small modules from the test writer
+// Writes the seed modules of the fuzz runs into a directory: small modules from the test writers
 // that reach every part of the loader and the song's flow (patterns with and without data, the
 // flow effects, loops, envelopes, 8- and 16-bit samples of each loop kind) and the hostile ones.
 //   write_fuzz_seeds DIRECTORY
@@ -9,6 +9,7 @@
 
 #include "tests/support/hostile_modules.h"
 #include "tests/support/it_writer.h"
+#include "tests/support/mod_s3m_writer.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
@@ -36,6 +37,54 @@ Module songWith(std::vector<std::vector<Cell>> rows, int channels = 4) {
     for (std::size_t c = 0; c < rows[r].size(); ++c)
       pattern.set(static_cast<int>(r), static_cast<int>(c), rows[r][c], channels);
   return module;
+}
+
+// A MOD with a looped and a plain sample, notes, slides, a loop and a jump; the tag names it.
+std::vector<std::uint8_t> modSeed(const std::string& tag, int channels) {
+  modtest::Module module;
+  module.tag = tag;
+  module.channels = channels;
+  module.orders = {0, 1, 0};
+  modtest::Sample looped, plain;
+  looped.values = {0, 60, 120, 60, 0, -60, -120, -60};
+  looped.volume = 48;
+  looped.finetune = 3;
+  looped.loopStart = 2;
+  looped.loopLength = 6;
+  plain.values = std::vector<int>(64, 30);
+  module.samples = {looped, plain};
+  modtest::put(module, 0, 0, 0, {428, 1, 0x0, 0x37});
+  modtest::put(module, 0, 1, 1, {214, 2, 0x3, 0x08});
+  modtest::put(module, 0, 2, 0, {0, 0, 0xE, 0x60});
+  modtest::put(module, 0, 3, 0, {856, 1, 0xE, 0x62});
+  modtest::put(module, 1, 0, channels - 1, {113, 1, 0x9, 0x01});
+  modtest::put(module, 1, 1, 0, {0, 0, 0xF, 0x40});
+  modtest::put(module, 1, 2, 0, {0, 0, 0xB, 0x02});
+  return modtest::writeMod(module);
+}
+
+// An S3M of 8- and 16-bit samples, one stereo, notes and the letter effects of the flow.
+std::vector<std::uint8_t> s3mSeed(std::uint16_t tracker) {
+  s3mtest::Module module;
+  module.tracker = tracker;
+  module.patterns = 2;
+  module.orders = {0, 254, 1, 255, 0};
+  module.panning = {0x20, 0x2F, 0x27};
+  s3mtest::Sample narrow, wide;
+  narrow.values = {0, 8000, 16000, 8000, 0, -8000};
+  narrow.loopEnd = 6;
+  wide.values = {0, 3000, -3000, 1000};
+  wide.sixteenBit = wide.stereo = true;
+  module.samples = {narrow, wide};
+  module.cells = {{0, 0, 0, {0x40, 1, 32, 4, 0x12}},
+                  {0, 1, 1, {0x52, 2, 255, 1, 3}},
+                  {0, 2, 0, {254}},
+                  {0, 3, 2, {0x30, 1, 255, 19, 0xB0}},
+                  {0, 4, 2, {255, 0, 255, 19, 0xB2}},
+                  {1, 0, 0, {0x40, 1, 255, 20, 0x80}},
+                  {1, 1, 1, {255, 0, 255, 3, 0x12}},
+                  {1, 2, 0, {255, 0, 255, 2, 0x04}}};
+  return s3mtest::writeS3m(module);
 }
 
 // An Impulse Tracker song with compressed and plain samples, loops and a sustain loop, an
@@ -106,25 +155,26 @@ int main(int argc, char** argv) {
   empty.patterns.emplace_back().rows = 0;
   seeds.emplace_back("empty", empty);
 
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+  for (const auto& [name, module] : seeds)
+    files.emplace_back(name + ".xm", xmtest::writeXm(module));
+  files.emplace_back("protracker.mod", modSeed("M.K.", 4));
+  files.emplace_back("six-channels.mod", modSeed("6CHN", 6));
+  files.emplace_back("paired-patterns.mod", modSeed("FLT8", 4));
+  files.emplace_back("soundtracker.mod", modSeed("", 4));
+  files.emplace_back("scream-tracker.s3m", s3mSeed(0x1320));
+  files.emplace_back("impulse-tracker.s3m", s3mSeed(0x3214));
+  files.emplace_back("instruments.it", itSeed(false));
+  files.emplace_back("old-instruments.it", itSeed(true));
   int written = 0;
-  for (std::size_t k = 0; k < seeds.size(); ++k) {
-    const std::vector<std::uint8_t> bytes = xmtest::writeXm(seeds[k].second);
-    std::string name = seeds[k].first;
+  for (auto& [name, bytes] : files) {
     for (char& c : name)
       if (c == ' ') c = '-';
-    std::ofstream out(std::string(argv[1]) + "/" + name + ".xm", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (out) ++written;
-  }
-  for (const bool old : {false, true}) {
-    const std::vector<std::uint8_t> bytes = itSeed(old);
-    std::ofstream out(std::string(argv[1]) + (old ? "/old-instruments.it" : "/instruments.it"),
-                      std::ios::binary);
+    std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     if (out) ++written;
   }
   std::printf("%d seed modules written\n", written);
-  return written == static_cast<int>(seeds.size()) + 2 ? 0 : 1;
+  return written == static_cast<int>(files.size()) ? 0 : 1;
 }

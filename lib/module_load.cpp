@@ -62,6 +62,7 @@ void fillInfo(jingle_module& module, const player::LoadedModule& loaded, std::ui
   info.format = module.format.c_str();
   info.title = module.title.c_str();
   info.tracker = module.tracker.c_str();
+  info.note = module.note.c_str();
   info.channels = song.channelCount;
   info.orders = song.songLength;
   info.restart_order = song.restartPosition;
@@ -107,6 +108,7 @@ jingle_module* makeModule(player::LoadedModule& loaded, std::uint32_t bytes) {
     module->format = loaded.format;
     module->title = loaded.texts.title;
     module->tracker = loaded.texts.tracker;
+    module->note = loaded.texts.note;
     module->instrumentNames = loaded.texts.instrumentNames;
     for (std::size_t i = 0; i < loaded.texts.sampleNames.size(); ++i) {
       for (const std::string& name : loaded.texts.sampleNames[i]) {

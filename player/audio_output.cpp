@@ -7,6 +7,7 @@
 #include "player/engine.h"
 #include "player/mixer/mixer.h"
 #include "player/numeric.h"
+#include "player/replay/song_flow.h"
 
 namespace player {
 namespace {
@@ -51,7 +52,7 @@ void setBpm(Engine& engine, Song* song, std::int32_t bpm) {
   if (song == nullptr) return;
   if (bpm < 1) bpm = 1;
   song->bpm = bpm;
-  song->samplesPerTick = framesPerTick(bpm, engine.output.outputRate);
+  song->samplesPerTick = tickFrames(song, bpm, engine.output.outputRate);
 }
 
 namespace {

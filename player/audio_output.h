@@ -76,9 +76,11 @@ void renderBlock(Engine& engine);
 // is kept.
 void skipBlock(Engine& engine);
 
-// Sets Song::bpm and the frames per tick at the engine's output rate. bpm >= 1.
+// Sets Song::bpm and the frames per tick at the engine's output rate by the song's rules
+// (tickFrames, song_flow.h). bpm >= 1.
 void setBpm(Engine& engine, Song* song, std::int32_t bpm);
-// The frames one tick lasts at bpm (below 1 taken as 1) and rate, as setBpm sets them.
+// The frames one tick lasts at bpm (below 1 taken as 1) and rate, rounded to the nearest frame:
+// FastTracker 2's tick.
 std::int32_t framesPerTick(std::int32_t bpm, std::int32_t rate);
 
 }  // namespace player

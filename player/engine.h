@@ -16,6 +16,7 @@
 #include "player/replay/channel.h"
 #include "player/replay/it_player.h"
 #include "player/replay/pitch_memo.h"
+#include "player/replay/song_flow.h"
 #include "player/song_end_watch.h"
 
 namespace player {
@@ -29,9 +30,10 @@ struct Engine {
   std::atomic<Interpolation> interpolation;
   // One record per song channel; the song's first channelCount are used.
   Channel channelTable[MAX_CHANNELS];
-  // A pattern loop that the current row asks for: the row to go back to at the next row step,
-  // or -1. Row processing clears it at the start of every row; the last looping channel sets it.
-  std::int32_t pendingLoopRow;
+  // The pattern loops of the song's channels.
+  PatternLoops loops;
+  // A tempo the last row set that takes effect at the next tick; 0: none (song_flow.h).
+  std::int32_t pendingTempo;
   // Bit c set: channel c (counted from 0) is muted. Any thread may set it.
   std::atomic<std::uint32_t> mutedChannels;
   // Bit c set: channel c plays at channelVolumes[c] (0 .. 1) of its volume; clear, at its full

@@ -7,21 +7,12 @@ namespace player {
 
 namespace {
 
-bool loopRunning(const Engine& engine, const Song* song) {
-  const std::int32_t channels =
-      song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
-  for (std::int32_t c = 0; c < channels; ++c) {
-    if (engine.channelTable[c].loopCount != 0) return true;
-  }
-  return false;
-}
-
 void watchedTick(Engine& engine, Song* song) {
   SongEndWatch& watch = engine.endWatch;
   const bool rowTick = song->tick == 0;
   // Whether a loop runs is decided as the row is reached: the last pass over a loop's last row
   // counts the loop down to 0, and that row still belongs to the loop.
-  const bool inLoop = rowTick && loopRunning(engine, song);
+  const bool inLoop = rowTick && loopRunning(engine.loops);
   const std::int64_t tickFrame = watch.nextTickFrame;
   watch.songTick(engine, song);
   watch.nextTickFrame += song->samplesPerTick > 0 ? song->samplesPerTick : 1;

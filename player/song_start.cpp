@@ -25,12 +25,14 @@ bool beginSong(Engine& engine, const Song* loaded) {
   resetVoicePool(engine.voicePool);
   engine.voicePool.songRampUpLength = 0;
   engine.voicePool.mixedVoices = 0;
-  engine.pendingLoopRow = -1;
+  engine.loops = PatternLoops{};
+  engine.pendingTempo = 0;
   // Only the song's own channels are touched; the loader refuses songs with more than the table.
   const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (int k = 0; k < channels; ++k) {
     std::memset(static_cast<void*>(&engine.channelTable[k]), 0, sizeof(Channel));
     engine.channelTable[k].voice = &engine.voicePool.voices[k];
+    engine.channelTable[k].pan = song->channelPan[k];
   }
   if (song->onPlayStart != nullptr) song->onPlayStart(engine, song);
   return true;

@@ -42,12 +42,12 @@ build/release/soak/player_soak 7.2
 echo "== fuzz targets, $fuzz_seconds s each, under AddressSanitizer and UndefinedBehaviorSanitizer"
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJINGLE_BUILD_FUZZ=ON \
   -DJINGLE_SANITIZE=address,undefined -DJINGLE_BUILD_TESTS=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target fuzz_loader fuzz_render fuzz_module_file fuzz_it_loader fuzz_it_decompress
+cmake --build build/fuzz -j"$jobs" --target fuzz_loader fuzz_mod_loader fuzz_s3m_loader fuzz_render fuzz_module_file fuzz_it_loader fuzz_it_decompress
 fuzz_work=$(mktemp -d)
 trap 'rm -rf "$fuzz_work"' EXIT
 mkdir "$fuzz_work/seeds"
 build/release/fuzz/write_fuzz_seeds "$fuzz_work/seeds"
-for target in fuzz_loader fuzz_render fuzz_module_file fuzz_it_loader fuzz_it_decompress; do
+for target in fuzz_loader fuzz_mod_loader fuzz_s3m_loader fuzz_render fuzz_module_file fuzz_it_loader fuzz_it_decompress; do
   mkdir "$fuzz_work/$target"
   # New inputs go to the scratch corpus (the first directory); the others are only read.
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

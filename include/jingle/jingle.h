@@ -1,4 +1,4 @@
-/* jingle: a module player to embed. Loads XM modules (and, as they come, MOD, S3M and IT),
+/* jingle: a module player to embed. Loads XM, S3M and MOD modules (and, as it comes, IT),
  * renders them into buffers of your own at any rate from 8,000 to 192,000 Hz, or plays them on
  * the sound device, any number at once.
  *
@@ -124,6 +124,8 @@ typedef struct jingle_module_info {
   int64_t stored_bpm;
   uint64_t sample_memory_bytes; /* the sample data the player holds */
   uint64_t file_bytes;
+  const char* note; /* what the player leaves out of the file, such as "2 AdLib instruments
+                     * played silent"; "" when nothing */
 } jingle_module_info;
 
 /* Texts are the file's bytes (read them as Latin-1; control bytes are shown as '?'),

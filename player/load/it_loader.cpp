@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "player/load/effects.h"
 #include "player/load/it_cells.h"
 #include "player/load/it_format.h"
 #include "player/load/it_macros.h"
@@ -27,9 +28,10 @@ void takeChannels(Song* song, const ItHeader& header) {
     const std::uint8_t pan = header.channelPan[c];
     const std::uint8_t position = pan & 0x7F;
     std::uint8_t flags = 0;
-    if ((pan & IT_PAN_DISABLED) != 0) flags |= CHANNEL_DISABLED;
+    if ((pan & IT_PAN_DISABLED) != 0) flags |= CHANNEL_SILENCED;
     if (position == IT_PAN_SURROUND) flags |= CHANNEL_SURROUND;
-    song->channelPan[c] = position <= 64 ? position : 32;
+    // The player's pan byte (255 left) from the file's 0..64 (0 left), four steps to one.
+    song->channelPan[c] = playerPan(position <= 64 ? 4u * position : 128u);
     song->channelVolume[c] = static_cast<std::uint8_t>(atMost(header.channelVolume[c], 64));
     song->channelFlags[c] = flags;
   }

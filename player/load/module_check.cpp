@@ -1,5 +1,6 @@
 #include "player/load/module_check.h"
 
+#include "player/load/format_checks.h"
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -15,10 +16,6 @@ std::int64_t position(const StreamHandle* handle) {
 }
 std::int64_t length(const StreamHandle* handle) {
   return handle->length;
-}
-
-bool holdsNote(const PatternCell& cell) {
-  return cell.note >= 1 && cell.note <= 96;
 }
 
 // Passes over the pattern data exactly as the loader decodes it, noting the patterns the file
@@ -68,7 +65,8 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
   if (start.sampleCount > 0 && start.start + start.headerSize > headersEnd) {
     headersEnd = start.start + start.headerSize;
   }
-  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length(handle)) ++damage.instrumentsMissing;
+  if (headersEnd + SAMPLE_HEADER_BYTES * start.sampleCount > length(handle))
+    ++damage.instrumentsMissing;
   seekPastInstrumentHeader(handle, start);
   Sample samples[INSTRUMENT_SAMPLE_SLOTS] = {};
   bool oddByte[INSTRUMENT_SAMPLE_SLOTS] = {};
@@ -92,6 +90,7 @@ bool skipInstrument(StreamHandle* handle, ModuleCheck& check, std::int32_t index
 
 ModuleCheck checkModule(const ModuleImage* image) {
   ModuleCheck check{};
+  check.format = ModuleFormat::UNKNOWN;
   if (image == nullptr || moduleByteCount(image) == 0) {
     check.fault = ModuleFault::EMPTY;
     return check;
@@ -101,8 +100,15 @@ ModuleCheck checkModule(const ModuleImage* image) {
     check.fault = ModuleFault::NO_MEMORY;
     return check;
   }
-  if (!readSignature(handle)) {
-    check.fault = ModuleFault::NOT_XM;
+  check.format = moduleFormatOf(image);
+  if (check.format == ModuleFormat::MOD || check.format == ModuleFormat::S3M) {
+    if (check.format == ModuleFormat::MOD) checkMod(handle, check);
+    if (check.format == ModuleFormat::S3M) checkS3m(handle, check);
+    closeStream(handle);
+    return check;
+  }
+  if (check.format != ModuleFormat::XM) {
+    check.fault = ModuleFault::UNKNOWN_FORMAT;
     closeStream(handle);
     return check;
   }
@@ -131,8 +137,8 @@ ModuleCheck checkModule(const ModuleImage* image) {
     }
     damage.patterns = header.patternCount;
     damage.instruments = instruments > 0 ? static_cast<std::uint32_t>(instruments) : 0;
-    if (patternsStart > length(handle) || damage.patternsMissing > 0 || damage.instrumentsMissing > 0 ||
-        damage.samplesMissing > 0) {
+    if (patternsStart > length(handle) || damage.patternsMissing > 0 ||
+        damage.instrumentsMissing > 0 || damage.samplesMissing > 0) {
       damage.endsAt = static_cast<std::uint32_t>(length(handle));
     }
   }

@@ -25,9 +25,9 @@ std::string moduleFaultText(const ModuleCheck& check) {
     case ModuleFault::NONE:
       return "";
     case ModuleFault::EMPTY:
-      return "not an XM module (no bytes)";
-    case ModuleFault::NOT_XM:
-      return "not an XM module (no \"Extended Module: \" signature)";
+      return "not a module (no bytes)";
+    case ModuleFault::UNKNOWN_FORMAT:
+      return "not a module (no XM, S3M or MOD signature, nor a 15-sample MOD's layout)";
     case ModuleFault::TOO_MANY_CHANNELS:
       return "has " + std::to_string(check.channelCount) + " channels (at most 32 are supported)";
     case ModuleFault::TOO_MANY_PATTERNS:

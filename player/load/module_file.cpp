@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "player/load/module_fault_text.h"
-#include "player/load/xm_format.h"
+#include "player/load/module_format.h"
 
 namespace player {
 namespace {
@@ -37,14 +37,12 @@ std::string readError(int code) {
 
 ModuleVerdict judgeModuleHead(const std::uint8_t* head, std::size_t headBytes,
                               std::uint64_t fileBytes, std::string& reason) {
-  static const char signature[] = "Extended Module: ";
   const ModuleVerdict notModule = ModuleVerdict::NOT_A_MODULE;
   reason.clear();
-  if (fileBytes == 0) return refuse(notModule, reason, "not an XM module (the file is empty)");
-  if (headBytes < XM_SIGNATURE_LENGTH || std::memcmp(head, signature, XM_SIGNATURE_LENGTH) != 0) {
-    return refuse(notModule, reason, "not an XM module (no \"Extended Module: \" signature)");
-  }
-  if (fileBytes < MODULE_HEAD_BYTES) {
+  if (fileBytes == 0) return refuse(notModule, reason, "not a module (the file is empty)");
+  // Only an XM file tells from its first bytes that it is cut short; the other formats are told
+  // apart, and checked, once the whole file is read (module_format.h).
+  if (detectFormat(head, headBytes) == ModuleFormat::XM && fileBytes < MODULE_HEAD_BYTES) {
     return refuse(
         notModule, reason,
         "not an XM module (" + std::to_string(fileBytes) + " bytes, too short for its header)");

@@ -29,7 +29,9 @@ enum class ModuleVerdict {
 
 // What the file's first bytes (up to MODULE_HEAD_BYTES of them) and its size say against it:
 // LOADED when the rest is worth reading, else NOT_A_MODULE or TOO_LARGE with reason, one phrase
-// for the user such as "not an XM module (12 bytes, too short for its header)".
+// for the user such as "not an XM module (12 bytes, too short for its header)". Only an empty
+// file, an XM head of a file too short, and a file too large are refused here: the format of
+// the rest is decided from the whole file.
 ModuleVerdict judgeModuleHead(const std::uint8_t* head, std::size_t headBytes,
                               std::uint64_t fileBytes, std::string& reason);
 

@@ -11,7 +11,7 @@ ModuleVerdict verdictOf(ModuleFault fault) {
     case ModuleFault::NONE:
       return ModuleVerdict::LOADED;
     case ModuleFault::EMPTY:
-    case ModuleFault::NOT_XM:
+    case ModuleFault::UNKNOWN_FORMAT:
       return ModuleVerdict::NOT_A_MODULE;
     case ModuleFault::TOO_MANY_CHANNELS:
     case ModuleFault::TOO_MANY_PATTERNS:
@@ -51,7 +51,7 @@ LoadedModule loadModule(const ModuleImage* image) {
     loaded.reason = NOT_ENOUGH_MEMORY_TEXT;
     return loaded;
   }
-  loaded.format = "XM";
+  loaded.format = formatName(loaded.check.format);
   try {
     loaded.texts = readModuleTexts(image);
   } catch (...) {

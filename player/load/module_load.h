@@ -24,7 +24,7 @@ struct LoadedModule {
   ModuleVerdict verdict = ModuleVerdict::NO_MEMORY;
   std::string reason;       // "" when loaded; else one phrase for the user, as module_fault_text.h
   Song* song = nullptr;     // loaded: owned by the caller (freeSong)
-  const char* format = "";  // "XM"
+  const char* format = "";  // "XM", "MOD", "S3M"
   ModuleCheck check{};      // what the check found; damage.endsAt != 0 for a damaged module
   ModuleTexts texts;        // loaded: title, tracker, instrument and sample names
 };

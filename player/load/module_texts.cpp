@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "player/load/mod_format.h"
+#include "player/load/s3m_format.h"
 #include "player/load/xm_format.h"
 
 namespace player {
@@ -15,10 +17,11 @@ constexpr std::int32_t NAME_BYTES = 22;
 constexpr std::int32_t INSTRUMENT_NAME_OFFSET = 4;
 constexpr std::int32_t SAMPLE_NAME_OFFSET = 18;
 constexpr std::int32_t SAMPLE_HEADER_BYTES = 40;
+constexpr std::int32_t LONGEST_TEXT = 28;
 
 std::string readText(StreamHandle* handle, std::int64_t offset, std::int32_t bytes) {
   seekTo(handle, offset);
-  char stored[NAME_BYTES] = {};
+  char stored[LONGEST_TEXT] = {};
   read(stored, static_cast<std::uint32_t>(bytes), handle);
   std::string text;
   for (std::int32_t i = 0; i < bytes && stored[i] != '\0'; ++i) {
@@ -69,6 +72,57 @@ bool readInstrumentTexts(StreamHandle* handle, ModuleTexts& texts) {
   return true;
 }
 
+// A name for each sample, as the instrument of that one sample.
+void addSampleName(ModuleTexts& texts, std::string name) {
+  texts.instrumentNames.push_back(name);
+  texts.sampleNames.push_back({std::move(name)});
+}
+
+void readModTexts(StreamHandle* handle, ModuleTexts& texts) {
+  ModLayout layout;
+  readModLayout(handle, layout);
+  texts.title = readText(handle, 0, MOD_TITLE_BYTES);
+  bool amigaNotes = true;
+  seekTo(handle, layout.headerBytes);
+  const std::int64_t cells = std::int64_t{layout.patterns} * layout.patternBytes / MOD_CELL_BYTES;
+  for (std::int64_t k = 0; k < cells && !streamAtEnd(handle); ++k) {
+    std::uint8_t stored[MOD_CELL_BYTES] = {};
+    read(stored, MOD_CELL_BYTES, handle);
+    PatternCell cell;
+    decodeModCell(stored, cell);
+    if (cell.note != 0 && !amigaNote(cell.note)) amigaNotes = false;
+  }
+  texts.tracker = modTrackerName(layout, amigaNotes);
+  for (std::int32_t s = 0; s < layout.samples; ++s) {
+    addSampleName(texts,
+                  readText(handle, MOD_TITLE_BYTES + std::int64_t{s} * MOD_SAMPLE_HEADER_BYTES,
+                           MOD_SAMPLE_NAME_BYTES));
+  }
+}
+
+void readS3mTexts(StreamHandle* handle, ModuleTexts& texts) {
+  S3mHeader header;
+  readS3mHeader(handle, header);
+  texts.title = readText(handle, 0, S3M_TITLE_BYTES);
+  bool wideSamples = false;
+  std::int32_t adlib = 0;
+  for (std::int32_t i = 0; i < header.instruments; ++i) {
+    S3mInstrument instrument;
+    readS3mInstrument(handle, header.instrumentOffsets[i], instrument);
+    if (instrument.type == S3M_SAMPLE && (instrument.flags & 0x06) != 0) wideSamples = true;
+    if (instrument.type > S3M_SAMPLE) ++adlib;
+    addSampleName(
+        texts,
+        readText(handle, std::int64_t{header.instrumentOffsets[i]} + S3M_INSTRUMENT_NAME_OFFSET,
+                 S3M_INSTRUMENT_NAME_BYTES));
+  }
+  texts.tracker = s3mTrackerName(header, wideSamples);
+  if (adlib > 0) {
+    texts.note = std::to_string(adlib) + (adlib == 1 ? " AdLib instrument" : " AdLib instruments") +
+                 " played silent";
+  }
+}
+
 }  // namespace
 
 ModuleTexts readModuleTexts(const ModuleImage* image) {
@@ -79,7 +133,10 @@ ModuleTexts readModuleTexts(const ModuleImage* image) {
                                                                       closeStream);
   if (stream == nullptr) throw std::bad_alloc();
   StreamHandle* handle = stream.get();
-  if (readSignature(handle)) {
+  const ModuleFormat format = moduleFormatOf(image);
+  if (format == ModuleFormat::MOD) readModTexts(handle, texts);
+  if (format == ModuleFormat::S3M) readS3mTexts(handle, texts);
+  if (format == ModuleFormat::XM) {
     texts.title = readText(handle, TITLE_OFFSET, SHORT_TEXT_BYTES);
     texts.tracker = readText(handle, TRACKER_OFFSET, SHORT_TEXT_BYTES);
     XmHeader header;

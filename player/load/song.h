@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "player/load/module_format.h"
+
 namespace player {
 
 constexpr std::uint8_t KEY_OFF = 255;  // stored key-off note (97 in the file)
@@ -27,6 +29,7 @@ constexpr int ENVELOPE_NODES = 25;      // nodes of a NodeEnvelope
 constexpr int SONG_CHANNELS = 64;       // channels the per-channel song settings cover
 constexpr int PARAMETERED_MACROS = 16;  // SF0..SFF
 constexpr int FIXED_MACROS = 128;       // Z80..ZFF
+constexpr int SONG_CHANNEL_SLOTS = 32;  // channels a song may have at most
 
 struct Song;
 struct Engine;
@@ -84,6 +87,9 @@ struct Sample {
   std::uint8_t vibratoDepth;  // 0..64
   std::uint8_t vibratoRate;   // 0..64: how fast the vibrato reaches its depth
   std::uint8_t vibratoType;   // 0 sine, 1 ramp down, 2 square, 3 random
+  // The rate C-4 plays at where the format gives one (S3M): under RULE_SCREAM_TRACKER_PERIODS it
+  // sets the note's period; 0 where the format has relativeNote and finetune instead.
+  std::uint32_t c4Rate;
 };
 
 // An envelope of up to 25 nodes with a loop and a sustain loop between nodes. Node ticks never
@@ -189,7 +195,7 @@ constexpr std::uint32_t PLAY_MONO = 0x0008;             // every channel plays i
 
 // Per-channel settings, Song::channelFlags.
 constexpr std::uint8_t CHANNEL_SURROUND = 0x01;  // played in the centre
-constexpr std::uint8_t CHANNEL_DISABLED = 0x02;  // notes are not played; effects still run
+constexpr std::uint8_t CHANNEL_SILENCED = 0x02;  // notes are not played; effects still run
 
 constexpr std::uint8_t ENVELOPE_ON = 0x01;
 constexpr std::uint8_t ENVELOPE_SUSTAIN = 0x02;
@@ -238,10 +244,16 @@ struct Song {
   std::uint8_t panSeparation;      // 0..128, 128 full stereo
   std::uint16_t trackerVersion;    // as the file states it (0x0214 for Impulse Tracker 2.14)
   std::uint16_t formatVersion;     // the oldest tracker version that reads the file
-  std::uint8_t channelPan[SONG_CHANNELS];     // 0..64, 32 centre
   std::uint8_t channelVolume[SONG_CHANNELS];  // 0..64
   std::uint8_t channelFlags[SONG_CHANNELS];   // CHANNEL_...
   MacroSet macros;
+  // What formats other than XM need (all zero for an XM song).
+  ModuleFormat format;
+  std::uint32_t rules;  // RULE_ bits (effects.h): the tracker's rules the song plays by
+  std::uint8_t channelPan[SONG_CHANNELS];  // each channel's pan at song start, 0..255
+  // The mix's volume, the S3M header's master volume: 64 plays at full scale, 0 (none set, as
+  // in XM) as 64.
+  std::uint8_t masterVolume;
 };
 
 // Shared all-zero stand-ins for missing samples and instruments; never written, never freed.

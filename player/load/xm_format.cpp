@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "player/load/effects.h"
 #include "player/replay/channel.h"
 
 namespace player {
@@ -115,6 +116,8 @@ void readPatternCell(StreamHandle* handle, PatternCell& cell) {
   }
   if (cell.note == FILE_KEY_OFF) cell.note = KEY_OFF;
   if (cell.instrument > MAX_INSTRUMENT_NUMBER) cell.instrument = 0;
+  // Numbers beyond XM's letters mean nothing in XM; the player's own start there.
+  if (cell.effect >= XM_EFFECT_COUNT) cell.effect = EFFECT_NONE;
 }
 
 void readPatternCells(StreamHandle* handle, PatternCell* cells, std::uint64_t count) {

@@ -72,8 +72,8 @@ struct PatternHeader {
 // Reads the 9-byte pattern header.
 PatternHeader readPatternHeader(StreamHandle* handle);
 
-// Decodes one packed or plain cell into a zero-filled cell, storing note 97 as KEY_OFF and
-// instrument numbers above 128 as 0.
+// Decodes one packed or plain cell into a zero-filled cell, storing note 97 as KEY_OFF,
+// instrument numbers above 128 as 0 and effect numbers from XM_EFFECT_COUNT on as EFFECT_NONE.
 void readPatternCell(StreamHandle* handle, PatternCell& cell);
 
 // Decodes up to count cells; once the module has ended the rest stay as they are, since reads

@@ -1,6 +1,7 @@
 #include "player/load/xm_loader.h"
 
 #include "player/load/load_memory.h"
+#include "player/load/song_parse.h"
 #include "player/load/song_samples.h"
 #include "player/load/xm_format.h"
 #include "player/replay/tick_driver.h"
@@ -212,7 +213,7 @@ Song* loadSong(const ModuleImage* image, SampleReadHook sampleReadHook) {
     return nullptr;
   }
   song->sampleReadHook = sampleReadHook;
-  const int parsed = parseXm(song, handle);
+  const int parsed = parseSong(song, handle, moduleFormatOf(image));
   closeStream(handle);
   if (parsed == 0) {
     freeSong(song);

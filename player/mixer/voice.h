@@ -39,10 +39,15 @@ struct Voice {
   float leftRampStep;  // gain change per frame, 1.0 = gain 255
   float rightRampStep;
   std::int32_t rampRemaining;  // frames left in the running ramp
-  std::int32_t rampFrames;     // length of the next ramp; 0: the mixer's own ramps
-  bool filtered;               // plays through filter
+  // A sample that takes over where this one's loop, or this one without a loop, ends: its loop
+  // plays from there on, or nothing where it has none. Null: none (RULE_SAMPLE_SWAP).
+  const Sample* nextSample;
+  // Whether volume, the targets and the levels count 256ths of a gain step (RULE_FINE_GAINS):
+  // 255 x 256 is then full gain.
+  bool fineGains;
+  std::int32_t rampFrames;  // length of the next ramp; 0: the pool's ramps
+  bool filtered;            // plays through filter
   FilterState filter;
-  bool fineGain;  // targets count 65,280 (255 x 256) to full gain rather than 255
 };
 
 // The voices of one engine, and the volume ramp every one of them follows: its length in frames

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "player/mixer/filtered_frames.h"
 #include "player/mixer/loop_boundary.h"
 #include "player/numeric.h"
 
@@ -13,19 +14,6 @@ constexpr float INV_255 = 1.0f / 255.0f;
 constexpr float INV_256 = 1.0f / 256.0f;
 constexpr float GAIN_SCALE = 255.0f;
 constexpr float LEVEL_SCALE = 256.0f;
-// Voices with fine gains count 65,280 units to full gain instead of 255.
-constexpr float FINE_GAIN_SCALE = 65280.0f;
-constexpr float INV_FINE = 1.0f / 65280.0f;
-
-// What one unit of a voice's targets is worth, and how many make full gain.
-struct GainUnits {
-  float unit;
-  float scale;
-};
-
-GainUnits unitsOf(const Voice& voice) {
-  return voice.fineGain ? GainUnits{INV_FINE, FINE_GAIN_SCALE} : GainUnits{INV_255, GAIN_SCALE};
-}
 
 // At a step below 256 samples a pass this long moves less than 2^24 samples, so a boundary that
 // far away cannot be crossed unseen. Block spans are far shorter; only longer calls are split.
@@ -37,13 +25,20 @@ struct PassRamp {
   float rightStep;
 };
 
+// The gain of one target unit: 1/255, or 1/(255 x 256) for a voice of fine gains.
+double unitOf(const Voice& voice) {
+  return voice.fineGains ? static_cast<double>(INV_255) * static_cast<double>(INV_256)
+                         : static_cast<double>(INV_255);
+}
+
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
-float rampStep(std::int32_t target, std::int32_t level, float unit, float reciprocal, bool& moves) {
+float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, double unit,
+               bool& moves) {
   const std::int32_t difference =
       wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
   moves = difference != 0;
-  return static_cast<float>(static_cast<double>(difference) * static_cast<double>(unit) *
-                            static_cast<double>(reciprocal));
+  return static_cast<float>(static_cast<double>(difference) * unit *
+                            static_cast<double>(rampReciprocal));
 }
 
 // Continues the running ramp if the targets are still those it was set up for, otherwise sets up
@@ -55,6 +50,8 @@ PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   }
   bool leftMoves = false;
   bool rightMoves = false;
+  // A ramp that lowers the gain takes the pool's ramp down where it has one; a voice may ask for a
+  // ramp of its own length.
   const bool up = static_cast<std::int64_t>(voice.leftTarget) + voice.rightTarget >
                   (static_cast<std::int64_t>(voice.leftLevel) + voice.rightLevel) / 256;
   const bool own = voice.rampFrames > 0;
@@ -63,32 +60,55 @@ PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
                            : down ? ramp.downReciprocal
                                   : ramp.reciprocal;
   voice.rampLeftTarget = voice.leftTarget;
-  const float unit = unitsOf(voice).unit;
-  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, unit, reciprocal, leftMoves);
+  const double unit = unitOf(voice);
+  voice.leftRampStep = rampStep(voice.leftTarget, voice.leftLevel, reciprocal, unit, leftMoves);
   voice.rampRightTarget = voice.rightTarget;
-  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, unit, reciprocal, rightMoves);
+  voice.rightRampStep = rampStep(voice.rightTarget, voice.rightLevel, reciprocal, unit, rightMoves);
   const std::int32_t length = own ? voice.rampFrames : (down ? ramp.downLength : ramp.length);
   const std::int32_t frames = leftMoves || rightMoves ? length : 0;
   return {frames, voice.leftRampStep, voice.rightRampStep};
 }
 
-float gainOf(std::int32_t target, GainUnits units) {
-  return static_cast<float>(static_cast<double>(target) * static_cast<double>(units.unit));
+float gainOf(std::int32_t target, double unit) {
+  return static_cast<float>(static_cast<double>(target) * unit);
 }
 
-float gainOfLevel(std::int32_t level, GainUnits units) {
-  return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) *
-                            static_cast<double>(units.unit));
+float gainOfLevel(std::int32_t level, double unit) {
+  return static_cast<float>(static_cast<double>(level) * static_cast<double>(INV_256) * unit);
 }
 
-std::int32_t levelOfGain(float gain, GainUnits units) {
-  return roundToInt32(static_cast<double>(gain) * static_cast<double>(units.scale) *
-                      static_cast<double>(LEVEL_SCALE));
+std::int32_t levelOfGain(float gain, bool fine) {
+  const double level = static_cast<double>(gain) * static_cast<double>(GAIN_SCALE) *
+                       static_cast<double>(LEVEL_SCALE);
+  return roundToInt32(fine ? level * static_cast<double>(LEVEL_SCALE) : level);
 }
 
 void storePosition(Voice& voice, std::uint64_t position) {
   voice.position = static_cast<std::uint32_t>(position >> 32);
   voice.positionFrac = static_cast<std::uint32_t>(position);
+}
+
+// The voice's next sample takes over at `end` of the one it played, which the position has
+// reached or passed: its loop plays on from the same distance past its start; a sample without
+// a loop leaves the voice idle. False when the voice is idle after it.
+bool swapSample(Voice& voice, std::uint64_t position, std::uint32_t end) {
+  const Sample& next = *voice.nextSample;
+  voice.nextSample = nullptr;
+  const std::uint32_t nextEnd = next.loopStart + next.loopLength;
+  if (next.loopMode != LOOP_FORWARD || next.loopLength == 0 || nextEnd <= next.loopStart ||
+      next.data == nullptr) {
+    voice.sample = nullptr;
+    voice.position = 0;
+    voice.positionFrac = 0;
+    return false;
+  }
+  voice.sample = &next;
+  storePosition(voice, position - (static_cast<std::uint64_t>(end) << 32) +
+                           (static_cast<std::uint64_t>(next.loopStart) << 32));
+  if (voice.position >= nextEnd) {
+    voice.position = next.loopStart + (voice.position - next.loopStart) % next.loopLength;
+  }
+  return true;
 }
 
 }  // namespace
@@ -103,7 +123,6 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
   // A loop needs at least one value; one that wraps past 2^32 cannot come from the loader.
   const bool loopable = loopLength != 0 && end > loopStart;
   const std::uint64_t step = (static_cast<std::uint64_t>(voice.step) << 32) | voice.stepFrac;
-  const GainUnits units = unitsOf(voice);
 
   float* cursor = frames;
   std::int32_t left = count;
@@ -129,15 +148,16 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     // Skipping moves a filtered voice on as an unfiltered one: the filter changes no position.
     if (voice.filtered && loops.fixed != SKIP_FRAME_LOOPS.fixed) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
-      RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, units),
-                                                    gainOfLevel(voice.rightLevel, units),
+      const double unit = unitOf(voice);
+      RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, unit),
+                                                    gainOfLevel(voice.rightLevel, unit),
                                                     ramp.leftStep, ramp.rightStep}
-                                        : RampGains{gainOf(voice.leftTarget, units),
-                                                    gainOf(voice.rightTarget, units), 0.0f, 0.0f};
+                                        : RampGains{gainOf(voice.leftTarget, unit),
+                                                    gainOf(voice.rightTarget, unit), 0.0f, 0.0f};
       position = mixFilteredFrames(cursor, n, sample.data, start, delta, gains, voice.filter);
       if (ramp.frames > 0) {
-        voice.leftLevel = levelOfGain(gains.left, units);
-        voice.rightLevel = levelOfGain(gains.right, units);
+        voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
+        voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
         voice.rampRemaining = ramp.frames - n;
         if (voice.rampRemaining == 0) {
           voice.leftRampStep = 0.0f;
@@ -147,11 +167,12 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         }
       }
     } else if (ramp.frames > 0) {
-      RampGains gains{gainOfLevel(voice.leftLevel, units), gainOfLevel(voice.rightLevel, units),
+      const double unit = unitOf(voice);
+      RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
                       ramp.leftStep, ramp.rightStep};
       position = loops.ramp(cursor, n, sample, start, delta, gains);
-      voice.leftLevel = levelOfGain(gains.left, units);
-      voice.rightLevel = levelOfGain(gains.right, units);
+      voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
+      voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
       voice.rampRemaining = ramp.frames - n;
       if (voice.rampRemaining == 0) {
         voice.leftRampStep = 0.0f;
@@ -160,8 +181,9 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         voice.rightLevel = wrapMul(voice.rightTarget, 256);
       }
     } else {
-      const float leftGain = gainOf(voice.leftTarget, units);
-      const float rightGain = gainOf(voice.rightTarget, units);
+      const double unit = unitOf(voice);
+      const float leftGain = gainOf(voice.leftTarget, unit);
+      const float rightGain = gainOf(voice.rightTarget, unit);
       position = loops.fixed(cursor, n, sample, start, delta, leftGain, rightGain);
     }
     cursor += 2 * static_cast<std::ptrdiff_t>(n);
@@ -174,6 +196,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
       continue;
     }
 
+    if (voice.nextSample != nullptr && !backward) {
+      // The rest of the call plays the sample swapped in.
+      if (swapSample(voice, position, end)) mixVoice(voice, cursor, left, loops, volumeRamp);
+      return;
+    }
     if (sample.loopMode == LOOP_FORWARD && loopable && backward) {
       wrapForwardLoopBackward(position, loopStart, loopLength);
       storePosition(voice, position);

@@ -65,12 +65,19 @@ struct Channel {
   std::uint8_t tremorCount;
   std::uint8_t tremorOn;
   std::uint8_t tremorOff;
-  std::int32_t loopRow;
-  std::int32_t loopCount;
   std::uint8_t waveControl;  // low nibble vibrato, high nibble tremolo
   std::uint8_t fineVolumeSlide;
   std::uint8_t finePortaUp;
   std::uint8_t finePortaDown;
+  // A letter effect (S3M, IT) as this row plays it: the effect and parameter it comes to.
+  std::uint8_t playEffect;
+  std::uint8_t playParam;
+  std::uint8_t sharedMemory;    // Scream Tracker's one memory of D, E, F, I, J, K, L, Q, R, S
+  std::uint8_t arpeggioMemory;  // Jxy's own, without the shared one
+  std::uint8_t retrigCount;     // ticks since the last retrigger (RULE_RETRIGGER_COUNTS_ON)
+  // 256ths of a period unit beyond period and notePeriod (RULE_EXACT_NOTE_RATES), 0 otherwise.
+  std::uint8_t periodFraction;
+  std::uint8_t notePeriodFraction;
 };
 
 }  // namespace player

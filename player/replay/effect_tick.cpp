@@ -3,8 +3,10 @@
 #include <cstdint>
 
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/envelopes.h"
+#include "player/replay/letter_effects.h"
 #include "player/replay/oscillators.h"
 #include "player/replay/pitch.h"
 #include "player/replay/row.h"
@@ -41,7 +43,7 @@ void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
       break;
     case 0xB:
       channel->vibratoDepth = static_cast<std::uint8_t>(low);
-      vibrato(channel);
+      vibrato(channel, FASTTRACKER_VIBRATO);
       advanceVibrato(channel);
       break;
     case 0xD:
@@ -58,18 +60,19 @@ void volumeColumnTick(Channel* channel, std::uint8_t volumeColumn) {
   }
 }
 
-void arpeggio(const Song* song, Channel* channel, const Sample* sample, std::uint8_t param) {
+void arpeggio(const Song* song, std::int32_t tick, Channel* channel, const Sample* sample,
+              std::uint8_t param) {
   if (param == 0) return;
-  const std::int32_t phase = song->tick % 3;
+  const std::int32_t phase = tick % 3;
   if (phase != 0) {
     const std::int32_t n = phase == 1 ? (param >> 4) : (param & 0x0F);
     if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
       channel->periodDelta = n * 64;
     } else {
-      // amigaPeriod takes an 8-bit note: the note above wraps modulo 256.
+      // Notes are 8-bit: the note above wraps modulo 256.
       const auto upper = static_cast<std::uint8_t>(channel->realNote + n);
       channel->periodDelta =
-          amigaPeriod(upper, sample->finetune) - amigaPeriod(channel->realNote, sample->finetune);
+          notePeriodOf(song, sample, upper) - notePeriodOf(song, sample, channel->realNote);
     }
   }
   channel->flags |= UPDATE_FREQUENCY;
@@ -100,8 +103,18 @@ void panningSlide(Channel* channel) {
   channel->flags |= UPDATE_PAN;
 }
 
-void multiRetrigger(const Song* song, Channel* channel) {
-  if (channel->retrigInterval == 0 || song->tick % channel->retrigInterval != 0) return;
+void multiRetrigger(const Song* song, std::int32_t tick, Channel* channel) {
+  if ((song->rules & RULE_RETRIGGER_COUNTS_ON) != 0) {
+    countRetrigger(channel);
+    return;
+  }
+  if (channel->retrigInterval == 0 || tick % channel->retrigInterval != 0) return;
+  retrigger(channel);
+}
+
+}  // namespace
+
+void retrigger(Channel* channel) {
   if (channel->retrigVolume == 0) {
     channel->flags |= UPDATE_TRIGGER;
     return;
@@ -157,23 +170,34 @@ void multiRetrigger(const Song* song, Channel* channel) {
   channel->flags |= UPDATE_VOLUME | UPDATE_TRIGGER;
 }
 
-void extendedEffectTick(const Song* song, Channel* channel, const Sample* sample,
+void countRetrigger(Channel* channel) {
+  if (channel->retrigInterval == 0) return;
+  channel->retrigCount = static_cast<std::uint8_t>(channel->retrigCount + 1);
+  if (channel->retrigCount < channel->retrigInterval) return;
+  channel->retrigCount = 0;
+  retrigger(channel);
+}
+
+namespace {
+
+void extendedEffectTick(std::int32_t tick, Channel* channel, const Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
-    case 0x9:
-      if (y != 0 && song->tick % y == 0) {
+    case EXTENDED_RETRIGGER:
+      // The first tick of a pattern delay's repetition starts nothing where the row has a note.
+      if (y != 0 && tick % y == 0 && (tick != 0 || cell.note == 0)) {
         channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
       }
       break;
-    case 0xC:
-      if (song->tick == y) {
+    case EXTENDED_NOTE_CUT:
+      if (tick == y) {
         channel->volume = 0;
         channel->flags |= UPDATE_VOLUME;
       }
       break;
-    case 0xD:
-      if (song->tick == y) {
+    case EXTENDED_NOTE_DELAY:
+      if (tick == y) {
         resetChannel(channel, sample);
         channel->period = channel->notePeriod;
         channel->flags |= UPDATE_FREQUENCY;
@@ -189,59 +213,65 @@ void extendedEffectTick(const Song* song, Channel* channel, const Sample* sample
   }
 }
 
-void effectTick(Song* song, Channel* channel, const Sample* sample, const PatternCell& cell) {
+// The tick's part of the cell's effect; tick counts from the row's (or the repetition's) start.
+void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* sample,
+                const PatternCell& cell) {
   switch (cell.effect) {
-    case 0:
-      arpeggio(song, channel, sample, cell.param);
+    case EFFECT_ARPEGGIO:
+      arpeggio(song, tick, channel, sample, cell.param);
       break;
-    case 1:
-      channel->period = wrapSub(channel->period, 4 * channel->portaUpSpeed);
+    case EFFECT_PORTAMENTO_UP:
+      channel->period = limitPeriod(song, wrapSub(channel->period, 4 * channel->portaUpSpeed));
       channel->periodDelta = 0;
       if (channel->period < 56) channel->period = 56;
       channel->flags |= UPDATE_FREQUENCY;
       break;
-    case 2:
-      channel->period = wrapAdd(channel->period, 4 * channel->portaDownSpeed);
+    case EFFECT_PORTAMENTO_DOWN:
+      channel->period = limitPeriod(song, wrapAdd(channel->period, 4 * channel->portaDownSpeed));
       channel->periodDelta = 0;
       channel->flags |= UPDATE_FREQUENCY;
       break;
-    case 3:
+    case EFFECT_TONE_PORTAMENTO:
       channel->periodDelta = 0;
       tonePortamento(channel);
       break;
-    case 4:
-      vibrato(channel);
+    case EFFECT_VIBRATO:
+      vibrato(channel, vibratoShapeOf(song));
       advanceVibrato(channel);
       break;
-    case 5:
+    case EFFECT_FINE_VIBRATO:
+      fineVibrato(channel, vibratoShapeOf(song));
+      advanceVibrato(channel);
+      break;
+    case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->periodDelta = 0;
       tonePortamento(channel);
       volumeSlide(channel);
       break;
-    case 6:
-      vibrato(channel);
+    case EFFECT_VIBRATO_VOLUME:
+      vibrato(channel, vibratoShapeOf(song));
       advanceVibrato(channel);
       volumeSlide(channel);
       break;
-    case 7:
+    case EFFECT_TREMOLO:
       tremolo(channel);
       break;
-    case 10:
+    case EFFECT_VOLUME_SLIDE:
       volumeSlide(channel);
       break;
-    case 14:
-      extendedEffectTick(song, channel, sample, cell);
+    case EFFECT_EXTENDED:
+      extendedEffectTick(tick, channel, sample, cell);
       break;
-    case 17:
+    case EFFECT_GLOBAL_VOLUME_SLIDE:
       globalVolumeSlide(song);
       break;
-    case 25:
+    case EFFECT_PANNING_SLIDE:
       panningSlide(channel);
       break;
-    case 27:
-      multiRetrigger(song, channel);
+    case EFFECT_MULTI_RETRIGGER:
+      multiRetrigger(song, tick, channel);
       break;
-    case 29:
+    case EFFECT_TREMOR:
       tremor(channel);
       break;
     default:  // effects that act on tick 0 only
@@ -256,6 +286,9 @@ void runEffectTick(Engine& engine, Song* song) {
   if (cells == nullptr) return;
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+  // A row played again by a pattern delay counts its ticks from 0 each time.
+  const bool repeats = (song->rules & RULE_ROW_REPEAT_DELAY) != 0 && song->speed > 0;
+  const std::int32_t tick = repeats ? song->tick % song->speed : song->tick;
   for (std::int32_t c = 0; c < channels; ++c) {
     Channel* channel = &engine.channelTable[c];
     const PatternCell& cell = cells[c];
@@ -265,7 +298,14 @@ void runEffectTick(Engine& engine, Song* song) {
     channel->flags = 0;
     updateEnvelopes(channel, sound.instrument, false);
     volumeColumnTick(channel, cell.volumeColumn);
-    effectTick(song, channel, sound.sample, cell);
+    if (cell.effect < XM_EFFECT_COUNT) {
+      effectTick(song, tick, channel, sound.sample, cell);
+    } else {
+      // A letter effect plays as the effect it came to on the row tick.
+      const PatternCell played{cell.note, cell.instrument, cell.volumeColumn, channel->playEffect,
+                               channel->playParam};
+      effectTick(song, tick, channel, sound.sample, played);
+    }
     autoVibrato(channel, sound.instrument);
     updateVoice(engine, channel, sound.sample, song);
   }

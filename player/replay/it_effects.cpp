@@ -373,7 +373,7 @@ void playItCell(Engine& engine, Song* song, std::int32_t c, const PatternCell& c
   channel.param = cell.param;
   channel.volumeColumn = cell.volumeColumn == 0 ? NO_VOLUME_COLUMN : cell.volumeColumn - 1;
   channel.cutTick = -1;
-  const bool disabled = (song->channelFlags[c] & CHANNEL_DISABLED) != 0;
+  const bool disabled = (song->channelFlags[c] & CHANNEL_SILENCED) != 0;
   if (cell.instrument != 0) channel.instrument = cell.instrument;
   if (!disabled) {
     if (cell.note >= 1 && cell.note <= KEYBOARD_NOTES) {

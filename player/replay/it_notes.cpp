@@ -197,7 +197,7 @@ ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8
   voice.rampRemaining = 0;
   voice.filtered = false;
   voice.filter = FilterState{};
-  voice.fineGain = true;
+  voice.fineGains = true;
   n.filterCutoff = -1.0;
   silenceVoice(voice);
   return &n;

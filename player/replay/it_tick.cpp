@@ -91,7 +91,7 @@ void beginSongState(Engine& engine, Song* song) {
   for (int c = 0; c < SONG_CHANNELS; ++c) {
     ItChannel& channel = engine.it.channels[c];
     channel.channelVolume = song->channelVolume[c];
-    channel.pan = song->channelPan[c];
+    channel.pan = (255 - song->channelPan[c] + 2) / 4;  // 0..64 from the left
     channel.surround = (song->channelFlags[c] & CHANNEL_SURROUND) != 0;
     channel.cutTick = channel.delayTick = -1;
     channel.newNoteAction = -1;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/waveforms.h"
 
@@ -72,14 +73,29 @@ void tonePortamento(Channel* channel) {
     const std::int64_t lowered = period - speed;
     channel->period = static_cast<std::int32_t>(lowered < target ? target : lowered);
   }
+  // Arrived: the target note's own fraction of a unit.
+  if (channel->period == target) channel->periodFraction = channel->notePeriodFraction;
   channel->flags |= UPDATE_FREQUENCY;
 }
 
-void vibrato(Channel* channel) {
+VibratoShape vibratoShapeOf(const Song* song) {
+  return {(song->rules & RULE_VIBRATO_FALLS_FIRST) != 0,
+          (song->rules & RULE_OLD_VIBRATO) != 0 ? 4 : 5,
+          (song->rules & RULE_VIBRATO_SINGLE_UNITS) == 0};
+}
+
+void vibrato(Channel* channel, const VibratoShape& shape) {
   const std::int32_t w = magnitude(vibratoWaveform(channel->waveControl), channel->vibratoPos);
-  // Whole multiples of 4 period units.
-  const std::int32_t depth = ((w * channel->vibratoDepth) >> 5) & ~3;
-  channel->periodDelta = channel->vibratoPos >= 0 ? -depth : depth;
+  std::int32_t depth = (w * channel->vibratoDepth) >> shape.shift;
+  if (shape.wholeFours) depth &= ~3;
+  channel->periodDelta = (channel->vibratoPos >= 0) != shape.downFirst ? -depth : depth;
+  channel->flags |= UPDATE_FREQUENCY;
+}
+
+void fineVibrato(Channel* channel, const VibratoShape& shape) {
+  const std::int32_t w = magnitude(vibratoWaveform(channel->waveControl), channel->vibratoPos);
+  const std::int32_t depth = (w * channel->vibratoDepth) >> (shape.shift + 2);
+  channel->periodDelta = (channel->vibratoPos >= 0) != shape.downFirst ? -depth : depth;
   channel->flags |= UPDATE_FREQUENCY;
 }
 

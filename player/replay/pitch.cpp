@@ -132,7 +132,64 @@ std::int32_t basePeriod(std::int32_t k) {
   return table.periods[k];
 }
 
+// ProTracker's period of note k at finetune 0 in the player's units (four times its own): its
+// table of C-1 to B-3 (the player's notes 36 to 71), doubled for each octave below, halved for
+// each above.
+std::int32_t protrackerBasePeriod(std::int32_t k) {
+  static constexpr std::int32_t PERIODS[36] = {
+      856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453, 428, 404, 381, 360, 339, 320,
+      302, 285, 269, 254, 240, 226, 214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113};
+  constexpr std::int32_t FIRST_NOTE = 36;
+  constexpr std::int32_t UNITS = 4;
+  std::int32_t octavesDown = 0;
+  while (k < FIRST_NOTE) {
+    k += 12;
+    ++octavesDown;
+  }
+  while (k >= FIRST_NOTE + 36) {
+    k -= 12;
+    --octavesDown;
+  }
+  const std::int32_t period = PERIODS[k - FIRST_NOTE] * UNITS;
+  return octavesDown >= 0 ? period << octavesDown : period >> -octavesDown;
+}
+
 }  // namespace
+
+std::int32_t protrackerPeriod(std::uint8_t note, std::int8_t finetune) {
+  const std::int32_t n = note;
+  const std::int32_t base = protrackerBasePeriod(n);
+  // As on the Amiga table: a share of the distance to the neighbour note the finetune moves
+  // towards.
+  const std::int32_t distance = finetune < 0 && n != 0 ? protrackerBasePeriod(n - 1) - base
+                                                       : base - protrackerBasePeriod(n + 1);
+  const std::int32_t period = base - (finetune * distance) / 128;
+  return period > 1 ? period : 1;
+}
+
+std::int32_t screamTrackerPeriod(std::uint8_t note, std::uint32_t c4Rate) {
+  // The periods of octave 0, C to B, sixteen times those a note of octave 4 has.
+  static constexpr std::int64_t OCTAVE_ZERO[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                                   1208, 1140, 1076, 1016, 960,  907};
+  constexpr std::int64_t SCALE = 8363 * 16;
+  const std::int64_t rate = c4Rate != 0 ? c4Rate : 8363;
+  const std::int32_t octave = note / 12;
+  // Octaves above 31 would shift the rate out of range; they are far beyond hearing anyway.
+  const std::int64_t divisor = rate << (octave < 31 ? octave : 31);
+  const std::int64_t period = SCALE * OCTAVE_ZERO[note % 12] / divisor;
+  return period > 1 ? static_cast<std::int32_t>(period > INT32_MAX ? INT32_MAX : period) : 1;
+}
+
+std::int64_t exactRatePeriod256(std::uint8_t note, std::uint32_t c4Rate) {
+  const double rate = c4Rate != 0 ? c4Rate : 8363.0;
+  const double period =
+      8363.0 * 1712.0 * 256.0 / rate * power(2.0, (48.0 - static_cast<double>(note)) / 12.0);
+  // Far beyond any period a song can reach, and within 32 bits once divided by 256.
+  constexpr double LIMIT = 256.0 * 2147483647.0;
+  if (!(period < LIMIT)) return static_cast<std::int64_t>(LIMIT);
+  const auto rounded = static_cast<std::int64_t>(period + 0.5);
+  return rounded > 256 ? rounded : 256;
+}
 
 std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune) {
   const std::int32_t n = note;

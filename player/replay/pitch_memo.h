@@ -6,7 +6,12 @@
 
 namespace player {
 
-enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA };
+// AMIGA_PAL: Amiga periods counted in the PAL Amiga's clock (MOD), AMIGA in FastTracker 2's clock
+// (XM), SCREAM_TRACKER in the clock C-4 at period 1712 plays exactly 8,363 Hz in (S3M).
+enum class FrequencyTable : std::uint8_t { LINEAR, AMIGA, AMIGA_PAL, SCREAM_TRACKER };
+
+// The SCREAM_TRACKER table's clock: C-4 at period 1712 sounds 8,363 Hz.
+constexpr std::int32_t SCREAM_TRACKER_CLOCK = 8363 * 1712;
 
 struct VoicePitch {
   std::int32_t frequency;  // Hz, before the floor the step applies

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 
-#include "player/audio_output.h"
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/numeric.h"
+#include "player/replay/effect_tick.h"
 #include "player/replay/envelopes.h"
+#include "player/replay/letter_effects.h"
 #include "player/replay/oscillators.h"
 #include "player/replay/pitch.h"
 #include "player/replay/song_position.h"
@@ -16,11 +18,6 @@ namespace player {
 
 namespace {
 
-constexpr std::uint8_t EFFECT_TONE_PORTAMENTO = 3;
-constexpr std::uint8_t EFFECT_TONE_PORTAMENTO_SLIDE = 5;
-constexpr std::uint8_t EFFECT_TREMOLO = 7;
-constexpr std::uint8_t EFFECT_KEY_OFF = 20;
-
 // Stores a non-zero parameter in its memory; a zero keeps what the memory holds.
 inline void remember(std::uint8_t& memory, std::uint8_t value) {
   if (value != 0) memory = value;
@@ -28,14 +25,6 @@ inline void remember(std::uint8_t& memory, std::uint8_t value) {
 
 inline std::int32_t clampVolume(std::int32_t volume) {
   return volume < 0 ? 0 : (volume > 64 ? 64 : volume);
-}
-
-// The period of realNote with the sample's finetune on the song's frequency table.
-std::int32_t notePeriodOf(const Song* song, std::uint8_t realNote, std::int8_t finetune) {
-  if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
-    return 7680 - realNote * 64 - finetune / 2;
-  }
-  return amigaPeriod(realNote, finetune);
 }
 
 // Lxx: moves the volume envelope to tick position p, between the points around it.
@@ -66,208 +55,203 @@ void setEnvelopePosition(Channel* channel, const Instrument* instrument, std::in
   }
 }
 
-// E6y: y = 0 marks the loop start; otherwise counts the repetitions and, while some remain,
-// asks the row step to go back to the loop start. The current row stays the row being played.
-void patternLoop(Engine& engine, const Song* song, Channel* channel, std::uint8_t y) {
-  if (y == 0) {
-    channel->loopRow = song->row;
-    return;
-  }
-  if (channel->loopCount == 0) {
-    channel->loopCount = y;
-  } else {
-    channel->loopCount -= 1;
-  }
-  if (channel->loopCount != 0) engine.pendingLoopRow = channel->loopRow;
-}
-
 struct KeptState {
   std::int32_t volume, period, pan;
 };
 
 void extendedEffect(Engine& engine, Song* song, Channel* channel, const Sample* sample,
-                    const KeptState& kept, std::uint8_t param) {
+                    const KeptState& kept, std::uint8_t param, bool noteOnRow) {
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (x) {
-    case 0x1:
+    case EXTENDED_FINE_PORTAMENTO_UP:
       remember(channel->finePortaUp, y);
-      channel->period = wrapSub(channel->period, channel->finePortaUp * 4);
+      channel->period = limitPeriod(song, wrapSub(channel->period, channel->finePortaUp * 4));
       break;
-    case 0x2:
+    case EXTENDED_FINE_PORTAMENTO_DOWN:
       remember(channel->finePortaDown, y);
-      channel->period = wrapAdd(channel->period, channel->finePortaDown * 4);
+      channel->period = limitPeriod(song, wrapAdd(channel->period, channel->finePortaDown * 4));
       break;
-    case 0x4:
+    case EXTENDED_VIBRATO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0xF0) | y);
       break;
-    case 0x5:
+    case EXTENDED_FINETUNE:
       // Written to the engine's copy of the sample; the empty stand-in has no copy and stays
       // all zero.
       if (Sample* own = ownSample(engine.playing, sample)) {
         own->finetune = static_cast<std::int8_t>(y);
       }
       break;
-    case 0x6:
-      patternLoop(engine, song, channel, y);
-      break;
-    case 0x7:
+    case EXTENDED_TREMOLO_WAVEFORM:
       channel->waveControl = static_cast<std::uint8_t>((channel->waveControl & 0x0F) | (y << 4));
       break;
-    case 0x8:
+    case EXTENDED_SET_PANNING:
       channel->pan = y * 16;
       channel->flags |= UPDATE_PAN;
       break;
-    case 0xA:
+    case EXTENDED_RETRIGGER:
+      if (y != 0 && !noteOnRow && (song->rules & RULE_PROTRACKER_RETRIGGER) != 0) {
+        channel->flags |= UPDATE_TRIGGER;
+      }
+      break;
+    case EXTENDED_FINE_VOLUME_UP:
       remember(channel->fineVolumeSlide, y);
       slideVolumeUp(channel, channel->fineVolumeSlide);
       break;
-    case 0xB:
+    case EXTENDED_FINE_VOLUME_DOWN:
       remember(channel->fineVolumeSlide, y);
       slideVolumeDown(channel, channel->fineVolumeSlide);
       break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
       channel->volume = kept.volume;
       channel->period = kept.period;
       channel->pan = kept.pan;
       channel->flags &= static_cast<std::uint8_t>(
           ~(UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_PAN | UPDATE_TRIGGER));
       break;
-    case 0xE:
-      song->patternDelayTicks = wrapMul(y, song->speed);
-      break;
-    default:  // E0y, E3y, E9y, ECy and EFy do nothing on tick 0
+    default:  // E0y, E3y, ECy and EFy do nothing on tick 0; E6y and EEy are the flow's
       break;
   }
 }
 
-// The tick-0 part of the cell's effect.
+// The tick-0 part of the cell's effect. Jumps, breaks, loops, delays, speed and tempo are the
+// flow's (song_flow.h), played once the row's channels are.
 void rowEffect(Engine& engine, Song* song, Channel* channel, const ChannelSound& sound,
-               const PatternCell& cell, const KeptState& kept, bool& positionJumpSeen) {
+               const PatternCell& cell, const KeptState& kept) {
   const std::uint8_t param = cell.param;
   const std::uint8_t x = param >> 4;
   const std::uint8_t y = param & 0x0F;
   switch (cell.effect) {
-    case 1:
+    case EFFECT_PORTAMENTO_UP:
       remember(channel->portaUpSpeed, param);
       break;
-    case 2:
+    case EFFECT_PORTAMENTO_DOWN:
       remember(channel->portaDownSpeed, param);
       break;
-    case 3:
+    case EFFECT_TONE_PORTAMENTO:
       remember(channel->portaSpeed, param);
       channel->portaTarget = channel->notePeriod;
       channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
       break;
-    case 4:
+    case EFFECT_VIBRATO:
       remember(channel->vibratoSpeed, x);
       remember(channel->vibratoDepth, y);
-      vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
+        vibrato(channel, vibratoShapeOf(song));
+      }
       break;
-    case 5:
+    case EFFECT_TONE_PORTAMENTO_VOLUME:
       channel->portaTarget = channel->notePeriod;
       remember(channel->volumeSlide, param);
       channel->flags &= static_cast<std::uint8_t>(~(UPDATE_TRIGGER | UPDATE_FREQUENCY));
       break;
-    case 6:
+    case EFFECT_VIBRATO_VOLUME:
       remember(channel->volumeSlide, param);
-      vibrato(channel);
+      if ((song->rules & RULE_PROTRACKER_OSCILLATORS) == 0) {
+        vibrato(channel, vibratoShapeOf(song));
+      }
       break;
-    case 7:
+    case EFFECT_TREMOLO:
       remember(channel->tremoloSpeed, x);
       remember(channel->tremoloDepth, y);
       break;
-    case 8:
+    case EFFECT_SET_PANNING:
       channel->pan = param;
       channel->flags |= UPDATE_PAN;
       break;
-    case 9: {
+    case EFFECT_SAMPLE_OFFSET: {
       if (param != 0) channel->sampleOffset = param;
       const std::uint32_t offset = static_cast<std::uint32_t>(channel->sampleOffset) * 256;
-      if (offset < sound.sample->loopStart + sound.sample->loopLength) {
+      const Sample& sample = *sound.sample;
+      if (offset < sample.loopStart + sample.loopLength) {
         channel->voice->startOffset = offset;
+      } else if ((song->rules & RULE_PROTRACKER_OFFSET) != 0 && sample.loopMode != LOOP_OFF) {
+        channel->voice->startOffset = sample.loopStart;  // the note starts in its loop
       } else {
         channel->flags &= static_cast<std::uint8_t>(~UPDATE_TRIGGER);
         channel->flags |= UPDATE_REWIND;
       }
       break;
     }
-    case 10:
+    case EFFECT_VOLUME_SLIDE:
       remember(channel->volumeSlide, param);
       break;
-    case 11:
-      song->nextRow = 0;
-      song->nextOrder = param < song->songLength ? param : 0;
-      positionJumpSeen = true;
-      break;
-    case 12:
+    case EFFECT_SET_VOLUME:
       channel->volume = param;
       channel->flags |= UPDATE_VOLUME;
       break;
-    case 13: {
-      const std::int32_t breakRow = x * 10 + y;
-      song->nextRow = breakRow > 63 ? 0 : breakRow;
-      if (!positionJumpSeen) song->nextOrder = song->orderPosition + 1;
-      if (song->nextOrder >= song->songLength) song->nextOrder = 0;
+    case EFFECT_EXTENDED:
+      extendedEffect(engine, song, channel, sound.sample, kept, param, cell.note != 0);
       break;
-    }
-    case 14:
-      extendedEffect(engine, song, channel, sound.sample, kept, param);
-      break;
-    case 15:
-      if (param < 32) {
-        song->speed = param;
-      } else {
-        setBpm(engine, song, param);
-      }
-      break;
-    case 16:
+    case EFFECT_GLOBAL_VOLUME:
       song->globalVolume = param > 64 ? 64 : param;
       channel->flags |= UPDATE_VOLUME;
       break;
-    case 17:
+    case EFFECT_GLOBAL_VOLUME_SLIDE:
       if (param != 0) song->globalVolumeSlide = param;
       break;
-    case 21:
+    case EFFECT_ENVELOPE_POSITION:
       setEnvelopePosition(channel, sound.instrument, param);
       break;
-    case 25:
+    case EFFECT_PANNING_SLIDE:
       if (param != 0) {
         channel->panSlide = param;
         channel->flags |= UPDATE_PAN;
       }
       break;
-    case 27:
+    case EFFECT_MULTI_RETRIGGER:
       if (param != 0) {
         channel->retrigVolume = x;
         channel->retrigInterval = y;
       }
+      // A count across rows starts with the row's note, and counts the row tick otherwise.
+      if ((song->rules & RULE_RETRIGGER_COUNTS_ON) != 0) {
+        if (cell.note != 0) {
+          channel->retrigCount = 0;
+        } else {
+          countRetrigger(channel);
+        }
+      }
       break;
-    case 29:
+    case EFFECT_TREMOR:
       if (param != 0) {
         channel->tremorOn = static_cast<std::uint8_t>(x + 1);
         channel->tremorOff = static_cast<std::uint8_t>(y + 1);
       }
       tremor(channel);
       break;
-    case 33:
+    case EFFECT_EXTRA_FINE_PORTAMENTO:
       if (x == 1) {
         remember(channel->xfinePortaUp, y);
-        channel->period = wrapSub(channel->period, channel->xfinePortaUp);
+        channel->period = limitPeriod(song, wrapSub(channel->period, channel->xfinePortaUp));
       } else if (x == 2) {
         remember(channel->xfinePortaDown, y);
-        channel->period = wrapAdd(channel->period, channel->xfinePortaDown);
+        channel->period = limitPeriod(song, wrapAdd(channel->period, channel->xfinePortaDown));
       }
       break;
-    default:  // arpeggio, key off (handled with the note) and the unused numbers
+    case EFFECT_FINE_VIBRATO:
+      remember(channel->vibratoSpeed, x);
+      remember(channel->vibratoDepth, y);
+      break;
+    default:  // arpeggio, key off (handled with the note), the flow and the unused numbers
       break;
   }
 }
 
-void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& cell,
-                    bool& positionJumpSeen) {
+void processChannel(Engine& engine, Song* song, Channel* channel, const PatternCell& stored) {
+  // A letter effect plays as the effect it comes to this row; XM effects play as stored.
+  PatternCell cell = stored;
+  std::int8_t rowVolumeSlide = 0;
+  if (stored.effect >= XM_EFFECT_COUNT) {
+    const PlayedEffect played = playedEffect(song, channel, stored);
+    cell.effect = played.effect;
+    cell.param = played.param;
+    rowVolumeSlide = played.rowVolumeSlide;
+  }
+  channel->playEffect = cell.effect;
+  channel->playParam = cell.param;
   const bool tonePortamento =
-      cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_SLIDE;
+      cell.effect == EFFECT_TONE_PORTAMENTO || cell.effect == EFFECT_TONE_PORTAMENTO_VOLUME;
   const bool realNote = cell.note != 0 && cell.note != KEY_OFF;
   if (cell.instrument != 0 && !tonePortamento) channel->instrument = cell.instrument - 1;
   if (realNote && !tonePortamento) channel->note = cell.note - 1;
@@ -285,24 +269,62 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
 
   if (realNote) {
     channel->realNote = static_cast<std::uint8_t>(cell.note + sound.sample->relativeNote - 1);
-    channel->notePeriod = notePeriodOf(song, channel->realNote, sound.sample->finetune);
-    if (!tonePortamento) channel->period = channel->notePeriod;
+    channel->notePeriod = notePeriodOf(song, sound.sample, channel->realNote);
+    if ((song->rules & RULE_EXACT_NOTE_RATES) != 0) {
+      const std::int64_t exact = exactRatePeriod256(channel->realNote, sound.sample->c4Rate);
+      channel->notePeriod = static_cast<std::int32_t>(exact >> 8);
+      channel->notePeriodFraction = static_cast<std::uint8_t>(exact & 0xFF);
+    }
+    if ((song->rules & RULE_AMIGA_PERIOD_LIMITS) != 0) {
+      channel->notePeriod = limitPeriod(song, channel->notePeriod);
+    }
+    if (!tonePortamento) {
+      channel->period = channel->notePeriod;
+      channel->periodFraction = channel->notePeriodFraction;
+    }
     channel->flags = UPDATE_TRIGGER;
   }
   channel->periodDelta = 0;
   channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
 
   if (cell.instrument != 0) resetChannel(channel, sound.sample);
+  if (cell.instrument != 0 && cell.note == 0 && (song->rules & RULE_SAMPLE_SWAP) != 0) {
+    Voice* voice = channel->voice;
+    voice->nextSample = voice->sample != sound.sample ? sound.sample : nullptr;
+  }
+  // Samples without a pan of their own leave the channel's.
+  if ((song->rules & RULE_CHANNEL_PANNING) != 0) channel->pan = kept.pan;
   if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);
-  if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) channel->keyOff = 1;
+  if (cell.note == KEY_OFF && (song->rules & RULE_NOTE_OFF_CUTS) != 0) {
+    channel->volume = 0;
+  } else if (cell.note == KEY_OFF || cell.effect == EFFECT_KEY_OFF) {
+    channel->keyOff = 1;
+  }
 
   updateEnvelopes(channel, sound.instrument, true);
-  rowEffect(engine, song, channel, sound, cell, kept, positionJumpSeen);
+  rowEffect(engine, song, channel, sound, cell, kept);
+  if (rowVolumeSlide > 0) slideVolumeUp(channel, rowVolumeSlide);
+  if (rowVolumeSlide < 0) slideVolumeDown(channel, -rowVolumeSlide);
   autoVibrato(channel, sound.instrument);
   updateVoice(engine, channel, sound.sample, song);
 }
 
 }  // namespace
+
+std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t realNote) {
+  if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
+    return 7680 - realNote * 64 - sample->finetune / 2;
+  }
+  if ((song->rules & RULE_EXACT_NOTE_RATES) != 0) {
+    return static_cast<std::int32_t>(exactRatePeriod256(realNote, sample->c4Rate) >> 8);
+  }
+  if ((song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0) {
+    return screamTrackerPeriod(realNote, sample->c4Rate);
+  }
+  if ((song->rules & RULE_PROTRACKER_PERIODS) != 0)
+    return protrackerPeriod(realNote, sample->finetune);
+  return amigaPeriod(realNote, sample->finetune);
+}
 
 void resetChannel(Channel* channel, const Sample* sample) {
   channel->volume = sample->volume;
@@ -370,17 +392,12 @@ void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {
 }
 
 void processRow(Engine& engine, Song* song) {
-  song->nextOrder = -1;
-  song->nextRow = -1;
-  engine.pendingLoopRow = -1;
-  bool positionJumpSeen = false;
-
   const PatternCell* cells = currentRowCells(song);
   if (cells == nullptr) return;
   const std::int32_t channels =
       song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
   for (std::int32_t c = 0; c < channels; ++c) {
-    processChannel(engine, song, &engine.channelTable[c], cells[c], positionJumpSeen);
+    processChannel(engine, song, &engine.channelTable[c], cells[c]);
   }
 }
 

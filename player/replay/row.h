@@ -11,6 +11,10 @@ namespace player {
 // Tick 0 of the current row of song, on engine's channels.
 void processRow(Engine& engine, Song* song);
 
+// The period of realNote (the cell's note plus the sample's relative note, from 0) played with
+// sample, by the song's frequency table and rules.
+std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t realNote);
+
 // The note-start reset of a channel from a sample.
 void resetChannel(Channel* channel, const Sample* sample);
 

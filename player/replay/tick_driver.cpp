@@ -1,9 +1,12 @@
 #include "player/replay/tick_driver.h"
 
+#include "player/audio_output.h"
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/effect_tick.h"
 #include "player/replay/row.h"
+#include "player/replay/song_flow.h"
 #include "player/replay/song_position.h"
 
 namespace player {
@@ -18,36 +21,40 @@ void enterRow(Song* song) {
   if (song->row >= patternRowsAt(song, song->orderPosition)) song->row = 0;
 }
 
-// Where the row after the current one lies, unless the row named it itself: a pattern loop goes
-// back to its start; otherwise the next row, or row 0 of the next order position at the end of
-// the pattern, the restart position after the last one.
-void findNextRow(const Engine& engine, Song* song) {
-  if (song->nextRow != -1) return;
-  if (engine.pendingLoopRow >= 0) {
-    song->nextRow = engine.pendingLoopRow;
-    return;
-  }
-  song->nextRow = song->row + 1;
-  if (song->nextRow >= patternRowsAt(song, song->orderPosition)) {
-    song->nextOrder = song->orderPosition + 1;
-    if (song->nextOrder >= song->songLength) {
-      // The loader keeps the restart position inside the song; 0 stands in for any other value.
-      const bool valid = song->restartPosition >= 0 && song->restartPosition < song->songLength;
-      song->nextOrder = valid ? song->restartPosition : 0;
-    }
-    song->nextRow = 0;
+// The flow of the row just played: where the song goes next, and the speed, tempo and delay the
+// row leaves. The row stays the one being played until the next row tick.
+void playRowFlow(Engine& engine, Song* song) {
+  const PatternCell* cells = currentRowCells(song);
+  RowFlow effects;
+  if (cells != nullptr) decodeRowFlow(song, cells, song->channelCount, effects);
+  FlowStep step{song->orderPosition, song->row, -1, -1, song->speed, song->bpm, 0};
+  stepRow(song, patternRowsAt(song, song->orderPosition), cells != nullptr ? &effects : nullptr,
+          engine.loops, step);
+  song->nextOrder = step.nextOrder;
+  song->nextRow = step.nextRow;
+  song->speed = step.speed;
+  song->patternDelayTicks = step.delayTicks;
+  if (cells == nullptr || effects.tempo <= 0) return;
+  if ((song->rules & RULE_TEMPO_AT_NEXT_TICK) != 0) {
+    engine.pendingTempo = step.tempo;
+  } else {
+    setBpm(engine, song, step.tempo);
   }
 }
 
 }  // namespace
 
 void runTick(Engine& engine, Song* song) {
+  if (engine.pendingTempo > 0) {
+    setBpm(engine, song, engine.pendingTempo);
+    engine.pendingTempo = 0;
+  }
   if (song->tick != 0) {
     runEffectTick(engine, song);
   } else {
     enterRow(song);
     processRow(engine, song);
-    findNextRow(engine, song);
+    playRowFlow(engine, song);
   }
   song->tick = wrapAdd(song->tick, 1);
   if (song->tick >= wrapAdd(song->speed, song->patternDelayTicks)) {

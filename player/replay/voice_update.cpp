@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "player/load/effects.h"
 #include "player/numeric.h"
 #include "player/replay/channel_mute.h"
 #include "player/replay/pitch_memo.h"
+#include "player/replay/voice_step.h"
 
 namespace player {
 
@@ -15,6 +17,7 @@ constexpr std::int32_t LINEAR_C4_PERIOD = 4608;
 // 255 / 2^35: scales volume x envelope x fadeout x global volume (64 x 64 x 65536 x 64 at full
 // scale) to a gain where 127.5 is full volume. Exact in single and double precision.
 constexpr double GAIN_SCALE = 255.0 / 34359738368.0;
+constexpr double FULL_MASTER_VOLUME = 64.0;  // Song::masterVolume at full scale
 
 // Starts the sample on the channel's voice. If that voice still sounds, its record is first
 // copied into the twin voice, which takes the new note, while the old voice plays on at gain 0
@@ -44,6 +47,7 @@ Voice* triggerNote(VoicePool& pool, Channel* channel, const Sample* sample) {
   voice->leftLevel = 0;
   voice->rightLevel = 0;
   voice->rampRemaining = 0;
+  voice->nextSample = nullptr;
   return voice;
 }
 
@@ -59,14 +63,16 @@ void updateVolume(const Engine& engine, const Channel* channel, Voice* voice, co
       static_cast<double>(static_cast<std::int64_t>(channel->volume) + channel->volumeDelta) *
       static_cast<double>(channel->volEnvValue) * static_cast<double>(channel->fadeVolume) *
       static_cast<double>(song->globalVolume);
-  const std::int32_t gain = channelMuted(engine, channel)
-                                ? 0
-                                : roundToInt32(listenerGain(engine, channel, product * GAIN_SCALE));
-  voice->volume = gain;
+  const double master = song->masterVolume != 0 ? song->masterVolume / FULL_MASTER_VOLUME : 1.0;
+  const bool muted = channelMuted(engine, channel);
+  const double heard = muted ? 0.0 : listenerGain(engine, channel, product * GAIN_SCALE * master);
+  const std::int32_t gain = muted ? 0 : roundToInt32(heard);
+  voice->fineGains = (song->rules & RULE_FINE_GAINS) != 0;
+  voice->volume = !voice->fineGains || muted ? gain : roundToInt32(heard * 256.0);
   voice->reportedVolume = gain;
   // The pan is the voice's own from its last panning update.
-  voice->leftTarget = targetOf(voice->pan, gain);
-  voice->rightTarget = targetOf(255 - static_cast<std::int64_t>(voice->pan), gain);
+  voice->leftTarget = targetOf(voice->pan, voice->volume);
+  voice->rightTarget = targetOf(255 - static_cast<std::int64_t>(voice->pan), voice->volume);
 }
 
 void updatePan(const Channel* channel, Voice* voice) {
@@ -85,7 +91,11 @@ void updatePan(const Channel* channel, Voice* voice) {
 void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const Song* song) {
   // The guard has ruled out a zero period sum.
   const bool linear = (song->flags & SONG_LINEAR_FREQUENCIES) != 0;
-  const FrequencyTable table = linear ? FrequencyTable::LINEAR : FrequencyTable::AMIGA;
+  const FrequencyTable table = linear                                ? FrequencyTable::LINEAR
+                               : (song->rules & RULE_PAL_CLOCK) != 0 ? FrequencyTable::AMIGA_PAL
+                               : (song->rules & RULE_SCREAM_TRACKER_PERIODS) != 0
+                                   ? FrequencyTable::SCREAM_TRACKER
+                                   : FrequencyTable::AMIGA;
   const std::int32_t argument =
       linear ? wrapAdd(wrapSub(LINEAR_C4_PERIOD, channel->period), channel->periodDelta)
              : wrapAdd(channel->period, channel->periodDelta);
@@ -93,6 +103,13 @@ void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const
   const std::int32_t rate = engine.output.outputRate;
   if (rate <= 0) {
     voice->frequency = frequencyOf(table, argument);
+    return;
+  }
+  if (channel->periodFraction != 0 && table == FrequencyTable::SCREAM_TRACKER) {
+    voice->frequency = frequencyOf(table, argument);
+    setVoiceStepOfFinePeriod(voice, SCREAM_TRACKER_CLOCK,
+                             static_cast<std::int64_t>(argument) * 256 + channel->periodFraction,
+                             rate);
     return;
   }
   const VoicePitch pitch = pitchOf(engine.pitchMemo, table, argument, rate);

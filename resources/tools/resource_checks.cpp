@@ -1,8 +1,10 @@
 #include "resources/tools/resource_checks.h"
 
-#include "player/load/module_check.h"
+#include "player/load/module_damage.h"
 #include "player/load/module_fault_text.h"
 #include "player/load/module_image.h"
+#include "player/load/module_load.h"
+#include "player/load/xm_loader.h"
 
 namespace resources {
 
@@ -26,9 +28,16 @@ std::string moduleFault(const Bytes& bytes) {
       player::makeModuleImage(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   if (image == nullptr) return "not enough memory to check the module";
   // Whatever the player refuses, in its own words: the embedded tune is judged by exactly the
-  // check that the tool and the library apply, for every format the player takes.
-  const std::string fault = player::moduleFaultText(player::checkModule(image));
+  // load that the tool and the library apply, for every format the player takes. A damaged file
+  // that would still play in part is refused too: the application is not built around a tune
+  // that is missing some of itself.
+  player::LoadedModule loaded = player::loadModule(image);
   player::freeModuleImage(image);
+  std::string fault = loaded.verdict == player::ModuleVerdict::LOADED ? "" : loaded.reason;
+  if (fault.empty() && player::moduleDamaged(loaded.check.damage)) {
+    fault = player::moduleDamageText(loaded.check.damage);
+  }
+  if (loaded.song != nullptr) player::freeSong(loaded.song);
   return fault;
 }
 

@@ -63,9 +63,15 @@ TEST(ResourceCheck, IconsAndModules) {
 
   xmtest::Module module;
   module.patterns.push_back(xmtest::Pattern{});
-  EXPECT_EQ(resources::moduleFault(xmtest::writeXm(module)), "");
+  resources::Bytes whole = xmtest::writeXm(module);
+  EXPECT_EQ(resources::moduleFault(whole), "");
+  // A cut file is refused for embedding even where the player would play what remains.
+  whole.resize(whole.size() - 1);
+  EXPECT_EQ(resources::moduleFault(whole).rfind(
+                "the file ends at byte " + std::to_string(whole.size()), 0),
+            0u);
   EXPECT_EQ(resources::moduleFault(resources::Bytes(100, 'x')),
-            "not an XM module (no \"Extended Module: \" signature)");
+            "not a module (no XM, S3M or MOD signature, nor a 15-sample MOD's layout)");
   module.channels = 40;
   EXPECT_EQ(resources::moduleFault(xmtest::writeXm(module)),
             "has 40 channels (at most 32 are supported)");

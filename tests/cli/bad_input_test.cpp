@@ -36,8 +36,8 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
       {path("missing.xm"), "missing.xm: cannot be read: no such file"},
       {dir_.string(), "cannot be read: it is a directory"},
       {locked, "cannot be read: permission denied"},
-      {write("empty.xm", {}), "not an XM module"},
-      {write("text.xm", {'h', 'e', 'l', 'l', 'o'}), "not an XM module"},
+      {write("empty.xm", {}), "not a module (the file is empty)"},
+      {write("text.xm", {'h', 'e', 'l', 'l', 'o'}), "not a module (no XM, S3M or MOD signature"},
       {write("signature.xm", signature), "not an XM module (17 bytes, too short for its header)"},
       {write("cut.xm", cut), "not an XM module (79 bytes, too short for its header)"},
       {writeModule("wide.xm", wide), "wide.xm: has 40 channels (at most 32 are supported)"},
@@ -106,12 +106,12 @@ TEST_F(BadInput, LargeFilesAreRefusedUnreadAndAFileBeyondTheMemoryIsSaidToBe) {
     std::string file, reason, limit;  // limit: a ulimit on the command's memory, or none
   };
   std::vector<Case> cases = {
-      {noise, "not an XM module (no \"Extended Module: \" signature)", ""},
+      {noise, "too large to be a module (1,073,741,824 bytes, at most 268,435,456)", ""},
       {huge, "too large to be a module (1,073,741,824 bytes, at most 268,435,456)", ""},
   };
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   // A sanitizer's shadow memory needs more address space than these limits leave.
-  cases.push_back({noise, "not an XM module", "ulimit -v 100000;"});
+  cases.push_back({noise, "too large to be a module", "ulimit -v 100000;"});
   cases.push_back({big, "not enough memory", "ulimit -v 150000;"});
   // A small file that asks for exactly as many pattern cells as a song may have fits in 150 MB.
   xmtest::Module cells = xmtest::tallPatternsModule();

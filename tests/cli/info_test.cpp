@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "tests/cli/jingle_run.h"
+#include "tests/support/mod_s3m_writer.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ TEST_F(InfoCommand, PrintsWhatTheModuleHoldsWithItsNamesMadeSafe) {
             "file: " + shown +
                 "\n"
                 "file size: 3,105 bytes\n"
+                "format: XM\n"
                 "title: say \"hi\" \\ now\n"
                 "tracker: test writer\n"
                 "channels: 6\n"
@@ -160,3 +162,33 @@ TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCountsAndCutsOfOneNeverCrashIt) 
 }
 
 }  // namespace
+
+// MOD and S3M: the format, the tracker their markers name, their samples by name, and what the
+// player leaves out; the name of the file has no say.
+TEST_F(InfoCommand, NamesTheFormatTrackerAndSamplesOfEveryFormat) {
+  modtest::Module mod;
+  mod.samples.resize(2);
+  mod.samples[1].name = "bass";
+  modtest::put(mod, 0, 0, 0, {428, 2});
+  s3mtest::Module s3m;
+  s3m.tracker = 0x1321;
+  s3m.samples.resize(2);
+  s3m.samples[0].name = "lead";
+  s3m.samples[1].type = 2;
+  const struct {
+    std::string file;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {write("mod.xm", modtest::writeMod(mod)),
+       {"format: MOD", "tracker: ProTracker", "sample 2: bass", "sample 31: "}},
+      {write("s3m.mod", s3mtest::writeS3m(s3m)),
+       {"format: S3M", "tracker: Scream Tracker 3.21", "sample 1: lead",
+        "note: 1 AdLib instrument played silent"}},
+  };
+  for (const auto& c : cases) {
+    const clitest::Outcome run = jingle("info " + c.file);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string& line : c.lines)
+      EXPECT_NE(run.out.find("\n" + line + "\n"), std::string::npos) << line << run.out;
+  }
+}

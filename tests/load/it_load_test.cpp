@@ -41,8 +41,8 @@ TEST(ItLoad, HeaderSettings) {
   EXPECT_EQ(song->defaultSpeed, 6);
   EXPECT_EQ(song->defaultBpm, 125);
   EXPECT_EQ(song->channelFlags[0], player::CHANNEL_SURROUND);
-  EXPECT_EQ(song->channelFlags[1], player::CHANNEL_DISABLED);
-  EXPECT_EQ(song->channelPan[1], 10);
+  EXPECT_EQ(song->channelFlags[1], player::CHANNEL_SILENCED);
+  EXPECT_EQ(song->channelPan[1], 255 - 40);  // the player's pan byte counts from the right
   EXPECT_EQ(song->channelVolume[1], 64);
   EXPECT_EQ(song->channelCount, 7) << "up to the highest channel with data";
   EXPECT_EQ(song->songLength, 4);

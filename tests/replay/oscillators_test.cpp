@@ -70,7 +70,7 @@ TEST(Vibrato, DeltasOfEachWaveformInMultiplesOfFour) {
     channel.vibratoPos = c.position;
     channel.vibratoDepth = c.depth;
     channel.periodDelta = 999;  // replaced, not added to
-    vibrato(&channel);
+    vibrato(&channel, player::FASTTRACKER_VIBRATO);
     // Vibrato alone does not move the phase.
     EXPECT_EQ((Values{channel.periodDelta, channel.flags, channel.vibratoPos}),
               (Values{c.delta, UPDATE_FREQUENCY, c.position}))
@@ -95,7 +95,7 @@ TEST(Vibrato, PositionStepsThroughTheCycleInSigned8Bits) {
   channel.vibratoSpeed = 200;
   for (int i = 0; i < 300; ++i) {
     advanceVibrato(&channel);
-    vibrato(&channel);
+    vibrato(&channel, player::FASTTRACKER_VIBRATO);
     ASSERT_LE(std::abs(channel.periodDelta), 120);
   }
 }

@@ -1,0 +1,187 @@
+#include "player/replay/song_flow.h"
+
+#include <cstring>
+
+#include "player/audio_output.h"
+#include "player/load/effects.h"
+#include "player/numeric.h"
+#include "player/replay/letter_effects.h"
+
+namespace player {
+namespace {
+
+// The ticks a second has per tempo unit: 2 / 5 (a tempo of 125 is 50 ticks a second).
+constexpr std::int64_t TICKS_PER_TEMPO_SECOND_NUMERATOR = 2;
+constexpr std::int64_t TICKS_PER_TEMPO_SECOND_DENOMINATOR = 5;
+
+void loopEffect(RowFlow& flow, std::int32_t channel, std::uint8_t times) {
+  flow.loopTimes[channel] = times;
+  flow.loopStart[channel] = times == 0 ? 1 : 0;
+  flow.loopCounts = flow.loopCounts || times != 0;
+  flow.loopStarts = flow.loopStarts || times == 0;
+}
+
+void delayEffect(RowFlow& flow, std::uint8_t times) {
+  flow.delayTimes = times;
+  flow.delaySpeed = flow.speed;
+}
+
+}  // namespace
+
+bool flowEffect(const PatternCell& cell) {
+  switch (cell.effect) {
+    case EFFECT_POSITION_JUMP:
+    case EFFECT_PATTERN_BREAK:
+    case EFFECT_SPEED_TEMPO:
+    case EFFECT_SET_SPEED:
+    case EFFECT_SET_TEMPO:
+    case EFFECT_BREAK_TO_ROW:
+      return true;
+    case EFFECT_EXTENDED:
+      return cell.param >> 4 == EXTENDED_PATTERN_LOOP || cell.param >> 4 == EXTENDED_PATTERN_DELAY;
+    case EFFECT_SPECIAL:
+      return cell.param >> 4 == SPECIAL_PATTERN_LOOP || cell.param >> 4 == SPECIAL_PATTERN_DELAY;
+    default:
+      return false;
+  }
+}
+
+void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t channels,
+                   RowFlow& flow) {
+  std::memset(&flow, 0, sizeof flow);
+  flow.nextRow = flow.jumpOrder = flow.speed = flow.delayTimes = flow.delaySpeed = -1;
+  if (channels > MAX_CHANNELS) channels = MAX_CHANNELS;
+  for (std::int32_t c = 0; c < channels; ++c) {
+    const std::uint8_t param = cells[c].param;
+    const std::uint8_t x = param >> 4;
+    const std::uint8_t y = param & 0x0F;
+    switch (cells[c].effect) {
+      case EFFECT_POSITION_JUMP:
+        flow.nextRow = 0;
+        flow.jumpOrder = param < song->songLength ? param : 0;
+        break;
+      case EFFECT_PATTERN_BREAK: {
+        const std::int32_t row = x * 10 + y;
+        flow.nextRow = row > 63 ? 0 : row;
+        break;
+      }
+      case EFFECT_BREAK_TO_ROW:
+        flow.nextRow = param;
+        break;
+      case EFFECT_SPEED_TEMPO:
+        if (param < 32) {
+          flow.speed = param;
+        } else {
+          flow.tempo = param;
+        }
+        break;
+      case EFFECT_SET_SPEED:
+        if (param != 0) flow.speed = param;
+        break;
+      case EFFECT_SET_TEMPO:
+        if (param >= tempoFloor(song)) flow.tempo = param;
+        break;
+      case EFFECT_EXTENDED:
+        if (x == EXTENDED_PATTERN_LOOP) loopEffect(flow, c, y);
+        if (x == EXTENDED_PATTERN_DELAY) delayEffect(flow, y);
+        break;
+      case EFFECT_SPECIAL:
+        if (x == SPECIAL_PATTERN_LOOP) loopEffect(flow, c, y);
+        if (x == SPECIAL_PATTERN_DELAY) delayEffect(flow, y);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, PatternLoops& loops,
+             FlowStep& step) {
+  step.nextOrder = -1;
+  step.nextRow = -1;
+  step.delayTicks = 0;
+  std::int32_t loopBack = -1;
+  if (effects != nullptr) {
+    const RowFlow& flow = *effects;
+    if (flow.nextRow >= 0) {
+      step.nextRow = flow.nextRow;
+      step.nextOrder = flow.jumpOrder >= 0 ? flow.jumpOrder : step.order + 1;
+      if (step.nextOrder >= song->songLength) step.nextOrder = 0;
+    }
+    const std::int32_t speedBefore = step.speed;
+    if (flow.speed >= 0) step.speed = flow.speed;
+    if (flow.tempo > 0) step.tempo = flow.tempo;
+    if (flow.delayTimes >= 0) {
+      // A delay counted in rows lasts whole rows of the speed the row leaves; FastTracker 2
+      // counts it in the speed in force where the delay stands among the channels.
+      const bool rowSpeed = (song->rules & RULE_ROW_REPEAT_DELAY) != 0;
+      const std::int32_t speed = rowSpeed               ? step.speed
+                                 : flow.delaySpeed >= 0 ? flow.delaySpeed
+                                                        : speedBefore;
+      step.delayTicks = wrapMul(flow.delayTimes, speed);
+    }
+    // Whole-record passes without branches, which the compiler turns into vector operations.
+    if (flow.loopStarts) {
+      for (std::int32_t c = 0; c < MAX_CHANNELS; ++c)
+        loops.loopRow[c] = flow.loopStart[c] != 0 ? step.row : loops.loopRow[c];
+    }
+    if (flow.loopCounts) {
+      for (std::int32_t c = 0; c < MAX_CHANNELS; ++c) {
+        const std::uint8_t times = flow.loopTimes[c];
+        const std::uint8_t count = loops.loopCount[c];
+        loops.loopCount[c] =
+            times == 0 ? count : (count == 0 ? times : static_cast<std::uint8_t>(count - 1));
+      }
+      // The last channel that goes back wins.
+      for (std::int32_t c = MAX_CHANNELS - 1; c >= 0 && loopBack < 0; --c) {
+        if (flow.loopTimes[c] != 0 && loops.loopCount[c] != 0) loopBack = loops.loopRow[c];
+      }
+    }
+  }
+  if (step.nextRow >= 0) return;
+  if (loopBack >= 0) {
+    step.nextRow = loopBack;
+    return;
+  }
+  step.nextRow = step.row + 1;
+  if (step.nextRow >= rows) {
+    step.nextOrder = step.order + 1;
+    if (step.nextOrder >= song->songLength) {
+      // The loader keeps the restart position inside the song; 0 stands in for any other value.
+      const bool valid = song->restartPosition >= 0 && song->restartPosition < song->songLength;
+      step.nextOrder = valid ? song->restartPosition : 0;
+    }
+    step.nextRow = 0;
+  }
+}
+
+std::int32_t rowTicks(const FlowStep& step) {
+  const std::int32_t ticks = wrapAdd(step.speed, step.delayTicks);
+  return ticks > 1 ? ticks : 1;
+}
+
+bool loopRunning(const PatternLoops& loops) {
+  std::uint64_t words[MAX_CHANNELS / 8];
+  std::memcpy(words, loops.loopCount, sizeof words);
+  return (words[0] | words[1] | words[2] | words[3]) != 0;
+}
+
+std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate) {
+  if ((song->rules & RULE_WHOLE_FRAME_TICKS) == 0) return framesPerTick(tempo, rate);
+  if (tempo < 1) tempo = 1;
+  const std::int64_t frames = std::int64_t{rate} * TICKS_PER_TEMPO_SECOND_DENOMINATOR /
+                              (std::int64_t{tempo} * TICKS_PER_TEMPO_SECOND_NUMERATOR);
+  return frames > 1 ? static_cast<std::int32_t>(frames) : 1;
+}
+
+std::int64_t rowFrames(const Song* song, const FlowStep& step, std::int32_t tempoBefore,
+                       std::int32_t rate) {
+  const std::int64_t ticks = rowTicks(step);
+  const std::int64_t frames = tickFrames(song, step.tempo, rate);
+  if ((song->rules & RULE_TEMPO_AT_NEXT_TICK) == 0 || tempoBefore == step.tempo) {
+    return ticks * frames;
+  }
+  return tickFrames(song, tempoBefore, rate) + (ticks - 1) * frames;
+}
+
+}  // namespace player

@@ -1,0 +1,75 @@
+// The song's flow: where each row sends the song next and how many ticks and frames it lasts.
+// Jumps, breaks, pattern loops, pattern delays, speed and tempo are decoded here and only here,
+// for every format, by the rules the song carries (effects.h). The tick driver plays a row's
+// flow through it, and the end search (song_end.h) runs the same steps without playing, so that
+// durations, the end and seeking agree with what is heard.
+#pragma once
+
+#include <cstdint>
+
+#include "player/load/song.h"
+#include "player/replay/channel.h"
+
+namespace player {
+
+// The pattern loops of every channel: the row each loop goes back to and the repetitions left
+// (0: no loop running on the channel).
+struct PatternLoops {
+  std::int32_t loopRow[MAX_CHANNELS];
+  std::uint8_t loopCount[MAX_CHANNELS];
+};
+
+// The flow effects of one row, read from its cells in channel order. Jumps, breaks, speeds and
+// delays depend on that order but come down to a few values; the pattern loops are kept per
+// channel, to be applied to every channel at once.
+struct RowFlow {
+  std::int32_t nextRow;     // the row the last break or jump names; -1: none
+  std::int32_t jumpOrder;   // the order position of the last jump; -1: none (a break: the next)
+  std::int32_t speed;       // the last speed set; -1: none
+  std::int32_t tempo;       // the last tempo set; 0: none
+  std::int32_t delayTimes;  // the last pattern delay's count; -1: none
+  std::int32_t delaySpeed;  // the speed set before that delay in the row; -1: none before it
+  bool loopCounts;          // some channel counts a loop (loopTimes)
+  bool loopStarts;          // some channel marks its loop start (loopStart)
+  std::uint8_t loopTimes[MAX_CHANNELS];  // a loop's repetitions, 0 for none
+  std::uint8_t loopStart[MAX_CHANNELS];  // 1: the row is the channel's loop start
+};
+
+// True for a cell whose effect is one of the flow's (some parameters of it may do nothing).
+bool flowEffect(const PatternCell& cell);
+
+// The flow effects of the row whose `channels` cells start at cells.
+void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t channels,
+                   RowFlow& flow);
+
+// Where the song stands as a row tick plays, and what the row leaves.
+struct FlowStep {
+  std::int32_t order, row;  // the row being played
+  std::int32_t nextOrder;   // the order position after the row; -1: the same
+  std::int32_t nextRow;     // the row after it (always set)
+  std::int32_t speed;       // ticks per row from this row on
+  std::int32_t tempo;       // from this row on
+  std::int32_t delayTicks;  // ticks the row lasts beyond speed
+};
+
+// Plays the flow of the row at step.order, step.row, whose pattern has `rows` rows: its decoded
+// effects (null for a row without any) change the loops and step's speed and tempo, and set
+// where the song goes next: a break or jump, else a loop going back, else the next row, the
+// next order position at the pattern's end, the restart position after the last.
+void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, PatternLoops& loops,
+             FlowStep& step);
+
+// The ticks the row of step lasts: its speed and delay, at least one.
+std::int32_t rowTicks(const FlowStep& step);
+
+// True while some channel of the loops has a loop running.
+bool loopRunning(const PatternLoops& loops);
+
+// The frames one tick lasts at tempo and rate by the song's rules.
+std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate);
+
+// The frames the row of step lasts at rate, tempoBefore being the tempo in force as it began.
+std::int64_t rowFrames(const Song* song, const FlowStep& step, std::int32_t tempoBefore,
+                       std::int32_t rate);
+
+}  // namespace player
