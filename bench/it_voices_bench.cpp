@@ -8,6 +8,7 @@
 
 #include "player/engine.h"
 #include "player/load/it_loader.h"
+#include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
@@ -39,7 +40,7 @@ ittest::Module everyNoteContinues(bool filtered) {
 
 void render(benchmark::State& state, bool filtered) {
   const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(everyNoteContinues(filtered)));
-  const xmtest::SongPtr song(player::loadItSong(image.get(), nullptr));
+  const xmtest::SongPtr song(player::loadSong(image.get(), nullptr));
   constexpr int BLOCKS = 200;
   std::int64_t frames = 0;
   for (auto _ : state) {

@@ -80,13 +80,13 @@ std::int64_t playRow(Search& search, Flow& flow) {
   if (cells != nullptr && plainRow(search, flow, cells)) cells = nullptr;
   const RowFlow* effects =
       cells != nullptr ? &rowFlow(search, song->orderTable[flow.order], flow.row, cells) : nullptr;
-  FlowStep step{flow.order, flow.row, -1, -1, flow.speed, flow.tempo, 0};
+  FlowStep step{flow.order, flow.row, -1, -1, flow.speed, flow.tempo, 0, 0};
   stepRow(song, rows, effects, flow.loops, step);
   const std::int64_t frames = rowFrames(song, step, flow.tempo, search.rate);
   flow.nextOrder = step.nextOrder;
   flow.nextRow = step.nextRow;
   flow.speed = step.speed;
-  flow.tempo = step.tempo;
+  flow.tempo = tempoAfterRow(step);
   return frames;
 }
 

@@ -181,6 +181,13 @@ constexpr std::uint32_t RULE_RETRIGGER_COUNTS_ON = 1u << 19;
 constexpr std::uint32_t RULE_FINE_GAINS = 1u << 21;
 // A note off (^^ in the pattern) cuts the note: the volume goes to 0.
 constexpr std::uint32_t RULE_NOTE_OFF_CUTS = 1u << 11;
+//
+// Impulse Tracker (IT).
+// S6x lengthens the row by x ticks (several in a row add up).
+constexpr std::uint32_t RULE_FINE_PATTERN_DELAY = 1u << 23;
+// T0x slides the tempo down by x on every tick but the row's first, T1x up, within 32..255.
+constexpr std::uint32_t RULE_TEMPO_SLIDES = 1u << 24;
+//
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.
 constexpr std::uint32_t RULE_SCREAM_TRACKER_LIMITS = 1u << 12;
 

@@ -11,6 +11,7 @@ namespace player {
 
 void checkMod(StreamHandle* handle, ModuleCheck& check);
 void checkS3m(StreamHandle* handle, ModuleCheck& check);
+void checkIt(StreamHandle* handle, ModuleCheck& check);
 
 // A note the check counts as playable: one of the 96 notes (neither none nor a note off).
 inline bool holdsNote(const PatternCell& cell) {

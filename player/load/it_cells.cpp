@@ -1,5 +1,7 @@
 #include "player/load/it_cells.h"
 
+#include "player/load/letter_effects.h"
+
 namespace player {
 namespace {
 
@@ -25,9 +27,8 @@ PatternCell translateItCell(const ItCell& cell) {
   if ((cell.fields & IT_CELL_VOLUME) != 0 && cell.volume <= 212) {
     out.volumeColumn = static_cast<std::uint8_t>(cell.volume + 1);
   }
-  if ((cell.fields & IT_CELL_EFFECT) != 0) {
-    out.effect = cell.effect;
-    out.param = cell.param;
+  if ((cell.fields & IT_CELL_EFFECT) != 0 && cell.effect != 0) {
+    translateLetterEffect(cell.effect, cell.param, LetterDialect::IT, out);
   }
   return out;
 }

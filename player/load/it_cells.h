@@ -7,8 +7,8 @@
 namespace player {
 
 // Notes C-0..B-9 become 1..120, note off KEY_OFF, note cut NOTE_CUT and the other values
-// NOTE_FADE; the volume column and the effect keep the file's values for now (volume + 1, 0 for
-// none; effect letters 1 = A .. 26 = Z).
+// NOTE_FADE; the volume column keeps the file's value plus 1 (0 for none), the effect letter
+// becomes the player's effect (letter_effects.h).
 PatternCell translateItCell(const ItCell& cell);
 
 }  // namespace player

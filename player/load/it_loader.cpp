@@ -7,6 +7,7 @@
 #include "player/load/it_format.h"
 #include "player/load/it_macros.h"
 #include "player/load/it_sample_data.h"
+#include "player/load/letter_effects.h"
 #include "player/load/load_memory.h"
 #include "player/load/xm_format.h"
 #include "player/load/xm_loader.h"
@@ -54,18 +55,27 @@ void takeHeader(Song* song, const ItHeader& header) {
   takeChannels(song, header);
 }
 
-// The order list as stored (254 and 255 are markers, not patterns).
-void readOrders(Song* song, StreamHandle* handle, const ItHeader& header) {
-  song->songLength = static_cast<std::int16_t>(atMost(header.orderCount, ORDER_TABLE_SIZE));
+// The order list without its markers ("+++" left out, "---" ending it); remap tells where each
+// stored position went.
+void readOrders(Song* song, StreamHandle* handle, const ItHeader& header,
+                std::uint8_t remap[ORDER_TABLE_SIZE]) {
+  const std::int32_t count = atMost(header.orderCount, ORDER_TABLE_SIZE);
+  std::uint8_t stored[ORDER_TABLE_SIZE] = {};
   seekTo(handle, IT_HEADER_SIZE);
-  read(song->orderTable, static_cast<std::uint32_t>(song->songLength), handle);
+  read(stored, static_cast<std::uint32_t>(count), handle);
+  song->songLength =
+      static_cast<std::int16_t>(compactOrders(stored, count, song->orderTable, remap));
   for (std::int32_t i = 0; i < song->songLength; ++i) {
-    const std::uint8_t order = song->orderTable[i];
-    if (order < IT_ORDER_SKIP && order >= song->usedPatternCount) {
-      song->usedPatternCount = order + 1;
+    if (song->orderTable[i] >= song->usedPatternCount) {
+      song->usedPatternCount = song->orderTable[i] + 1;
     }
   }
 }
+
+// The rules of Impulse Tracker's own playing, for the flow every format shares.
+constexpr std::uint32_t IT_RULES = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY |
+                                   RULE_WHOLE_FRAME_TICKS | RULE_FINE_PATTERN_DELAY |
+                                   RULE_TEMPO_SLIDES | RULE_FINE_GAINS;
 
 bool readPatterns(Song* song, StreamHandle* handle, const ItHeader& header) {
   const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
@@ -180,24 +190,6 @@ ItPatternSize measureItPatterns(StreamHandle* handle, const ItHeader& header, st
   return size;
 }
 
-Song* loadItSong(const ModuleImage* image, SampleReadHook sampleReadHook) {
-  auto* song = loadAllocateArray<Song>(1);
-  if (song == nullptr) return nullptr;
-  StreamHandle* handle = openStream(image);
-  if (handle == nullptr) {
-    loadFree(song);
-    return nullptr;
-  }
-  song->sampleReadHook = sampleReadHook;
-  const int parsed = parseIt(song, handle);
-  closeStream(handle);
-  if (parsed == 0) {
-    freeSong(song);
-    return nullptr;
-  }
-  return song;
-}
-
 int parseIt(Song* song, StreamHandle* handle) {
   if (song == nullptr || handle == nullptr) return 0;
   if (!readItSignature(handle)) return 0;
@@ -206,11 +198,15 @@ int parseIt(Song* song, StreamHandle* handle) {
   ItHeader header;
   readItHeader(handle, header);
   takeHeader(song, header);
-  readOrders(song, handle, header);
+  song->format = ModuleFormat::IT;
+  song->rules = IT_RULES;
+  std::uint8_t remap[ORDER_TABLE_SIZE];
+  readOrders(song, handle, header, remap);
   song->macros = defaultMacros();
   const std::int64_t macros = itMacroOffset(handle, header);
   if (macros >= 0) readItMacros(handle, macros, song->macros);
   if (!readPatterns(song, handle, header)) return 0;
+  remapPositionJumps(song, remap);
   if (!readSamples(song, handle, header)) return 0;
   if (!readInstruments(song, handle, header)) return 0;
   return 1;

@@ -6,15 +6,10 @@
 
 #include <cstdint>
 
-#include "player/load/module_image.h"
 #include "player/load/module_stream.h"
 #include "player/load/song.h"
 
 namespace player {
-
-// The loaded song, or null when the image is empty or the module is refused. Until the format is
-// recognised where the others are, IT songs load through here rather than loadSong.
-Song* loadItSong(const ModuleImage* image, SampleReadHook sampleReadHook);
 
 // Fills a zero-filled song from the stream. 1 on success, 0 on failure (not an IT file, more
 // pattern cells than a song may hold, or memory running out); freeSong frees what it built.

@@ -64,6 +64,13 @@ void translateLetterEffect(std::uint8_t letter, std::uint8_t param, LetterDialec
   }
 }
 
+std::uint8_t letterOfEffect(std::uint8_t effect) {
+  for (std::uint8_t k = 0; k < LETTER_COUNT; ++k) {
+    if (LETTER_EFFECTS[k] == effect) return static_cast<std::uint8_t>(k + 1);
+  }
+  return 0;
+}
+
 std::int32_t compactOrders(const std::uint8_t* stored, std::int32_t count,
                            std::uint8_t orderTable[ORDER_TABLE_SIZE],
                            std::uint8_t remap[ORDER_TABLE_SIZE]) {

@@ -19,6 +19,10 @@ enum class LetterDialect : std::uint8_t { S3M, IT };
 void translateLetterEffect(std::uint8_t letter, std::uint8_t param, LetterDialect dialect,
                            PatternCell& cell);
 
+// The letter (1 = A .. 26 = Z) whose effect is the player's effect `effect`; 0 for an effect no
+// letter translates into.
+std::uint8_t letterOfEffect(std::uint8_t effect);
+
 // Order-list markers: an order to pass over, and the end of the song.
 constexpr std::uint8_t ORDER_SKIP = 254;
 constexpr std::uint8_t ORDER_END = 255;

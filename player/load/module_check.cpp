@@ -101,9 +101,11 @@ ModuleCheck checkModule(const ModuleImage* image) {
     return check;
   }
   check.format = moduleFormatOf(image);
-  if (check.format == ModuleFormat::MOD || check.format == ModuleFormat::S3M) {
+  if (check.format == ModuleFormat::MOD || check.format == ModuleFormat::S3M ||
+      check.format == ModuleFormat::IT) {
     if (check.format == ModuleFormat::MOD) checkMod(handle, check);
     if (check.format == ModuleFormat::S3M) checkS3m(handle, check);
+    if (check.format == ModuleFormat::IT) checkIt(handle, check);
     closeStream(handle);
     return check;
   }

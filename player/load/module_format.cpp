@@ -14,6 +14,7 @@ ModuleFormat detectFormat(const std::uint8_t* bytes, std::uint64_t count) {
   if (count >= XM_SIGNATURE_LENGTH && std::memcmp(bytes, xmSignature, XM_SIGNATURE_LENGTH) == 0) {
     return ModuleFormat::XM;
   }
+  if (count >= 4 && std::memcmp(bytes, "IMPM", 4) == 0) return ModuleFormat::IT;
   if (isS3m(bytes, count)) return ModuleFormat::S3M;
   if (isMod(bytes, count)) return ModuleFormat::MOD;
   return ModuleFormat::UNKNOWN;
@@ -32,6 +33,8 @@ const char* formatName(ModuleFormat format) {
       return "MOD";
     case ModuleFormat::S3M:
       return "S3M";
+    case ModuleFormat::IT:
+      return "IT";
     case ModuleFormat::UNKNOWN:
       break;
   }

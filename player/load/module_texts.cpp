@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "player/load/it_texts.h"
 #include "player/load/mod_format.h"
 #include "player/load/s3m_format.h"
 #include "player/load/xm_format.h"
@@ -134,6 +135,7 @@ ModuleTexts readModuleTexts(const ModuleImage* image) {
   if (stream == nullptr) throw std::bad_alloc();
   StreamHandle* handle = stream.get();
   const ModuleFormat format = moduleFormatOf(image);
+  if (format == ModuleFormat::IT) return readItTexts(image);
   if (format == ModuleFormat::MOD) readModTexts(handle, texts);
   if (format == ModuleFormat::S3M) readS3mTexts(handle, texts);
   if (format == ModuleFormat::XM) {

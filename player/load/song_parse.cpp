@@ -1,5 +1,6 @@
 #include "player/load/song_parse.h"
 
+#include "player/load/it_loader.h"
 #include "player/load/mod_loader.h"
 #include "player/load/s3m_loader.h"
 #include "player/load/xm_loader.h"
@@ -14,6 +15,8 @@ int parseSong(Song* song, StreamHandle* handle, ModuleFormat format) {
       return parseMod(song, handle);
     case ModuleFormat::S3M:
       return parseS3m(song, handle);
+    case ModuleFormat::IT:
+      return parseIt(song, handle);
     case ModuleFormat::UNKNOWN:
       break;
   }

@@ -102,8 +102,7 @@ void pitchSlideTick(const Song* song, ItChannel& channel, std::uint8_t param, st
   if (param < 0xE0) slideFrequency(song, channel, sign * 4 * param);
 }
 
-void specialRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c,
-                std::uint8_t param) {
+void specialRow(Engine& engine, ItChannel& channel, std::int32_t c, std::uint8_t param) {
   const std::int32_t x = param >> 4, y = param & 15;
   switch (x) {
     case 0x3:
@@ -114,9 +113,6 @@ void specialRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c,
       break;
     case 0x5:
       if (y < 4) channel.panbrelloWaveform = static_cast<std::uint8_t>(y);
-      break;
-    case 0x6:
-      engine.it.fineDelay += y;
       break;
     case 0x7:
       if (y <= 2) {
@@ -143,23 +139,8 @@ void specialRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c,
     case 0xA:
       channel.highOffset = static_cast<std::uint8_t>(y);
       break;
-    case 0xB:
-      if (y == 0) {
-        channel.loopRow = song->row;
-      } else if (channel.loopCount == 0) {
-        channel.loopCount = y;
-        engine.it.loopRow = channel.loopRow;
-      } else if (--channel.loopCount != 0) {
-        engine.it.loopRow = channel.loopRow;
-      } else {
-        channel.loopRow = song->row + 1;
-      }
-      break;
     case 0xC:
       channel.cutTick = y == 0 ? 1 : y;
-      break;
-    case 0xE:
-      if (engine.it.rowRepeats < 0) engine.it.rowRepeats = y;
       break;
     case 0xF:
       channel.macro = static_cast<std::uint8_t>(y);
@@ -185,17 +166,6 @@ void runMacro(Song* song, ItChannel& channel, std::uint8_t param) {
 void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, std::uint8_t effect,
                std::uint8_t param) {
   switch (effect) {
-    case IT_A:
-      if (param != 0) song->speed = param;
-      break;
-    case IT_B:
-      engine.it.jumpOrder = param;
-      if (engine.it.breakRow < 0) engine.it.breakRow = 0;
-      break;
-    case IT_C:
-      engine.it.breakRow = param;
-      if (engine.it.jumpOrder < 0) engine.it.jumpOrder = song->orderPosition + 1;
-      break;
     case IT_D:
     case IT_K:
     case IT_L:
@@ -254,14 +224,12 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
       break;
     case IT_S:
       remember(channel.special, param);
-      specialRow(engine, song, channel, c, channel.special);
+      specialRow(engine, channel, c, channel.special);
       break;
     case IT_T:
-      if (param >= 0x20) {
-        setBpm(engine, song, param);
-      } else {
-        remember(channel.tempoSlide, param);
-      }
+      // Speed, tempo, jumps, breaks, loops and delays are the song flow's (song_flow.h); a
+      // tempo slide has no memory there, so T00 slides nothing here either.
+      if (param < 0x20) channel.tempoSlide = param;
       break;
     case IT_V:
       if (param <= 128) engine.it.globalVolume = param;

@@ -83,7 +83,6 @@ struct ItChannel {
   std::int32_t tremorCount;
   bool tremorOn;
   std::int32_t retrigCount;
-  std::int32_t loopRow, loopCount;
   std::int32_t cutTick, delayTick;  // SCx, SDx: -1 none
   PatternCell delayedCell;
   std::int32_t newNoteAction;      // S73..S76 override, -1: the instrument's
@@ -96,11 +95,6 @@ struct ItPlayer {
   ItChannel channels[SONG_CHANNELS];
   ItNote notes[IT_NOTES];
   std::int32_t globalVolume;  // 0..128
-  std::int32_t rowRepeats;    // SEx: times the current row plays again
-  std::int32_t fineDelay;     // S6x: extra ticks of the current row
-  std::int32_t breakRow;      // -1: none
-  std::int32_t jumpOrder;     // -1: none
-  std::int32_t loopRow;       // SBx: -1 none
   std::uint32_t random;       // the note variation's generator
 };
 

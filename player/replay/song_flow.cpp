@@ -40,7 +40,8 @@ bool flowEffect(const PatternCell& cell) {
     case EFFECT_EXTENDED:
       return cell.param >> 4 == EXTENDED_PATTERN_LOOP || cell.param >> 4 == EXTENDED_PATTERN_DELAY;
     case EFFECT_SPECIAL:
-      return cell.param >> 4 == SPECIAL_PATTERN_LOOP || cell.param >> 4 == SPECIAL_PATTERN_DELAY;
+      return cell.param >> 4 == SPECIAL_PATTERN_LOOP || cell.param >> 4 == SPECIAL_PATTERN_DELAY ||
+             cell.param >> 4 == SPECIAL_FINE_PATTERN_DELAY;
     default:
       return false;
   }
@@ -79,7 +80,11 @@ void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t chan
         if (param != 0) flow.speed = param;
         break;
       case EFFECT_SET_TEMPO:
-        if (param >= tempoFloor(song)) flow.tempo = param;
+        if (param >= tempoFloor(song)) {
+          flow.tempo = param;
+        } else if ((song->rules & RULE_TEMPO_SLIDES) != 0 && x <= 1) {
+          flow.tempoSlide += x == 1 ? y : -y;
+        }
         break;
       case EFFECT_EXTENDED:
         if (x == EXTENDED_PATTERN_LOOP) loopEffect(flow, c, y);
@@ -88,6 +93,9 @@ void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t chan
       case EFFECT_SPECIAL:
         if (x == SPECIAL_PATTERN_LOOP) loopEffect(flow, c, y);
         if (x == SPECIAL_PATTERN_DELAY) delayEffect(flow, y);
+        if (x == SPECIAL_FINE_PATTERN_DELAY && (song->rules & RULE_FINE_PATTERN_DELAY) != 0) {
+          flow.fineDelay += y;
+        }
         break;
       default:
         break;
@@ -100,6 +108,7 @@ void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, Patter
   step.nextOrder = -1;
   step.nextRow = -1;
   step.delayTicks = 0;
+  step.tempoSlide = 0;
   std::int32_t loopBack = -1;
   if (effects != nullptr) {
     const RowFlow& flow = *effects;
@@ -120,6 +129,8 @@ void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, Patter
                                                         : speedBefore;
       step.delayTicks = wrapMul(flow.delayTimes, speed);
     }
+    step.delayTicks = wrapAdd(step.delayTicks, flow.fineDelay);
+    step.tempoSlide = flow.tempoSlide;
     // Whole-record passes without branches, which the compiler turns into vector operations.
     if (flow.loopStarts) {
       for (std::int32_t c = 0; c < MAX_CHANNELS; ++c)
@@ -174,9 +185,35 @@ std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate)
   return frames > 1 ? static_cast<std::int32_t>(frames) : 1;
 }
 
+namespace {
+
+std::int32_t slidTempo(std::int32_t tempo, std::int32_t slide) {
+  const std::int32_t moved = tempo + slide;
+  return moved < 32 ? 32 : (moved > 255 ? 255 : moved);
+}
+
+}  // namespace
+
+std::int32_t tempoAfterRow(const FlowStep& step) {
+  if (step.tempoSlide == 0) return step.tempo;
+  std::int32_t tempo = step.tempo;
+  for (std::int32_t tick = 1; tick < rowTicks(step); ++tick)
+    tempo = slidTempo(tempo, step.tempoSlide);
+  return tempo;
+}
+
 std::int64_t rowFrames(const Song* song, const FlowStep& step, std::int32_t tempoBefore,
                        std::int32_t rate) {
   const std::int64_t ticks = rowTicks(step);
+  if (step.tempoSlide != 0) {
+    std::int32_t tempo = step.tempo;
+    std::int64_t frames = tickFrames(song, tempo, rate);
+    for (std::int64_t tick = 1; tick < ticks; ++tick) {
+      tempo = slidTempo(tempo, step.tempoSlide);
+      frames += tickFrames(song, tempo, rate);
+    }
+    return frames;
+  }
   const std::int64_t frames = tickFrames(song, step.tempo, rate);
   if ((song->rules & RULE_TEMPO_AT_NEXT_TICK) == 0 || tempoBefore == step.tempo) {
     return ticks * frames;

@@ -29,6 +29,8 @@ struct RowFlow {
   std::int32_t tempo;       // the last tempo set; 0: none
   std::int32_t delayTimes;  // the last pattern delay's count; -1: none
   std::int32_t delaySpeed;  // the speed set before that delay in the row; -1: none before it
+  std::int32_t fineDelay;   // ticks the row lasts longer (RULE_FINE_PATTERN_DELAY)
+  std::int32_t tempoSlide;  // tempo change per tick after the first (RULE_TEMPO_SLIDES)
   bool loopCounts;          // some channel counts a loop (loopTimes)
   bool loopStarts;          // some channel marks its loop start (loopStart)
   std::uint8_t loopTimes[MAX_CHANNELS];  // a loop's repetitions, 0 for none
@@ -50,6 +52,7 @@ struct FlowStep {
   std::int32_t speed;       // ticks per row from this row on
   std::int32_t tempo;       // from this row on
   std::int32_t delayTicks;  // ticks the row lasts beyond speed
+  std::int32_t tempoSlide;  // tempo change per tick after the row's first; 0: none
 };
 
 // Plays the flow of the row at step.order, step.row, whose pattern has `rows` rows: its decoded
@@ -67,6 +70,9 @@ bool loopRunning(const PatternLoops& loops);
 
 // The frames one tick lasts at tempo and rate by the song's rules.
 std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate);
+
+// The tempo after the row of step: its tempo moved by the slide on every tick but the first.
+std::int32_t tempoAfterRow(const FlowStep& step);
 
 // The frames the row of step lasts at rate, tempoBefore being the tempo in force as it began.
 std::int64_t rowFrames(const Song* song, const FlowStep& step, std::int32_t tempoBefore,

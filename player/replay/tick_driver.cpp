@@ -27,7 +27,7 @@ void playRowFlow(Engine& engine, Song* song) {
   const PatternCell* cells = currentRowCells(song);
   RowFlow effects;
   if (cells != nullptr) decodeRowFlow(song, cells, song->channelCount, effects);
-  FlowStep step{song->orderPosition, song->row, -1, -1, song->speed, song->bpm, 0};
+  FlowStep step{song->orderPosition, song->row, -1, -1, song->speed, song->bpm, 0, 0};
   stepRow(song, patternRowsAt(song, song->orderPosition), cells != nullptr ? &effects : nullptr,
           engine.loops, step);
   song->nextOrder = step.nextOrder;

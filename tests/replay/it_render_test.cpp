@@ -10,6 +10,7 @@
 
 #include "player/engine.h"
 #include "player/load/it_loader.h"
+#include "player/load/xm_loader.h"
 #include "player/offline_render.h"
 #include "player/replay/it_player.h"
 #include "tests/support/it_writer.h"
@@ -46,7 +47,7 @@ struct Render {
 
 Render render(const ittest::Module& module, int frames) {
   const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(module));
-  const xmtest::SongPtr song(player::loadItSong(image.get(), nullptr));
+  const xmtest::SongPtr song(player::loadSong(image.get(), nullptr));
   Render out;
   const auto engine = std::make_unique<player::Engine>();
   if (song == nullptr || !player::startOfflineRender(*engine, song.get(), 1)) return out;
