@@ -1,4 +1,5 @@
 // jingle info FILE...: what each module holds, as "label: value" lines or as JSON.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -21,7 +22,7 @@ namespace {
 struct ModuleReport {
   std::string path;
   jingle::ModuleInfo info{};  // its texts as the strings below: the module is freed
-  std::string format, title, tracker, note;
+  std::string format, title, tracker, note, message;
   jingle::ModuleDamage damage{};
   std::vector<std::string> warnings;
   std::vector<std::string> instrumentNames;
@@ -50,7 +51,16 @@ ModuleReport reportOf(const std::string& path, const jingle::Module& module) {
   report.tracker = report.info.tracker;
   report.format = report.info.format;
   report.note = report.info.note;
+  // The message's lines shown as every text is, joined by '\n'.
+  const std::string message = report.info.message != nullptr ? report.info.message : "";
+  for (std::size_t start = 0; start < message.size();) {
+    const std::size_t end = std::min(message.find('\n', start), message.size());
+    if (start != 0) report.message += '\n';
+    report.message += displayText(message.substr(start, end - start));
+    start = end + 1;
+  }
   report.info.title = report.info.tracker = report.info.format = report.info.note = nullptr;
+  report.info.message = nullptr;
   module.damage(report.damage);
   for (std::int32_t i = 0; i < module.warningCount(); ++i)
     report.warnings.emplace_back(module.warning(i));
@@ -108,8 +118,16 @@ void printText(const ModuleReport& r) {
   line("sample memory", withThousands(i.sample_memory_bytes) + " bytes");
   line("duration", durationText(r));
   if (!r.note.empty()) line("note", r.note);
+  if (i.note_actions > 0) line("new-note actions", count(i.note_actions) + " instruments");
+  if (i.filters > 0) line("filters", count(i.filters) + " instruments");
+  std::size_t start = 0;
+  while (start < r.message.size()) {
+    const std::size_t end = std::min(r.message.find('\n', start), r.message.size());
+    line("message", r.message.substr(start, end - start));
+    start = end + 1;
+  }
   // MOD and S3M instruments are their samples.
-  const bool samplesOnly = r.format != "XM";
+  const bool samplesOnly = r.format == "MOD" || r.format == "S3M";
   for (std::size_t n = 0; n < r.instrumentNames.size() && samplesOnly; ++n) {
     if (!emptySlot(r, n))
       line("sample " + std::to_string(n + 1), displayText(r.instrumentNames[n]));
@@ -159,6 +177,11 @@ void printJson(const ModuleReport& r, const char* indent) {
   field("duration_seconds", seconds);
   field("duration_limited", r.limited ? "true" : "false");
   if (!r.note.empty()) field("note", jsonString(r.note));
+  if (!r.message.empty()) field("message", jsonString(r.message));
+  if (r.format == "IT") {
+    field("new_note_actions", std::to_string(i.note_actions));
+    field("filters", std::to_string(i.filters));
+  }
   std::string names = "[";
   for (std::size_t n = 0; n < r.instrumentNames.size(); ++n) {
     if (emptySlot(r, n)) continue;

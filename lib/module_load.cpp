@@ -63,6 +63,9 @@ void fillInfo(jingle_module& module, const player::LoadedModule& loaded, std::ui
   info.title = module.title.c_str();
   info.tracker = module.tracker.c_str();
   info.note = module.note.c_str();
+  info.message = module.message.c_str();
+  info.note_actions = player::noteActionInstruments(song);
+  info.filters = player::filterInstruments(song);
   info.channels = song.channelCount;
   info.orders = song.songLength;
   info.restart_order = song.restartPosition;
@@ -109,6 +112,7 @@ jingle_module* makeModule(player::LoadedModule& loaded, std::uint32_t bytes) {
     module->title = loaded.texts.title;
     module->tracker = loaded.texts.tracker;
     module->note = loaded.texts.note;
+    module->message = loaded.texts.message;
     module->instrumentNames = loaded.texts.instrumentNames;
     for (std::size_t i = 0; i < loaded.texts.sampleNames.size(); ++i) {
       for (const std::string& name : loaded.texts.sampleNames[i]) {

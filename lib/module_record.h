@@ -17,7 +17,7 @@ struct jingle_module {
   player::Song* song = nullptr;
   jingle_module_info info{};  // its texts point into the strings below
   jingle_module_damage damage{};
-  std::string format, title, tracker, note;
+  std::string format, title, tracker, note, message;
   std::vector<std::string> instrumentNames;
   std::vector<std::string> sampleNames;    // over all instruments, instrument by instrument
   std::vector<std::int32_t> sampleOwners;  // the instrument of each, counted from 0

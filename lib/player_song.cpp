@@ -161,7 +161,8 @@ TickFact tickFactAt(const jingle_player& player, std::int64_t frame) {
 
 std::int32_t soundingVoices(const player::Engine& engine) {
   std::int32_t voices = 0;
-  for (int v = 0; v < player::MIXED_VOICES; ++v) {
+  // Background voices (IT's new-note actions) included.
+  for (int v = 0; v < player::mixedVoiceCount(engine.voicePool); ++v) {
     const player::Voice& voice = engine.voicePool.voices[v];
     if (voice.sample != nullptr && (voice.leftLevel != 0 || voice.rightLevel != 0)) ++voices;
   }

@@ -15,7 +15,7 @@ void recordBlockStatus(Engine& engine, const Song* song, std::int32_t block, con
                        std::int32_t count) {
   if (block < 0 || block >= MAX_STATUS_BLOCKS) return;
   BlockStatus status{song->row, song->speed, song->bpm, 0, 0.0f, 0.0f};
-  for (int v = 0; v < MIXED_VOICES; ++v) {
+  for (int v = 0; v < mixedVoiceCount(engine.voicePool); ++v) {
     const Voice& voice = engine.voicePool.voices[v];
     if (voice.sample != nullptr && (voice.leftLevel != 0 || voice.rightLevel != 0)) ++status.voices;
   }

@@ -124,8 +124,12 @@ typedef struct jingle_module_info {
   int64_t stored_bpm;
   uint64_t sample_memory_bytes; /* the sample data the player holds */
   uint64_t file_bytes;
-  const char* note; /* what the player leaves out of the file, such as "2 AdLib instruments
-                     * played silent"; "" when nothing */
+  const char* note;     /* what the player leaves out of the file, such as "2 AdLib instruments
+                         * played silent"; "" when nothing */
+  const char* message;  /* the song message of the formats that carry one (IT), lines ending
+                         * in '\n'; "" when none */
+  int32_t note_actions; /* instruments whose notes go on sounding under the next (IT) */
+  int32_t filters;      /* instruments that play through a resonant filter (IT) */
 } jingle_module_info;
 
 /* Texts are the file's bytes (read them as Latin-1; control bytes are shown as '?'),

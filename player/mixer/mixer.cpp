@@ -10,8 +10,7 @@ void runVoices(VoicePool& pool, float* frames, std::int32_t count, const FrameLo
   if (frames == nullptr || count < 1) return;
   const VolumeRamp ramp = volumeRampOf(pool);
   // Voice by voice in index order, so every buffer value sums the voices in the same order.
-  const std::int32_t mixed = pool.mixedVoices > 0 ? pool.mixedVoices : MIXED_VOICES;
-  const std::int32_t voices = mixed < VOICE_POOL_SIZE ? mixed : VOICE_POOL_SIZE;
+  const std::int32_t voices = mixedVoiceCount(pool);
   for (int index = 0; index < voices; ++index) {
     Voice& voice = pool.voices[index];
     if (voice.sample != nullptr) mixVoice(voice, frames, count, loops, ramp);

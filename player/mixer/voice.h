@@ -66,6 +66,12 @@ struct VoicePool {
   std::int32_t mixedVoices;
 };
 
+// How many voices from 0 on the mixer plays.
+inline std::int32_t mixedVoiceCount(const VoicePool& pool) {
+  if (pool.mixedVoices <= 0) return MIXED_VOICES;
+  return pool.mixedVoices < VOICE_POOL_SIZE ? pool.mixedVoices : VOICE_POOL_SIZE;
+}
+
 // The playing song's ramps: the given lengths at 44,100 Hz, scaled to the output's rate as
 // rampLength is.
 void useSongRamps(VoicePool& pool, std::int32_t upAt44100, std::int32_t downAt44100);
