@@ -180,10 +180,30 @@ void countRetrigger(Channel* channel) {
 
 namespace {
 
-void extendedEffectTick(std::int32_t tick, Channel* channel, const Sample* sample,
+void extendedEffectTick(const Song* song, std::int32_t tick, Channel* channel, const Sample* sample,
                         const PatternCell& cell) {
   const std::uint8_t y = cell.param & 0x0F;
   switch (cell.param >> 4) {
+    // Fine slides act on the row tick, and so again on the first tick of each repetition of a
+    // row that a pattern delay plays again (tick 0 reaches here only then).
+    case EXTENDED_FINE_PORTAMENTO_UP:
+      if (tick == 0) {
+        channel->period = limitPeriod(song, wrapSub(channel->period, channel->finePortaUp * 4));
+        channel->flags |= UPDATE_FREQUENCY;
+      }
+      break;
+    case EXTENDED_FINE_PORTAMENTO_DOWN:
+      if (tick == 0) {
+        channel->period = limitPeriod(song, wrapAdd(channel->period, channel->finePortaDown * 4));
+        channel->flags |= UPDATE_FREQUENCY;
+      }
+      break;
+    case EXTENDED_FINE_VOLUME_UP:
+      if (tick == 0) slideVolumeUp(channel, channel->fineVolumeSlide);
+      break;
+    case EXTENDED_FINE_VOLUME_DOWN:
+      if (tick == 0) slideVolumeDown(channel, channel->fineVolumeSlide);
+      break;
     case EXTENDED_RETRIGGER:
       // The first tick of a pattern delay's repetition starts nothing where the row has a note.
       if (y != 0 && tick % y == 0 && (tick != 0 || cell.note == 0)) {
@@ -260,7 +280,7 @@ void effectTick(Song* song, std::int32_t tick, Channel* channel, const Sample* s
       volumeSlide(channel);
       break;
     case EFFECT_EXTENDED:
-      extendedEffectTick(tick, channel, sample, cell);
+      extendedEffectTick(song, tick, channel, sample, cell);
       break;
     case EFFECT_GLOBAL_VOLUME_SLIDE:
       globalVolumeSlide(song);
