@@ -86,7 +86,7 @@ const char* const HELP_HELP =
 std::string overviewHelp() {
   return std::string(
              "usage: jingle COMMAND [OPTION]... FILE...\n"
-             "Plays, renders and describes XM, S3M and MOD modules.\n"
+             "Plays, renders and describes XM, IT, S3M and MOD modules.\n"
              "\n"
              "Commands:\n"
              "  play     play modules on the sound device (also: jingle FILE...)\n"

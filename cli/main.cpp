@@ -1,4 +1,4 @@
-// jingle: plays XM modules, renders them to WAV and shows what they hold.
+// jingle: plays modules, renders them to WAV and shows what they hold.
 #include <cstdio>
 #include <filesystem>
 #include <new>
