@@ -32,7 +32,7 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& options, boo
       {"seconds", 0, true},    {"start", 's', true}, {"loops", 'l', true},
       {"endless", 'e', false}, {"mute", 0, true},    {"solo", 0, true},
       {"shuffle", 0, false},   {"repeat", 0, false}, {"help", 'h', false}};
-  addSoundOptionSpecs(specs);
+  declareSoundOptions(specs);
   if (!parseArguments("play", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;

@@ -55,7 +55,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
       {"output", 'o', true}, {"raw", 0, false},    {"format", 0, true},  {"rate", 'r', true},
       {"float", 0, false},   {"seconds", 0, true}, {"loops", 'l', true}, {"quiet", 'q', false},
       {"help", 'h', false},  {"mute", 0, true},    {"solo", 0, true}};
-  addSoundOptionSpecs(specs);
+  declareSoundOptions(specs);
   if (!parseArguments("render", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;

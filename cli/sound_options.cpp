@@ -34,10 +34,10 @@ bool readDecimal(const std::string& text, double& value) {
 
 }  // namespace
 
-void addSoundOptionSpecs(std::vector<OptionSpec>& specs) {
-  specs.push_back({"interpolation", 0, true});
-  specs.push_back({"gain", 0, true});
-  specs.push_back({"stereo", 0, true});
+void declareSoundOptions(std::vector<OptionSpec>& declared) {
+  declared.push_back({"interpolation", 0, true});
+  declared.push_back({"gain", 0, true});
+  declared.push_back({"stereo", 0, true});
 }
 
 bool readSoundOption(const ParsedOption& option, SoundOptions& sound, std::string& message) {

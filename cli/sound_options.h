@@ -19,7 +19,7 @@ struct SoundOptions {
 };
 
 // The options play and render declare for it.
-void addSoundOptionSpecs(std::vector<OptionSpec>& specs);
+void declareSoundOptions(std::vector<OptionSpec>& declared);
 
 // For --interpolation, --gain and --stereo: true with sound set, or false with the message for
 // a value they do not take. Any other option is left alone (true).
