@@ -93,7 +93,8 @@ const char* const HELP_HELP =
 
 // The options play and render share for the sound.
 const char* const SOUND_OPTIONS =
-    "      --interpolation=NAME  how samples are read between their values: nearest,\n"
+    "      --interpolation=NAME\n"
+    "                     how samples are read between their values: nearest,\n"
     "                     linear (default) or sinc (an 8-tap windowed-sinc filter)\n"
     "      --gain=DB      gain in decibels, -60 to 24, six to a doubling (-6 halves)\n"
     "      --stereo=PCT   stereo width: 0 mono, 100 the module's panning (default), up\n"
