@@ -25,8 +25,16 @@ std::string skipReason(const fs::directory_entry& entry) {
   file.read(head, sizeof head);
   if (file.bad() || (!file && !file.eof())) return "cannot be read";
   const auto got = static_cast<std::size_t>(file.gcount());
-  if (jingle_check_file_head(head, got, static_cast<std::uint64_t>(size)) == JINGLE_OK) return "";
-  return jingle_load_reason();
+  if (jingle_check_file_head(head, got, static_cast<std::uint64_t>(size)) != JINGLE_OK) {
+    return jingle_load_reason();
+  }
+  // The head decides only what it can (an XM's); the whole file tells a MOD or an S3M from
+  // anything else, as the load that plays it will.
+  jingle_module* module = nullptr;
+  if (jingle_module_load_file(entry.path().c_str(), &module) != JINGLE_OK)
+    return jingle_load_reason();
+  jingle_module_free(module);
+  return "";
 }
 
 bool listFolder(const std::string& folder, std::vector<ListedModule>& modules) {
