@@ -20,7 +20,10 @@ const char* const PLAY_HELP =
     "usage: jingle play [OPTION]... FILE...\n"
     "Plays each FILE ('-': standard input) in turn on the sound device, to its natural end; a\n"
     "file that cannot be used, or a start past its end, is reported in one line and skipped.\n"
-    "A damaged file is played for what remains of it, with a line saying what is missing.\n"
+    "A FILE that is a folder plays every module in it and the folders below, in name order: a\n"
+    "module by its content, whatever its extension; each other file found is skipped with a\n"
+    "line saying why. A damaged file is played for what remains of it, with a line saying what\n"
+    "is missing.\n"
     "\n"
     "  -l, --loops=N      play each module N times round (default 1)\n"
     "  -e, --endless      play each module until stopped\n"
@@ -28,6 +31,9 @@ const char* const PLAY_HELP =
     "  -s, --start=TIME   start each module at TIME\n"
     "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
     "      --solo=LIST    silence all channels but those listed\n"
+    "      --shuffle      play the list in a random order\n"
+    "      --repeat       play the whole list again and again until stopped\n"
+    "%SOUND%"
     "  -h, --help         show this help\n"
     "\n"
     "Channels a module does not have are ignored with a note; --seconds and --loops cannot be\n"
@@ -43,7 +49,9 @@ const char* const RENDER_HELP =
     "usage: jingle render [OPTION]... FILE...\n"
     "Renders each FILE to a file beside it (FILE with the format's extension), by default as a\n"
     "44,100 Hz 16-bit stereo WAV file, to the module's natural end. '-' reads standard input,\n"
-    "which like any FILE that is not a regular file needs -o to name its output.\n"
+    "which like any FILE that is not a regular file needs -o to name its output. A FILE that\n"
+    "is a folder renders every module in it and below (other files are skipped with a line),\n"
+    "each beside itself or, with -o DIR, to the same place below DIR.\n"
     "\n"
     "  -o, --output=OUT   the output: a file, '-' for standard output (not a terminal), or a\n"
     "                     directory that the outputs go into (a name ending in / is one,\n"
@@ -57,6 +65,7 @@ const char* const RENDER_HELP =
     "  -l, --loops=N      render N times round the song (default 1)\n"
     "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
     "      --solo=LIST    silence all channels but those listed\n"
+    "%SOUND%"
     "  -q, --quiet        no progress bar (it is shown only on a terminal)\n"
     "  -h, --help         show this help\n"
     "\n"
@@ -65,7 +74,8 @@ const char* const RENDER_HELP =
     "A render is written beside its output under a new name and renamed into place when\n"
     "complete; one that fails or is stopped leaves the output as it was. A module without\n"
     "a channel --mute or --solo names is refused; a damaged one is rendered for what\n"
-    "remains of it, with a line saying what is missing.\n";
+    "remains of it, with a line saying what is missing. A 16-bit render that clipped says\n"
+    "so at its end, with a gain to try: \"N samples clipped; try --gain -3\".\n";
 
 const char* const INFO_HELP =
     "usage: jingle info [OPTION]... FILE...\n"
@@ -80,6 +90,24 @@ const char* const INFO_HELP =
 const char* const HELP_HELP =
     "usage: jingle help [COMMAND]\n"
     "Shows the commands, or the help of COMMAND (play, render, info).\n";
+
+// The options play and render share for the sound.
+const char* const SOUND_OPTIONS =
+    "      --interpolation=NAME\n"
+    "                     how samples are read between their values: nearest,\n"
+    "                     linear (default) or sinc (an 8-tap windowed-sinc filter)\n"
+    "      --gain=DB      gain in decibels, -60 to 24, six to a doubling (-6 halves)\n"
+    "      --stereo=PCT   stereo width: 0 mono, 100 the module's panning (default), up\n"
+    "                     to 200 wider\n";
+
+// The text with the shared sound options in its place.
+std::string withSoundOptions(const char* text) {
+  std::string help = text;
+  const std::string mark = "%SOUND%";
+  const std::size_t at = help.find(mark);
+  if (at != std::string::npos) help.replace(at, mark.size(), SOUND_OPTIONS);
+  return help;
+}
 
 }  // namespace
 
@@ -105,7 +133,7 @@ std::string commandHelp(const std::string& command) {
                      : command == "info"   ? INFO_HELP
                      : command == "help"   ? HELP_HELP
                                            : nullptr;
-  return text == nullptr ? std::string() : text + std::string(EXIT_CODES);
+  return text == nullptr ? std::string() : withSoundOptions(text) + EXIT_CODES;
 }
 
 bool isCommand(const std::string& name) {

@@ -12,6 +12,7 @@
 #include "cli/options.h"
 #include "cli/play_module.h"
 #include "cli/play_screen.h"
+#include "cli/playlist.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
 
@@ -27,14 +28,19 @@ int usageError(const char* message) {
 // EXIT_OK with the options filled, or EXIT_BAD_INPUT after a line on stderr.
 int parseOptions(const std::vector<std::string>& args, PlayOptions& options, bool& help) {
   ParsedArguments parsed;
-  const std::vector<OptionSpec> specs = {
-      {"seconds", 0, true}, {"start", 's', true}, {"loops", 'l', true}, {"endless", 'e', false},
-      {"mute", 0, true},    {"solo", 0, true},    {"help", 'h', false}};
+  std::vector<OptionSpec> specs = {
+      {"seconds", 0, true},    {"start", 's', true}, {"loops", 'l', true},
+      {"endless", 'e', false}, {"mute", 0, true},    {"solo", 0, true},
+      {"shuffle", 0, false},   {"repeat", 0, false}, {"help", 'h', false}};
+  declareSoundOptions(specs);
   if (!parseArguments("play", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;
   std::uint32_t lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
+    if (std::string message; !readSoundOption(option, options.sound, message)) {
+      return usageError(message.c_str());
+    }
     if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(option.value, channels)) {
@@ -63,6 +69,8 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& options, boo
       mutedByLists(hasOption(parsed, "mute"), lists[0], hasOption(parsed, "solo"), lists[1]);
   options.listed = lists[0] | lists[1];
   options.endless = hasOption(parsed, "endless");
+  options.shuffle = hasOption(parsed, "shuffle");
+  options.repeat = hasOption(parsed, "repeat");
   if (options.endless && hasOption(parsed, "loops")) {
     return usageError("--loops and --endless cannot be used together");
   }
@@ -82,26 +90,37 @@ int runPlay(const std::vector<std::string>& args) {
   if (const int code = parseOptions(args, options, help); code != EXIT_OK) return code;
   if (help) return printHelp("play");
 
+  std::vector<ListedModule> list;
+  if (!listModules(options.paths, list)) return EXIT_BAD_INPUT;
+  if (list.empty()) return usageError("no module found to play");
+  if (options.shuffle) shuffleModules(list);
+
   catchStopSignals();
   beginKeyInput();
   const bool screen = stdoutIsTerminal();
   if (screen) watchTerminalSize();
   if (screen && stdinIsTerminal()) showKeyHint();
-  // A module that cannot be used is reported and skipped; the exit code is the first failure's.
-  // With no sound device nothing more can be played.
+  // A module that cannot be used is reported, skipped and left out of the list from then on;
+  // the exit code is the first failure's. With no sound device nothing more can be played.
   int result = EXIT_OK;
   std::size_t index = 0;
   Next next = Next::FORWARD;
   bool keys = false;
-  while (index < options.paths.size() && !stopSignalled()) {
+  while (index < list.size() && !stopSignalled()) {
     next = Next::FORWARD;
-    const int code = playModule(options.paths[index], index, options, next, keys);
+    const int code = playModule(list[index].path, index, list.size(), options, next, keys);
     if (result == EXIT_OK) result = code;
     if (code == EXIT_NO_DEVICE || next == Next::QUIT) break;
-    if (next == Next::BACK) {
+    if (code != EXIT_OK) {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+    } else if (next == Next::BACK) {
       index = index > 0 ? index - 1 : 0;
     } else {
       ++index;
+    }
+    if (index == list.size() && options.repeat && !list.empty()) {
+      index = 0;
+      if (options.shuffle) shuffleModules(list);
     }
   }
   endKeyInput();

@@ -140,12 +140,12 @@ Next playUntilDone(Playing& p, const PlayOptions& options, SeekTarget& seek, boo
   }
 }
 
-ModuleFacts factsOf(const std::string& path, std::size_t index, const PlayOptions& options,
+ModuleFacts factsOf(const std::string& path, std::size_t index, std::size_t count,
                     const Playing& p) {
   ModuleFacts facts;
   facts.name = inputName(path);
   facts.index = index;
-  facts.count = options.paths.size();
+  facts.count = count;
   facts.title = displayText(p.info.title);
   facts.tracker = displayText(p.info.tracker);
   facts.channels = p.info.channels;
@@ -167,8 +167,8 @@ int refuseStart(const std::string& path, const PlayOptions& options, const Playi
 
 }  // namespace
 
-int playModule(const std::string& path, std::size_t index, const PlayOptions& options, Next& next,
-               bool& keys) {
+int playModule(const std::string& path, std::size_t index, std::size_t count,
+               const PlayOptions& options, Next& next, bool& keys) {
   jingle::Module module;
   if (const int code = openModule(path, module); code != EXIT_OK) return code;
   warnOfDamage(path, module);
@@ -189,6 +189,7 @@ int playModule(const std::string& path, std::size_t index, const PlayOptions& op
   player.setRounds(options.endless ? JINGLE_ENDLESS : options.loops);
   p.muted = options.muted & ~channelsBeyond(~0u, p.info.channels);
   muteChannels(player, p.muted, p.info.channels);
+  applySoundOptions(player, options.sound);
 
   SeekTarget seek{false, options.startMs, 0};
   bool first = true;
@@ -210,7 +211,7 @@ int playModule(const std::string& path, std::size_t index, const PlayOptions& op
       std::fprintf(stderr, "jingle: %s: cannot start playback\n", inputName(path).c_str());
       return EXIT_OUTPUT_FAILED;
     }
-    if (first && stdoutIsTerminal()) showModuleHeader(factsOf(path, index, options, p));
+    if (first && stdoutIsTerminal()) showModuleHeader(factsOf(path, index, count, p));
     first = false;
     next = playUntilDone(p, options, seek, keys);
     player.stop();  // a paused player is stopped too

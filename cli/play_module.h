@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/sound_options.h"
+
 namespace cli {
 
 struct PlayOptions {
@@ -20,14 +22,17 @@ struct PlayOptions {
   std::string start;         // as given
   std::uint32_t muted = 0;   // channels silenced by --mute and --solo, at each module's start
   std::uint32_t listed = 0;  // the channels --mute and --solo name
+  SoundOptions sound;
+  bool shuffle = false;  // each time through the list in another order
+  bool repeat = false;   // through the list again and again
 };
 
 // Where the list goes after a module.
 enum class Next { FORWARD, BACK, QUIT, SEEK };
 
-// Plays the module at path, the index-th of the list; EXIT_OK with next set, or the exit code
-// after a line on stderr. keys: whether the keys are shown, kept from one module to the next.
-int playModule(const std::string& path, std::size_t index, const PlayOptions& options, Next& next,
-               bool& keys);
+// Plays the module at path, the index-th of the list of count; EXIT_OK with next set, or the exit
+// code after a line on stderr. keys: whether the keys are shown, kept from one module to the next.
+int playModule(const std::string& path, std::size_t index, std::size_t count,
+               const PlayOptions& options, Next& next, bool& keys);
 
 }  // namespace cli

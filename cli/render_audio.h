@@ -1,6 +1,7 @@
 // One module's audio for jingle render: a player of the module at the output's rate, its frames
 // written as 16-bit PCM, 32-bit floats or FLAC as they come, the progress shown, until the length
-// asked for is written, the output fails or a stop signal comes.
+// asked for is written, the output fails or a stop signal comes. The mix is rendered as floats
+// and rounded to 16 bits here, as the library rounds it, so that the samples clipped are counted.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "cli/pcm_output.h"
 #include "cli/progress_bar.h"
 #include "cli/render_format.h"
+#include "cli/sound_options.h"
 #include "jingle/jingle.h"
 
 namespace cli {
@@ -20,6 +22,14 @@ struct AudioRequest {
   bool endless = false;    // the song goes round until frames are written (--seconds)
   std::int64_t frames = 0;
   std::uint32_t muted = 0;  // bit c: channel c + 1 silenced
+  SoundOptions sound;
+};
+
+// The 16-bit samples (a frame has two) that were clipped, and the largest magnitude of the mix,
+// 1.0 being full scale.
+struct Clipping {
+  std::uint64_t samples = 0;
+  double peak = 0.0;
 };
 
 struct AudioSink {
@@ -32,6 +42,6 @@ struct AudioSink {
 enum class Rendered { DONE, NO_MEMORY, STOPPED };
 
 Rendered renderAudio(const jingle::Module& module, const AudioRequest& request, AudioSink& sink,
-                     ProgressBar& bar);
+                     ProgressBar& bar, Clipping& clipping);
 
 }  // namespace cli

@@ -20,10 +20,12 @@
 #include "cli/options.h"
 #include "cli/output_file.h"
 #include "cli/pcm_output.h"
+#include "cli/playlist.h"
 #include "cli/progress_bar.h"
 #include "cli/render_audio.h"
 #include "cli/render_format.h"
 #include "cli/render_plan.h"
+#include "cli/sound_options.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
 #include "jingle/jingle.h"
@@ -33,7 +35,8 @@ namespace cli {
 namespace {
 
 struct RenderOptions {
-  std::vector<std::string> modules;
+  std::vector<std::string> operands;
+  std::vector<ListedModule> modules;
   OutputChoice output;
   std::int32_t rate = DEFAULT_RATE;
   bool seconds = false;
@@ -42,24 +45,29 @@ struct RenderOptions {
   bool quiet = false;
   std::uint32_t muted = 0;   // channels silenced by --mute and --solo
   std::uint32_t listed = 0;  // the channels --mute and --solo name
+  SoundOptions sound;
 };
 
 // 0 when the arguments are usable, else the exit code after a message.
 int parseOptions(const std::vector<std::string>& args, RenderOptions& options, bool& help) {
   ParsedArguments parsed;
-  const std::vector<OptionSpec> specs = {
+  std::vector<OptionSpec> specs = {
       {"output", 'o', true}, {"raw", 0, false},    {"format", 0, true},  {"rate", 'r', true},
       {"float", 0, false},   {"seconds", 0, true}, {"loops", 'l', true}, {"quiet", 'q', false},
       {"help", 'h', false},  {"mute", 0, true},    {"solo", 0, true}};
+  declareSoundOptions(specs);
   if (!parseArguments("render", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;
-  options.modules = parsed.operands;
+  options.operands = parsed.operands;
   OutputChoice& output = options.output;
   std::uint32_t lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
     const std::string& value = option.value;
     std::int64_t number = 0;
+    if (std::string message; !readSoundOption(option, options.sound, message)) {
+      return renderUsageError(message);
+    }
     if (option.name == "output") {
       if (value.empty()) return renderUsageError("-o needs a file or directory name");
       output.output = value;
@@ -104,7 +112,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   options.muted =
       mutedByLists(hasOption(parsed, "mute"), lists[0], hasOption(parsed, "solo"), lists[1]);
   options.listed = lists[0] | lists[1];
-  if (options.modules.empty()) return renderUsageError("no FILE given");
+  if (options.operands.empty()) return renderUsageError("no FILE given");
   if (options.seconds && hasOption(parsed, "loops")) {
     return renderUsageError("--seconds and --loops cannot be used together");
   }
@@ -116,10 +124,27 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   output.intoFolder =
       !output.output.empty() &&
       (output.output.back() == '/' || std::filesystem::is_directory(output.output, error));
+  return EXIT_OK;
+}
+
+// The modules of the FILEs given, with -o checked against them: EXIT_OK, or EXIT_BAD_INPUT after
+// a line on stderr.
+int listRenderModules(RenderOptions& options) {
+  if (!listModules(options.operands, options.modules)) return EXIT_BAD_INPUT;
+  if (options.modules.empty()) return renderUsageError("no module found to render");
+  const OutputChoice& output = options.output;
   if (options.modules.size() > 1 && !output.output.empty() && !output.intoFolder) {
     return renderUsageError("with several FILEs, -o names a directory");
   }
   return EXIT_OK;
+}
+
+// "jingle: NAME: N samples clipped; try --gain G" when the render clipped any.
+void reportClipping(const RenderJob& job, const SoundOptions& sound, const Clipping& clipping) {
+  if (clipping.samples == 0) return;
+  std::fprintf(stderr, "jingle: %s: %s samples clipped; try --gain %s\n",
+               inputName(job.module).c_str(), withThousands(clipping.samples).c_str(),
+               gainSuggestion(sound.gainDb, clipping.peak).c_str());
 }
 
 std::string outputName(const std::string& path) {
@@ -186,6 +211,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
   request.frames = options.seconds ? std::llround(options.secondsValue * options.rate)
                                    : module.durationFrames(options.rate, options.loops);
   request.muted = options.muted;
+  request.sound = options.sound;
   if (request.frames < 0) {  // the end search had no memory
     abandonPcmOutput(output);
     return notEnoughMemory();
@@ -208,9 +234,10 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
                           displayText(info.title), displayText(info.tracker));
   }
   ProgressBar bar = startProgress(inputName(job.module), options.quiet);
+  Clipping clipping;
   const Rendered rendered = stopSignalled() || output.failed
                                 ? (stopSignalled() ? Rendered::STOPPED : Rendered::DONE)
-                                : renderAudio(module, request, sink, bar);
+                                : renderAudio(module, request, sink, bar, clipping);
   endProgress(bar);
   endFlac(sink.flac, rendered == Rendered::DONE && !stopSignalled());
   if (rendered != Rendered::DONE || stopSignalled()) {
@@ -219,6 +246,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
     return stoppedBySignal(job.output);
   }
   if (!finishPcmOutput(output)) return outputError(job.output, output.error);
+  reportClipping(job, options.sound, clipping);
   return EXIT_OK;
 }
 
@@ -229,6 +257,7 @@ int runRender(const std::vector<std::string>& args) {
   bool help = false;
   if (const int code = parseOptions(args, options, help); code != EXIT_OK) return code;
   if (help) return printHelp("render");
+  if (const int code = listRenderModules(options); code != EXIT_OK) return code;
 
   std::vector<RenderJob> jobs;
   if (const int code = planRender(options.output, options.modules, jobs); code != EXIT_OK) {
@@ -241,7 +270,8 @@ int runRender(const std::vector<std::string>& args) {
   // failure's. A stop signal ends them all.
   int result = EXIT_OK;
   for (const RenderJob& job : jobs) {
-    const int code = renderOne(options, job);
+    int code = makeMirrorFolder(options.output, job);
+    if (code == EXIT_OK) code = renderOne(options, job);
     if (result == EXIT_OK) result = code;
     if (stopSignalled()) break;
   }

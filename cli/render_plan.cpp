@@ -52,7 +52,8 @@ bool nameless(const std::string& module) {
   return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
 }
 
-int planJob(const OutputChoice& choice, const std::string& module, RenderJob& job) {
+int planJob(const OutputChoice& choice, const ListedModule& listed, RenderJob& job) {
+  const std::string& module = listed.path;
   job.module = module;
   const std::string named = choice.intoFolder ? "" : choice.output;
   const FormatChoice fromName = formatOfName(named);
@@ -85,8 +86,8 @@ int planJob(const OutputChoice& choice, const std::string& module, RenderJob& jo
     return EXIT_BAD_INPUT;
   }
   const std::string beside = defaultOutputPath(module, extensionOf(job.format));
-  job.output =
-      choice.intoFolder ? (fs::path(choice.output) / fs::path(beside).filename()).string() : beside;
+  const fs::path place = fs::path(listed.below).parent_path() / fs::path(beside).filename();
+  job.output = choice.intoFolder ? (fs::path(choice.output) / place).string() : beside;
   return EXIT_OK;
 }
 
@@ -97,7 +98,7 @@ int renderUsageError(const std::string& message) {
   return EXIT_BAD_INPUT;
 }
 
-int planRender(const OutputChoice& choice, const std::vector<std::string>& modules,
+int planRender(const OutputChoice& choice, const std::vector<ListedModule>& modules,
                std::vector<RenderJob>& jobs) {
   jobs.assign(modules.size(), RenderJob{});
   for (std::size_t i = 0; i < jobs.size(); ++i)
@@ -137,6 +138,16 @@ int makeOutputFolder(const OutputChoice& choice) {
   if (fs::create_directories(choice.output, error) || !error) return EXIT_OK;
   std::fprintf(stderr, "jingle: %s: cannot make the folder: %s\n",
                displayName(choice.output).c_str(), error.message().c_str());
+  return EXIT_OUTPUT_FAILED;
+}
+
+int makeMirrorFolder(const OutputChoice& choice, const RenderJob& job) {
+  std::error_code error;
+  const fs::path folder = fs::path(job.output).parent_path();
+  if (!choice.intoFolder || folder.empty() || fs::exists(folder, error)) return EXIT_OK;
+  if (fs::create_directories(folder, error) || !error) return EXIT_OK;
+  std::fprintf(stderr, "jingle: %s: cannot make the folder: %s\n",
+               displayName(folder.string()).c_str(), error.message().c_str());
   return EXIT_OUTPUT_FAILED;
 }
 

@@ -66,14 +66,16 @@ std::int64_t heardFrame(const jingle_player& player) {
 bool restartDevice(jingle_player& player, std::int64_t frame) {
   PlayerEngine& engine = *player.engine;
   const bool paused = player.paused;
-  if (paused) player::togglePause(engine);  // a suspended thread cannot be stopped
+  // A suspended thread cannot be stopped; the device stays paused, so that not a frame of the
+  // new place is heard before the pause ends.
+  if (paused) player::wakeMixingWhilePaused(engine);
   player::stopSong(engine, engine.output.song);
   if (frame >= player.stopFrame) frame = player.stopFrame;
   if (!startPlayback(player, frame)) {
     backToPull(player, frame);
     return false;
   }
-  if (paused) player::togglePause(engine);
+  if (paused) player::parkMixingWhilePaused(engine);
   return true;
 }
 

@@ -1,10 +1,12 @@
 // The player's calls: making and freeing one, pulling its frames, seeking, where it stands, and
 // its settings. On the device, seeks and settings act on the playback (device_playback.cpp).
+#include <cmath>
 #include <cstring>
 
 #include "lib/api_guard.h"
 #include "lib/module_record.h"
 #include "lib/player_record.h"
+#include "player/mixer/sinc_table.h"
 #include "player/player.h"
 #include "player/replay/pitch.h"
 #include "player/song_end.h"
@@ -16,6 +18,8 @@ namespace {
 constexpr float FULL_SCALE = 32768.0f;
 constexpr double MIN_GAIN_DB = -60.0;
 constexpr double MAX_GAIN_DB = 24.0;
+constexpr double DB_PER_DOUBLING = 6.0;
+constexpr int32_t MAX_STEREO_PERCENT = 200;
 
 void copyFrames(const jingle_player& player, std::int16_t* destination, std::size_t count) {
   const std::int16_t* ring = player.engine->output.waveBuffer + 2 * player.pull.handedOut;
@@ -240,10 +244,46 @@ jingle_status jingle_player_set_channel_volume(jingle_player* player, int32_t ch
 jingle_status jingle_player_set_gain(jingle_player* player, double decibels) {
   if (player == nullptr) return JINGLE_NULL_ARGUMENT;
   if (!(decibels >= MIN_GAIN_DB && decibels <= MAX_GAIN_DB)) return JINGLE_INVALID_ARGUMENT;
-  // Through the player's own power function: the same gain, and so the same bytes, everywhere.
-  const float gain =
-      decibels == 0.0 ? 0.0f : static_cast<float>(player::power(10.0, decibels / 20.0));
+  // Six decibels to a doubling, so that whole multiples of six are exact powers of two; the rest
+  // through the player's own power function: the same gain, and so the same bytes, everywhere.
+  const double doublings = decibels / DB_PER_DOUBLING;
+  const double whole = std::floor(doublings);
+  const double fraction = doublings - whole;
+  const double factor =
+      std::ldexp(fraction == 0.0 ? 1.0 : player::power(2.0, fraction), static_cast<int>(whole));
+  const float gain = decibels == 0.0 ? 0.0f : static_cast<float>(factor);
   player->engine->outputGain.store(gain);
+  return JINGLE_OK;
+}
+
+jingle_status jingle_player_set_interpolation(jingle_player* player, int32_t interpolation) {
+  if (player == nullptr) return JINGLE_NULL_ARGUMENT;
+  player::Interpolation chosen = player::Interpolation::LINEAR;
+  switch (interpolation) {
+    case JINGLE_INTERPOLATION_LINEAR:
+      break;
+    case JINGLE_INTERPOLATION_NEAREST:
+      chosen = player::Interpolation::NEAREST;
+      break;
+    case JINGLE_INTERPOLATION_SINC:
+      chosen = player::Interpolation::SINC;
+      // Built here rather than by the first mix, which may run on the device's thread.
+      guarded([] {
+        player::prepareSincTables();
+        return JINGLE_OK;
+      });
+      break;
+    default:
+      return JINGLE_INVALID_ARGUMENT;
+  }
+  player->engine->interpolation.store(chosen);
+  return JINGLE_OK;
+}
+
+jingle_status jingle_player_set_stereo(jingle_player* player, int32_t percent) {
+  if (player == nullptr) return JINGLE_NULL_ARGUMENT;
+  if (percent < 0 || percent > MAX_STEREO_PERCENT) return JINGLE_INVALID_ARGUMENT;
+  player->engine->sideChange.store(static_cast<float>(percent - 100) / 100.0f);
   return JINGLE_OK;
 }
 

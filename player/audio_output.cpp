@@ -63,6 +63,18 @@ void applyGain(float* frames, std::int32_t count, float gain) {
     frames[i] *= gain;
 }
 
+// Each frame's side scaled by sideFactor around its middle; at 0 both sides are the middle.
+void applyStereoWidth(float* frames, std::int32_t count, float sideFactor) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    const float left = frames[2 * i];
+    const float right = frames[2 * i + 1];
+    const float middle = (left + right) * 0.5f;
+    const float side = (left - right) * 0.5f * sideFactor;
+    frames[2 * i] = middle + side;
+    frames[2 * i + 1] = middle - side;
+  }
+}
+
 // One block of the ring: the song's ticks as they fall due and the voices between them, mixed
 // (audible) or moved on without mixing.
 template <bool audible>
@@ -113,6 +125,8 @@ void runBlock(Engine& engine) {
   info.timeMs = song->playTimeMs;
   song->tickSamplesLeft = countdown;
   if (audible) {
+    const float sideChange = engine.sideChange.load(std::memory_order_relaxed);
+    if (sideChange != 0.0f) applyStereoWidth(frames, blockFrames, 1.0f + sideChange);
     const float gain = engine.outputGain.load(std::memory_order_relaxed);
     if (gain != 0.0f) applyGain(frames, blockFrames, gain);
     if (engine.blockStatus.keep.load(std::memory_order_relaxed)) {

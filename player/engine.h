@@ -43,6 +43,10 @@ struct Engine {
   // The factor every mixed frame is multiplied by before it is clipped; 0 leaves the mix as it
   // is. Any thread may set it.
   std::atomic<float> outputGain;
+  // How every mixed frame's side (half the difference of left and right) is scaled before the
+  // gain: by 1 + sideChange, so 0 leaves the frames as mixed and -1 makes them mono. Any thread
+  // may set it.
+  std::atomic<float> sideChange;
   SongEndWatch endWatch;
   BlockStatusLog blockStatus;
   PitchMemo pitchMemo;

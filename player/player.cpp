@@ -198,6 +198,14 @@ int togglePause(Engine& engine) {
   return output.paused != 0 ? 1 : 0;
 }
 
+void wakeMixingWhilePaused(Engine& engine) {
+  platform::resumeThread(engine.output.mixThread);
+}
+
+void parkMixingWhilePaused(Engine& engine) {
+  platform::suspendThread(engine.output.mixThread);
+}
+
 BlockInfo heardBlockInfo(const Engine& engine) {
   return readHeardBlock(engine.output);
 }

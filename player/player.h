@@ -41,6 +41,10 @@ int releaseSong(Engine& engine, Song* song);
 
 // 1 when now paused, 0 when now playing.
 int togglePause(Engine& engine);
+// While paused: lets the mixing thread run (so that a stop can end it) with the device still
+// paused, and parks it again. A ring started in between waits on the paused device too.
+void wakeMixingWhilePaused(Engine& engine);
+void parkMixingWhilePaused(Engine& engine);
 
 struct HeardPosition {
   std::uint8_t order;

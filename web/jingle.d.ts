@@ -31,8 +31,13 @@ export interface Player {
   position(): Position;
   /** Mutes channel (0 .. channels - 1), or sounds it again, from its next volume update. */
   mute(channel: number, on: boolean): void;
-  /** Master gain in decibels, -60 .. +24; 0 (the default) leaves the frames unchanged. */
+  /** Master gain in decibels, -60 .. +24, six to a doubling; 0 (the default) leaves the frames
+   * unchanged. */
   setGain(decibels: number): void;
+  /** Stereo width in percent: 0 mono, 100 the module's own panning (the default), up to 200. */
+  setStereo(percent: number): void;
+  /** How samples are read between their values; linear is the default. */
+  setInterpolation(name: 'linear' | 'nearest' | 'sinc'): void;
   /** 1 (the default): stop at the natural end; N: after N times round; 0: never. */
   setRounds(rounds: number): void;
   free(): void;

@@ -157,9 +157,21 @@ class Player {
     this.#check(this.#exports.jingle_player_set_channel_mute(this.#handle, channel, on ? 1 : 0));
   }
 
-  // Master gain in decibels (-60 .. +24); 0 gives the frames unchanged.
+  // Master gain in decibels (-60 .. +24), six to a doubling; 0 gives the frames unchanged.
   setGain(decibels) {
     this.#check(this.#exports.jingle_player_set_gain(this.#handle, decibels));
+  }
+
+  // Stereo width in percent: 0 mono, 100 the module's own panning (the default), up to 200.
+  setStereo(percent) {
+    this.#check(this.#exports.jingle_player_set_stereo(this.#handle, percent));
+  }
+
+  // 'linear' (the default), 'nearest' or 'sinc' (an 8-tap windowed-sinc filter).
+  setInterpolation(name) {
+    const index = ['linear', 'nearest', 'sinc'].indexOf(name);
+    if (index < 0) throw new RangeError(`no interpolation '${name}' (linear, nearest or sinc)`);
+    this.#check(this.#exports.jingle_player_set_interpolation(this.#handle, index));
   }
 
   // 1 (the default): the song stops at its natural end; N: after N times round; 0: never.

@@ -242,10 +242,26 @@ JINGLE_API jingle_status jingle_player_set_channel_mute(jingle_player* player, i
                                                         int32_t muted);
 JINGLE_API jingle_status jingle_player_set_channel_volume(jingle_player* player, int32_t channel,
                                                           double volume);
-/* Master gain in decibels (-60 .. +24; default 0). At 0 dB the output is bit-identical to a
- * player without gain. On the device, mute, volume and gain are heard once what was mixed ahead
- * (about two seconds) has played. */
+/* Master gain in decibels (-60 .. +24; default 0), six to a doubling: -6 halves every frame of
+ * the mix exactly, -12 quarters it. At 0 dB the output is bit-identical to a player without
+ * gain. On the device, mute, volume, gain, stereo width and interpolation are heard once what was
+ * mixed ahead (about two seconds) has played. */
 JINGLE_API jingle_status jingle_player_set_gain(jingle_player* player, double decibels);
+/* Stereo width in percent (0 .. 200; default 100): each frame's difference between left and
+ * right scaled around their middle, so 0 gives left equal to right (mono), 100 the module's own
+ * panning (bit-identical to a player without the setting) and 200 twice as wide. */
+JINGLE_API jingle_status jingle_player_set_stereo(jingle_player* player, int32_t percent);
+
+/* How the samples are read between their values. */
+typedef enum jingle_interpolation {
+  JINGLE_INTERPOLATION_LINEAR = 0,  /* the straight line between two values: the default */
+  JINGLE_INTERPOLATION_NEAREST = 1, /* the value at or before the position: the raw sound */
+  JINGLE_INTERPOLATION_SINC = 2     /* an 8-tap windowed-sinc filter: fewer images above the
+                                       sample's band, at about 1.3 times the mixing cost */
+} jingle_interpolation;
+/* One of jingle_interpolation; heard from the next tick on. */
+JINGLE_API jingle_status jingle_player_set_interpolation(jingle_player* player,
+                                                         int32_t interpolation);
 
 /* ---- The sound device --------------------------------------------------------------------- */
 
@@ -415,6 +431,12 @@ class Player {
     return jingle_player_set_channel_volume(handle_, channel, volume);
   }
   Status setGain(double decibels) noexcept { return jingle_player_set_gain(handle_, decibels); }
+  Status setStereo(std::int32_t percent) noexcept {
+    return jingle_player_set_stereo(handle_, percent);
+  }
+  Status setInterpolation(jingle_interpolation interpolation) noexcept {
+    return jingle_player_set_interpolation(handle_, interpolation);
+  }
 
   Status play() noexcept { return jingle_player_play(handle_); }
   Status pause(bool paused) noexcept { return jingle_player_pause(handle_, paused ? 1 : 0); }

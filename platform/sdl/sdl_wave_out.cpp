@@ -28,6 +28,8 @@ struct WaveDevice {
   // Bumped by every position query, read by the callback before it copies: the blocks the engine
   // rendered before a query are thereby published to the callback's thread.
   std::atomic<std::uint32_t> queries;
+  // Paused by its owner: a ring written meanwhile waits for the restart, as a wave device's does.
+  bool paused;
 };
 
 namespace {
@@ -128,7 +130,7 @@ bool write(WaveDevice* device, WaveHeader* header) {
   device->cursor = 0;
   device->handedOver.store(0);
   device->sdl->unlockAudioDevice(device->id);
-  device->sdl->pauseAudioDevice(device->id, 0);
+  if (!device->paused) device->sdl->pauseAudioDevice(device->id, 0);
   return true;
 }
 
@@ -138,9 +140,11 @@ std::uint32_t position(WaveDevice* device) {
 }
 
 void pause(WaveDevice* device) {
+  device->paused = true;
   device->sdl->pauseAudioDevice(device->id, 1);
 }
 void restart(WaveDevice* device) {
+  device->paused = false;
   device->sdl->pauseAudioDevice(device->id, 0);
 }
 

@@ -120,6 +120,10 @@ TEST_F(ApiStatus, EveryStatusFromTheCallThatGivesIt) {
       {"volume 1.5", [&] { return player.setChannelVolume(0, 1.5); }, JINGLE_INVALID_ARGUMENT,
        nullptr},
       {"gain 25 dB", [&] { return player.setGain(25); }, JINGLE_INVALID_ARGUMENT, nullptr},
+      {"stereo 201", [&] { return player.setStereo(201); }, JINGLE_INVALID_ARGUMENT, nullptr},
+      {"interpolation 3",
+       [&] { return player.setInterpolation(static_cast<jingle_interpolation>(3)); },
+       JINGLE_INVALID_ARGUMENT, nullptr},
       {"pause off the device", [&] { return player.pause(true); }, JINGLE_NOT_PLAYING, nullptr},
       {"stop off the device", [&] { return player.stop(); }, JINGLE_NOT_PLAYING, nullptr},
   };

@@ -53,6 +53,7 @@ TEST_F(BadInput, FilesThatCannotBeUsedAreRefusedAlikeByEveryCommand) {
     const std::string file = clitest::quoted(c.path);
     const clitest::Outcome info = jingle("info " + file);
     EXPECT_TRUE(clitest::refused(info, 2, c.reason));
+    if (c.path == dir_.string()) continue;  // render and play take a folder as a list
 
     const clitest::Outcome render = jingle("render " + file + " -o " + path("out.wav"));
     EXPECT_EQ(render.exitCode, 2);
