@@ -40,12 +40,16 @@ ModuleVerdict judgeModuleHead(const std::uint8_t* head, std::size_t headBytes,
   const ModuleVerdict notModule = ModuleVerdict::NOT_A_MODULE;
   reason.clear();
   if (fileBytes == 0) return refuse(notModule, reason, "not a module (the file is empty)");
-  // Only an XM file tells from its first bytes that it is cut short; the other formats are told
-  // apart, and checked, once the whole file is read (module_format.h).
-  if (detectFormat(head, headBytes) == ModuleFormat::XM && fileBytes < MODULE_HEAD_BYTES) {
-    return refuse(
-        notModule, reason,
-        "not an XM module (" + std::to_string(fileBytes) + " bytes, too short for its header)");
+  // No format the player takes fits in fewer bytes than an XM's header (an S3M's takes 96, an
+  // IT's 192, a MOD's 600): a shorter file is refused unread. Otherwise only an XM tells from its
+  // first bytes what it is; the other formats are told apart once the whole file is read
+  // (module_format.h).
+  if (fileBytes < MODULE_HEAD_BYTES) {
+    const bool xm = detectFormat(head, headBytes) == ModuleFormat::XM;
+    return refuse(notModule, reason,
+                  std::string(xm ? "not an XM module (" : "not a module (") +
+                      std::to_string(fileBytes) + " bytes, too short for " +
+                      (xm ? "its header)" : "any module's header)"));
   }
   if (fileBytes > MAX_MODULE_BYTES) {
     return refuse(ModuleVerdict::TOO_LARGE, reason,
