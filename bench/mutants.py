@@ -20,6 +20,7 @@ import json
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -142,8 +143,17 @@ def run(cmd, timeout):
         return "timeout"
 
 
+# What the suite runs: the test programs, the tool and the programs of the resource and fuzz checks.
+SUITE_TARGETS = ["player_tests", "thread_tests", "alloc_tests", "jingle", "player_soak",
+                 "fuzz_loader_replay", "fuzz_module_file_replay", "fuzz_render_replay",
+                 "resource_check", "compose_module", "draw_art"]
+
+
 def build(build_dir, timeout):
-    return run(["cmake", "--build", build_dir, "-j2"], timeout)
+    targets = []
+    for target in SUITE_TARGETS:
+        targets += ["--target", target]
+    return run(["cmake", "--build", build_dir, "-j2"] + targets, timeout)
 
 
 def suite(build_dir, timeout):
@@ -153,22 +163,31 @@ def suite(build_dir, timeout):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("action", choices=["list", "run"])
+    parser.add_argument("action", choices=["list", "run", "compare"])
+    parser.add_argument("logs", nargs="*", help="for compare: the logs, the old suite's first")
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--count", type=int, default=800)
     parser.add_argument("--first", type=int, default=None, help="run only the first K mutants")
     parser.add_argument("--tree", action="append", default=[], help="SOURCE_DIR:BUILD_DIR")
     parser.add_argument("--timeout", type=int, default=120, help="seconds a test may take")
     parser.add_argument("--log", default="mutants.jsonl")
+    parser.add_argument("--sample-from", default=None,
+                        help="draw the sample from this tree (default: the first --tree)")
     args = parser.parse_args()
 
+    if args.action == "compare":
+        compare(args.logs)
+        return
     trees = [t.split(":", 1) for t in args.tree] or [[".", "build/release"]]
-    mutants, total = sample(trees[0][0], args.seed, args.count)
+    mutants, total = sample(args.sample_from or trees[0][0], args.seed, args.count)
     if args.action == "list":
         print(f"# {len(mutants)} of {total} places, seed {args.seed}")
         for m in mutants:
             print(f"{m['id']}\t{m['file']}:{m['line']}\t{m['kind']}\t{m['old']!r} -> {m['new']!r}")
         return
+    # A stop between or during mutants puts the file back first.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     done = set()
     if os.path.exists(args.log):
         with open(args.log) as f:
@@ -201,6 +220,34 @@ def main():
     for _, build_dir in trees:
         build(build_dir, 1800)
     report(args.log, trees)
+
+
+def compare(logs):
+    """Kill rates of several runs of the same sample, and what the later ones miss."""
+    runs = []
+    for log in logs:
+        with open(log) as f:
+            rows = {}
+            for line in f:
+                if line.strip():
+                    r = json.loads(line)
+                    rows[r["id"]] = next(iter(r["results"].values()))
+            runs.append(rows)
+    common = set.intersection(*(set(r) for r in runs))
+    compiled = [i for i in sorted(common) if all(r[i] != "uncompiled" for r in runs)]
+    for log, rows in zip(logs, runs):
+        killed = sum(rows[i] == "killed" for i in compiled)
+        print(f"{log}: {killed} of {len(compiled)} compiled mutants killed"
+              f" ({100.0 * killed / max(1, len(compiled)):.1f} %)")
+    print(f"{len(common) - len(compiled)} of the {len(common)} mutants run on every suite did not compile")
+    with open(logs[0]) as f:
+        described = {json.loads(line)["id"]: json.loads(line) for line in f if line.strip()}
+    for log, rows in zip(logs[1:], runs[1:]):
+        for i in compiled:
+            if runs[0][i] == "killed" and rows[i] == "survived":
+                m = described[i]
+                print(f"missed by {log}: #{i} {m['file']}:{m['line']} {m['kind']}"
+                      f" {m['old']!r} -> {m['new']!r}")
 
 
 def report(log, trees):

@@ -51,18 +51,6 @@ TEST_F(RenderCommand, InfoGivesTheLengthThatRenderWrites) {
   EXPECT_EQ(std::stoull(info.out.substr(key + 10)), rendered(file).size() / 4) << info.out;
 }
 
-// The end search leaves the song as loaded, so rendering to the natural end gives the bytes that
-// rendering the same length by --seconds gives, for a song whose E5y changes a sample's finetune.
-TEST_F(RenderCommand, TheNaturalEndAndTheSameSecondsRenderTheSameBytes) {
-  xmtest::Module module = shortSong();
-  module.patterns[0].set(1, 0, xmtest::Cell{49, 1, 0, 0x0E, 0x57}, 2);
-  module.patterns[0].set(2, 1, xmtest::Cell{52, 1}, 2);
-  const std::string file = writeModule("tune.xm", module);
-  const std::string natural = rendered(file);
-  ASSERT_EQ(natural.size(), 4u * 6 * 882 * 4);  // 0.48 s
-  EXPECT_TRUE(natural == rendered(file + " --seconds 0.48"));
-}
-
 // A muted channel's notes are not heard and nothing else changes: muting channels 2 to 8 renders
 // what the song without their notes renders, in every spelling.
 TEST_F(RenderCommand, MuteAndSoloSilenceExactlyTheChannelsListed) {

@@ -81,6 +81,62 @@ void enveloped(Module& m) {
   i.vibratoRate = 20;
 }
 
+// One note a row on channel 0, each from instrument 1 + row % count.
+Module instrumentWalk(std::vector<Instrument> instruments) {
+  Module module = song({});
+  module.instruments = std::move(instruments);
+  const int count = static_cast<int>(module.instruments.size());
+  for (int row = 0; row < 16; ++row) {
+    module.patterns[0].set(row, 0,
+                           Cell{static_cast<std::uint8_t>(C4 + row % 5),
+                                static_cast<std::uint8_t>(1 + row % count)},
+                           2);
+  }
+  return module;
+}
+
+// Samples whose loops the loader must bring within them: every loop type bit, loops of length
+// 0, to the end, wrapping, starting at or beyond the end; 8 and 16 bits.
+Module loopBounds() {
+  struct Loop {
+    std::uint8_t type;
+    int count;
+    std::uint32_t start, length;
+  } const loops[] = {{0, 100, 10, 20},     {1, 100, 10, 20},  {2, 100, 10, 20},
+                     {3, 100, 10, 20},     {0x21, 100, 10, 20}, {1, 50, 10, 0},
+                     {1, 100, 60, 40},     {2, 40, 30, 0xFFFFFFF0}, {2, 40, 1000, 5},
+                     {2, 40, 40, 5},       {0x12, 77, 3, 70}};
+  std::vector<Instrument> instruments;
+  for (const Loop& loop : loops) {
+    Sample sample = sampleOf(wave(loop.count, 37), loop.type >= 0x10);
+    sample.typeByte = loop.type;
+    sample.loopStart = loop.start;
+    sample.loopLength = loop.length;
+    Instrument instrument;
+    instrument.samples.push_back(sample);
+    instrument.sampleMap.assign(96, 0);
+    instruments.push_back(instrument);
+  }
+  return instrumentWalk(instruments);
+}
+
+// Envelopes the loader must keep within their points: one point, 20 points declared with values
+// above 64, a loop end and a sustain point past the last point.
+Module envelopeBounds() {
+  std::vector<Instrument> instruments(3, simpleInstrument(wave(1000, 7)));
+  for (Instrument& i : instruments) {
+    i.samples[0].loopType = 1;
+    i.samples[0].loopLength = 1000;
+  }
+  instruments[0].volume = {{{0, 64}}, {}, 0, 0, 0, 0x07};
+  instruments[0].panning = {{}, {}, 0, 0, 0, 0x01};
+  instruments[1].volume = {{{0, 100}, {4, 65}, {8, 64}, {30, 10}}, 20, 12, 0, 11, 0x07};
+  instruments[1].panning = {{{0, 10}, {4, 20}, {8, 30}}, 3, 2, 1, 3, 0x07};
+  instruments[2].volume = {{{0, 10}, {4, 20}}, {}, 2, 0, 1, 0x07};
+  instruments[2].fadeout = 0x8005;
+  return instrumentWalk(instruments);
+}
+
 }  // namespace
 
 std::vector<DigestSong> smallSongs() {
@@ -242,6 +298,8 @@ std::vector<DigestSong> smallSongs() {
                                    {2, 0, Cell{C4, 2}},  {3, 0, Cell{C4 + 5, 1, 0x10}},
                                    {4, 0, Cell{C4, 1}},  {5, 0, Cell{C4 + 7, 2, 0x40}},
                                    {6, 1, Cell{C4, 1}},  {7, 1, Cell{C4 + 1, 1}}})},
+      {"loader-loop-bounds", loopBounds()},
+      {"loader-envelope-bounds", envelopeBounds()},
       {"busy", {}},
       {"loop-storm", loopStormModule(8, 1)},
   };
