@@ -294,10 +294,12 @@ std::vector<DigestSong> smallSongs() {
               m.instruments[0].samples[0].finetune = 127;
               m.instruments[1].samples[0].finetune = -100;
             })},
+      // Written unpacked, five bytes a cell, as some trackers save.
       {"notes-on-every-row", song({{0, 0, Cell{C4, 1}},  {1, 0, Cell{C4 + 2, 1}},
                                    {2, 0, Cell{C4, 2}},  {3, 0, Cell{C4 + 5, 1, 0x10}},
                                    {4, 0, Cell{C4, 1}},  {5, 0, Cell{C4 + 7, 2, 0x40}},
-                                   {6, 1, Cell{C4, 1}},  {7, 1, Cell{C4 + 1, 1}}})},
+                                   {6, 1, Cell{C4, 1}},  {7, 1, Cell{C4 + 1, 1}}},
+                                  [](Module& m) { m.patterns[0].packed = false; })},
       {"loader-loop-bounds", loopBounds()},
       {"loader-envelope-bounds", envelopeBounds()},
       {"busy", {}},
