@@ -29,7 +29,7 @@ cleanup() {
 trap cleanup EXIT
 
 source scripts/lib/app-checks.sh
-start_display
+start_display -noreset
 load_layout "$(dirname "$app")/print_layout"
 
 find_window() {  # find_window W H: the program's visible window of that size

@@ -18,10 +18,10 @@ check() {  # check DESCRIPTION COMMAND...
 }
 
 # A display of our own, 1024 x 768; sets DISPLAY, xvfb_pid, screen_w and screen_h.
-start_display() {
+start_display() {  # start_display [XVFB_OPTION]
   exec 3>"$work/display"
-  # -noreset: a program started just as the last one left finds the server as it was.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  # ${1:-}: -noreset where a program starting just as the last one left must find the server up.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp ${1:-} >/dev/null 2>&1 &
   xvfb_pid=$!
   wait_until 5 test -s "$work/display"
   exec 3>&-
