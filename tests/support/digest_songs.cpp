@@ -302,6 +302,14 @@ std::vector<DigestSong> smallSongs() {
                                   [](Module& m) { m.patterns[0].packed = false; })},
       {"loader-loop-bounds", loopBounds()},
       {"loader-envelope-bounds", envelopeBounds()},
+      {"header-24-bytes-longer", song({{0, 0, Cell{C4, 1}}, {3, 1, Cell{C4 + 3, 2}}},
+                                      [](Module& m) { m.headerSize = 300; })},
+      // Orders naming patterns the file lacks: 64 empty rows each.
+      {"orders-name-missing-patterns", song({{0, 0, Cell{C4, 1}}, {15, 1, Cell{C4, 2}}},
+                                            [](Module& m) {
+                                              m.patterns.resize(3, m.patterns[0]);
+                                              m.orders = {0, 20, 2, 1};
+                                            })},
       {"busy", {}},
       {"loop-storm", loopStormModule(8, 1)},
   };
