@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <limits>
 
-
 namespace {
 
 using player::power;

@@ -38,9 +38,9 @@ class MixPathDigests : public testing::TestWithParam<player::MixPath> {};
 TEST_P(MixPathDigests, EverySongGivesTheTablesDigestInEveryInterpolation) {
   const player::MixPath active = player::activeMixPath();
   if (!player::selectMixPath(GetParam())) GTEST_SKIP() << "not on this processor";
-  xmtest::expectTableDigests(xmtest::digestSongs(), offlineDigest,
-                             {std::begin(player::ALL_INTERPOLATIONS),
-                              std::end(player::ALL_INTERPOLATIONS)});
+  xmtest::expectTableDigests(
+      xmtest::digestSongs(), offlineDigest,
+      {std::begin(player::ALL_INTERPOLATIONS), std::end(player::ALL_INTERPOLATIONS)});
   ASSERT_TRUE(player::selectMixPath(active));
 }
 
@@ -55,8 +55,8 @@ TEST(RenderDigests, TheSearchAndTheRenderFindTheTablesNaturalEnd) {
     const xmtest::SongPtr loaded = xmtest::loadFile(song.file);
     const std::int64_t frames =
         player::naturalLengthFrames(loaded.get(), 1, player::MAX_NATURAL_FRAMES);
-    EXPECT_EQ(frames, expected->naturalFrames < 0 ? player::MAX_NATURAL_FRAMES
-                                                  : expected->naturalFrames);
+    EXPECT_EQ(frames,
+              expected->naturalFrames < 0 ? player::MAX_NATURAL_FRAMES : expected->naturalFrames);
     if (expected->naturalFrames < 0) continue;
     const auto engine = std::make_unique<player::Engine>();
     ASSERT_TRUE(player::startOfflineRender(*engine, loaded.get(), 1));
