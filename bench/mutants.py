@@ -14,6 +14,11 @@ Each TREE is a source tree with a configured release build directory. For each m
 is changed in every tree, each build rebuilds what the change touches (the object and the links), and each tree's ctest runs with --stop-on-failure under a time cap; then the file is put
 back. A mutant that does not compile is left out of the rates. Results go to the log as JSON
 lines, so an interrupted run resumes where it stopped.
+
+To compare two suites on the same sample, draw it from one unchanged product tree (--sample-from,
+a checkout of the commit the old suite belongs to): a product file added or changed since then
+changes the places and so the sample. `compare OLD.jsonl NEW.jsonl` gives both kill rates and
+every mutant the old suite killed and the new one let through.
 """
 import argparse
 import json
@@ -240,8 +245,15 @@ def compare(logs):
         print(f"{log}: {killed} of {len(compiled)} compiled mutants killed"
               f" ({100.0 * killed / max(1, len(compiled)):.1f} %)")
     print(f"{len(common) - len(compiled)} of the {len(common)} mutants run on every suite did not compile")
-    with open(logs[0]) as f:
-        described = {json.loads(line)["id"]: json.loads(line) for line in f if line.strip()}
+    described = []
+    for log in logs:
+        with open(log) as f:
+            described.append({json.loads(line)["id"]: json.loads(line) for line in f if line.strip()})
+    for i in sorted(common):
+        places = {(d[i]["file"], d[i]["line"], d[i]["col"], d[i]["new"]) for d in described}
+        if len(places) > 1:
+            print(f"mutant #{i} differs between the logs: not the same sample")
+    described = described[0]
     for log, rows in zip(logs[1:], runs[1:]):
         for i in compiled:
             if runs[0][i] == "killed" and rows[i] == "survived":
