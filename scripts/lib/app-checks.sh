@@ -143,7 +143,11 @@ check_about_box() {  # check_about_box SCALE ARTIFACT_PREFIX
   await_window about $((box_w * s)) $((box_h * s)) 5
   check "About opens a $((box_w * s)) x $((box_h * s)) box" test -n "$about"
   [ -n "$about" ] || return 0
-  read -r ax ay _ _ <<<"$(geometry "$about")"
+  # The box may be placed after it is mapped: its place is taken once two looks agree.
+  settled() { local now; now=$(geometry "$about"); [ "$now" = "${last_place:-}" ] || { last_place=$now; false; }; }
+  last_place=
+  wait_until 5 settled || true
+  read -r ax ay _ _ <<<"$last_place"
   check "the credits come up in the About box" wait_until 10 credits_up "$ax" "$ay" "$s"
   # Two frames that follow the one that showed the credits, each a change from the last.
   next_frame "$work/credits.png" "$work/about1.png"
