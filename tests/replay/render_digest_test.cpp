@@ -57,7 +57,8 @@ TEST(RenderDigests, TheSearchAndTheRenderFindTheTablesNaturalEnd) {
         player::naturalLengthFrames(loaded.get(), 1, player::MAX_NATURAL_FRAMES);
     EXPECT_EQ(frames,
               expected->naturalFrames < 0 ? player::MAX_NATURAL_FRAMES : expected->naturalFrames);
-    if (expected->naturalFrames < 0) continue;
+    // The render to the end, for all but the 32-channel song that ends after six minutes.
+    if (expected->naturalFrames < 0 || song.name == "loop-storm") continue;
     const auto engine = std::make_unique<player::Engine>();
     ASSERT_TRUE(player::startOfflineRender(*engine, loaded.get(), 1));
     for (std::int64_t done = 0; done <= frames; done += player::offlineBlockFrames(*engine))
