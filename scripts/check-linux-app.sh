@@ -7,7 +7,7 @@
 # through X resources' Xft.dpi), where both windows are the 1x ones enlarged pixel for pixel.
 #   scripts/check-linux-app.sh NATIVE_JINGLE JINGLE_APP ARTIFACT_DIR
 # Screenshots are kept in ARTIFACT_DIR; the Windows build's window, where the Wine check left it
-# there, is compared with this one.
+# there, is compared with this one. Places come from print_layout beside JINGLE_APP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=$(realpath "$1")
@@ -29,7 +29,8 @@ cleanup() {
 trap cleanup EXIT
 
 source scripts/lib/app-checks.sh
-start_display
+start_display -noreset
+load_layout "$(dirname "$app")/print_layout"
 
 find_window() {  # find_window W H: the program's visible window of that size
   local id
@@ -45,24 +46,19 @@ start_app() {  # start_app RUN_NAME [SCALE [VARIABLE=VALUE...]]: the window SCAL
   env "${@:3}" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/capture-$1.raw" "$app" \
     >"$work/app-$1.out" 2>&1 &
   app_pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(find_window $((300 * scale)) $((229 * scale)))
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  await_window window $((main_w * scale)) $((main_h * scale)) 10
   [ -n "$window" ] || { echo "linux app: no window appeared" >&2; cat "$work/app-$1.out" >&2; exit 1; }
-  sleep 0.5
   read -r x y w h <<<"$(geometry "$window")"
+  wait_until 5 painted "$x" "$y" "$scale" || true
 }
 echo "linux app: $app"
 start_app main
-check "main window is 300 x 229, without border (got $w x $h)" test "$w x $h" = "300 x 229"
+check "main window is $main_w x $main_h, without border (got $w x $h)" test "$w x $h" = "$main_w x $main_h"
 check "main window is centred (at $x,$y)" \
-  test "$x,$y" = "$(((screen_w - 300) / 2)),$(((screen_h - 229) / 2))"
+  test "$x,$y" = "$(((screen_w - main_w) / 2)),$(((screen_h - main_h) / 2))"
 import -window root "$work/main.png"
 cp "$work/main.png" "$artifacts/main-window-linux.png"
-convert "$work/main.png" -crop "300x229+$x+$y" +repage "$artifacts/main-window-linux-only.png"
+convert "$work/main.png" -crop "${main_w}x$main_h+$x+$y" +repage "$artifacts/main-window-linux-only.png"
 check_main_window_looks "$work/main.png" "$x" "$y" 0
 windows_shot="$artifacts/main-window-x86_64-only.png"
 if [ -f "$windows_shot" ]; then
@@ -77,54 +73,19 @@ else
   echo "  note: no Windows screenshot in $artifacts to compare with"
 fi
 
-xdotool key --window "$window" Escape Return
-sleep 0.3
-check "Escape and Enter change nothing" test "$(geometry "$window")" = "$x $y $w $h "
-drag $((x + 41)) $((y + 201)) 0 8
-check "a press on a button does not move the window" test "$(geometry "$window")" = "$x $y $w $h "
-check "no About box from a press released off the button" test -z "$(find_window 306 202)"
-drag $((x + 150)) $((y + 40)) 8 5
-read -r x2 y2 _ _ <<<"$(geometry "$window")"
-check "a drag on the picture moves the window by the drag, no window manager ($((x2 - x)),$((y2 - y)))" \
-  test "$((x2 - x)),$((y2 - y))" = "40,25"
-x=$x2 y=$y2
-
-xdotool mousemove $((x + 41)) $((y + 201)) click 1
-about=
-for _ in $(seq 50); do
-  about=$(find_window 306 202)
-  [ -n "$about" ] && break
-  sleep 0.1
-done
-check "About opens a second window" test -n "$about"
-if [ -n "$about" ]; then
-  read -r ax ay _ _ <<<"$(geometry "$about")"
-  sleep 2.5
-  import -window root "$work/about1.png"
-  sleep 0.3
-  import -window root "$work/about2.png"
-  cp "$work/about1.png" "$artifacts/about-box-linux.png"
-  convert "$work/about1.png" -crop "306x202+$ax+$ay" +repage "$artifacts/about-box-linux-only.png"
-  check_animation "$work/about1.png" "$work/about2.png" "$ax" "$ay"
-  # Modal: a click on the main window's Exit changes nothing while the box is open.
-  xdotool mousemove $((x + 269)) $((y + 203)) click 1
-  sleep 0.5
-  check "a click on the main window while the box is open changes nothing" kill -0 "$app_pid"
-  xdotool mousemove $((ax + 286)) $((ay + 12)) click 1
-  sleep 0.5
-  check "the X closes the About box" test -z "$(find_window 306 202)"
-fi
+check_keys_press_and_drag 1
+check_about_box 1 "$artifacts/about-box-linux"
 
 # Alt+F4: the window fades out, its opacity stepping down, then the process ends with code 0.
 check_fade() {
   local distinct falling
   xdotool key --window "$window" alt+F4
   : >"$work/opacity.txt"
-  for _ in $(seq 60); do
+  sample_opacity() {
     xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | awk '{print $3}' >>"$work/opacity.txt" || true
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.05
-  done
+    ! kill -0 "$app_pid" 2>/dev/null
+  }
+  wait_until 5 sample_opacity || true
   distinct=$(awk '/^[0-9]/' "$work/opacity.txt" | sort -u | wc -l)
   falling=$(awk '/^[0-9]/ {if (n++ && $1 > prev) up++; prev = $1} END {print up + 0}' "$work/opacity.txt")
   check "Alt+F4 fades the window: $distinct distinct opacity steps, none rising" \
@@ -132,6 +93,8 @@ check_fade() {
   wait_exit 5
   check "after the fade the process ends with exit code 0 (got $code)" test "$code" = 0
 }
+check "8 s of sound reach the device before the close" \
+  wait_until 30 bytes_at_least "$work/capture-main.raw" $((8 * 176400))
 check_fade
 captured=$(stat -c %s "$work/capture-main.raw" 2>/dev/null || echo 0)
 compared=$((captured - 2 * 176400))
@@ -148,15 +111,16 @@ check "captured sound equals the render byte for byte" \
 
 # Exit: at once, exit code 0.
 start_app exit
-xdotool mousemove $((x + 269)) $((y + 203)) click 1
+read -r ex ey <<<"$(centre exit_button 1)"
+xdotool mousemove $((x + ex)) $((y + ey)) click 1
 wait_exit 1
 check "Exit ends the process with exit code 0 within a second (got $code)" test "$code" = 0
 
 # SIGTERM is a close request too.
 start_app term
 kill -TERM "$app_pid"
-sleep 1
-check "SIGTERM starts the fade" kill -0 "$app_pid"
+fading() { xprop -id "$window" _NET_WM_WINDOW_OPACITY 2>/dev/null | grep -q '= [0-9]'; }
+check "SIGTERM starts the fade" wait_until 5 fading
 wait_exit 5
 check "after SIGTERM's fade the process ends with exit code 0 (got $code)" test "$code" = 0
 
@@ -164,69 +128,51 @@ check "after SIGTERM's fade the process ends with exit code 0 (got $code)" test 
 # enlarged pixel for pixel outside the captions (rendered at the larger size), and the buttons,
 # the drag, the About box and the fade as at 1x.
 start_app double 2 GDK_SCALE=2
-check "at 2x the main window is 600 x 458 (got $w x $h)" test "$w x $h" = "600 x 458"
+check "at 2x the main window is $((2 * main_w)) x $((2 * main_h)) (got $w x $h)" \
+  test "$w x $h" = "$((2 * main_w)) x $((2 * main_h))"
 check "at 2x the main window is centred (at $x,$y)" \
-  test "$x,$y" = "$(((screen_w - 600) / 2)),$(((screen_h - 458) / 2))"
+  test "$x,$y" = "$(((screen_w - 2 * main_w) / 2)),$(((screen_h - 2 * main_h) / 2))"
 import -window root "$work/main2x.png"
-convert "$work/main2x.png" -crop "600x458+$x+$y" +repage "$artifacts/main-window-linux-2x.png"
+convert "$work/main2x.png" -crop "$((2 * main_w))x$((2 * main_h))+$x+$y" +repage "$artifacts/main-window-linux-2x.png"
 mask=(-fill black -draw "rectangle 26,384 141,421" -draw "rectangle 506,388 573,427")
 convert "$artifacts/main-window-linux-only.png" -sample 200% "${mask[@]}" "$work/enlarged-masked.png"
 convert "$artifacts/main-window-linux-2x.png" "${mask[@]}" "$work/2x-masked.png"
 scale_diff=$(compare -metric AE "$work/enlarged-masked.png" "$work/2x-masked.png" null: 2>&1 || true)
 check "at 2x the window is the 1x one enlarged pixel for pixel outside the captions ($scale_diff differ)" \
   test "$scale_diff" = 0
-drag $((x + 300)) $((y + 80)) 8 5
-read -r x2 y2 _ _ <<<"$(geometry "$window")"
-check "at 2x a drag on the picture moves the window by the drag ($((x2 - x)),$((y2 - y)))" \
-  test "$((x2 - x)),$((y2 - y))" = "40,25"
-x=$x2 y=$y2
-xdotool mousemove $((x + 82)) $((y + 402)) click 1
-about=
-for _ in $(seq 50); do
-  about=$(find_window 612 404)
-  [ -n "$about" ] && break
-  sleep 0.1
-done
-check "at 2x About opens a 612 x 404 box" test -n "$about"
-if [ -n "$about" ]; then
-  read -r ax ay _ _ <<<"$(geometry "$about")"
-  sleep 2.5
-  import -window root "$work/about1.png"
-  sleep 0.3
-  import -window root "$work/about2.png"
-  cp "$work/about1.png" "$artifacts/about-box-linux-2x.png"
-  check_animation "$work/about1.png" "$work/about2.png" "$ax" "$ay" 2
-  xdotool mousemove $((ax + 572)) $((ay + 24)) click 1
-  sleep 0.5
-  check "at 2x the X closes the About box" test -z "$(find_window 612 404)"
-fi
+check_keys_press_and_drag 2
+check_about_box 2 "$artifacts/about-box-linux-2x"
 check_fade
 
 # X resources' Xft.dpi of 192 asks for 2x too; Exit is where it is drawn. The server forgets its
 # root window's properties whenever its last client leaves: a client stays connected meanwhile.
 xprop -root -spy RESOURCE_MANAGER >"$work/holder.out" 2>&1 &
 holder_pid=$!
-for _ in $(seq 50); do [ -s "$work/holder.out" ] && break; sleep 0.1; done
+wait_until 5 test -s "$work/holder.out" || true
 xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t192\n')"
 start_app xft 2
 xprop -root -remove RESOURCE_MANAGER
 kill "$holder_pid"
 holder_pid=
-check "with Xft.dpi 192 the main window is 600 x 458 (got $w x $h)" test "$w x $h" = "600 x 458"
-xdotool mousemove $((x + 538)) $((y + 406)) click 1
+check "with Xft.dpi 192 the main window is $((2 * main_w)) x $((2 * main_h)) (got $w x $h)" \
+  test "$w x $h" = "$((2 * main_w)) x $((2 * main_h))"
+read -r ex ey <<<"$(centre exit_button 2)"
+xdotool mousemove $((x + ex)) $((y + ey)) click 1
 wait_exit 1
 check "at 2x Exit ends the process with exit code 0 (got $code)" test "$code" = 0
 
 # With a window manager the drag works the same.
 openbox >/dev/null 2>&1 &
 wm_pid=$!
-sleep 1
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_until 10 wm_running || echo "  note: the window manager did not announce itself"
 start_app wm
-drag $((x + 150)) $((y + 40)) 8 5
-read -r x2 y2 _ _ <<<"$(geometry "$window")"
-check "a drag moves the window by the drag under a window manager ($((x2 - x)),$((y2 - y)))" \
-  test "$((x2 - x)),$((y2 - y))" = "40,25"
-xdotool mousemove $((x2 + 269)) $((y2 + 203)) click 1
+drag $((x + main_w / 2)) $((y + main_h / 6)) 8 5
+check "a drag moves the window by the drag under a window manager (40,25)" \
+  wait_until 5 at_place "$window" $((x + 40)) $((y + 25))
+read -r x y _ _ <<<"$(geometry "$window")"
+read -r ex ey <<<"$(centre exit_button 1)"
+xdotool mousemove $((x + ex)) $((y + ey)) click 1
 wait_exit 2
 check "Exit under a window manager ends with code 0 (got $code)" test "$code" = 0
 

@@ -51,6 +51,10 @@ TEST_F(ApiStatus, EveryStatusFromTheCallThatGivesIt) {
   const std::vector<std::uint8_t> song = xmtest::writeXm(apitest::loudModule());
   xmtest::Module wideSource = apitest::loudModule();
   wideSource.channels = 40;
+  xmtest::Module patterns = apitest::loudModule(), samples = patterns;
+  patterns.patternCount = 300;  // the channels are named first
+  samples.instruments.resize(3);
+  samples.instruments[2].declaredSampleCount = 17;
   const std::vector<std::uint8_t> signature(song.begin(), song.begin() + 17);
   const std::vector<std::uint8_t> cut(song.begin(), song.begin() + 100);
   std::uint8_t head[80] = {};
@@ -92,6 +96,10 @@ TEST_F(ApiStatus, EveryStatusFromTheCallThatGivesIt) {
       {"head", [&] { return jingle_check_file_head(head, 80, 256u << 20); }, JINGLE_OK, ""},
       {"40 channels", [&] { return loadBytes(xmtest::writeXm(wideSource)); }, JINGLE_UNSUPPORTED,
        "has 40 channels (at most 32 are supported)"},
+      {"300 patterns", [&] { return loadBytes(xmtest::writeXm(patterns)); }, JINGLE_UNSUPPORTED,
+       "declares 300 patterns (at most 256)"},
+      {"17 samples", [&] { return loadBytes(xmtest::writeXm(samples)); }, JINGLE_UNSUPPORTED,
+       "instrument 3 declares 17 samples (at most 16)"},
       {"nothing left", [&] { return loadBytes(cut); }, JINGLE_DAMAGED,
        "the file ends at byte 100, before what its headers describe, and nothing playable "
        "remains"},

@@ -153,20 +153,4 @@ TEST(Scroller, PagesAdvanceWrapAndSurviveReopening) {
   EXPECT_STREQ(state.page, "second\r");
 }
 
-TEST(Scroller, ShippedCreditsAreOnePageOfTenPaddedLinesEachFollowedByABlankLine) {
-  app::ScrollerState state;
-  app::startCredits(state, app::CREDITS);
-  std::vector<std::string> lines;
-  app::walkPage(state,
-                [&](const app::TextLine& line) { lines.emplace_back(line.text, line.length); });
-  ASSERT_EQ(lines.size(), 20u);
-  for (std::size_t i = 0; i < lines.size(); i += 2) {
-    EXPECT_GE(lines[i].size(), 56u) << lines[i];
-    EXPECT_LE(lines[i].size(), 61u) << lines[i];
-    EXPECT_EQ(lines[i].back(), ' ');
-    EXPECT_TRUE(lines[i + 1].empty());
-  }
-  EXPECT_EQ(app::CREDITS[std::string(app::CREDITS).size() + 1], 0);  // a single page
-}
-
 }  // namespace

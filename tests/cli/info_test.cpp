@@ -119,48 +119,6 @@ TEST_F(InfoCommand, CountsWithTheTopBitSetAreShownAsStored) {
   EXPECT_EQ(run.out.find(": -"), std::string::npos) << run.out;
 }
 
-// Real modules show the counts their headers hold, and none is said to be damaged; cut short
-// anywhere, one is shown or refused in one line, never crashes the command. (Arbitrary bytes are
-// the fuzz targets' job.)
-TEST_F(InfoCommand, CorpusModulesShowTheirHeaderCountsAndCutsOfOneNeverCrashIt) {
-  const std::vector<std::string> paths = xmtest::corpusModules();
-  if (paths.empty()) GTEST_SKIP() << "no corpus modules";
-  for (const std::string& path : paths) {
-    SCOPED_TRACE(path);
-    const std::vector<std::uint8_t> file = xmtest::readFile(path);
-    ASSERT_GT(file.size(), 80u);
-    auto u16 = [&](std::size_t at) { return std::to_string(file[at] | file[at + 1] << 8); };
-    const clitest::Outcome run = jingle("info " + clitest::quoted(path));
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    std::map<std::string, std::string> shown;  // the "label: value" lines
-    std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) {
-      const std::size_t colon = line.find(": ");
-      ASSERT_NE(colon, std::string::npos) << line;
-      shown[line.substr(0, colon)] = line.substr(colon + 2);
-    }
-    EXPECT_EQ(shown.count("damage"), 0u);
-    EXPECT_EQ(shown["channels"], u16(68));
-    EXPECT_EQ(shown["instruments"].substr(0, shown["instruments"].find(' ')), u16(72));
-    EXPECT_EQ(shown["frequency table"], (file[74] & 1) != 0 ? "linear" : "amiga");
-    EXPECT_EQ(shown["speed"], u16(76));
-    EXPECT_EQ(shown["bpm"], u16(78));
-    int header = -1, used = -1;
-    std::sscanf(shown["patterns"].c_str(), "%d stored, %d used", &header, &used);
-    EXPECT_EQ(std::to_string(header), u16(70));
-    EXPECT_GE(used, 1);
-    EXPECT_LE(used, std::stoi(shown["orders"]));  // the orders name them
-  }
-  const std::vector<std::uint8_t> file = xmtest::readFile(paths.front());
-  for (const std::size_t cut :
-       {std::size_t{70}, std::size_t{400}, file.size() / 3, file.size() - 1}) {
-    SCOPED_TRACE(cut);
-    const clitest::Outcome run = jingle(
-        "info " + write("cut.xm", {file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)}));
-    EXPECT_TRUE(run.exitCode == 0 || clitest::refused(run, 2, "cut.xm: ")) << run.err;
-  }
-}
-
 }  // namespace
 
 // MOD and S3M: the format, the tracker their markers name, their samples by name, and what the

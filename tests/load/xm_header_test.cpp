@@ -1,5 +1,6 @@
-// The song header: signature, the values the song keeps, the bounds the loader enforces, and
-// where the patterns are found.
+// The song header: signature, the values the song keeps and the bounds the loader enforces.
+// Where the patterns are found and the orders that name missing ones are heard in the digest
+// table's songs.
 #include <gtest/gtest.h>
 
 #include "player/load/xm_loader.h"
@@ -77,55 +78,6 @@ TEST(XmHeader, ChannelAndPatternCountsBeyondTheTablesAreRefused) {
   ASSERT_NE(song, nullptr);
   EXPECT_EQ((std::vector<int>{song->patternSlotCount, song->usedPatternCount}),
             (std::vector<int>{256, 1}));
-}
-
-TEST(XmHeader, PatternsFollowTheDeclaredHeaderSize) {
-  Module module;
-  module.headerSize = 300;  // 24 bytes more than the usual header
-  module.patterns.push_back(patternWithNote(8, 4, 20));
-  xmtest::SongPtr song = xmtest::loadModule(module);
-  ASSERT_NE(song, nullptr);
-  ASSERT_EQ(song->patterns[0].rows, 8);
-  EXPECT_EQ(song->patterns[0].cells[0].note, 20);
-
-  // The standard size puts the first pattern header at offset 336.
-  module.headerSize = 276;
-  std::vector<std::uint8_t> file = xmtest::writeXm(module);
-  file[336 + 5] = 12;
-  EXPECT_EQ(xmtest::loadFile(file)->patterns[0].rows, 12);
-}
-
-TEST(XmHeader, PatternSlotsCoverTheHeaderAndTheOrderTable) {
-  Module module;
-  module.channels = 2;
-  module.patterns.resize(18);
-  module.orders = {0, 20, 5};
-  xmtest::SongPtr song = xmtest::loadModule(module);
-  ASSERT_NE(song, nullptr);
-  EXPECT_EQ((std::vector<int>(song->orderTable, song->orderTable + 4)),
-            (std::vector<int>{0, 20, 5, 0}));
-  EXPECT_EQ((std::vector<int>{song->usedPatternCount, song->patternSlotCount}),
-            (std::vector<int>{21, 21}));
-  for (int p = 18; p <= 20; ++p) {  // named by the order table only: 64 empty rows
-    EXPECT_EQ(song->patterns[p].rows, 64);
-    ASSERT_NE(song->patterns[p].cells, nullptr);
-    for (int k = 0; k < 64 * 2; ++k)
-      EXPECT_EQ(song->patterns[p].cells[k].note, 0);
-  }
-  auto slots = [&] {
-    song = xmtest::loadModule(module);
-    return std::vector<int>{song->usedPatternCount, song->patternSlotCount};
-  };
-  module.orders = {1, 2};  // fewer than the header holds: all kept
-  EXPECT_EQ(slots(), (std::vector<int>{3, 18}));
-  module.orders = {7};  // orders past the song length count for nothing
-  module.songLength = 0;
-  EXPECT_EQ(slots(), (std::vector<int>{0, 18}));
-  module.patterns = {};  // no patterns in the file, one in the order list
-  module.orders = {0};
-  module.songLength.reset();
-  EXPECT_EQ(slots(), (std::vector<int>{1, 1}));
-  EXPECT_EQ(song->patterns[0].rows, 64);
 }
 
 }  // namespace

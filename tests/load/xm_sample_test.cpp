@@ -1,5 +1,5 @@
-// Samples: header conversion, delta decoding, loop modes and bounds, the guard value, data that
-// the file does not hold, the leftover byte of odd 16-bit samples, and the sample-read hook.
+// Samples: data that the file does not hold, the leftover byte of odd 16-bit samples, and the
+// sample-read hook. Decoding and loop bounds are heard in the digest table's songs.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -23,76 +23,6 @@ xmtest::Sample rawSample(std::vector<std::uint8_t> data, bool sixteenBit = false
 
 std::vector<int> values(const player::Sample& sample, std::uint32_t count) {
   return std::vector<int>(sample.data, sample.data + count);
-}
-
-TEST(XmSample, DeltasDecodeToSixteenBitValues) {
-  xmtest::SongPtr song =
-      xmtest::loadModule(moduleWithSamples({rawSample({1, 1, 1}), rawSample({127, 1, 0x80}),
-                                            rawSample({0xFF, 0x7F, 1, 0, 0xFF, 0xFF}, true)}));
-  ASSERT_NE(song, nullptr);
-  const player::Sample* const* samples = song->instruments[0].samples;
-  EXPECT_EQ(values(*samples[0], 3), (std::vector<int>{256, 512, 768}));
-  EXPECT_EQ(values(*samples[1], 3), (std::vector<int>{32512, -32768, 0}));
-  EXPECT_EQ(values(*samples[2], 3), (std::vector<int>{32767, -32768, 32767}));
-  for (int j = 0; j < 3; ++j)
-    EXPECT_EQ(samples[j]->bits, 16) << "8-bit data is held as 16-bit once loaded";
-}
-
-// The value that follows the loop is its interpolation partner (the guard value); it is placed
-// after the loop has been brought inside the sample.
-TEST(XmSample, LoopModesBoundsAndGuardValue) {
-  struct Case {
-    const char* what;
-    std::uint8_t type;
-    int count;  // values k x 256, k = 0, 1, ...
-    std::uint32_t loopStart, loopLength;
-    std::uint8_t mode;
-    std::uint32_t start, length;
-    int guard;  // data[start + length]
-  } const cases[] = {
-      {"no loop", 0, 100, 10, 20, player::LOOP_OFF, 0, 100, 0},
-      {"forward", 1, 100, 10, 20, player::LOOP_FORWARD, 10, 20, 10 * 256},
-      {"ping-pong", 2, 100, 10, 20, player::LOOP_PINGPONG, 10, 20, 29 * 256},
-      {"both loop bits", 3, 100, 10, 20, player::LOOP_PINGPONG, 10, 20, 29 * 256},
-      {"unused type bits", 0x21, 100, 10, 20, player::LOOP_FORWARD, 10, 20, 10 * 256},
-      {"forward loop of length 0", 1, 50, 10, 0, player::LOOP_OFF, 0, 50, 0},
-      {"loop to the end", 1, 100, 60, 40, player::LOOP_FORWARD, 60, 40, 60 * 256},
-      {"start + length wraps", 2, 40, 30, 0xFFFFFFF0, player::LOOP_PINGPONG, 30, 10, 39 * 256},
-      {"start beyond the end", 2, 40, 1000, 5, player::LOOP_OFF, 0, 40, 0},
-      {"start at the end", 2, 40, 40, 5, player::LOOP_OFF, 0, 40, 0},
-  };
-  std::vector<xmtest::Sample> samples;
-  for (const Case& c : cases) {
-    xmtest::Sample& sample = samples.emplace_back();
-    for (int k = 0; k < c.count; ++k)
-      sample.values.push_back(k);
-    sample.typeByte = c.type;
-    sample.loopStart = c.loopStart;
-    sample.loopLength = c.loopLength;
-  }
-  samples[0].volume = 40;
-  samples[0].finetune = -16;
-  samples[0].panning = 200;
-  samples[0].relativeNote = -12;
-  xmtest::SongPtr song = xmtest::loadModule(moduleWithSamples(samples));
-  ASSERT_NE(song, nullptr);
-  const player::Sample& first = *song->instruments[0].samples[0];
-  EXPECT_EQ((std::vector<int>{first.volume, first.finetune, first.panning, first.relativeNote}),
-            (std::vector<int>{40, -16, 200, -12}));
-  for (std::size_t j = 0; j < std::size(cases); ++j) {
-    const Case& c = cases[j];
-    SCOPED_TRACE(c.what);
-    const player::Sample& s = *song->instruments[0].samples[j];
-    EXPECT_EQ(s.length, static_cast<std::uint32_t>(c.count));
-    EXPECT_EQ(s.loopMode, c.mode);
-    EXPECT_EQ(s.loopStart, c.start);
-    EXPECT_EQ(s.loopLength, c.length);
-    EXPECT_EQ(s.data[c.start + c.length], c.guard);
-    if (c.start + c.length + 1 < s.length) {
-      EXPECT_EQ(s.data[c.start + c.length + 1], static_cast<int>(c.start + c.length + 1) * 256)
-          << "only the guard value is replaced";
-    }
-  }
 }
 
 TEST(XmSample, DataTheFileDoesNotHoldIsCutOff) {

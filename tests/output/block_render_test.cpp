@@ -1,8 +1,10 @@
-// Rendering a block: ticks at their frames inside blocks, play time, BlockInfo, the float frames
-// and their conversion to 16-bit PCM in the ring.
+// Rendering a block: ticks at their frames inside blocks, play time and BlockInfo; the float
+// frames' conversion to 16-bit PCM; the rounding mode the output is prepared in.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -86,24 +88,6 @@ TEST_F(BlockRendering, TicksRunAtTheirFramesAndEverySpanIsTimedByItself) {
   EXPECT_EQ(song_.playTimeMs, 0);
 }
 
-TEST_F(BlockRendering, TickEndingAtABlockEndStartsTheNextBlock) {
-  song_.samplesPerTick = 884;
-  render(1);
-  EXPECT_EQ(song_.tickSamplesLeft, 0);
-  render(1);
-  EXPECT_EQ(log_.frames, (std::vector<std::uint32_t>{0, 884}));
-}
-
-TEST_F(BlockRendering, TempoSetByATickAppliesToThatTick) {
-  log_.changeTempoAtTick = 1;
-  log_.newSamplesPerTick = 100;
-  render(2);
-  ASSERT_GE(log_.frames.size(), 4u);
-  EXPECT_EQ(log_.frames[1], 882u);
-  EXPECT_EQ(log_.frames[2], 982u);
-  EXPECT_EQ(log_.frames[3], 1082u);
-}
-
 TEST_F(BlockRendering, BlockInfoHoldsThePositionOfTheLastTickInTheBlock) {
   song_.samplesPerTick = 1500;
   render(4);  // ticks at 0, 1500 and 3000; block 2 (frames 1768..2651) has none
@@ -114,38 +98,6 @@ TEST_F(BlockRendering, BlockInfoHoldsThePositionOfTheLastTickInTheBlock) {
                                                    {info[3].order, info[3].row}};
   EXPECT_EQ(positions, (std::vector<std::pair<int, int>>{
                            {0x05, 0x10}, {0x06, 0x11}, {0x06, 0x11}, {0x07, 0x12}}));
-}
-
-TEST_F(BlockRendering, ClearsTheBlockMixesItAndClipsItIntoTheRing) {
-  const std::int32_t frames = audioOutput.blockFrames;
-  for (std::int32_t i = 0; i < 2 * audioOutput.ringFrames; ++i) {
-    audioOutput.mixBuffer[i] = 12345.0f;
-    audioOutput.waveBuffer[i] = 0x5555;
-  }
-  voicePool[0].rightTarget = voicePool[0].rampRightTarget = 128;
-  voicePool[0].rightLevel = 128 * 256;
-  audioOutput.writeBlock = 98;
-  render(2);
-  EXPECT_EQ(audioOutput.writeBlock, 0);
-
-  for (std::int32_t block : {98, 99}) {
-    const std::int32_t base = 2 * block * frames;
-    for (std::int32_t i = 0; i < frames; ++i) {
-      ASSERT_EQ(audioOutput.mixBuffer[base + 2 * i], 1000.0f);
-      ASSERT_NEAR(audioOutput.mixBuffer[base + 2 * i + 1], 501.96, 0.01);  // 1000 x 128 / 255
-      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i], 1000);
-      ASSERT_EQ(audioOutput.waveBuffer[base + 2 * i + 1], 502);
-    }
-  }
-  EXPECT_EQ(audioOutput.waveBuffer[2 * 98 * frames - 1], 0x5555);
-  EXPECT_EQ(audioOutput.mixBuffer[2 * 98 * frames - 1], 12345.0f);
-}
-
-TEST_F(BlockRendering, BlockWithoutTickHandlerStillAdvances) {
-  song_.tickHandler = nullptr;
-  render(1);
-  EXPECT_EQ(audioOutput.writeBlock, 1);
-  EXPECT_TRUE(log_.frames.empty());
 }
 
 TEST(PcmClip, RoundsHalvesToEvenAndClampsAndIgnoresEmptyCalls) {
@@ -185,6 +137,13 @@ TEST(PcmClip, VectorisedConversionMatchesThePlainOne) {
     player::clipToPcmPlain(plain.data(), source.data(), count);
     EXPECT_EQ(fast, plain) << count;
   }
+}
+
+TEST(PrepareOutput, RestoresRoundingToNearest) {
+  const auto engine = std::make_unique<player::Engine>();
+  std::fesetround(FE_UPWARD);
+  player::prepareOutput(*engine, 44100);
+  EXPECT_EQ(std::fegetround(), FE_TONEAREST);
 }
 
 }  // namespace

@@ -202,22 +202,4 @@ TEST(OfflineRender, TheStreamIsTheBlocksThatRenderBlockWrites) {
   EXPECT_TRUE(renderBlocks(song.get(), BLOCKS).pcm == first.pcm);
 }
 
-// Each module is mixed over its whole natural length (about 10 s for the corpus under the
-// sanitizers), and the render finds the end where the dry run did.
-TEST(OfflineRender, EveryCorpusModuleRendersToItsEnd) {
-  const std::vector<std::string> modules = xmtest::corpusModules();
-  if (modules.empty()) GTEST_SKIP() << "no corpus";
-  for (const std::string& path : modules) {
-    xmtest::SongPtr song = xmtest::loadFile(xmtest::readFile(path));
-    ASSERT_NE(song, nullptr) << path;
-    const std::int64_t frames =
-        player::naturalLengthFrames(song.get(), 1, player::MAX_NATURAL_FRAMES);
-    EXPECT_GT(frames, 0) << path;
-    EXPECT_LT(frames, player::MAX_NATURAL_FRAMES) << path;
-    const Rendered rendered =
-        renderBlocks(song.get(), static_cast<int>(frames / 884 + 1), 1, false);
-    EXPECT_EQ(rendered.naturalEnd, frames) << path;
-  }
-}
-
 }  // namespace
