@@ -25,6 +25,10 @@ trap '"$wineserver" -k >/dev/null 2>&1 || true; "$wineserver" -w >/dev/null 2>&1
 modules=(resources/jingle.xm)
 mapfile -t corpus < <(ls ../shared/corpus/*.xm 2>/dev/null | awk 'NR % 4 == 1')
 modules+=("${corpus[@]}")
+# Some of every other format: a module is told by its content, whatever its name.
+mapfile -t others < <(ls ../shared/corpus/mod/* ../shared/corpus/s3m/* ../shared/corpus/it/* \
+  2>/dev/null | awk 'NR % 6 == 1')
+modules+=("${others[@]}")
 
 failed=0
 # compare_render LABEL WINE EXE MODULE [ENVIRONMENT...]: the Windows render against the native one.
