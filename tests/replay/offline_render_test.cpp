@@ -13,12 +13,50 @@
 #include "player/engine.h"
 #include "player/ring_buffers.h"
 #include "player/song_start.h"
-#include "tests/replay/replay_fixture.h"
 #include "tests/support/hostile_modules.h"
+#include "tests/support/xm_writer.h"
 
 namespace {
 
-using namespace replaytest;
+using xmtest::Cell;
+
+constexpr std::uint8_t C4 = 49;  // cell note of C-4
+
+// A cell of the pattern that order position 0 names (or of pattern `pattern`).
+struct Placed {
+  int row, channel;
+  Cell cell;
+  int pattern = 0;
+};
+
+void put(xmtest::Module& module, int r, int c, const Cell& cell, int p = 0) {
+  module.patterns.at(static_cast<std::size_t>(p)).set(r, c, cell, module.channels);
+}
+
+// A cell holding only an effect.
+constexpr Cell fx(std::uint8_t effect, std::uint8_t param) {
+  return Cell{0, 0, 0, effect, param};
+}
+
+xmtest::Sample& firstSample(xmtest::Module& module) {
+  return module.instruments[0].samples[0];
+}
+
+// Two channels at speed 6, orders naming patterns of the given row counts, and instrument 1: a
+// forward-looping 8-bit sample of 4096 values.
+xmtest::Module orderedModule(std::vector<std::uint8_t> orders, const std::vector<int>& rows) {
+  xmtest::Module module;
+  module.channels = 2;
+  xmtest::Instrument instrument = xmtest::simpleInstrument(std::vector<int>(4096, 20));
+  instrument.samples[0].loopType = 1;
+  instrument.samples[0].loopLength = 4096;
+  module.instruments.push_back(instrument);
+  module.orders = std::move(orders);
+  module.patterns.assign(rows.size(), xmtest::Pattern{});
+  for (std::size_t p = 0; p < rows.size(); ++p)
+    module.patterns[p].rows = rows[p];
+  return module;
+}
 
 constexpr std::int64_t TICK_125 = 882;  // frames per tick at 125 BPM
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -17,22 +16,6 @@ namespace {
 
 using namespace player;
 using Values = std::vector<std::int32_t>;
-
-// The literal tables against the C library's sine; every entry must lie clear of a rounding tie
-// so that a last-place difference in sin cannot matter.
-TEST(Waveforms, SineTablesAreTheRoundedSines) {
-  for (int p = 0; p < OSCILLATOR_SINE_SIZE; ++p) {
-    const double exact = std::fabs(std::sin(2 * p * 0.049087375)) * 256;  // the magnitude
-    ASSERT_GT(std::fabs(exact - std::floor(exact) - 0.5), 1e-6);
-    EXPECT_EQ(OSCILLATOR_SINE[p], std::nearbyint(exact)) << p;
-  }
-  const double angle = static_cast<double>(0.0245436877f);
-  for (int p = 0; p < AUTO_VIBRATO_SINE_SIZE; ++p) {
-    const double exact = std::sin(p * angle) * 64;
-    ASSERT_GT(std::fabs(exact - std::floor(exact) - 0.5), 1e-6);
-    EXPECT_EQ(AUTO_VIBRATO_SINE[p], std::nearbyint(exact)) << p;
-  }
-}
 
 TEST(Vibrato, DeltasOfEachWaveformInMultiplesOfFour) {
   struct Case {
