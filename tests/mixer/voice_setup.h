@@ -77,11 +77,6 @@ inline std::uint64_t positionOf(const player::Voice& voice) {
   return (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
 }
 
-inline void setPosition(player::Voice& voice, std::uint64_t position) {
-  voice.position = static_cast<std::uint32_t>(position >> 32);
-  voice.positionFrac = static_cast<std::uint32_t>(position);
-}
-
 // Every field of two voices, floats compared bit for bit: the 32-bit fields before the sample
 // reference and those after it (a 64-bit build pads between them).
 inline bool sameVoice(const player::Voice& a, const player::Voice& b) {
