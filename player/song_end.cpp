@@ -30,7 +30,8 @@ struct RowSlot {
 
 struct Search {
   const Song* song;
-  std::int32_t channels;
+  std::int32_t channels;  // read for flow effects: the first MAX_CHANNELS
+  std::int32_t stride;    // cells from one row to the next: every channel of the song
   std::int32_t rate;
   RowSlot* rows;                                    // ROW_SLOTS of them, by the row's key
   PlayedRows known;                                 // the rows whose cells have been looked at
@@ -76,7 +77,7 @@ std::int64_t playRow(Search& search, Flow& flow) {
   if (flow.row >= rows) flow.row = 0;
 
   const PatternCell* cells = search.orderCells[flow.order];
-  if (cells != nullptr) cells += static_cast<std::size_t>(flow.row) * search.channels;
+  if (cells != nullptr) cells += static_cast<std::size_t>(flow.row) * search.stride;
   if (cells != nullptr && plainRow(search, flow, cells)) cells = nullptr;
   const RowFlow* effects =
       cells != nullptr ? &rowFlow(search, song->orderTable[flow.order], flow.row, cells) : nullptr;
@@ -104,6 +105,7 @@ std::int64_t walkFlow(const Song* song, const Goal& goal, std::int64_t maxFrames
   Search search{};
   search.song = song;
   search.channels = song->channelCount < 0 ? 0 : song->channelCount;
+  search.stride = search.channels;
   search.rate = rate;
   search.rows = static_cast<RowSlot*>(std::calloc(ROW_SLOTS, sizeof(RowSlot)));
   const auto release = [&] {
