@@ -1,6 +1,9 @@
 #include "cli/render_audio.h"
 
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 #include "cli/channel_list.h"
@@ -20,18 +23,54 @@ void writeFrames(AudioSink& sink, const std::int16_t* pcm, const float* floats,
 }
 
 // The float frames as 16-bit ones: times 32768, rounded to nearest-even and clipped, as the
-// library's own 16-bit frames are made; what is clipped is counted.
-void roundToPcm(const float* floats, std::int16_t* pcm, std::size_t values, Clipping& clipping) {
-  for (std::size_t i = 0; i < values; ++i) {
-    const double value = static_cast<double>(floats[i]);
-    const double magnitude = std::fabs(value);
-    if (magnitude > clipping.peak) clipping.peak = magnitude;
-    const long rounded = std::lrint(value * 32768.0);
-    if (rounded > 32767 || rounded < -32768) ++clipping.samples;
-    pcm[i] = static_cast<std::int16_t>(rounded > 32767    ? 32767
-                                       : rounded < -32768 ? -32768
-                                                          : rounded);
+// library's own 16-bit frames are made; what is clipped is counted and the peak kept. Scaling by
+// a power of two is exact; within the 16-bit range, adding and taking away 1.5 x 2^23 rounds a
+// float to a whole number, to nearest-even (as SSE2's conversion does in the default rounding).
+std::int16_t roundOne(float value, float& peak, std::uint64_t& clipped) {
+  constexpr float ROUNDER = 12582912.0f;
+  const float scaled = value * 32768.0f;
+  const float magnitude = std::fabs(value);
+  peak = magnitude > peak ? magnitude : peak;
+  if (scaled >= 32767.5f || scaled < -32768.5f) {
+    ++clipped;
+    return scaled > 0.0f ? 32767 : -32768;
   }
+  return static_cast<std::int16_t>((scaled + ROUNDER) - ROUNDER);
+}
+
+void roundToPcm(const float* floats, std::int16_t* pcm, std::size_t values, Clipping& clipping) {
+  float peak = 0.0f;
+  std::uint64_t clipped = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128 scale = _mm_set1_ps(32768.0f);
+  const __m128 top = _mm_set1_ps(32767.5f), bottom = _mm_set1_ps(-32768.5f);
+  // Far beyond the 16-bit range but within 32 bits, where packing saturates.
+  const __m128 highest = _mm_set1_ps(65536.0f), lowest = _mm_set1_ps(-65536.0f);
+  const __m128 noSign = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  __m128 peaks = _mm_setzero_ps();
+  for (; i + 8 <= values; i += 8) {
+    const __m128 a = _mm_loadu_ps(floats + i), b = _mm_loadu_ps(floats + i + 4);
+    const __m128 sa = _mm_mul_ps(a, scale), sb = _mm_mul_ps(b, scale);
+    peaks = _mm_max_ps(peaks, _mm_max_ps(_mm_and_ps(a, noSign), _mm_and_ps(b, noSign)));
+    const int outside =
+        _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(sa, top), _mm_cmplt_ps(sa, bottom))) |
+        _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(sb, top), _mm_cmplt_ps(sb, bottom))) << 4;
+    for (int lanes = outside; lanes != 0; lanes &= lanes - 1)  // rare: no clipping, no loop
+      ++clipped;
+    const __m128i ra = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(sa, lowest), highest));
+    const __m128i rb = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(sb, lowest), highest));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pcm + i), _mm_packs_epi32(ra, rb));
+  }
+  alignas(16) float lanes[4];
+  _mm_store_ps(lanes, peaks);
+  for (const float lane : lanes)
+    peak = lane > peak ? lane : peak;
+#endif
+  for (; i < values; ++i)
+    pcm[i] = roundOne(floats[i], peak, clipped);
+  if (peak > clipping.peak) clipping.peak = peak;
+  clipping.samples += clipped;
 }
 
 }  // namespace
