@@ -31,7 +31,7 @@ std::string skipReason(const fs::directory_entry& entry) {
   // The head decides only what it can (an XM's); the whole file tells a MOD or an S3M from
   // anything else, as the load that plays it will.
   jingle_module* module = nullptr;
-  if (jingle_module_load_file(entry.path().c_str(), &module) != JINGLE_OK)
+  if (jingle_module_load_file(entry.path().string().c_str(), &module) != JINGLE_OK)
     return jingle_load_reason();
   jingle_module_free(module);
   return "";

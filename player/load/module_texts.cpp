@@ -9,6 +9,14 @@
 #include "player/load/xm_format.h"
 
 namespace player {
+
+ModuleTexts::ModuleTexts() = default;
+ModuleTexts::ModuleTexts(const ModuleTexts& other) = default;
+ModuleTexts::ModuleTexts(ModuleTexts&& other) noexcept = default;
+ModuleTexts& ModuleTexts::operator=(const ModuleTexts& other) = default;
+ModuleTexts& ModuleTexts::operator=(ModuleTexts&& other) noexcept = default;
+ModuleTexts::~ModuleTexts() = default;
+
 namespace {
 
 constexpr std::int32_t TITLE_OFFSET = 17;

@@ -12,6 +12,15 @@
 namespace player {
 
 struct ModuleTexts {
+  // Made and destroyed in one place (module_texts.cpp) rather than inline wherever it is used:
+  // the static library keeps one copy of each of its functions.
+  ModuleTexts();
+  ModuleTexts(const ModuleTexts& other);
+  ModuleTexts(ModuleTexts&& other) noexcept;
+  ModuleTexts& operator=(const ModuleTexts& other);
+  ModuleTexts& operator=(ModuleTexts&& other) noexcept;
+  ~ModuleTexts();
+
   std::string title;    // XM: 20 bytes at offset 17; MOD: 20 at 0; S3M: 28 at 0
   std::string tracker;  // XM: 20 bytes at offset 38; MOD and S3M: told by their markers
   std::vector<std::string> instrumentNames;           // 22 bytes each
