@@ -181,6 +181,10 @@ constexpr std::uint32_t RULE_RETRIGGER_COUNTS_ON = 1u << 19;
 constexpr std::uint32_t RULE_FINE_GAINS = 1u << 21;
 // A note off (^^ in the pattern) cuts the note: the volume goes to 0.
 constexpr std::uint32_t RULE_NOTE_OFF_CUTS = 1u << 11;
+// Vibrato and tremolo start their waves again with each note played (unless the waveform says
+// they continue), and only then: an instrument alone, or with a tone portamento's note, leaves
+// them running (FastTracker 2 restarts them with every instrument number). Also ProTracker's.
+constexpr std::uint32_t RULE_NOTES_RESTART_WAVES = 1u << 25;
 //
 // Impulse Tracker (IT).
 // S6x lengthens the row by x ticks (several in a row add up).

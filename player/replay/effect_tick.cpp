@@ -219,6 +219,8 @@ void extendedEffectTick(const Song* song, std::int32_t tick, Channel* channel, c
     case EXTENDED_NOTE_DELAY:
       if (tick == y) {
         resetChannel(channel, sample);
+        // A delayed note has restarted the waves with the row, where notes restart them.
+        if ((song->rules & RULE_NOTES_RESTART_WAVES) == 0) restartWaves(channel);
         channel->period = channel->notePeriod;
         channel->flags |= UPDATE_FREQUENCY;
         if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);

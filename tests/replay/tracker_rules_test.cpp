@@ -75,7 +75,7 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, H = 8;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
   struct Case {
@@ -124,6 +124,11 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
        s3m(0x01, {{0, {C4, 1, 255, H, 0x48}}}),
        heardPeriod,
        {1712, 1712, 1761, 1802, 1830, 1840, 1712, 1712, 1712, 1712, 1712, 1712, 1712}},
+      {"S3M vibrato runs on through a tone portamento's note and instrument",
+       s3m(0, {{0, {C4, 1, 255, H, 0x48}}, {1, {C4, 1, 255, G, 0xFF}}, {2, {255, 0, 255, H, 0}}}),
+       heardPeriod,
+       {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771, 1757,
+        1736, 1712, 1688}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
