@@ -37,6 +37,9 @@ const Field heardPeriod = [](const player::Song&, const player::Channel& c) {
   return c.period + c.periodDelta;
 };
 const Field volume = [](const player::Song&, const player::Channel& c) { return c.volume; };
+const Field heardVolume = [](const player::Song&, const player::Channel& c) {
+  return c.volume + c.volumeDelta;
+};
 const Field position = [](const player::Song&, const player::Channel& c) {
   return static_cast<std::int32_t>(c.voice->position);
 };
@@ -75,7 +78,7 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, I = 9;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
   struct Case {
@@ -129,6 +132,10 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
        heardPeriod,
        {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771, 1757,
         1736, 1712, 1688}},
+      {"S3M I00 before any tremor: one tick on, one off",
+       s3m(0, {{0, {C4, 1, 255, I, 0}}}),
+       heardVolume,
+       {64, 0, 64, 0, 64, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
