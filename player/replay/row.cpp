@@ -285,6 +285,7 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
     channel->flags = UPDATE_TRIGGER;
   }
   channel->periodDelta = 0;
+  channel->periodDeltaFraction = 0;
   channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
 
   if (cell.instrument != 0) resetChannel(channel, sound.sample);

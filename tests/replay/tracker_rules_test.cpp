@@ -36,6 +36,10 @@ Values play(const std::vector<std::uint8_t>& file, const Field& field, int ticks
 const Field heardPeriod = [](const player::Song&, const player::Channel& c) {
   return c.period + c.periodDelta;
 };
+// In 256ths of a period unit.
+const Field finePeriod = [](const player::Song&, const player::Channel& c) {
+  return (c.period + c.periodDelta) * 256 + c.periodFraction + c.periodDeltaFraction;
+};
 const Field volume = [](const player::Song&, const player::Channel& c) { return c.volume; };
 const Field heardVolume = [](const player::Song&, const player::Channel& c) {
   return c.volume + c.volumeDelta;
@@ -63,11 +67,14 @@ std::vector<std::uint8_t> mod(std::initializer_list<std::pair<int, modtest::Cell
   return modtest::writeMod(module);
 }
 
-// A Scream Tracker 3.20 module with one sample, header flags and the cells of channel 0.
+// A module of Scream Tracker 3.20 (or the tracker given) with one sample, header flags and the
+// cells of channel 0.
 std::vector<std::uint8_t> s3m(std::uint16_t flags,
-                              std::initializer_list<std::pair<int, s3mtest::Cell>> rows) {
+                              std::initializer_list<std::pair<int, s3mtest::Cell>> rows,
+                              std::uint16_t tracker = 0x1320) {
   s3mtest::Module module;
   module.flags = flags;
+  module.tracker = tracker;
   s3mtest::Sample sample;
   sample.values.assign(256, 4000);
   sample.loopEnd = 256;
@@ -78,7 +85,8 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, I = 9;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, J = 10;
+constexpr std::uint16_t IMPULSE_TRACKER_213 = 0x3213;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
   struct Case {
@@ -136,6 +144,10 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
        s3m(0, {{0, {C4, 1, 255, I, 0}}}),
        heardVolume,
        {64, 0, 64, 0, 64, 0}},
+      {"S3M from Impulse Tracker: arpeggio at the notes' exact rates",
+       s3m(0, {{0, {C4, 1, 255, J, 0x47}}}, IMPULSE_TRACKER_213),
+       finePeriod,
+       {438272, 347857, 292511}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
