@@ -18,6 +18,7 @@ bool beginSong(Engine& engine, const Song* loaded) {
   song->tickSamplesLeft = 0;
   song->tick = 0;
   song->patternDelayTicks = 0;
+  song->tempoSlide = 0;
   song->playTimeMs = 0;
   setBpm(engine, song, song->defaultBpm);
 

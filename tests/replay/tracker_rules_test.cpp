@@ -41,9 +41,6 @@ const Field finePeriod = [](const player::Song&, const player::Channel& c) {
   return (c.period + c.periodDelta) * 256 + c.periodFraction + c.periodDeltaFraction;
 };
 const Field volume = [](const player::Song&, const player::Channel& c) { return c.volume; };
-const Field heardVolume = [](const player::Song&, const player::Channel& c) {
-  return c.volume + c.volumeDelta;
-};
 const Field position = [](const player::Song&, const player::Channel& c) {
   return static_cast<std::int32_t>(c.voice->position);
 };
@@ -85,7 +82,7 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, J = 10;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, J = 10, T = 20;
 constexpr std::uint16_t IMPULSE_TRACKER_213 = 0x3213;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
@@ -140,10 +137,10 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
        heardPeriod,
        {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771, 1757,
         1736, 1712, 1688}},
-      {"S3M I00 before any tremor: one tick on, one off",
-       s3m(0, {{0, {C4, 1, 255, I, 0}}}),
-       heardVolume,
-       {64, 0, 64, 0, 64, 0}},
+      {"S3M from Impulse Tracker: T1x slides the tempo up on the ticks after the row's first",
+       s3m(0, {{0, {C4, 1, 255, T, 0x18}}}, IMPULSE_TRACKER_213),
+       speedAndTempo,
+       {6125, 6133, 6141, 6149, 6157, 6165, 6165}},
       {"S3M from Impulse Tracker: arpeggio at the notes' exact rates",
        s3m(0, {{0, {C4, 1, 255, J, 0x47}}}, IMPULSE_TRACKER_213),
        finePeriod,
