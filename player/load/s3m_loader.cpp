@@ -59,7 +59,8 @@ void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChan
 std::uint32_t rulesOf(const S3mHeader& header) {
   std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                         RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST | RULE_RETRIGGER_COUNTS_ON |
-                        RULE_FINE_GAINS | RULE_VIBRATO_SINGLE_UNITS | RULE_NOTES_RESTART_WAVES;
+                        RULE_FINE_GAINS | RULE_VIBRATO_SINGLE_UNITS | RULE_NOTES_RESTART_WAVES |
+                        RULE_QUICK_RAMPS;
   // Scream Tracker's periods; Impulse Tracker plays the notes at their exact rates.
   const std::uint16_t tracker = header.trackerVersion >> 12;
   rules |= RULE_SCREAM_TRACKER_PERIODS;
