@@ -3,8 +3,16 @@
 #include <cstring>
 
 #include "player/engine.h"
+#include "player/load/effects.h"
 
 namespace player {
+namespace {
+
+// The ramps of RULE_QUICK_RAMPS, in frames at 44,100 Hz.
+constexpr std::int32_t QUICK_RAMP_UP_FRAMES = 16;
+constexpr std::int32_t QUICK_RAMP_DOWN_FRAMES = 42;
+
+}  // namespace
 
 bool beginSong(Engine& engine, const Song* loaded) {
   if (!copyPlayingSong(engine.playing, loaded)) return false;
@@ -18,12 +26,16 @@ bool beginSong(Engine& engine, const Song* loaded) {
   song->tickSamplesLeft = 0;
   song->tick = 0;
   song->patternDelayTicks = 0;
+  song->tempoSlide = 0;
   song->playTimeMs = 0;
   setBpm(engine, song, song->defaultBpm);
 
   // No voice may go on sounding a sample of a copy that is gone.
   resetVoicePool(engine.voicePool);
   engine.voicePool.songRampUpLength = 0;
+  if ((song->rules & RULE_QUICK_RAMPS) != 0) {
+    useSongRamps(engine.voicePool, QUICK_RAMP_UP_FRAMES, QUICK_RAMP_DOWN_FRAMES);
+  }
   engine.voicePool.mixedVoices = 0;
   engine.loops = PatternLoops{};
   engine.pendingTempo = 0;

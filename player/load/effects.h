@@ -181,6 +181,14 @@ constexpr std::uint32_t RULE_RETRIGGER_COUNTS_ON = 1u << 19;
 constexpr std::uint32_t RULE_FINE_GAINS = 1u << 21;
 // A note off (^^ in the pattern) cuts the note: the volume goes to 0.
 constexpr std::uint32_t RULE_NOTE_OFF_CUTS = 1u << 11;
+// Vibrato and tremolo start their waves again with each note played (unless the waveform says
+// they continue), and only then: an instrument alone, or with a tone portamento's note, leaves
+// them running (FastTracker 2 restarts them with every instrument number). Also ProTracker's.
+constexpr std::uint32_t RULE_NOTES_RESTART_WAVES = 1u << 25;
+// Notes start and stop at once, as the trackers' own players do: voices ramp their gain in 16
+// frames up and 42 down (at 44,100 Hz) where FastTracker 2's ramps take 128 either way, so the
+// first milliseconds of short samples are heard.
+constexpr std::uint32_t RULE_QUICK_RAMPS = 1u << 26;
 //
 // Impulse Tracker (IT).
 // S6x lengthens the row by x ticks (several in a row add up).

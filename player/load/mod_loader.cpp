@@ -107,7 +107,7 @@ int parseMod(Song* song, StreamHandle* handle) {
   song->rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                 RULE_PROTRACKER_OSCILLATORS | RULE_VIBRATO_FALLS_FIRST | RULE_PROTRACKER_OFFSET |
                 RULE_PAL_CLOCK | RULE_PROTRACKER_PERIODS | RULE_PROTRACKER_RETRIGGER |
-                RULE_FINE_GAINS;
+                RULE_FINE_GAINS | RULE_NOTES_RESTART_WAVES | RULE_QUICK_RAMPS;
   // The Amiga's timer takes a new tempo at its next tick, and its sound chip plays a sample
   // swapped in by an instrument without a note once the playing loop ends; trackers on the PC,
   // which wrote the files of more channels, do neither.

@@ -59,11 +59,13 @@ void takeHeader(Song* song, const S3mHeader& header, const std::int32_t songChan
 std::uint32_t rulesOf(const S3mHeader& header) {
   std::uint32_t rules = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY | RULE_WHOLE_FRAME_TICKS |
                         RULE_NOTE_OFF_CUTS | RULE_VIBRATO_FALLS_FIRST | RULE_RETRIGGER_COUNTS_ON |
-                        RULE_FINE_GAINS | RULE_VIBRATO_SINGLE_UNITS;
+                        RULE_FINE_GAINS | RULE_VIBRATO_SINGLE_UNITS | RULE_NOTES_RESTART_WAVES |
+                        RULE_QUICK_RAMPS;
   // Scream Tracker's periods; Impulse Tracker plays the notes at their exact rates.
   const std::uint16_t tracker = header.trackerVersion >> 12;
   rules |= RULE_SCREAM_TRACKER_PERIODS;
-  if (tracker == IMPULSE_TRACKER) rules |= RULE_EXACT_NOTE_RATES;
+  // Impulse Tracker also slides the tempo with T0x and T1x, which Scream Tracker 3 ignores.
+  if (tracker == IMPULSE_TRACKER) rules |= RULE_EXACT_NOTE_RATES | RULE_TEMPO_SLIDES;
   if (tracker == 1 || tracker == 5 || tracker == 6 || tracker == 7) {
     rules |= RULE_SHARED_EFFECT_MEMORY | RULE_SLIDE_DOWN_WINS | RULE_SCREAM_TRACKER_LIMITS;
   }

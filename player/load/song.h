@@ -229,8 +229,9 @@ struct Song {
   std::int32_t row;
   std::int32_t orderPosition;
   std::int32_t patternDelayTicks;
-  std::int32_t nextRow;    // -1: none
-  std::int32_t nextOrder;  // -1: none
+  std::int32_t tempoSlide;  // the row's tempo change on each tick after its first
+  std::int32_t nextRow;     // -1: none
+  std::int32_t nextOrder;   // -1: none
   std::int32_t playTimeMs;
   PlayStartHook onPlayStart;
   TickHandler tickHandler;

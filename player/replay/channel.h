@@ -23,8 +23,9 @@ struct Channel {
   std::int32_t period;
   std::int32_t volume;
   std::int32_t pan;
-  std::int32_t volumeDelta;  // this tick only
-  std::int32_t periodDelta;  // this tick only
+  std::int32_t volumeDelta;          // this tick only
+  std::int32_t periodDelta;          // this tick only
+  std::int32_t periodDeltaFraction;  // 256ths of a period more, this tick only (exact rates)
   std::uint32_t volEnvTick;
   std::uint32_t volEnvPoint;
   std::int32_t volEnvFixed;  // 16.16

@@ -68,6 +68,20 @@ void arpeggio(const Song* song, std::int32_t tick, Channel* channel, const Sampl
     const std::int32_t n = phase == 1 ? (param >> 4) : (param & 0x0F);
     if ((song->flags & SONG_LINEAR_FREQUENCIES) != 0) {
       channel->periodDelta = n * 64;
+    } else if ((song->rules & RULE_EXACT_NOTE_RATES) != 0) {
+      // The pitch n semitones above the one playing, exactly: its period in 256ths scaled by the
+      // ratio of the two notes' exact periods.
+      const auto upper = static_cast<std::uint8_t>(channel->realNote + n);
+      const std::int64_t from = exactRatePeriod256(channel->realNote, sample->c4Rate);
+      const std::int64_t to = exactRatePeriod256(upper, sample->c4Rate);
+      const std::int64_t fine = std::int64_t{channel->period} * 256 + channel->periodFraction;
+      constexpr double LONGEST = 256.0 * 2147483647.0;
+      const double scaled =
+          static_cast<double>(fine) * static_cast<double>(to) / static_cast<double>(from);
+      const auto heard = static_cast<std::int64_t>(scaled < LONGEST ? scaled : LONGEST);
+      channel->periodDelta = static_cast<std::int32_t>((heard >> 8) - channel->period);
+      channel->periodDeltaFraction =
+          static_cast<std::int32_t>(heard & 0xFF) - channel->periodFraction;
     } else {
       // Notes are 8-bit: the note above wraps modulo 256.
       const auto upper = static_cast<std::uint8_t>(channel->realNote + n);
@@ -219,6 +233,8 @@ void extendedEffectTick(const Song* song, std::int32_t tick, Channel* channel, c
     case EXTENDED_NOTE_DELAY:
       if (tick == y) {
         resetChannel(channel, sample);
+        // A delayed note has restarted the waves with the row, where notes restart them.
+        if ((song->rules & RULE_NOTES_RESTART_WAVES) == 0) restartWaves(channel);
         channel->period = channel->notePeriod;
         channel->flags |= UPDATE_FREQUENCY;
         if (cell.volumeColumn != 0) applyVolumeColumn(channel, cell.volumeColumn);
@@ -315,6 +331,7 @@ void runEffectTick(Engine& engine, Song* song) {
     const ChannelSound sound = resolveSound(song, channel);
     channel->volumeDelta = 0;
     channel->periodDelta = 0;
+    channel->periodDeltaFraction = 0;
     channel->flags = 0;
     updateEnvelopes(channel, sound.instrument, false);
     volumeColumnTick(channel, cell.volumeColumn);

@@ -130,6 +130,8 @@ PlayedEffect playedEffect(const Song* song, Channel* channel, const PatternCell&
       channel->portaUpSpeed = channel->portaDownSpeed = param;
       return portamento(param, cell.effect == EFFECT_PORTAMENTO_UP_FINE);
     case EFFECT_TREMOR_ON_OFF:
+      // Before any parameter, the tremor's memory holds I00: one tick on, one off.
+      if (channel->tremorOn == 0) channel->tremorOn = channel->tremorOff = 1;
       return {EFFECT_TREMOR, param, 0};
     case EFFECT_ARPEGGIO_MEMORY:
       if (param == 0) param = channel->arpeggioMemory;

@@ -285,9 +285,14 @@ void processChannel(Engine& engine, Song* song, Channel* channel, const PatternC
     channel->flags = UPDATE_TRIGGER;
   }
   channel->periodDelta = 0;
+  channel->periodDeltaFraction = 0;
   channel->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
 
   if (cell.instrument != 0) resetChannel(channel, sound.sample);
+  const bool notesRestartWaves = (song->rules & RULE_NOTES_RESTART_WAVES) != 0;
+  if (notesRestartWaves ? realNote && !tonePortamento : cell.instrument != 0) {
+    restartWaves(channel);
+  }
   if (cell.instrument != 0 && cell.note == 0 && (song->rules & RULE_SAMPLE_SWAP) != 0) {
     Voice* voice = channel->voice;
     voice->nextSample = voice->sample != sound.sample ? sound.sample : nullptr;
@@ -343,10 +348,13 @@ void resetChannel(Channel* channel, const Sample* sample) {
   channel->panEnvDone = 0;
   channel->autoVibSweep = 0;
   channel->autoVibPos = 0;
-  if ((channel->waveControl & 0x0F) < 4) channel->vibratoPos = 0;
-  if ((channel->waveControl >> 4) < 4) channel->tremoloPos = 0;
   channel->flags |= UPDATE_VOLUME | UPDATE_PAN;
   channel->tremorCount = 0;
+}
+
+void restartWaves(Channel* channel) {
+  if ((channel->waveControl & 0x0F) < 4) channel->vibratoPos = 0;
+  if ((channel->waveControl >> 4) < 4) channel->tremoloPos = 0;
 }
 
 void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn) {

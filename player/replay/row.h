@@ -15,8 +15,11 @@ void processRow(Engine& engine, Song* song);
 // sample, by the song's frequency table and rules.
 std::int32_t notePeriodOf(const Song* song, const Sample* sample, std::uint8_t realNote);
 
-// The note-start reset of a channel from a sample.
+// The note-start reset of a channel from a sample (the vibrato and tremolo waves apart).
 void resetChannel(Channel* channel, const Sample* sample);
+
+// Vibrato and tremolo from the start of their waves, unless the waveform says they continue.
+void restartWaves(Channel* channel);
 
 // The tick-0 meaning of a volume-column byte.
 void applyVolumeColumn(Channel* channel, std::uint8_t volumeColumn);

@@ -185,14 +185,10 @@ std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate)
   return frames > 1 ? static_cast<std::int32_t>(frames) : 1;
 }
 
-namespace {
-
 std::int32_t slidTempo(std::int32_t tempo, std::int32_t slide) {
   const std::int32_t moved = tempo + slide;
   return moved < 32 ? 32 : (moved > 255 ? 255 : moved);
 }
-
-}  // namespace
 
 std::int32_t tempoAfterRow(const FlowStep& step) {
   if (step.tempoSlide == 0) return step.tempo;

@@ -71,6 +71,9 @@ bool loopRunning(const PatternLoops& loops);
 // The frames one tick lasts at tempo and rate by the song's rules.
 std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate);
 
+// tempo moved by a tempo slide's step, within 32..255.
+std::int32_t slidTempo(std::int32_t tempo, std::int32_t slide);
+
 // The tempo after the row of step: its tempo moved by the slide on every tick but the first.
 std::int32_t tempoAfterRow(const FlowStep& step);
 

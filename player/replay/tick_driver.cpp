@@ -34,6 +34,7 @@ void playRowFlow(Engine& engine, Song* song) {
   song->nextRow = step.nextRow;
   song->speed = step.speed;
   song->patternDelayTicks = step.delayTicks;
+  song->tempoSlide = step.tempoSlide;
   if (cells == nullptr || effects.tempo <= 0) return;
   if ((song->rules & RULE_TEMPO_AT_NEXT_TICK) != 0) {
     engine.pendingTempo = step.tempo;
@@ -50,6 +51,7 @@ void runTick(Engine& engine, Song* song) {
     engine.pendingTempo = 0;
   }
   if (song->tick != 0) {
+    if (song->tempoSlide != 0) setBpm(engine, song, slidTempo(song->bpm, song->tempoSlide));
     runEffectTick(engine, song);
   } else {
     enterRow(song);

@@ -105,11 +105,11 @@ void updateFrequency(Engine& engine, const Channel* channel, Voice* voice, const
     voice->frequency = frequencyOf(table, argument);
     return;
   }
-  if (channel->periodFraction != 0 && table == FrequencyTable::SCREAM_TRACKER) {
+  const std::int32_t fraction = channel->periodFraction + channel->periodDeltaFraction;
+  if (fraction != 0 && table == FrequencyTable::SCREAM_TRACKER) {
     voice->frequency = frequencyOf(table, argument);
     setVoiceStepOfFinePeriod(voice, SCREAM_TRACKER_CLOCK,
-                             static_cast<std::int64_t>(argument) * 256 + channel->periodFraction,
-                             rate);
+                             static_cast<std::int64_t>(argument) * 256 + fraction, rate);
     return;
   }
   const VoicePitch pitch = pitchOf(engine.pitchMemo, table, argument, rate);

@@ -36,6 +36,9 @@ Values play(const std::vector<std::uint8_t>& file, const Field& field, int ticks
 const Field heardPeriod = [](const player::Song&, const player::Channel& c) {
   return c.period + c.periodDelta;
 };
+const Field periodIn256ths = [](const player::Song&, const player::Channel& c) {
+  return (c.period + c.periodDelta) * 256 + c.periodFraction + c.periodDeltaFraction;
+};
 const Field volume = [](const player::Song&, const player::Channel& c) { return c.volume; };
 const Field position = [](const player::Song&, const player::Channel& c) {
   return static_cast<std::int32_t>(c.voice->position);
@@ -60,11 +63,14 @@ std::vector<std::uint8_t> mod(std::initializer_list<std::pair<int, modtest::Cell
   return modtest::writeMod(module);
 }
 
-// A Scream Tracker 3.20 module with one sample, header flags and the cells of channel 0.
+// A module of Scream Tracker 3.20 (or the tracker given) with one sample, header flags and the
+// cells of channel 0.
 std::vector<std::uint8_t> s3m(std::uint16_t flags,
-                              std::initializer_list<std::pair<int, s3mtest::Cell>> rows) {
+                              std::initializer_list<std::pair<int, s3mtest::Cell>> rows,
+                              std::uint16_t tracker = 0x1320) {
   s3mtest::Module module;
   module.flags = flags;
+  module.tracker = tracker;
   s3mtest::Sample sample;
   sample.values.assign(256, 4000);
   sample.loopEnd = 256;
@@ -75,7 +81,8 @@ std::vector<std::uint8_t> s3m(std::uint16_t flags,
 }
 
 constexpr std::uint8_t C4 = 0x40, C5 = 0x50, NOTE_OFF = 254;
-constexpr std::uint8_t D = 4, E = 5, F = 6, H = 8;
+constexpr std::uint8_t D = 4, E = 5, F = 6, G = 7, H = 8, J = 10;
+constexpr std::uint16_t IMPULSE_TRACKER_213 = 0x3213;
 
 TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
   struct Case {
@@ -124,6 +131,14 @@ TEST(TrackerRules, ProTrackerAndScreamTrackerEffects) {
        s3m(0x01, {{0, {C4, 1, 255, H, 0x48}}}),
        heardPeriod,
        {1712, 1712, 1761, 1802, 1830, 1840, 1712, 1712, 1712, 1712, 1712, 1712, 1712}},
+      {"S3M vibrato runs on through a tone portamento's note and instrument",
+       s3m(0, {{0, {C4, 1, 255, H, 0x48}}, {1, {C4, 1, 255, G, 0xFF}}, {2, {255, 0, 255, H, 0}}}),
+       heardPeriod,
+       {1712, 1712, 1736, 1757, 1771, 1776, 1712, 1712, 1712, 1712, 1712, 1712, 1771, 1771}},
+      {"S3M from Impulse Tracker: arpeggio at the notes' exact rates",
+       s3m(0, {{0, {C4, 1, 255, J, 0x47}}}, IMPULSE_TRACKER_213),
+       periodIn256ths,
+       {438272, 347857, 292511}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
