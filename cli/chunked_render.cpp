@@ -17,7 +17,7 @@ namespace {
 constexpr int MOST_DEFAULT_THREADS = 4;
 // How often the calling thread looks for a stop signal while it waits for a chunk.
 constexpr auto SIGNAL_POLL = std::chrono::milliseconds(50);
-// Frames rendered, or moved over, between two looks for a stop.
+// Frames rendered between two looks for a stop.
 constexpr std::size_t PIECE_FRAMES = 8192;
 
 struct Slot {
@@ -51,22 +51,13 @@ bool stopping(const Chunks& chunks) {
   return chunks.abandoned.load() || stopSignalled();
 }
 
-// Moves player from frame reached on to frame, a piece at a time so that a stop is seen soon.
-bool moveTo(const Chunks& chunks, jingle::Player& player, std::int64_t reached,
-            std::int64_t frame) {
-  for (std::int64_t step = reached + PIECE_FRAMES; step < frame; step += PIECE_FRAMES) {
-    if (stopping(chunks) || player.seekFrame(step) != JINGLE_OK) return false;
-  }
-  return !stopping(chunks) && player.seekFrame(frame) == JINGLE_OK;
-}
-
-// Fills slot with chunk, the player having handed out frames up to reached: false once the song
-// has ended in it or the render is stopped.
-bool renderChunk(Chunks& chunks, jingle::Player& player, std::int64_t chunk, std::int64_t reached,
-                 Slot& slot) {
+// Fills slot with chunk, a piece at a time so that a stop is seen soon: false once the song has
+// ended in it or the render is stopped. The seek to its start moves over the chunks before it
+// that the player has not rendered (a seek also mixes the block it lands in, so it is made once).
+bool renderChunk(Chunks& chunks, jingle::Player& player, std::int64_t chunk, Slot& slot) {
   const std::size_t asked = chunks.framesOf(chunk);
   std::size_t got = 0;
-  if (moveTo(chunks, player, reached, chunk * CHUNK_FRAMES)) {
+  if (!stopping(chunks) && player.seekFrame(chunk * CHUNK_FRAMES) == JINGLE_OK) {
     while (got < asked && !stopping(chunks)) {
       const std::size_t piece = asked - got < PIECE_FRAMES ? asked - got : PIECE_FRAMES;
       const std::size_t made = chunks.floatSamples
@@ -90,9 +81,7 @@ void play(Chunks& chunks, jingle::Player& player, int index) {
       chunks.changed.wait(lock, [&] { return chunks.abandoned || !slot.full; });
       if (chunks.abandoned) return;
     }
-    const std::int64_t reached =
-        chunk >= chunks.players ? (chunk - chunks.players + 1) * CHUNK_FRAMES : 0;
-    const bool more = renderChunk(chunks, player, chunk, reached, slot);
+    const bool more = renderChunk(chunks, player, chunk, slot);
     {
       const std::lock_guard<std::mutex> lock(chunks.mutex);
       slot.full = true;
@@ -145,7 +134,7 @@ ChunkedResult renderAlone(Chunks& chunks, jingle::Player& player,
   Slot& slot = chunks.slots.front();
   for (std::int64_t chunk = 0; chunk * CHUNK_FRAMES < chunks.frames; ++chunk) {
     if (stopSignalled()) return ChunkedResult::STOPPED;
-    const bool more = renderChunk(chunks, player, chunk, chunk * CHUNK_FRAMES, slot);
+    const bool more = renderChunk(chunks, player, chunk, slot);
     if (slot.frames > 0 && !write({slot.pcm.data(), slot.floats.data(), slot.frames})) break;
     if (!more) break;
   }
