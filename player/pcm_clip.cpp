@@ -44,47 +44,46 @@ void clipToPcm(std::int16_t* destination, const float* source, std::int32_t coun
   clipValues(destination + done, source + done, values - done);
 }
 
+namespace {
+
+// The largest magnitude among values float values, and largest if that is larger.
+float largestMagnitude(const float* source, std::size_t values, float largest) {
+  std::size_t done = 0;
+#if defined(__SSE2__)
+  // Four running maxima, so that no one waits for the last.
+  const __m128 noSign = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  __m128 peaks[4] = {_mm_set1_ps(largest), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+  for (; done + 16 <= values; done += 16) {
+    for (int k = 0; k < 4; ++k) {
+      const __m128 value = _mm_loadu_ps(source + done + 4 * static_cast<std::size_t>(k));
+      peaks[k] = _mm_max_ps(peaks[k], _mm_and_ps(value, noSign));
+    }
+  }
+  const __m128 peak = _mm_max_ps(_mm_max_ps(peaks[0], peaks[1]), _mm_max_ps(peaks[2], peaks[3]));
+  alignas(16) float lanes[4];
+  _mm_store_ps(lanes, peak);
+  for (const float lane : lanes)
+    largest = lane > largest ? lane : largest;
+#endif
+  for (; done < values; ++done) {
+    const float magnitude = source[done] < 0.0f ? -source[done] : source[done];
+    largest = magnitude > largest ? magnitude : largest;
+  }
+  return largest;
+}
+
+}  // namespace
+
 void measureClipping(const float* source, std::size_t values, std::uint64_t& clipped, float& peak) {
   // Rounding to nearest-even takes 32767.5 up to 32768 and -32768.5 to -32768.
   constexpr float TOP = 32767.5f;
   constexpr float BOTTOM = -32768.5f;
-  std::size_t done = 0;
-  float largest = peak;
-#if defined(__SSE2__)
-  const __m128 top = _mm_set1_ps(TOP);
-  const __m128 bottom = _mm_set1_ps(BOTTOM);
-  const __m128 noSign = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-  __m128 peaks = _mm_set1_ps(largest);
-  __m128i counts = _mm_setzero_si128();
-  for (; done + 4 <= values; done += 4) {
-    const __m128 value = _mm_loadu_ps(source + done);
-    peaks = _mm_max_ps(peaks, _mm_and_ps(value, noSign));
-    const __m128 outside = _mm_or_ps(_mm_cmpge_ps(value, top), _mm_cmplt_ps(value, bottom));
-    counts = _mm_sub_epi32(counts, _mm_castps_si128(outside));  // a true lane is -1
-    if ((done & 0xFFFFF) == 0xFFFFC) {  // the 32-bit counts emptied long before they fill
-      alignas(16) std::uint32_t lanes[4];
-      _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
-      for (const std::uint32_t lane : lanes)
-        clipped += lane;
-      counts = _mm_setzero_si128();
-    }
+  const float largest = largestMagnitude(source, values, 0.0f);
+  if (largest > peak) peak = largest;
+  if (largest < TOP) return;  // nothing clipped: the usual case, counted no further
+  for (std::size_t i = 0; i < values; ++i) {
+    if (source[i] >= TOP || source[i] < BOTTOM) ++clipped;
   }
-  alignas(16) std::uint32_t lanes[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
-  for (const std::uint32_t lane : lanes)
-    clipped += lane;
-  alignas(16) float peakLanes[4];
-  _mm_store_ps(peakLanes, peaks);
-  for (const float lane : peakLanes)
-    largest = lane > largest ? lane : largest;
-#endif
-  for (; done < values; ++done) {
-    const float value = source[done];
-    const float magnitude = value < 0.0f ? -value : value;
-    largest = magnitude > largest ? magnitude : largest;
-    if (value >= TOP || value < BOTTOM) ++clipped;
-  }
-  peak = largest;
 }
 
 }  // namespace player
