@@ -31,11 +31,15 @@ double unitOf(const Voice& voice) {
                          : static_cast<double>(INV_255);
 }
 
+// A level (8.8) in the units of its target.
+std::int32_t levelUnits(std::int32_t level) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8);
+}
+
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
 float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, double unit,
                bool& moves) {
-  const std::int32_t difference =
-      wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
+  const std::int32_t difference = wrapSub(target, levelUnits(level));
   moves = difference != 0;
   return static_cast<float>(static_cast<double>(difference) * unit *
                             static_cast<double>(rampReciprocal));
@@ -47,6 +51,15 @@ PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
       voice.rightTarget == voice.rampRightTarget) {
     return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
+  }
+  // Gains already at their targets (the usual case) need no steps worked out.
+  if (voice.leftTarget == levelUnits(voice.leftLevel) &&
+      voice.rightTarget == levelUnits(voice.rightLevel)) {
+    voice.rampLeftTarget = voice.leftTarget;
+    voice.rampRightTarget = voice.rightTarget;
+    voice.leftRampStep = 0.0f;
+    voice.rightRampStep = 0.0f;
+    return {0, 0.0f, 0.0f};
   }
   bool leftMoves = false;
   bool rightMoves = false;
