@@ -124,6 +124,27 @@ bool swapSample(Voice& voice, std::uint64_t position, std::uint32_t end) {
   return true;
 }
 
+// Moves a voice that goes round its forward loop at fixed gains on by frames without mixing
+// them: the passes a mix makes, without the rest of a pass's set-up.
+void skipForwardLoop(Voice& voice, std::int32_t frames, std::uint64_t step) {
+  const Sample& sample = *voice.sample;
+  const std::uint32_t end = sample.loopStart + sample.loopLength;
+  while (frames > 0) {
+    const std::uint64_t start =
+        (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
+    std::int32_t n = frames < MAX_PASS_FRAMES ? frames : MAX_PASS_FRAMES;
+    const std::uint64_t toBoundary =
+        framesToBoundary(start, step, false, sample.loopStart, end, static_cast<std::uint32_t>(n));
+    const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
+    if (boundary) n = static_cast<std::int32_t>(toBoundary);
+    storePosition(voice, positionAfter(start, step, n));
+    frames -= n;
+    if (boundary) {
+      wrapForwardLoop(voice.position, voice.positionFrac, sample.loopStart, sample.loopLength);
+    }
+  }
+}
+
 }  // namespace
 
 void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
@@ -137,6 +158,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
   const bool loopable = loopLength != 0 && end > loopStart;
   const std::uint64_t step = (static_cast<std::uint64_t>(voice.step) << 32) | voice.stepFrac;
 
+  const bool skipping = loops.fixed == SKIP_FRAME_LOOPS.fixed;
   float* cursor = frames;
   std::int32_t left = count;
   while (left > 0) {
@@ -151,6 +173,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     const std::int32_t limit = n;
 
     const PassRamp ramp = setUpRamp(voice, volumeRamp);
+    if (skipping && ramp.frames == 0 && !backward && voice.nextSample == nullptr &&
+        sample.loopMode == LOOP_FORWARD && loopable) {
+      skipForwardLoop(voice, left, step);
+      return;
+    }
     if (ramp.frames > 0) {
       voice.rampRemaining = ramp.frames;
       if (n > ramp.frames) n = ramp.frames;
@@ -159,7 +186,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     const std::uint64_t delta = backward ? 0 - step : step;
     std::uint64_t position;
     // Skipping moves a filtered voice on as an unfiltered one: the filter changes no position.
-    if (voice.filtered && loops.fixed != SKIP_FRAME_LOOPS.fixed) {
+    if (voice.filtered && !skipping) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
       const double unit = unitOf(voice);
       RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, unit),
