@@ -26,7 +26,7 @@
 #include "jingle/export.h"
 
 #define JINGLE_VERSION_MAJOR 0
-#define JINGLE_VERSION_MINOR 2
+#define JINGLE_VERSION_MINOR 3
 #define JINGLE_VERSION_PATCH 0
 /* MAJOR << 16 | MINOR << 8 | PATCH, as jingle_version_number() returns it. */
 #define JINGLE_VERSION_NUMBER \
