@@ -14,7 +14,6 @@
 namespace cli {
 namespace {
 
-constexpr int MOST_DEFAULT_THREADS = 4;
 // How often the calling thread looks for a stop signal while it waits for a chunk.
 constexpr auto SIGNAL_POLL = std::chrono::milliseconds(50);
 // Frames rendered between two looks for a stop.
@@ -184,6 +183,7 @@ int defaultRenderThreads() {
 #if defined(__EMSCRIPTEN__)
   return 1;  // the web build runs without threads
 #else
+  constexpr int MOST_DEFAULT_THREADS = 4;
   const unsigned processors = std::thread::hardware_concurrency();
   if (processors < 1) return 1;
   return processors < MOST_DEFAULT_THREADS ? static_cast<int>(processors) : MOST_DEFAULT_THREADS;
