@@ -66,6 +66,8 @@ const char* const RENDER_HELP =
     "      --mute=LIST    silence the channels listed, such as 1,3,5-8\n"
     "      --solo=LIST    silence all channels but those listed\n"
     "%SOUND%"
+    "      --threads=N    render on N threads (default: one per processor, at most 4);\n"
+    "                     the output is the same whatever N\n"
     "  -q, --quiet        no progress bar (it is shown only on a terminal)\n"
     "  -h, --help         show this help\n"
     "\n"

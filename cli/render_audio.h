@@ -1,7 +1,7 @@
-// One module's audio for jingle render: a player of the module at the output's rate, its frames
-// written as 16-bit PCM, 32-bit floats or FLAC as they come, the progress shown, until the length
-// asked for is written, the output fails or a stop signal comes. The mix is rendered as floats
-// and rounded to 16 bits here, as the library rounds it, so that the samples clipped are counted.
+// One module's audio for jingle render: players of the module at the output's rate, rendering on
+// as many threads (chunked_render.h), their frames written in order as 16-bit PCM, 32-bit floats
+// or FLAC, the progress shown, until the length asked for is written, the output fails or a stop
+// signal comes; what the 16-bit frames clipped is counted.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,7 @@ struct AudioRequest {
   std::int64_t frames = 0;
   std::uint32_t muted = 0;  // bit c: channel c + 1 silenced
   SoundOptions sound;
+  int threads = 0;  // players rendering at once; 0: defaultRenderThreads()
 };
 
 // The 16-bit samples (a frame has two) that were clipped, and the largest magnitude of the mix,

@@ -34,6 +34,8 @@ namespace cli {
 
 namespace {
 
+constexpr std::int64_t MAX_THREADS = 64;
+
 struct RenderOptions {
   std::vector<std::string> operands;
   std::vector<ListedModule> modules;
@@ -46,6 +48,7 @@ struct RenderOptions {
   std::uint32_t muted = 0;   // channels silenced by --mute and --solo
   std::uint32_t listed = 0;  // the channels --mute and --solo name
   SoundOptions sound;
+  std::int32_t threads = 0;  // 0: as many as the processors allow
 };
 
 // 0 when the arguments are usable, else the exit code after a message.
@@ -54,7 +57,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   std::vector<OptionSpec> specs = {
       {"output", 'o', true}, {"raw", 0, false},    {"format", 0, true},  {"rate", 'r', true},
       {"float", 0, false},   {"seconds", 0, true}, {"loops", 'l', true}, {"quiet", 'q', false},
-      {"help", 'h', false},  {"mute", 0, true},    {"solo", 0, true}};
+      {"help", 'h', false},  {"mute", 0, true},    {"solo", 0, true},    {"threads", 0, true}};
   declareSoundOptions(specs);
   if (!parseArguments("render", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
@@ -101,6 +104,12 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
       options.loops = static_cast<std::int32_t>(number);
     } else if (option.name == "quiet") {
       options.quiet = true;
+    } else if (option.name == "threads") {
+      if (!readWholeNumber(value, 1, MAX_THREADS, number)) {
+        return renderUsageError("--threads takes a whole number, 1 to " +
+                                std::to_string(MAX_THREADS));
+      }
+      options.threads = static_cast<std::int32_t>(number);
     } else if (option.name == "mute" || option.name == "solo") {
       std::uint32_t channels = 0;
       if (!parseChannelList(value, channels)) {
@@ -212,6 +221,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
                                    : module.durationFrames(options.rate, options.loops);
   request.muted = options.muted;
   request.sound = options.sound;
+  request.threads = options.threads;
   if (request.frames < 0) {  // the end search had no memory
     abandonPcmOutput(output);
     return notEnoughMemory();

@@ -1,5 +1,6 @@
 #include "cli/stop_signals.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 
@@ -14,7 +15,9 @@
 namespace cli {
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by the handlers, read by the render's threads too: a lock-free atomic serves both.
+std::atomic<int> stopRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // The name a crash removes, and whether it is set; written only outside the handlers.
 char crashFile[4096];

@@ -23,6 +23,24 @@ bool inRange(Value index, std::size_t count) {
 
 }  // namespace
 
+namespace jingle::internal {
+
+std::int64_t moduleEndFrame(const jingle_module& module, std::int32_t rate, std::int32_t rounds) {
+  const std::lock_guard<std::mutex> lock(module.endsMutex);
+  for (const jingle_module::EndMemo& memo : module.ends) {
+    if (memo.rate == rate && memo.rounds == rounds) return memo.frame;
+  }
+  const std::int64_t limit = std::int64_t{JINGLE_MAX_SECONDS} * rate;
+  const std::int64_t frame = player::songEndFrame(module.song, rounds, limit, rate);
+  if (frame >= 0) {  // a search that ran out of memory may succeed another time
+    module.ends[module.nextEnd] = {rate, rounds, frame};
+    module.nextEnd = (module.nextEnd + 1) % jingle_module::END_MEMOS;
+  }
+  return frame;
+}
+
+}  // namespace jingle::internal
+
 extern "C" {
 
 jingle_status jingle_module_get_info(const jingle_module* module, jingle_module_info* info,
@@ -53,7 +71,7 @@ jingle_status jingle_module_duration(const jingle_module* module, int32_t rate, 
     return JINGLE_INVALID_ARGUMENT;
   }
   const std::int64_t limit = std::int64_t{JINGLE_MAX_SECONDS} * rate;
-  const std::int64_t end = player::songEndFrame(module->song, rounds, limit, rate);
+  const std::int64_t end = jingle::internal::moduleEndFrame(*module, rate, rounds);
   if (frames != nullptr) *frames = end;
   if (limited != nullptr) *limited = end >= limit ? 1 : 0;
   return JINGLE_OK;

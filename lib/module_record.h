@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,17 @@ struct jingle_module {
   std::vector<std::string> sampleNames;    // over all instruments, instrument by instrument
   std::vector<std::int32_t> sampleOwners;  // the instrument of each, counted from 0
   std::vector<std::string> warnings;
+  // The song's last ends searched for (songEndFrame), by rate and rounds: every player of the
+  // module and the duration query share them.
+  struct EndMemo {
+    std::int32_t rate = 0;
+    std::int32_t rounds = 0;
+    std::int64_t frame = 0;
+  };
+  static constexpr int END_MEMOS = 4;
+  mutable std::mutex endsMutex;
+  mutable EndMemo ends[END_MEMOS];
+  mutable int nextEnd = 0;
 };
 
 namespace jingle::internal {
@@ -30,5 +42,8 @@ namespace jingle::internal {
 void holdModule(const jingle_module* module);
 // One reference less; the last frees the module.
 void releaseModule(const jingle_module* module);
+// The frame at which the song ends after rounds times round at rate, or the frame of
+// JINGLE_MAX_SECONDS where it has not ended by then; searched once and remembered.
+std::int64_t moduleEndFrame(const jingle_module& module, std::int32_t rate, std::int32_t rounds);
 
 }  // namespace jingle::internal

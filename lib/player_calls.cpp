@@ -7,6 +7,7 @@
 #include "lib/module_record.h"
 #include "lib/player_record.h"
 #include "player/mixer/sinc_table.h"
+#include "player/pcm_clip.h"
 #include "player/player.h"
 #include "player/replay/pitch.h"
 #include "player/song_end.h"
@@ -21,15 +22,21 @@ constexpr double MAX_GAIN_DB = 24.0;
 constexpr double DB_PER_DOUBLING = 6.0;
 constexpr int32_t MAX_STEREO_PERCENT = 200;
 
-void copyFrames(const jingle_player& player, std::int16_t* destination, std::size_t count) {
-  const std::int16_t* ring = player.engine->output.waveBuffer + 2 * player.pull.handedOut;
-  std::memcpy(destination, ring, count * 2 * sizeof(std::int16_t));
+const float* mixOf(const jingle_player& player) {
+  return player.engine->output.mixBuffer + 2 * player.pull.handedOut;
 }
 
-void copyFrames(const jingle_player& player, float* destination, std::size_t count) {
-  const float* mix = player.engine->output.mixBuffer + 2 * player.pull.handedOut;
+void copyFrames(jingle_player& player, std::int16_t* destination, std::size_t count) {
+  const std::int16_t* ring = player.engine->output.waveBuffer + 2 * player.pull.handedOut;
+  std::memcpy(destination, ring, count * 2 * sizeof(std::int16_t));
+  player::measureClipping(mixOf(player), count * 2, player.clipped, player.peak);
+}
+
+void copyFrames(jingle_player& player, float* destination, std::size_t count) {
+  const float* mix = mixOf(player);
   for (std::size_t i = 0; i < count * 2; ++i)
     destination[i] = mix[i] / FULL_SCALE;  // a power of two: exact
+  player::measureClipping(mix, count * 2, player.clipped, player.peak);
 }
 
 template <typename Value>
@@ -131,6 +138,15 @@ size_t jingle_player_render_s16(jingle_player* player, int16_t* frames, size_t c
 
 size_t jingle_player_render_f32(jingle_player* player, float* frames, size_t count) {
   return render(player, frames, count);
+}
+
+jingle_status jingle_player_clipping(const jingle_player* player, uint64_t* clipped, float* peak) {
+  if (player == nullptr) return JINGLE_NULL_ARGUMENT;
+  const CallHold hold(player->inUse);
+  if (!hold) return JINGLE_BUSY;
+  if (clipped != nullptr) *clipped = player->clipped;
+  if (peak != nullptr) *peak = player->peak / FULL_SCALE;
+  return JINGLE_OK;
 }
 
 int32_t jingle_player_ended(const jingle_player* player) {

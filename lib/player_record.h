@@ -58,6 +58,10 @@ struct jingle_player {
   // Where the song starts when it starts again: order position startOrder (-1: the song's
   // start), row startRow.
   std::int32_t startOrder = -1;
+  // What the frames handed out so far lose when rounded to 16 bits (jingle_player_clipping); the
+  // peak at the 16-bit scale.
+  std::uint64_t clipped = 0;
+  float peak = 0.0f;
   std::int32_t startRow = 0;
 };
 

@@ -38,8 +38,7 @@ void playerTick(player::Engine& base, player::Song* song) {
 std::int64_t stopFrameOf(const jingle_player& player) {
   std::int64_t stop = NO_STOP;
   if (player.rounds != JINGLE_ENDLESS) {
-    const std::int64_t limit = std::int64_t{JINGLE_MAX_SECONDS} * player.rate;
-    stop = player::songEndFrame(player.module->song, player.rounds, limit, player.rate);
+    stop = moduleEndFrame(*player.module, player.rate, player.rounds);
   }
   if (player.frameLimit >= 0 && player.frameLimit < stop) stop = player.frameLimit;
   return stop;

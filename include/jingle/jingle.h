@@ -26,7 +26,7 @@
 #include "jingle/export.h"
 
 #define JINGLE_VERSION_MAJOR 0
-#define JINGLE_VERSION_MINOR 2
+#define JINGLE_VERSION_MINOR 3
 #define JINGLE_VERSION_PATCH 0
 /* MAJOR << 16 | MINOR << 8 | PATCH, as jingle_version_number() returns it. */
 #define JINGLE_VERSION_NUMBER \
@@ -196,6 +196,12 @@ JINGLE_API size_t jingle_player_render_s16(jingle_player* player, int16_t* frame
 JINGLE_API size_t jingle_player_render_f32(jingle_player* player, float* frames, size_t count);
 /* 1 once the song has ended and every frame has been handed out. */
 JINGLE_API int32_t jingle_player_ended(const jingle_player* player);
+/* Over every frame the two calls above have handed out since the player was made: how many
+ * values the 16-bit frames clip (whichever call handed them out), and the largest magnitude of
+ * the mix, 1.0 being full scale (a gain of 20 * log10(1 / peak) dB or less avoids clipping).
+ * Either address may be null. */
+JINGLE_API jingle_status jingle_player_clipping(const jingle_player* player, uint64_t* clipped,
+                                                float* peak);
 
 /* Moves to frame (counted from the song's start at the player's rate): what follows is exactly
  * what an uninterrupted render gives from there. A frame at or past the end ends the song. Takes
@@ -411,6 +417,9 @@ class Player {
     return jingle_player_render_f32(handle_, frames, count);
   }
   bool ended() const noexcept { return jingle_player_ended(handle_) != 0; }
+  Status clipping(std::uint64_t& clipped, float& peak) const noexcept {
+    return jingle_player_clipping(handle_, &clipped, &peak);
+  }
   Status seekFrame(std::int64_t frame) noexcept { return jingle_player_seek_frame(handle_, frame); }
   Status seekOrder(std::int32_t order, std::int32_t row = 0) noexcept {
     return jingle_player_seek_order(handle_, order, row);

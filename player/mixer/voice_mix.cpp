@@ -31,11 +31,15 @@ double unitOf(const Voice& voice) {
                          : static_cast<double>(INV_255);
 }
 
+// A level (8.8) in the units of its target.
+std::int32_t levelUnits(std::int32_t level) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8);
+}
+
 // The ramp step of one side towards target from level (8.8), and whether it moves at all.
 float rampStep(std::int32_t target, std::int32_t level, float rampReciprocal, double unit,
                bool& moves) {
-  const std::int32_t difference =
-      wrapSub(target, static_cast<std::int32_t>(static_cast<std::uint32_t>(level) >> 8));
+  const std::int32_t difference = wrapSub(target, levelUnits(level));
   moves = difference != 0;
   return static_cast<float>(static_cast<double>(difference) * unit *
                             static_cast<double>(rampReciprocal));
@@ -47,6 +51,15 @@ PassRamp setUpRamp(Voice& voice, VolumeRamp ramp) {
   if (voice.rampRemaining != 0 && voice.leftTarget == voice.rampLeftTarget &&
       voice.rightTarget == voice.rampRightTarget) {
     return {voice.rampRemaining, voice.leftRampStep, voice.rightRampStep};
+  }
+  // Gains already at their targets (the usual case) need no steps worked out.
+  if (voice.leftTarget == levelUnits(voice.leftLevel) &&
+      voice.rightTarget == levelUnits(voice.rightLevel)) {
+    voice.rampLeftTarget = voice.leftTarget;
+    voice.rampRightTarget = voice.rightTarget;
+    voice.leftRampStep = 0.0f;
+    voice.rightRampStep = 0.0f;
+    return {0, 0.0f, 0.0f};
   }
   bool leftMoves = false;
   bool rightMoves = false;
@@ -111,6 +124,27 @@ bool swapSample(Voice& voice, std::uint64_t position, std::uint32_t end) {
   return true;
 }
 
+// Moves a voice that goes round its forward loop at fixed gains on by frames without mixing
+// them: the passes a mix makes, without the rest of a pass's set-up.
+void skipForwardLoop(Voice& voice, std::int32_t frames, std::uint64_t step) {
+  const Sample& sample = *voice.sample;
+  const std::uint32_t end = sample.loopStart + sample.loopLength;
+  while (frames > 0) {
+    const std::uint64_t start =
+        (static_cast<std::uint64_t>(voice.position) << 32) | voice.positionFrac;
+    std::int32_t n = frames < MAX_PASS_FRAMES ? frames : MAX_PASS_FRAMES;
+    const std::uint64_t toBoundary =
+        framesToBoundary(start, step, false, sample.loopStart, end, static_cast<std::uint32_t>(n));
+    const bool boundary = toBoundary <= static_cast<std::uint64_t>(n);
+    if (boundary) n = static_cast<std::int32_t>(toBoundary);
+    storePosition(voice, positionAfter(start, step, n));
+    frames -= n;
+    if (boundary) {
+      wrapForwardLoop(voice.position, voice.positionFrac, sample.loopStart, sample.loopLength);
+    }
+  }
+}
+
 }  // namespace
 
 void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops& loops,
@@ -124,6 +158,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
   const bool loopable = loopLength != 0 && end > loopStart;
   const std::uint64_t step = (static_cast<std::uint64_t>(voice.step) << 32) | voice.stepFrac;
 
+  const bool skipping = loops.fixed == SKIP_FRAME_LOOPS.fixed;
   float* cursor = frames;
   std::int32_t left = count;
   while (left > 0) {
@@ -138,6 +173,11 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     const std::int32_t limit = n;
 
     const PassRamp ramp = setUpRamp(voice, volumeRamp);
+    if (skipping && ramp.frames == 0 && !backward && voice.nextSample == nullptr &&
+        sample.loopMode == LOOP_FORWARD && loopable) {
+      skipForwardLoop(voice, left, step);
+      return;
+    }
     if (ramp.frames > 0) {
       voice.rampRemaining = ramp.frames;
       if (n > ramp.frames) n = ramp.frames;
@@ -146,7 +186,7 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
     const std::uint64_t delta = backward ? 0 - step : step;
     std::uint64_t position;
     // Skipping moves a filtered voice on as an unfiltered one: the filter changes no position.
-    if (voice.filtered && loops.fixed != SKIP_FRAME_LOOPS.fixed) {
+    if (voice.filtered && !skipping) {
       // Filtered voices take one loop for fixed and ramping gains alike (steps of 0 when fixed).
       const double unit = unitOf(voice);
       RampGains gains = ramp.frames > 0 ? RampGains{gainOfLevel(voice.leftLevel, unit),

@@ -116,6 +116,18 @@ TEST(ApiRender, FloatFramesAreTheMixBeforeTheClip) {
     ASSERT_EQ(value, pcm[i]) << i;
   }
   EXPECT_GT(clipped, 1000u);  // the test song is loud enough to be clipped
+  // The player counts the same, and keeps the mix's peak.
+  jingle::Player counting;
+  ASSERT_EQ(jingle::Player::create(module, 44100, counting), JINGLE_OK);
+  std::vector<std::int16_t> again(pcm.size());
+  ASSERT_EQ(counting.render(again.data(), again.size() / 2), again.size() / 2);
+  std::uint64_t counted = 0;
+  float peak = 0.0f;
+  ASSERT_EQ(counting.clipping(counted, peak), JINGLE_OK);
+  EXPECT_EQ(counted, clipped);
+  EXPECT_EQ(peak, std::fabs(*std::max_element(mix.begin(), mix.end(), [](float a, float b) {
+              return std::fabs(a) < std::fabs(b);
+            })));
   // The two formats can follow each other in one render.
   jingle::Player player;
   ASSERT_EQ(jingle::Player::create(module, 44100, player), JINGLE_OK);

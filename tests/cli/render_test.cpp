@@ -18,8 +18,8 @@ TEST_F(RenderCommand, EverySongGivesTheTablesDigest) {
       xmtest::digestSongs(), [&](const xmtest::DigestSong& song, std::int64_t frames, auto) {
         const xmtest::Digest* row = xmtest::expectedDigest(song.name);
         const bool whole = row != nullptr && row->naturalFrames == frames;
-        const std::string raw =
-            rendered(write("song.xm", song.file) + (whole ? std::string() : " --seconds 10"));
+        const std::string raw = rendered(write("song.xm", song.file) + " --threads 3" +
+                                         (whole ? std::string() : " --seconds 10"));
         EXPECT_EQ(raw.size(), static_cast<std::size_t>(frames) * 4);
         return xmtest::digestOf(reinterpret_cast<const std::int16_t*>(raw.data()), raw.size() / 2);
       });
