@@ -43,8 +43,8 @@ struct RenderOptions {
   double secondsValue = 0.0;
   std::int32_t loops = 1;
   bool quiet = false;
-  std::uint32_t muted = 0;   // channels silenced by --mute and --solo
-  std::uint32_t listed = 0;  // the channels --mute and --solo name
+  ChannelMask muted = 0;   // channels silenced by --mute and --solo
+  ChannelMask listed = 0;  // the channels --mute and --solo name
   SoundOptions sound;
 };
 
@@ -61,7 +61,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   if (help) return EXIT_OK;
   options.operands = parsed.operands;
   OutputChoice& output = options.output;
-  std::uint32_t lists[2] = {0, 0};  // --mute, --solo
+  ChannelMask lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
     const std::string& value = option.value;
     std::int64_t number = 0;
@@ -102,7 +102,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
     } else if (option.name == "quiet") {
       options.quiet = true;
     } else if (option.name == "mute" || option.name == "solo") {
-      std::uint32_t channels = 0;
+      ChannelMask channels = 0;
       if (!parseChannelList(value, channels)) {
         return renderUsageError("--" + option.name + " takes " + channelListText());
       }
@@ -177,7 +177,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
   if (const int code = openModule(job.module, module); code != EXIT_OK) return code;
   jingle::ModuleInfo info{};
   module.info(info);
-  if (const std::uint32_t beyond = channelsBeyond(options.listed, info.channels)) {
+  if (const ChannelMask beyond = channelsBeyond(options.listed, info.channels)) {
     std::fprintf(stderr, "jingle: %s: %s\n", inputName(job.module).c_str(),
                  channelsBeyondText(beyond, info.channels).c_str());
     return EXIT_BAD_INPUT;

@@ -25,7 +25,7 @@ bool beginSong(Engine& engine, const Song* loaded) {
   resetVoicePool(engine.voicePool);
   engine.voicePool.songRampUpLength = 0;
   engine.voicePool.mixedVoices = 0;
-  engine.loops = PatternLoops{};
+  engine.flowMemory = FlowMemory{};
   engine.pendingTempo = 0;
   // Only the song's own channels are touched; the loader refuses songs with more than the table.
   const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;

@@ -226,11 +226,6 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
       remember(channel.special, param);
       specialRow(engine, channel, c, channel.special);
       break;
-    case IT_T:
-      // Speed, tempo, jumps, breaks, loops and delays are the song flow's (song_flow.h); a
-      // tempo slide has no memory there, so T00 slides nothing here either.
-      if (param < 0x20) channel.tempoSlide = param;
-      break;
     case IT_V:
       if (param <= 128) engine.it.globalVolume = param;
       break;
@@ -448,12 +443,6 @@ void runItEffects(Engine& engine, Song* song, std::int32_t c) {
           itWave(channel.tremoloWaveform, channel.tremoloPosition, engine.it.random);
       channel.volumeDelta = wave * channel.tremoloDepth * 4 / 64;
       channel.tremoloPosition = (channel.tremoloPosition + channel.tremoloSpeed * 4) & 255;
-      break;
-    }
-    case IT_T: {
-      const std::int32_t slide = channel.tempoSlide;
-      const std::int32_t tempo = song->bpm + ((slide >> 4) == 1 ? (slide & 15) : -(slide & 15));
-      setBpm(engine, song, clamp(tempo, 32, 255));
       break;
     }
     case IT_W:

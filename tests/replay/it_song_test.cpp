@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,12 +15,13 @@
 #include "player/load/module_check.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
+#include "player/replay/channel_mute.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
 
-constexpr int S = 19, T = 20, A = 1, C = 3;  // effect letters
+constexpr int S = 19, T = 20, A = 1, B = 2, C = 3;  // effect letters
 
 // Four rows at speed 6, tempo 125 (882 frames a tick); an instrument that lets its notes go on
 // under the next, and a note on every row of channel 0.
@@ -91,6 +93,34 @@ TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
       // Rows 0 and 1, then rows 2 and 3 of the next pattern: the notes of "four rows", and so
       // its digest.
       {"a break", {cell(1, 1, -1, -1, -1, C, 2)}, {0, 1, 255}, 24 * 882, 16710875435748051921u},
+      // A jump after the break goes to the break's row: the same rows as "a break".
+      {"a break, then a jump",
+       {cell(1, 1, -1, -1, -1, C, 2), cell(1, 2, -1, -1, -1, B, 1)},
+       {0, 1, 255},
+       24 * 882,
+       16710875435748051921u},
+      // T00 slides on as T1A did: row 1 from 175 to 225.
+      {"a tempo slide remembered",
+       {cell(0, 1, -1, -1, -1, T, 0x1A), cell(1, 1, -1, -1, -1, T, 0)},
+       once,
+       882 + 816 + 760 + 711 + 668 + 2 * 630 + 595 + 565 + 537 + 512 + 13 * 490,
+       303358755657444609u},
+      // The first row repeat counts; the fine delay comes with every repetition.
+      {"two row repeats",
+       {cell(1, 1, -1, -1, -1, S, 0xE2), cell(1, 2, -1, -1, -1, S, 0xE5)},
+       once,
+       36 * 882,
+       6346031891930508939u},
+      {"a row repeat with a fine delay",
+       {cell(1, 1, -1, -1, -1, S, 0xE2), cell(1, 2, -1, -1, -1, S, 0x62)},
+       once,
+       (18 + 3 * 8) * 882,
+       9927249688077313241u},
+      {"a row repeat in channel 41",
+       {cell(1, 40, -1, -1, -1, S, 0xE2)},
+       once,
+       36 * 882,
+       6346031891930508939u},
   };
   for (const FlowCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,6 +140,31 @@ TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
     EXPECT_EQ(player::offlineNaturalEnd(*engine), c.frames);
     player::stopOfflineRender(*engine);
     EXPECT_EQ(digest, c.digest) << std::hex << digest;
+  }
+}
+
+// Channel 0 muted, a note in channel 41 is heard until that channel is muted or turned down too.
+TEST(ItSong, TheListenerReachesChannelsAbove32) {
+  const xmtest::ImagePtr image =
+      xmtest::makeImage(ittest::writeIt(songWith({ittest::cell(0, 40, 60, 1)}, {0, 255})));
+  const xmtest::SongPtr song(player::loadSong(image.get(), nullptr));
+  ASSERT_NE(song, nullptr);
+  for (const int quiet : {0, 1, 2}) {  // channel 41 as it is, muted, at volume 0
+    SCOPED_TRACE(quiet);
+    const auto engine = std::make_unique<player::Engine>();
+    player::setChannelBit(engine->mutedChannels, 0, true);
+    player::setChannelBit(engine->mutedChannels, 40, quiet == 1);
+    engine->channelVolumes[40].store(0.0f);
+    player::setChannelBit(engine->scaledChannels, 40, quiet == 2);
+    ASSERT_TRUE(player::startOfflineRender(*engine, song.get(), 1));
+    std::int64_t loudness = 0;
+    while (player::offlineNaturalEnd(*engine) < 0) {
+      const std::int16_t* frames = player::renderNextBlock(*engine);
+      for (std::int32_t k = 0; k < 2 * player::offlineBlockFrames(*engine); ++k)
+        loudness += std::abs(frames[k]);
+    }
+    player::stopOfflineRender(*engine);
+    EXPECT_EQ(loudness > 0, quiet == 0) << loudness;
   }
 }
 
