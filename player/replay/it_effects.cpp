@@ -1,6 +1,7 @@
 #include "player/replay/it_effects.h"
 
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/replay/it_notes.h"
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
@@ -299,7 +300,8 @@ void playNote(Engine& engine, Song* song, std::int32_t c, const PatternCell& cel
   if (sound.sample == nullptr) return;
   const bool compatibleGxx = (song->playRules & PLAY_COMPATIBLE_GXX) != 0;
   if (portaInCell(cell) && channel.note != nullptr && channel.note->active) {
-    channel.portaTarget = noteFrequency(sound.sample->c5Speed, sound.note);
+    channel.portaTarget = noteFrequency(sound.sample->c5Speed, sound.note,
+                                        (song->rules & RULE_PERIOD_TABLE_NOTES) != 0);
     if (instrumentGiven) {
       setVolume(channel, sound.sample->volume);
       if (compatibleGxx) {

@@ -11,8 +11,18 @@ constexpr double UNITS_PER_OCTAVE = 768.0;
 
 }  // namespace
 
-double noteFrequency(std::uint32_t c5Speed, std::int32_t note) {
-  return static_cast<double>(c5Speed) * power(2.0, static_cast<double>(note - 60) / 12.0);
+double noteFrequency(std::uint32_t c5Speed, std::int32_t note, bool periodTable) {
+  if (!periodTable) {
+    return static_cast<double>(c5Speed) * power(2.0, static_cast<double>(note - 60) / 12.0);
+  }
+  // The periods of C to B in one octave, C's being 1712; octaves double exactly.
+  static constexpr double OCTAVE[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                        1208, 1140, 1076, 1016, 960,  907};
+  if (note < 0) note = 0;
+  const std::int32_t octave = note / 12 - 5;
+  const double octaves =
+      octave >= 0 ? static_cast<double>(1u << octave) : 1.0 / static_cast<double>(1u << -octave);
+  return static_cast<double>(c5Speed) * 1712.0 / OCTAVE[note % 12] * octaves;
 }
 
 double slideFrequency(double frequency, std::int32_t units, bool linear) {

@@ -61,6 +61,7 @@ struct FlowCase {
   std::vector<std::uint8_t> orders;
   std::int64_t frames;   // the song's length, worked out by hand from the rows and ticks
   std::uint64_t digest;  // of the render
+  std::uint16_t formatVersion = 0x0214;  // 0x0200: written by ModPlug Tracker
 };
 
 TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
@@ -105,27 +106,22 @@ TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
        once,
        882 + 816 + 760 + 711 + 668 + 2 * 630 + 595 + 565 + 537 + 512 + 13 * 490,
        303358755657444609u},
-      // The first row repeat counts; the fine delay comes with every repetition.
-      {"two row repeats",
-       {cell(1, 1, -1, -1, -1, S, 0xE2), cell(1, 2, -1, -1, -1, S, 0xE5)},
-       once,
-       36 * 882,
-       6346031891930508939u},
-      {"a row repeat with a fine delay",
-       {cell(1, 1, -1, -1, -1, S, 0xE2), cell(1, 2, -1, -1, -1, S, 0x62)},
+      // Of two row repeats (in channels 41 and 42) the first counts; the fine delay comes
+      // with each of the three plays of row 1.
+      {"row repeats and a fine delay",
+       {cell(1, 1, -1, -1, -1, S, 0x62), cell(1, 40, -1, -1, -1, S, 0xE2),
+        cell(1, 41, -1, -1, -1, S, 0xE5)},
        once,
        (18 + 3 * 8) * 882,
        9927249688077313241u},
-      {"a row repeat in channel 41",
-       {cell(1, 40, -1, -1, -1, S, 0xE2)},
-       once,
-       36 * 882,
-       6346031891930508939u},
+      // The notes of "four rows" on the period table's semitones.
+      {"a ModPlug Tracker file", {}, once, 24 * 882, 17727661214451930049u, 0x0200},
   };
   for (const FlowCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const xmtest::ImagePtr image =
-        xmtest::makeImage(ittest::writeIt(songWith(c.effects, c.orders)));
+    ittest::Module module = songWith(c.effects, c.orders);
+    module.formatVersion = c.formatVersion;
+    const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(module));
     const xmtest::SongPtr song(player::loadSong(image.get(), nullptr));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(player::naturalLengthFrames(song.get(), 1, player::MAX_NATURAL_FRAMES), c.frames);
