@@ -195,9 +195,10 @@ constexpr std::uint32_t RULE_FIRST_ROW_REPEAT = 1u << 26;
 // A jump (B) after a break (C) in the same row goes to the break's row of the order it names,
 // rather than its row 0.
 constexpr std::uint32_t RULE_JUMP_KEEPS_BREAK_ROW = 1u << 27;
-// A note sounds at its sample's C-5 rate x 1712 / the period of its semitone in Scream Tracker's
-// table x 2^(octave - 5), not in tempered semitones: as the IT files of ModPlug Tracker (up to
-// OpenMPT 1.17, which its header names) are played.
+// A note sounds at its sample's C-5 rate x 1712 / its period, not in tempered semitones: the
+// period of its semitone in Scream Tracker's table x 32, halved as a whole number once per
+// octave (C-5's is 1712). So the IT files of ModPlug Tracker (up to OpenMPT 1.17, which their
+// header names) are played.
 constexpr std::uint32_t RULE_PERIOD_TABLE_NOTES = 1u << 28;
 //
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.

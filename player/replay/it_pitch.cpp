@@ -15,14 +15,14 @@ double noteFrequency(std::uint32_t c5Speed, std::int32_t note, bool periodTable)
   if (!periodTable) {
     return static_cast<double>(c5Speed) * power(2.0, static_cast<double>(note - 60) / 12.0);
   }
-  // The periods of C to B in one octave, C's being 1712; octaves double exactly.
-  static constexpr double OCTAVE[12] = {1712, 1616, 1524, 1440, 1356, 1280,
-                                        1208, 1140, 1076, 1016, 960,  907};
+  // Octave 0's periods of C to B are these times 32; each octave up halves them as whole numbers
+  // (C-5's is 1712), so that some fall a little short from octave 6 on.
+  static constexpr std::int32_t OCTAVE_ZERO[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                                   1208, 1140, 1076, 1016, 960,  907};
   if (note < 0) note = 0;
-  const std::int32_t octave = note / 12 - 5;
-  const double octaves =
-      octave >= 0 ? static_cast<double>(1u << octave) : 1.0 / static_cast<double>(1u << -octave);
-  return static_cast<double>(c5Speed) * 1712.0 / OCTAVE[note % 12] * octaves;
+  const std::int32_t octave = note / 12 < 10 ? note / 12 : 10;
+  const std::int32_t period = OCTAVE_ZERO[note % 12] * 32 >> octave;
+  return static_cast<double>(c5Speed) * 1712.0 / static_cast<double>(period > 0 ? period : 1);
 }
 
 double slideFrequency(double frequency, std::int32_t units, bool linear) {
