@@ -73,13 +73,24 @@ void applyVolumeSlideRow(ItChannel& channel, std::uint8_t param) {
   setVolume(channel, volume);
 }
 
+// The pitch moves by the wave (-64..64) x the depth / 64 units of 1/768 octave: Hx8 swings half a
+// semitone either way, the wave a step on from the tick before. With old effects it swings
+// twice as far, and down first, as a period would move.
 void vibrato(Engine& engine, const Song* song, ItChannel& channel) {
-  const std::int32_t depth = channel.vibratoDepth * (oldEffects(song) ? 2 : 1);
+  channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
   const std::int32_t wave =
       itWave(channel.vibratoWaveform, channel.vibratoPosition, engine.it.random);
-  const std::int32_t units = wave * depth / 256;
-  channel.pitchFactor *= power(2.0, static_cast<double>(units) / 768.0);
-  channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
+  channel.vibratoUnits = wave * channel.vibratoDepth * (oldEffects(song) ? -2 : 1) >> 6;
+  channel.pitchFactor *= power(2.0, static_cast<double>(channel.vibratoUnits) / 768.0);
+}
+
+// A vibrato on the row tick: with old effects the pitch the last tick left holds.
+void rowVibrato(Engine& engine, const Song* song, ItChannel& channel) {
+  if (!oldEffects(song)) {
+    vibrato(engine, song, channel);
+  } else {
+    channel.pitchFactor *= power(2.0, static_cast<double>(channel.vibratoUnits) / 768.0);
+  }
 }
 
 void portamento(const Song* song, ItChannel& channel, std::int32_t speed) {
@@ -172,7 +183,7 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
     case IT_L:
       remember(channel.volumeSlide, param);
       applyVolumeSlideRow(channel, channel.volumeSlide);
-      if (effect == IT_K && !oldEffects(song)) vibrato(engine, song, channel);
+      if (effect == IT_K) rowVibrato(engine, song, channel);
       break;
     case IT_E:
     case IT_F:
@@ -188,7 +199,7 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
       if ((param & 15) != 0) {
         channel.vibratoDepth = static_cast<std::uint8_t>((param & 15) * (effect == IT_H ? 4 : 1));
       }
-      if (!oldEffects(song)) vibrato(engine, song, channel);
+      rowVibrato(engine, song, channel);
       break;
     case IT_I:
       remember(channel.tremorParam, param);
@@ -268,7 +279,7 @@ void volumeColumnRow(Engine& engine, const Song* song, ItChannel& channel, std::
     remember(portaMemory(song, channel), IT_COLUMN_PORTAMENTO[v - 193]);
   } else if (v >= 203 && v <= 212) {
     if (v > 203) channel.vibratoDepth = static_cast<std::uint8_t>(4 * (v - 203));
-    if (!oldEffects(song)) vibrato(engine, song, channel);
+    rowVibrato(engine, song, channel);
   }
 }
 

@@ -88,6 +88,7 @@ struct ItChannel {
   std::uint8_t macro;              // SFx
   std::int32_t cutoff, resonance;  // Zxx, FILTER_UNSET: none yet
   std::int32_t arpeggioStep;
+  std::int32_t vibratoUnits;  // the last vibrato's pitch change, 1/768 octave
 };
 
 struct ItPlayer {
