@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int S = 19, T = 20, A = 1, B = 2, C = 3;  // effect letters
+constexpr int S = 19, T = 20, A = 1, B = 2, C = 3, H = 8;  // effect letters
 
 // Four rows at speed 6, tempo 125 (882 frames a tick); an instrument that lets its notes go on
 // under the next, and a note on every row of channel 0.
@@ -110,6 +110,12 @@ TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
        once,
        42 * 882,
        9927249688077313241u},
+      // A note in channel 1 swinging nearly a semitone either way, as the peers have it.
+      {"H2F",
+       {cell(0, 1, 60, 1, -1, H, 0x2F), fx(1, 1, H, 0), fx(2, 1, H, 0)},
+       once,
+       24 * 882,
+       2416471667441061774u},
       // The notes of "four rows" on the period table's semitones.
       {"a ModPlug Tracker file", {}, once, 24 * 882, 17727661214451930049u, 0x0200},
       // A note in channel 41 that the listener mutes or turns down: the render of "four rows".
