@@ -200,6 +200,10 @@ constexpr std::uint32_t RULE_JUMP_KEEPS_BREAK_ROW = 1u << 27;
 // octave (C-5's is 1712). So the IT files of ModPlug Tracker (up to OpenMPT 1.17, which their
 // header names) are played.
 constexpr std::uint32_t RULE_PERIOD_TABLE_NOTES = 1u << 28;
+// A note on a key of the instrument's keyboard that names no sample sends the channel's note to
+// the background by its new-note action, as ModPlug Tracker plays its IT files (Impulse Tracker
+// ignores such a note).
+constexpr std::uint32_t RULE_EMPTY_KEYS_RELEASE = 1u << 29;
 //
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.
 constexpr std::uint32_t RULE_SCREAM_TRACKER_LIMITS = 1u << 12;

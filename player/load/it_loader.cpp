@@ -200,9 +200,9 @@ int parseIt(Song* song, StreamHandle* handle) {
   readItHeader(handle, header);
   takeHeader(song, header);
   song->format = ModuleFormat::IT;
-  song->rules =
-      IT_RULES |
-      (modplugIt(header.trackerVersion, header.formatVersion) ? RULE_PERIOD_TABLE_NOTES : 0u);
+  song->rules = IT_RULES;
+  if (modplugIt(header.trackerVersion, header.formatVersion))
+    song->rules |= RULE_PERIOD_TABLE_NOTES | RULE_EMPTY_KEYS_RELEASE;
   std::uint8_t remap[ORDER_TABLE_SIZE];
   readOrders(song, handle, header, remap);
   song->macros = defaultMacros();

@@ -308,7 +308,12 @@ void playNote(Engine& engine, Song* song, std::int32_t c, const PatternCell& cel
   const auto note = static_cast<std::uint8_t>(cell.note - 1);
   channel.lastNote = note;
   const KeyboardSound sound = soundOf(song, channel.instrument, note);
-  if (sound.sample == nullptr) return;
+  if (sound.sample == nullptr) {
+    const bool keyWithoutSample = channel.instrument != 0 && !portaInCell(cell);
+    if (keyWithoutSample && (song->rules & RULE_EMPTY_KEYS_RELEASE) != 0)
+      sendItNoteBack(engine, song, c);
+    return;
+  }
   const bool compatibleGxx = (song->playRules & PLAY_COMPATIBLE_GXX) != 0;
   if (portaInCell(cell) && channel.note != nullptr && channel.note->active) {
     channel.portaTarget = noteFrequency(sound.sample->c5Speed, sound.note,

@@ -127,6 +127,10 @@ KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t no
   return sound;
 }
 
+void sendItNoteBack(Engine& engine, const Song* song, std::int32_t c) {
+  leaveForeground(engine, song, engine.it.channels[c]);
+}
+
 ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8_t note,
                     std::uint32_t offset) {
   ItChannel& channel = engine.it.channels[c];
