@@ -14,7 +14,7 @@ bool readChannel(const std::string& text, std::size_t& at, int& channel) {
 
 }  // namespace
 
-bool parseChannelList(const std::string& text, std::uint32_t& channels) {
+bool parseChannelList(const std::string& text, ChannelMask& channels) {
   channels = 0;
   std::size_t at = 0;
   for (;;) {
@@ -25,7 +25,7 @@ bool parseChannelList(const std::string& text, std::uint32_t& channels) {
       return false;
     }
     for (int c = first; c <= last; ++c)
-      channels |= 1u << (c - 1);
+      channels |= ChannelMask{1} << (c - 1);
     if (at == text.size()) return true;
     if (text[at++] != ',') return false;
   }
@@ -35,11 +35,11 @@ std::string channelListText() {
   return "channels 1 to " + std::to_string(MAX_LISTED_CHANNEL) + ", such as 1,3,5-8";
 }
 
-std::uint32_t mutedByLists(bool muteGiven, std::uint32_t mute, bool soloGiven, std::uint32_t solo) {
+ChannelMask mutedByLists(bool muteGiven, ChannelMask mute, bool soloGiven, ChannelMask solo) {
   return (muteGiven ? mute : 0u) | (soloGiven ? ~solo : 0u);
 }
 
-std::string channelNumbers(std::uint32_t channels) {
+std::string channelNumbers(ChannelMask channels) {
   std::string numbers;
   for (int c = 0; c < MAX_LISTED_CHANNEL; ++c)
     if ((channels >> c & 1u) != 0) {
@@ -49,18 +49,18 @@ std::string channelNumbers(std::uint32_t channels) {
   return numbers;
 }
 
-void muteChannels(jingle::Player& player, std::uint32_t muted, int channelCount) {
+void muteChannels(jingle::Player& player, ChannelMask muted, int channelCount) {
   for (int channel = 0; channel < channelCount && channel < MAX_LISTED_CHANNEL; ++channel)
     if ((muted >> channel & 1u) != 0) player.setChannelMute(channel, true);
 }
 
-std::uint32_t channelsBeyond(std::uint32_t listed, int channelCount) {
+ChannelMask channelsBeyond(ChannelMask listed, int channelCount) {
   return channelCount >= MAX_LISTED_CHANNEL ? 0u
          : channelCount <= 0                ? listed
-                                            : listed & ~((1u << channelCount) - 1);
+                                            : listed & ~((ChannelMask{1} << channelCount) - 1);
 }
 
-std::string channelsBeyondText(std::uint32_t beyond, int channelCount) {
+std::string channelsBeyondText(ChannelMask beyond, int channelCount) {
   std::string numbers = channelNumbers(beyond);
   for (std::size_t at = 0; (at = numbers.find(' ', at)) != std::string::npos; at += 2)
     numbers.replace(at, 1, ", ");

@@ -36,13 +36,13 @@ int parseOptions(const std::vector<std::string>& args, PlayOptions& options, boo
   if (!parseArguments("play", args, specs, parsed)) return EXIT_BAD_INPUT;
   help = hasOption(parsed, "help");
   if (help) return EXIT_OK;
-  std::uint32_t lists[2] = {0, 0};  // --mute, --solo
+  ChannelMask lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
     if (std::string message; !readSoundOption(option, options.sound, message)) {
       return usageError(message.c_str());
     }
     if (option.name == "mute" || option.name == "solo") {
-      std::uint32_t channels = 0;
+      ChannelMask channels = 0;
       if (!parseChannelList(option.value, channels)) {
         return usageError(("--mute and --solo take " + channelListText()).c_str());
       }

@@ -35,7 +35,7 @@ struct Playing {
   jingle::Player* player;
   jingle::ModuleInfo info;
   std::int64_t endFrames;  // where the player stops by itself; below 0: endless
-  std::uint32_t muted;     // bit c: channel c (counted from 0) muted
+  ChannelMask muted;       // bit c: channel c (counted from 0) muted
 };
 
 std::int64_t frameOf(std::int64_t ms) {
@@ -129,7 +129,7 @@ Next playUntilDone(Playing& p, const PlayOptions& options, SeekTarget& seek, boo
       const int channel = key == '0' ? 9 : key - '1';
       note.clear();
       if (channel < p.info.channels) {
-        p.muted ^= 1u << channel;
+        p.muted ^= ChannelMask{1} << channel;
         p.player->setChannelMute(channel, (p.muted >> channel & 1u) != 0);
       } else {
         note = "no channel " + std::to_string(channel + 1) + ": the module has " +
@@ -174,7 +174,7 @@ int playModule(const std::string& path, std::size_t index, std::size_t count,
   warnOfDamage(path, module);
   Playing p{&module, nullptr, {}, -1, 0};
   module.info(p.info);
-  if (const std::uint32_t beyond = channelsBeyond(options.listed, p.info.channels)) {
+  if (const ChannelMask beyond = channelsBeyond(options.listed, p.info.channels)) {
     std::fprintf(stderr, "jingle: %s: %s (ignored)\n", inputName(path).c_str(),
                  channelsBeyondText(beyond, p.info.channels).c_str());
   }
@@ -187,7 +187,7 @@ int playModule(const std::string& path, std::size_t index, std::size_t count,
   }
   p.player = &player;
   player.setRounds(options.endless ? JINGLE_ENDLESS : options.loops);
-  p.muted = options.muted & ~channelsBeyond(~0u, p.info.channels);
+  p.muted = options.muted & ~channelsBeyond(~ChannelMask{0}, p.info.channels);
   muteChannels(player, p.muted, p.info.channels);
   applySoundOptions(player, options.sound);
 

@@ -20,8 +20,8 @@ struct PlayOptions {
   bool endless = false;
   std::int64_t startMs = 0;
   std::string start;         // as given
-  std::uint32_t muted = 0;   // channels silenced by --mute and --solo, at each module's start
-  std::uint32_t listed = 0;  // the channels --mute and --solo name
+  std::uint64_t muted = 0;   // channels silenced by --mute and --solo, at each module's start
+  std::uint64_t listed = 0;  // the channels --mute and --solo name
   SoundOptions sound;
   bool shuffle = false;  // each time through the list in another order
   bool repeat = false;   // through the list again and again

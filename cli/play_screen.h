@@ -26,7 +26,7 @@ struct PlayStatus {
   std::int64_t timeMs = 0, totalMs = -1;
   double peakLeft = 0, peakRight = 0;  // 1.0 full scale
   bool paused = false;
-  std::uint32_t muted = 0;  // bit c: channel c + 1
+  std::uint64_t muted = 0;  // bit c: channel c + 1
   std::string note;         // a passing remark shown after the muted channels
   bool keys = false;        // the keys are shown below
 };

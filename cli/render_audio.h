@@ -21,7 +21,7 @@ struct AudioRequest {
   std::int32_t loops = 1;  // times round the song, when frames is its natural length
   bool endless = false;    // the song goes round until frames are written (--seconds)
   std::int64_t frames = 0;
-  std::uint32_t muted = 0;  // bit c: channel c + 1 silenced
+  std::uint64_t muted = 0;  // bit c: channel c + 1 silenced
   SoundOptions sound;
   int threads = 0;  // players rendering at once; 0: defaultRenderThreads()
 };

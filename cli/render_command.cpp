@@ -45,8 +45,8 @@ struct RenderOptions {
   double secondsValue = 0.0;
   std::int32_t loops = 1;
   bool quiet = false;
-  std::uint32_t muted = 0;   // channels silenced by --mute and --solo
-  std::uint32_t listed = 0;  // the channels --mute and --solo name
+  ChannelMask muted = 0;   // channels silenced by --mute and --solo
+  ChannelMask listed = 0;  // the channels --mute and --solo name
   SoundOptions sound;
   std::int32_t threads = 0;  // 0: as many as the processors allow
 };
@@ -64,7 +64,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
   if (help) return EXIT_OK;
   options.operands = parsed.operands;
   OutputChoice& output = options.output;
-  std::uint32_t lists[2] = {0, 0};  // --mute, --solo
+  ChannelMask lists[2] = {0, 0};  // --mute, --solo
   for (const ParsedOption& option : parsed.options) {
     const std::string& value = option.value;
     std::int64_t number = 0;
@@ -111,7 +111,7 @@ int parseOptions(const std::vector<std::string>& args, RenderOptions& options, b
       }
       options.threads = static_cast<std::int32_t>(number);
     } else if (option.name == "mute" || option.name == "solo") {
-      std::uint32_t channels = 0;
+      ChannelMask channels = 0;
       if (!parseChannelList(value, channels)) {
         return renderUsageError("--" + option.name + " takes " + channelListText());
       }
@@ -186,7 +186,7 @@ int renderOne(const RenderOptions& options, const RenderJob& job) {
   if (const int code = openModule(job.module, module); code != EXIT_OK) return code;
   jingle::ModuleInfo info{};
   module.info(info);
-  if (const std::uint32_t beyond = channelsBeyond(options.listed, info.channels)) {
+  if (const ChannelMask beyond = channelsBeyond(options.listed, info.channels)) {
     std::fprintf(stderr, "jingle: %s: %s\n", inputName(job.module).c_str(),
                  channelsBeyondText(beyond, info.channels).c_str());
     return EXIT_BAD_INPUT;

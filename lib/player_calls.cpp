@@ -9,6 +9,7 @@
 #include "player/mixer/sinc_table.h"
 #include "player/pcm_clip.h"
 #include "player/player.h"
+#include "player/replay/channel_mute.h"
 #include "player/replay/pitch.h"
 #include "player/song_end.h"
 
@@ -232,12 +233,7 @@ jingle_status jingle_player_set_channel_mute(jingle_player* player, int32_t chan
                                              int32_t muted) {
   if (player == nullptr) return JINGLE_NULL_ARGUMENT;
   if (!channelOf(*player, channel)) return JINGLE_INVALID_ARGUMENT;
-  const std::uint32_t bit = 1u << channel;
-  if (muted != 0) {
-    player->engine->mutedChannels.fetch_or(bit);
-  } else {
-    player->engine->mutedChannels.fetch_and(~bit);
-  }
+  player::setChannelBit(player->engine->mutedChannels, channel, muted != 0);
   return JINGLE_OK;
 }
 
@@ -247,12 +243,11 @@ jingle_status jingle_player_set_channel_volume(jingle_player* player, int32_t ch
   if (!channelOf(*player, channel) || !(volume >= 0.0 && volume <= 1.0)) {
     return JINGLE_INVALID_ARGUMENT;
   }
-  const std::uint32_t bit = 1u << channel;
   if (volume == 1.0) {
-    player->engine->scaledChannels.fetch_and(~bit);
+    player::setChannelBit(player->engine->scaledChannels, channel, false);
   } else {
     player->engine->channelVolumes[channel].store(static_cast<float>(volume));
-    player->engine->scaledChannels.fetch_or(bit, std::memory_order_release);
+    player::setChannelBit(player->engine->scaledChannels, channel, true, std::memory_order_release);
   }
   return JINGLE_OK;
 }

@@ -21,6 +21,9 @@
 
 namespace player {
 
+// 32-bit words of a mask with one bit for each channel a song may have.
+constexpr int CHANNEL_MASK_WORDS = SONG_CHANNELS / 32;
+
 struct Engine {
   AudioOutput output;
   VoicePool voicePool;
@@ -30,16 +33,17 @@ struct Engine {
   std::atomic<Interpolation> interpolation;
   // One record per song channel; the song's first channelCount are used.
   Channel channelTable[MAX_CHANNELS];
-  // The pattern loops of the song's channels.
-  PatternLoops loops;
+  // What the song's flow keeps from row to row: its channels' pattern loops and tempo memories.
+  FlowMemory flowMemory;
   // A tempo the last row set that takes effect at the next tick; 0: none (song_flow.h).
   std::int32_t pendingTempo;
-  // Bit c set: channel c (counted from 0) is muted. Any thread may set it.
-  std::atomic<std::uint32_t> mutedChannels;
-  // Bit c set: channel c plays at channelVolumes[c] (0 .. 1) of its volume; clear, at its full
-  // volume. Any thread may set them, the volume before the bit.
-  std::atomic<std::uint32_t> scaledChannels;
-  std::atomic<float> channelVolumes[MAX_CHANNELS];
+  // Bit c % 32 of word c / 32 set: song channel c (counted from 0) is muted. Any thread may set
+  // them (channel_mute.h).
+  std::atomic<std::uint32_t> mutedChannels[CHANNEL_MASK_WORDS];
+  // Bit c % 32 of word c / 32 set: channel c plays at channelVolumes[c] (0 .. 1) of its volume;
+  // clear, at its full volume. Any thread may set them, the volume before the bit.
+  std::atomic<std::uint32_t> scaledChannels[CHANNEL_MASK_WORDS];
+  std::atomic<float> channelVolumes[SONG_CHANNELS];
   // The factor every mixed frame is multiplied by before it is clipped; 0 leaves the mix as it
   // is. Any thread may set it.
   std::atomic<float> outputGain;

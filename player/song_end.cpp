@@ -18,9 +18,9 @@ struct Flow {
   std::int32_t order, row;
   std::int32_t nextOrder, nextRow;  // -1: none
   std::int32_t speed, tempo;
-  PatternLoops loops;
+  FlowMemory memory;
 };
-static_assert(sizeof(Flow) == sizeof(std::int32_t) * (6 + MAX_CHANNELS) + MAX_CHANNELS);
+static_assert(sizeof(Flow) == sizeof(std::int32_t) * (6 + SONG_CHANNELS) + 2 * SONG_CHANNELS);
 
 // A row's decoded flow effects, kept by the row's key.
 struct RowSlot {
@@ -30,7 +30,7 @@ struct RowSlot {
 
 struct Search {
   const Song* song;
-  std::int32_t channels;  // read for flow effects: the first MAX_CHANNELS
+  std::int32_t channels;  // read for flow effects: the first SONG_CHANNELS
   std::int32_t stride;    // cells from one row to the next: every channel of the song
   std::int32_t rate;
   RowSlot* rows;                                    // ROW_SLOTS of them, by the row's key
@@ -82,7 +82,7 @@ std::int64_t playRow(Search& search, Flow& flow) {
   const RowFlow* effects =
       cells != nullptr ? &rowFlow(search, song->orderTable[flow.order], flow.row, cells) : nullptr;
   FlowStep step{flow.order, flow.row, -1, -1, flow.speed, flow.tempo, 0, 0};
-  stepRow(song, rows, effects, flow.loops, step);
+  stepRow(song, rows, effects, flow.memory, step);
   const std::int64_t frames = rowFrames(song, step, flow.tempo, search.rate);
   flow.nextOrder = step.nextOrder;
   flow.nextRow = step.nextRow;
@@ -119,7 +119,7 @@ std::int64_t walkFlow(const Song* song, const Goal& goal, std::int64_t maxFrames
     release();
     return toEnd ? maxFrames : -1;
   }
-  if (search.channels > MAX_CHANNELS) search.channels = MAX_CHANNELS;
+  if (search.channels > SONG_CHANNELS) search.channels = SONG_CHANNELS;
   for (std::int32_t order = 0; order < ORDER_TABLE_SIZE; ++order) {
     search.orderRows[order] = patternRowsAt(song, order);
     search.orderCells[order] = rowCellsAt(song, order, 0);
@@ -151,7 +151,7 @@ std::int64_t walkFlow(const Song* song, const Goal& goal, std::int64_t maxFrames
         span *= 2;
       }
     }
-    const bool inLoop = loopRunning(flow.loops);
+    const bool inLoop = loopRunning(flow.memory);
     if (!inLoop) lastFree = tick;
     const std::int64_t frames = playRow(search, flow);
     if (!toEnd && flow.order == goal.order && flow.row == goal.row) {

@@ -12,7 +12,7 @@ void watchedTick(Engine& engine, Song* song) {
   const bool rowTick = song->tick == 0;
   // Whether a loop runs is decided as the row is reached: the last pass over a loop's last row
   // counts the loop down to 0, and that row still belongs to the loop.
-  const bool inLoop = rowTick && loopRunning(engine.loops);
+  const bool inLoop = rowTick && loopRunning(engine.flowMemory);
   const std::int64_t tickFrame = watch.nextTickFrame;
   watch.songTick(engine, song);
   watch.nextTickFrame += song->samplesPerTick > 0 ? song->samplesPerTick : 1;

@@ -37,7 +37,7 @@ bool beginSong(Engine& engine, const Song* loaded) {
     useSongRamps(engine.voicePool, QUICK_RAMP_UP_FRAMES, QUICK_RAMP_DOWN_FRAMES);
   }
   engine.voicePool.mixedVoices = 0;
-  engine.loops = PatternLoops{};
+  engine.flowMemory = FlowMemory{};
   engine.pendingTempo = 0;
   // Only the song's own channels are touched; the loader refuses songs with more than the table.
   const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;

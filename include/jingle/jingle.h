@@ -43,8 +43,9 @@
 #define JINGLE_MAX_SECONDS 1800
 /* Rounds value that never ends the song. */
 #define JINGLE_ENDLESS 0
-/* Channels a module may have at most. */
-#define JINGLE_MAX_CHANNELS 32
+/* Channels a module may have at most, as Impulse Tracker modules do. It was 32 before this
+ * library played them; while its version is 0.x such limits may still change. */
+#define JINGLE_MAX_CHANNELS 64
 
 #ifdef __cplusplus
 extern "C" {

@@ -191,10 +191,27 @@ constexpr std::uint32_t RULE_NOTES_RESTART_WAVES = 1u << 25;
 constexpr std::uint32_t RULE_QUICK_RAMPS = 1u << 26;
 //
 // Impulse Tracker (IT).
-// S6x lengthens the row by x ticks (several in a row add up).
+// S6x lengthens the row by x ticks (several in a row add up), and each time a row repeat
+// (SEx) plays the row again, by as many.
 constexpr std::uint32_t RULE_FINE_PATTERN_DELAY = 1u << 23;
 // T0x slides the tempo down by x on every tick but the row's first, T1x up, within 32..255.
 constexpr std::uint32_t RULE_TEMPO_SLIDES = 1u << 24;
+// T00 takes its channel's last T parameter again: a slide goes on, a tempo is set again.
+constexpr std::uint32_t RULE_TEMPO_MEMORY = 1u << 25;
+// Of several row repeats (SEx) in one row the first, in channel order, counts (SE0 too).
+constexpr std::uint32_t RULE_FIRST_ROW_REPEAT = 1u << 26;
+// A jump (B) after a break (C) in the same row goes to the break's row of the order it names,
+// rather than its row 0.
+constexpr std::uint32_t RULE_JUMP_KEEPS_BREAK_ROW = 1u << 27;
+// A note sounds at its sample's C-5 rate x 1712 / its period, not in tempered semitones: the
+// period of its semitone in Scream Tracker's table x 32, halved as a whole number once per
+// octave (C-5's is 1712). So the IT files of ModPlug Tracker (up to OpenMPT 1.17, which their
+// header names) are played.
+constexpr std::uint32_t RULE_PERIOD_TABLE_NOTES = 1u << 28;
+// A note on a key of the instrument's keyboard that names no sample sends the channel's note to
+// the background by its new-note action, as ModPlug Tracker plays its IT files (Impulse Tracker
+// ignores such a note).
+constexpr std::uint32_t RULE_EMPTY_KEYS_RELEASE = 1u << 29;
 //
 // Tempo from 33 (Txx below 33 ignored), speed from 1 (A00 ignored); Scream Tracker 3.
 constexpr std::uint32_t RULE_SCREAM_TRACKER_LIMITS = 1u << 12;

@@ -148,6 +148,11 @@ void readNewInstrument(StreamHandle* handle, std::int64_t offset, Instrument& in
 
 }  // namespace
 
+bool modplugIt(std::uint16_t trackerVersion, std::uint16_t formatVersion) {
+  return trackerVersion == 0x0888 ||
+         (formatVersion == 0x0200 && (trackerVersion == 0x0214 || trackerVersion == 0x0217));
+}
+
 bool readItSignature(StreamHandle* handle) {
   std::uint8_t bytes[4] = {};
   seek(handle, 0, 0);

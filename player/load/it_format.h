@@ -60,6 +60,12 @@ struct ItHeader {
   std::uint8_t channelPan[SONG_CHANNELS];
   std::uint8_t channelVolume[SONG_CHANNELS];
 };
+
+// True for the versions of a file ModPlug Tracker wrote (up to OpenMPT 1.17): tracker 0x0888, or
+// format version 0x0200 with tracker version 0x0214 or 0x0217 (Impulse Tracker's own 2.14 files say
+// format 0x0214).
+bool modplugIt(std::uint16_t trackerVersion, std::uint16_t formatVersion);
+
 void readItHeader(StreamHandle* handle, ItHeader& header);
 
 // Offset of the first order, instrument, sample and pattern offset, and of what follows them.

@@ -75,7 +75,8 @@ void readOrders(Song* song, StreamHandle* handle, const ItHeader& header,
 // The rules of Impulse Tracker's own playing, for the flow every format shares.
 constexpr std::uint32_t IT_RULES = RULE_CHANNEL_PANNING | RULE_ROW_REPEAT_DELAY |
                                    RULE_WHOLE_FRAME_TICKS | RULE_FINE_PATTERN_DELAY |
-                                   RULE_TEMPO_SLIDES | RULE_FINE_GAINS;
+                                   RULE_TEMPO_SLIDES | RULE_TEMPO_MEMORY | RULE_FIRST_ROW_REPEAT |
+                                   RULE_JUMP_KEEPS_BREAK_ROW | RULE_FINE_GAINS;
 
 bool readPatterns(Song* song, StreamHandle* handle, const ItHeader& header) {
   const std::int32_t stored = atMost(header.patternCount, IT_MAX_PATTERNS);
@@ -200,6 +201,8 @@ int parseIt(Song* song, StreamHandle* handle) {
   takeHeader(song, header);
   song->format = ModuleFormat::IT;
   song->rules = IT_RULES;
+  if (modplugIt(header.trackerVersion, header.formatVersion))
+    song->rules |= RULE_PERIOD_TABLE_NOTES | RULE_EMPTY_KEYS_RELEASE;
   std::uint8_t remap[ORDER_TABLE_SIZE];
   readOrders(song, handle, header, remap);
   song->macros = defaultMacros();

@@ -38,6 +38,8 @@ std::string readText(StreamHandle* handle, std::int64_t offset, std::int32_t byt
 std::string itTrackerName(std::uint16_t trackerVersion, std::uint16_t formatVersion) {
   char name[48];
   const unsigned major = trackerVersion >> 8 & 0xF, minor = trackerVersion & 0xFF;
+  if (modplugIt(trackerVersion, formatVersion))
+    return trackerVersion == 0x0888 ? "OpenMPT 1.17" : "ModPlug Tracker";
   switch (trackerVersion >> 12) {
     case 0x0:
       std::snprintf(name, sizeof name, "Impulse Tracker %u.%02x", major, minor);

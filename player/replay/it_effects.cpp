@@ -1,6 +1,7 @@
 #include "player/replay/it_effects.h"
 
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/replay/it_notes.h"
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
@@ -72,13 +73,24 @@ void applyVolumeSlideRow(ItChannel& channel, std::uint8_t param) {
   setVolume(channel, volume);
 }
 
+// The pitch moves by the wave (-64..64) x the depth / 64 units of 1/768 octave: Hx8 swings half a
+// semitone either way, the wave a step on from the tick before. With old effects it swings
+// twice as far, and down first, as a period would move.
 void vibrato(Engine& engine, const Song* song, ItChannel& channel) {
-  const std::int32_t depth = channel.vibratoDepth * (oldEffects(song) ? 2 : 1);
+  channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
   const std::int32_t wave =
       itWave(channel.vibratoWaveform, channel.vibratoPosition, engine.it.random);
-  const std::int32_t units = wave * depth / 256;
-  channel.pitchFactor *= power(2.0, static_cast<double>(units) / 768.0);
-  channel.vibratoPosition = (channel.vibratoPosition + channel.vibratoSpeed * 4) & 255;
+  channel.vibratoUnits = wave * channel.vibratoDepth * (oldEffects(song) ? -2 : 1) >> 6;
+  channel.pitchFactor *= power(2.0, static_cast<double>(channel.vibratoUnits) / 768.0);
+}
+
+// A vibrato on the row tick: with old effects the pitch the last tick left holds.
+void rowVibrato(Engine& engine, const Song* song, ItChannel& channel) {
+  if (!oldEffects(song)) {
+    vibrato(engine, song, channel);
+  } else {
+    channel.pitchFactor *= power(2.0, static_cast<double>(channel.vibratoUnits) / 768.0);
+  }
 }
 
 void portamento(const Song* song, ItChannel& channel, std::int32_t speed) {
@@ -171,7 +183,7 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
     case IT_L:
       remember(channel.volumeSlide, param);
       applyVolumeSlideRow(channel, channel.volumeSlide);
-      if (effect == IT_K && !oldEffects(song)) vibrato(engine, song, channel);
+      if (effect == IT_K) rowVibrato(engine, song, channel);
       break;
     case IT_E:
     case IT_F:
@@ -187,7 +199,7 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
       if ((param & 15) != 0) {
         channel.vibratoDepth = static_cast<std::uint8_t>((param & 15) * (effect == IT_H ? 4 : 1));
       }
-      if (!oldEffects(song)) vibrato(engine, song, channel);
+      rowVibrato(engine, song, channel);
       break;
     case IT_I:
       remember(channel.tremorParam, param);
@@ -225,11 +237,6 @@ void effectRow(Engine& engine, Song* song, ItChannel& channel, std::int32_t c, s
     case IT_S:
       remember(channel.special, param);
       specialRow(engine, channel, c, channel.special);
-      break;
-    case IT_T:
-      // Speed, tempo, jumps, breaks, loops and delays are the song flow's (song_flow.h); a
-      // tempo slide has no memory there, so T00 slides nothing here either.
-      if (param < 0x20) channel.tempoSlide = param;
       break;
     case IT_V:
       if (param <= 128) engine.it.globalVolume = param;
@@ -272,7 +279,7 @@ void volumeColumnRow(Engine& engine, const Song* song, ItChannel& channel, std::
     remember(portaMemory(song, channel), IT_COLUMN_PORTAMENTO[v - 193]);
   } else if (v >= 203 && v <= 212) {
     if (v > 203) channel.vibratoDepth = static_cast<std::uint8_t>(4 * (v - 203));
-    if (!oldEffects(song)) vibrato(engine, song, channel);
+    rowVibrato(engine, song, channel);
   }
 }
 
@@ -301,10 +308,16 @@ void playNote(Engine& engine, Song* song, std::int32_t c, const PatternCell& cel
   const auto note = static_cast<std::uint8_t>(cell.note - 1);
   channel.lastNote = note;
   const KeyboardSound sound = soundOf(song, channel.instrument, note);
-  if (sound.sample == nullptr) return;
+  if (sound.sample == nullptr) {
+    const bool keyWithoutSample = channel.instrument != 0 && !portaInCell(cell);
+    if (keyWithoutSample && (song->rules & RULE_EMPTY_KEYS_RELEASE) != 0)
+      sendItNoteBack(engine, song, c);
+    return;
+  }
   const bool compatibleGxx = (song->playRules & PLAY_COMPATIBLE_GXX) != 0;
   if (portaInCell(cell) && channel.note != nullptr && channel.note->active) {
-    channel.portaTarget = noteFrequency(sound.sample->c5Speed, sound.note);
+    channel.portaTarget = noteFrequency(sound.sample->c5Speed, sound.note,
+                                        (song->rules & RULE_PERIOD_TABLE_NOTES) != 0);
     if (instrumentGiven) {
       setVolume(channel, sound.sample->volume);
       if (compatibleGxx) {
@@ -448,12 +461,6 @@ void runItEffects(Engine& engine, Song* song, std::int32_t c) {
           itWave(channel.tremoloWaveform, channel.tremoloPosition, engine.it.random);
       channel.volumeDelta = wave * channel.tremoloDepth * 4 / 64;
       channel.tremoloPosition = (channel.tremoloPosition + channel.tremoloSpeed * 4) & 255;
-      break;
-    }
-    case IT_T: {
-      const std::int32_t slide = channel.tempoSlide;
-      const std::int32_t tempo = song->bpm + ((slide >> 4) == 1 ? (slide & 15) : -(slide & 15));
-      setBpm(engine, song, clamp(tempo, 32, 255));
       break;
     }
     case IT_W:

@@ -1,6 +1,7 @@
 #include "player/replay/it_notes.h"
 
 #include "player/engine.h"
+#include "player/load/effects.h"
 #include "player/replay/it_pitch.h"
 #include "player/replay/it_tables.h"
 
@@ -126,6 +127,10 @@ KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t no
   return sound;
 }
 
+void sendItNoteBack(Engine& engine, const Song* song, std::int32_t c) {
+  leaveForeground(engine, song, engine.it.channels[c]);
+}
+
 ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8_t note,
                     std::uint32_t offset) {
   ItChannel& channel = engine.it.channels[c];
@@ -164,7 +169,8 @@ ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8
   n.sampleNumber = sound.sampleNumber;
   n.instrument = &in;
   n.sample = sound.sample;
-  n.frequency = noteFrequency(sound.sample->c5Speed, sound.note);
+  n.frequency = noteFrequency(sound.sample->c5Speed, sound.note,
+                              (song->rules & RULE_PERIOD_TABLE_NOTES) != 0);
   n.volume = channel.volume;
   n.channelVolume = channel.channelVolume;
   n.pan = startingPan(engine, channel, in, *sound.sample, note);

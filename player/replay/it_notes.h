@@ -24,6 +24,9 @@ struct KeyboardSound {
 };
 KeyboardSound soundOf(const Song* song, std::uint8_t instrument, std::uint8_t note);
 
+// Hands channel c's foreground note to the background by its new-note action, or cuts it.
+void sendItNoteBack(Engine& engine, const Song* song, std::int32_t c);
+
 void releaseItNote(Engine& engine, ItNote& note);  // key off
 void fadeItNote(ItNote& note);
 void cutItNote(Engine& engine, ItNote& note);  // silent at once (its voice ramps down)

@@ -119,12 +119,12 @@ void shapeNote(Engine& engine, const Song* song, ItNote& note) {
                          note.instrumentVolume * note.channelVolume * engine.it.globalVolume *
                          64.0 * 1024.0 * envelopes.volume * (note.fade / 65536.0);
   const double finalVolume = product * FINAL_VOLUME_SCALE;  // 0..128
-  // The mute mask names the first 32 channels.
-  const bool muted =
-      note.channel < 32 &&
-      (engine.mutedChannels.load(std::memory_order_relaxed) >> note.channel & 1u) != 0;
+  // The listener's mute and volume of the channel that played the note, background notes too.
+  const bool muted = channelIndexMuted(engine, note.channel);
   std::int32_t gain =
-      muted ? 0 : static_cast<std::int32_t>(finalVolume * song->mixingVolume * FULL_GAIN / 16384.0);
+      muted ? 0
+            : static_cast<std::int32_t>(listenerIndexGain(
+                  engine, note.channel, finalVolume * song->mixingVolume * FULL_GAIN / 16384.0));
   // Below 1/255 of full gain (-48 dB) a note is silent, as the voices' coarse gains make it.
   if (gain < FINE_UNITS_PER_STEP) gain = 0;
   note.lastVolume = gain;

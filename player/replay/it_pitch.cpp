@@ -11,8 +11,18 @@ constexpr double UNITS_PER_OCTAVE = 768.0;
 
 }  // namespace
 
-double noteFrequency(std::uint32_t c5Speed, std::int32_t note) {
-  return static_cast<double>(c5Speed) * power(2.0, static_cast<double>(note - 60) / 12.0);
+double noteFrequency(std::uint32_t c5Speed, std::int32_t note, bool periodTable) {
+  if (!periodTable) {
+    return static_cast<double>(c5Speed) * power(2.0, static_cast<double>(note - 60) / 12.0);
+  }
+  // Octave 0's periods of C to B are these times 32; each octave up halves them as whole numbers
+  // (C-5's is 1712), so that some fall a little short from octave 6 on.
+  static constexpr std::int32_t OCTAVE_ZERO[12] = {1712, 1616, 1524, 1440, 1356, 1280,
+                                                   1208, 1140, 1076, 1016, 960,  907};
+  if (note < 0) note = 0;
+  const std::int32_t octave = note / 12 < 10 ? note / 12 : 10;
+  const std::int32_t period = OCTAVE_ZERO[note % 12] * 32 >> octave;
+  return static_cast<double>(c5Speed) * 1712.0 / static_cast<double>(period > 0 ? period : 1);
 }
 
 double slideFrequency(double frequency, std::int32_t units, bool linear) {

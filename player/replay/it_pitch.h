@@ -6,8 +6,9 @@
 
 namespace player {
 
-// Hz of note 0..119 (C-5 = 60) for a sample of c5Speed Hz.
-double noteFrequency(std::uint32_t c5Speed, std::int32_t note);
+// Hz of note 0..119 (C-5 = 60) for a sample of c5Speed Hz: tempered semitones, or under
+// periodTable (RULE_PERIOD_TABLE_NOTES) the semitones of Scream Tracker's period table.
+double noteFrequency(std::uint32_t c5Speed, std::int32_t note, bool periodTable);
 
 // The frequency slid by units: up for positive units.
 double slideFrequency(double frequency, std::int32_t units, bool linear);

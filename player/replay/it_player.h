@@ -76,8 +76,7 @@ struct ItChannel {
   // Effect memories.
   std::uint8_t volumeSlide, pitchSlide, portaSpeed, vibratoSpeed, vibratoDepth, tremorParam,
       arpeggio, channelVolumeSlide, offset, highOffset, panSlide, retrig, tremoloSpeed,
-      tremoloDepth, special, tempoSlide, globalVolumeSlide, panbrelloSpeed, panbrelloDepth,
-      volumeColumnSlide;
+      tremoloDepth, special, globalVolumeSlide, panbrelloSpeed, panbrelloDepth, volumeColumnSlide;
   std::uint8_t vibratoWaveform, tremoloWaveform, panbrelloWaveform;
   std::int32_t vibratoPosition, tremoloPosition, panbrelloPosition;
   std::int32_t tremorCount;
@@ -89,6 +88,7 @@ struct ItChannel {
   std::uint8_t macro;              // SFx
   std::int32_t cutoff, resonance;  // Zxx, FILTER_UNSET: none yet
   std::int32_t arpeggioStep;
+  std::int32_t vibratoUnits;  // the last vibrato's pitch change, 1/768 octave
 };
 
 struct ItPlayer {
@@ -96,6 +96,7 @@ struct ItPlayer {
   ItNote notes[IT_NOTES];
   std::int32_t globalVolume;  // 0..128
   std::uint32_t random;       // the note variation's generator
+  std::int32_t tempoSlide;    // the row's tempo change per tick after its first (song_flow.h)
 };
 
 // Prepares the song's channels and notes (called when the song starts).

@@ -53,11 +53,12 @@ void playRow(Engine& engine, Song* song) {
   if (cells != nullptr) decodeRowFlow(song, cells, song->channelCount, effects);
   FlowStep step{song->orderPosition, song->row, -1, -1, song->speed, song->bpm, 0, 0};
   stepRow(song, patternRowsAt(song, song->orderPosition), cells != nullptr ? &effects : nullptr,
-          engine.loops, step);
+          engine.flowMemory, step);
   song->nextOrder = step.nextOrder;
   song->nextRow = step.nextRow;
   song->speed = step.speed;
   song->patternDelayTicks = step.delayTicks;
+  engine.it.tempoSlide = step.tempoSlide;
   if (step.tempo != song->bpm) setBpm(engine, song, step.tempo);
 }
 
@@ -100,6 +101,11 @@ void runItTick(Engine& engine, Song* song) {
   } else {
     for (std::int32_t c = 0; c < song->channelCount; ++c)
       runItEffects(engine, song, c);
+    // The row's tempo slides, all channels' together, as the flow reckons the row's length.
+    if (engine.it.tempoSlide != 0) {
+      const std::int32_t tempo = song->bpm + engine.it.tempoSlide;
+      setBpm(engine, song, tempo < 32 ? 32 : (tempo > 255 ? 255 : tempo));
+    }
   }
   shapeItNotes(engine, song);
   // The mixer (and the next tick's look at the voices) goes no further than the last voice that

@@ -21,9 +21,38 @@ void loopEffect(RowFlow& flow, std::int32_t channel, std::uint8_t times) {
   flow.loopStarts = flow.loopStarts || times == 0;
 }
 
-void delayEffect(RowFlow& flow, std::uint8_t times) {
+void delayEffect(const Song* song, RowFlow& flow, std::uint8_t times) {
+  if ((song->rules & RULE_FIRST_ROW_REPEAT) != 0 && flow.delayTimes >= 0) return;
   flow.delayTimes = times;
   flow.delaySpeed = flow.speed;
+}
+
+// What a T parameter does to the row: sets its tempo, or adds to its slide.
+void tempoEffect(const Song* song, RowFlow& flow, std::uint8_t param) {
+  const std::uint8_t x = param >> 4;
+  const std::uint8_t y = param & 0x0F;
+  if (param >= tempoFloor(song)) {
+    flow.tempo = param;
+  } else if ((song->rules & RULE_TEMPO_SLIDES) != 0 && x <= 1) {
+    flow.tempoSlide += x == 1 ? y : -y;
+  }
+}
+
+// RULE_TEMPO_MEMORY: the row's tempo and slide from its T effects in channel order, T00 taking
+// its channel's last parameter, which the others replace.
+void recallTempo(const Song* song, RowFlow& flow, FlowMemory& memory) {
+  flow.tempo = 0;
+  flow.tempoSlide = 0;
+  for (std::int32_t c = 0; c < SONG_CHANNELS; ++c) {
+    if ((flow.tempoChannels >> c & 1u) == 0) continue;
+    std::uint8_t param = flow.tempoParam[c];
+    if (param == 0) {
+      param = memory.tempoParam[c];
+    } else {
+      memory.tempoParam[c] = param;
+    }
+    if (param != 0) tempoEffect(song, flow, param);
+  }
 }
 
 }  // namespace
@@ -51,23 +80,26 @@ void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t chan
                    RowFlow& flow) {
   std::memset(&flow, 0, sizeof flow);
   flow.nextRow = flow.jumpOrder = flow.speed = flow.delayTimes = flow.delaySpeed = -1;
-  if (channels > MAX_CHANNELS) channels = MAX_CHANNELS;
+  if (channels > SONG_CHANNELS) channels = SONG_CHANNELS;
+  bool broken = false;  // a break came before in the row
   for (std::int32_t c = 0; c < channels; ++c) {
     const std::uint8_t param = cells[c].param;
     const std::uint8_t x = param >> 4;
     const std::uint8_t y = param & 0x0F;
     switch (cells[c].effect) {
       case EFFECT_POSITION_JUMP:
-        flow.nextRow = 0;
+        if (!broken || (song->rules & RULE_JUMP_KEEPS_BREAK_ROW) == 0) flow.nextRow = 0;
         flow.jumpOrder = param < song->songLength ? param : 0;
         break;
       case EFFECT_PATTERN_BREAK: {
         const std::int32_t row = x * 10 + y;
         flow.nextRow = row > 63 ? 0 : row;
+        broken = true;
         break;
       }
       case EFFECT_BREAK_TO_ROW:
         flow.nextRow = param;
+        broken = true;
         break;
       case EFFECT_SPEED_TEMPO:
         if (param < 32) {
@@ -80,19 +112,19 @@ void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t chan
         if (param != 0) flow.speed = param;
         break;
       case EFFECT_SET_TEMPO:
-        if (param >= tempoFloor(song)) {
-          flow.tempo = param;
-        } else if ((song->rules & RULE_TEMPO_SLIDES) != 0 && x <= 1) {
-          flow.tempoSlide += x == 1 ? y : -y;
+        tempoEffect(song, flow, param);
+        if ((song->rules & RULE_TEMPO_MEMORY) != 0) {
+          flow.tempoChannels |= std::uint64_t{1} << c;
+          flow.tempoParam[c] = param;
         }
         break;
       case EFFECT_EXTENDED:
         if (x == EXTENDED_PATTERN_LOOP) loopEffect(flow, c, y);
-        if (x == EXTENDED_PATTERN_DELAY) delayEffect(flow, y);
+        if (x == EXTENDED_PATTERN_DELAY) delayEffect(song, flow, y);
         break;
       case EFFECT_SPECIAL:
         if (x == SPECIAL_PATTERN_LOOP) loopEffect(flow, c, y);
-        if (x == SPECIAL_PATTERN_DELAY) delayEffect(flow, y);
+        if (x == SPECIAL_PATTERN_DELAY) delayEffect(song, flow, y);
         if (x == SPECIAL_FINE_PATTERN_DELAY && (song->rules & RULE_FINE_PATTERN_DELAY) != 0) {
           flow.fineDelay += y;
         }
@@ -103,13 +135,19 @@ void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t chan
   }
 }
 
-void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, PatternLoops& loops,
+void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, FlowMemory& memory,
              FlowStep& step) {
   step.nextOrder = -1;
   step.nextRow = -1;
   step.delayTicks = 0;
   step.tempoSlide = 0;
   std::int32_t loopBack = -1;
+  RowFlow recalled;
+  if (effects != nullptr && effects->tempoChannels != 0) {
+    recalled = *effects;
+    recallTempo(song, recalled, memory);
+    effects = &recalled;
+  }
   if (effects != nullptr) {
     const RowFlow& flow = *effects;
     if (flow.nextRow >= 0) {
@@ -128,24 +166,27 @@ void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, Patter
                                  : flow.delaySpeed >= 0 ? flow.delaySpeed
                                                         : speedBefore;
       step.delayTicks = wrapMul(flow.delayTimes, speed);
+      // Every time the row plays again its fine delay comes again.
+      if ((song->rules & RULE_FINE_PATTERN_DELAY) != 0)
+        step.delayTicks = wrapAdd(step.delayTicks, wrapMul(flow.delayTimes, flow.fineDelay));
     }
     step.delayTicks = wrapAdd(step.delayTicks, flow.fineDelay);
     step.tempoSlide = flow.tempoSlide;
     // Whole-record passes without branches, which the compiler turns into vector operations.
     if (flow.loopStarts) {
-      for (std::int32_t c = 0; c < MAX_CHANNELS; ++c)
-        loops.loopRow[c] = flow.loopStart[c] != 0 ? step.row : loops.loopRow[c];
+      for (std::int32_t c = 0; c < SONG_CHANNELS; ++c)
+        memory.loopRow[c] = flow.loopStart[c] != 0 ? step.row : memory.loopRow[c];
     }
     if (flow.loopCounts) {
-      for (std::int32_t c = 0; c < MAX_CHANNELS; ++c) {
+      for (std::int32_t c = 0; c < SONG_CHANNELS; ++c) {
         const std::uint8_t times = flow.loopTimes[c];
-        const std::uint8_t count = loops.loopCount[c];
-        loops.loopCount[c] =
+        const std::uint8_t count = memory.loopCount[c];
+        memory.loopCount[c] =
             times == 0 ? count : (count == 0 ? times : static_cast<std::uint8_t>(count - 1));
       }
       // The last channel that goes back wins.
-      for (std::int32_t c = MAX_CHANNELS - 1; c >= 0 && loopBack < 0; --c) {
-        if (flow.loopTimes[c] != 0 && loops.loopCount[c] != 0) loopBack = loops.loopRow[c];
+      for (std::int32_t c = SONG_CHANNELS - 1; c >= 0 && loopBack < 0; --c) {
+        if (flow.loopTimes[c] != 0 && memory.loopCount[c] != 0) loopBack = memory.loopRow[c];
       }
     }
   }
@@ -171,10 +212,13 @@ std::int32_t rowTicks(const FlowStep& step) {
   return ticks > 1 ? ticks : 1;
 }
 
-bool loopRunning(const PatternLoops& loops) {
-  std::uint64_t words[MAX_CHANNELS / 8];
-  std::memcpy(words, loops.loopCount, sizeof words);
-  return (words[0] | words[1] | words[2] | words[3]) != 0;
+bool loopRunning(const FlowMemory& memory) {
+  std::uint64_t words[SONG_CHANNELS / 8];
+  std::memcpy(words, memory.loopCount, sizeof words);
+  std::uint64_t any = 0;
+  for (const std::uint64_t word : words)
+    any |= word;
+  return any != 0;
 }
 
 std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate) {

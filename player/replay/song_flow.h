@@ -12,11 +12,13 @@
 
 namespace player {
 
-// The pattern loops of every channel: the row each loop goes back to and the repetitions left
-// (0: no loop running on the channel).
-struct PatternLoops {
-  std::int32_t loopRow[MAX_CHANNELS];
-  std::uint8_t loopCount[MAX_CHANNELS];
+// What the flow keeps from row to row for every channel: the row its pattern loop goes back to
+// and the repetitions left (0: no loop running on it), and its last T parameter
+// (RULE_TEMPO_MEMORY; 0: none).
+struct FlowMemory {
+  std::int32_t loopRow[SONG_CHANNELS];
+  std::uint8_t loopCount[SONG_CHANNELS];
+  std::uint8_t tempoParam[SONG_CHANNELS];
 };
 
 // The flow effects of one row, read from its cells in channel order. Jumps, breaks, speeds and
@@ -33,14 +35,18 @@ struct RowFlow {
   std::int32_t tempoSlide;  // tempo change per tick after the first (RULE_TEMPO_SLIDES)
   bool loopCounts;          // some channel counts a loop (loopTimes)
   bool loopStarts;          // some channel marks its loop start (loopStart)
-  std::uint8_t loopTimes[MAX_CHANNELS];  // a loop's repetitions, 0 for none
-  std::uint8_t loopStart[MAX_CHANNELS];  // 1: the row is the channel's loop start
+  std::uint8_t loopTimes[SONG_CHANNELS];  // a loop's repetitions, 0 for none
+  std::uint8_t loopStart[SONG_CHANNELS];  // 1: the row is the channel's loop start
+  // RULE_TEMPO_MEMORY: bit c set for a channel with a T effect, whose parameter is
+  // tempoParam[c]; the tempo and slide above then come from these and the memories.
+  std::uint64_t tempoChannels;
+  std::uint8_t tempoParam[SONG_CHANNELS];
 };
 
 // True for a cell whose effect is one of the flow's (some parameters of it may do nothing).
 bool flowEffect(const PatternCell& cell);
 
-// The flow effects of the row whose `channels` cells start at cells.
+// The flow effects of the row whose `channels` cells start at cells (the first SONG_CHANNELS).
 void decodeRowFlow(const Song* song, const PatternCell* cells, std::int32_t channels,
                    RowFlow& flow);
 
@@ -56,17 +62,17 @@ struct FlowStep {
 };
 
 // Plays the flow of the row at step.order, step.row, whose pattern has `rows` rows: its decoded
-// effects (null for a row without any) change the loops and step's speed and tempo, and set
+// effects (null for a row without any) change the memory and step's speed and tempo, and set
 // where the song goes next: a break or jump, else a loop going back, else the next row, the
 // next order position at the pattern's end, the restart position after the last.
-void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, PatternLoops& loops,
+void stepRow(const Song* song, std::int32_t rows, const RowFlow* effects, FlowMemory& memory,
              FlowStep& step);
 
 // The ticks the row of step lasts: its speed and delay, at least one.
 std::int32_t rowTicks(const FlowStep& step);
 
-// True while some channel of the loops has a loop running.
-bool loopRunning(const PatternLoops& loops);
+// True while some channel has a pattern loop running.
+bool loopRunning(const FlowMemory& memory);
 
 // The frames one tick lasts at tempo and rate by the song's rules.
 std::int32_t tickFrames(const Song* song, std::int32_t tempo, std::int32_t rate);

@@ -29,7 +29,7 @@ void playRowFlow(Engine& engine, Song* song) {
   if (cells != nullptr) decodeRowFlow(song, cells, song->channelCount, effects);
   FlowStep step{song->orderPosition, song->row, -1, -1, song->speed, song->bpm, 0, 0};
   stepRow(song, patternRowsAt(song, song->orderPosition), cells != nullptr ? &effects : nullptr,
-          engine.loops, step);
+          engine.flowMemory, step);
   song->nextOrder = step.nextOrder;
   song->nextRow = step.nextRow;
   song->speed = step.speed;

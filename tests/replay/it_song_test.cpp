@@ -14,12 +14,13 @@
 #include "player/load/module_check.h"
 #include "player/load/xm_loader.h"
 #include "player/offline_render.h"
+#include "player/replay/channel_mute.h"
 #include "tests/support/it_writer.h"
 #include "tests/support/xm_writer.h"
 
 namespace {
 
-constexpr int S = 19, T = 20, A = 1, C = 3;  // effect letters
+constexpr int S = 19, T = 20, A = 1, B = 2, C = 3, H = 8;  // effect letters
 
 // Four rows at speed 6, tempo 125 (882 frames a tick); an instrument that lets its notes go on
 // under the next, and a note on every row of channel 0.
@@ -53,12 +54,18 @@ std::uint64_t fnv1a(const std::int16_t* values, std::size_t count, std::uint64_t
   return hash;
 }
 
+ittest::Cell fx(int row, int channel, int letter, int param) {
+  return ittest::cell(row, channel, -1, -1, -1, letter, param);
+}
+
 struct FlowCase {
   const char* name;
   std::vector<ittest::Cell> effects;
   std::vector<std::uint8_t> orders;
   std::int64_t frames;   // the song's length, worked out by hand from the rows and ticks
   std::uint64_t digest;  // of the render
+  std::uint16_t formatVersion = 0x0214;      // 0x0200: written by ModPlug Tracker
+  std::int32_t muted = -1, turnedDown = -1;  // channels the listener mutes, sets to volume 0
 };
 
 TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
@@ -91,15 +98,41 @@ TEST(ItSong, FlowEffectsSetTheLengthThatSearchAndPlayAgreeOn) {
       // Rows 0 and 1, then rows 2 and 3 of the next pattern: the notes of "four rows", and so
       // its digest.
       {"a break", {cell(1, 1, -1, -1, -1, C, 2)}, {0, 1, 255}, 24 * 882, 16710875435748051921u},
+      // A jump after the break goes to the break's row: the same rows as "a break".
+      {"C, then B", {fx(1, 1, C, 2), fx(1, 2, B, 1)}, {0, 1, 255}, 24 * 882, 16710875435748051921u},
+      // T00 slides on as T1A did: ticks of 882 816 760 711 668 630, 630 595 565 537 512 490,
+      // then 12 of 490.
+      {"T1A, then T00", {fx(0, 1, T, 0x1A), fx(1, 1, T, 0)}, once, 13676, 303358755657444609u},
+      // Of two row repeats (in channels 41 and 42) the first counts; the fine delay comes
+      // with each of the three plays of row 1.
+      {"S62 SE2 SE5",
+       {fx(1, 1, S, 0x62), fx(1, 40, S, 0xE2), fx(1, 41, S, 0xE5)},
+       once,
+       42 * 882,
+       9927249688077313241u},
+      // A note in channel 1 swinging nearly a semitone either way, as the peers have it.
+      {"H2F",
+       {cell(0, 1, 60, 1, -1, H, 0x2F), fx(1, 1, H, 0), fx(2, 1, H, 0)},
+       once,
+       24 * 882,
+       2416471667441061774u},
+      // The notes of "four rows" on the period table's semitones.
+      {"a ModPlug Tracker file", {}, once, 24 * 882, 17727661214451930049u, 0x0200},
+      // A note in channel 41 that the listener mutes or turns down: the render of "four rows".
+      {"muted", {cell(0, 40, 60, 1)}, once, 24 * 882, 16710875435748051921u, 0x0214, 40},
+      {"at volume 0", {cell(0, 40, 60, 1)}, once, 24 * 882, 16710875435748051921u, 0x0214, -1, 40},
   };
   for (const FlowCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const xmtest::ImagePtr image =
-        xmtest::makeImage(ittest::writeIt(songWith(c.effects, c.orders)));
+    ittest::Module module = songWith(c.effects, c.orders);
+    module.formatVersion = c.formatVersion;
+    const xmtest::ImagePtr image = xmtest::makeImage(ittest::writeIt(module));
     const xmtest::SongPtr song(player::loadSong(image.get(), nullptr));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(player::naturalLengthFrames(song.get(), 1, player::MAX_NATURAL_FRAMES), c.frames);
     const auto engine = std::make_unique<player::Engine>();
+    if (c.muted >= 0) player::setChannelBit(engine->mutedChannels, c.muted, true);
+    if (c.turnedDown >= 0) player::setChannelBit(engine->scaledChannels, c.turnedDown, true);
     ASSERT_TRUE(player::startOfflineRender(*engine, song.get(), 1));
     std::uint64_t digest = 0xCBF29CE484222325ull;
     for (int block = 0; block < 200 && player::offlineNaturalEnd(*engine) < 0; ++block) {
