@@ -235,6 +235,7 @@ ChunkedResult renderInChunks(const std::function<jingle::Status(jingle::Player&)
     if (make(players.front()) != JINGLE_OK) return ChunkedResult::NO_MEMORY;
   }
   chunks.players = 1;
+  chunks.abandoned.store(false);  // threads that could not all start were told to stop
   const ChunkedResult result = renderAlone(chunks, players.front(), write);
   addClipping(players, clipping);
   return result;
