@@ -3,14 +3,15 @@
 # IT): the first SECONDS (60) of every module of the format in a directory (../shared/corpus:
 # FILE.xm there, FILE.mod in it or in its mod/ folder, and so on), one process per module,
 # 44.1 kHz 16-bit stereo with linear interpolation, by
-#   jingle      render FILE --seconds 60 --raw -o /dev/null
+#   jingle      render FILE --seconds SPAN --raw -o /dev/null   (SPAN: see below)
 #   xmp         -i linear -t 60 -f 44100 -d file -o /dev/null FILE
 #   openmpt123  --render --end-time 60 --samplerate 44100 --filter 2 --no-float --output-type raw
 #               (it writes FILE.raw beside the module: it renders in a scratch directory)
-# in turn, ROUNDS (7) times. Prints, for each format, each player's median wall time, the audio it
-# rendered (the peers stop at a module's end when that comes first; jingle renders the whole
-# 60 s) as a multiple of real time, and how many times the peer's median time is jingle's; last, a
-# summary line with the faster peer's multiple for each format. A format is measured over the
+# in turn, ROUNDS (7) times. The peers stop at a module's end when it comes first, so jingle renders
+# the same span: --seconds is the shorter of SECONDS and the module's natural length (from `jingle
+# info`, asked before the timing). Prints, for each format, each player's median wall time, the
+# audio it rendered as a multiple of real time, and how many times the peer's median time is
+# jingle's; last, a summary line with the faster peer's multiple for each format. A format is measured over the
 # modules jingle loads; one it loads none of yet is skipped with a note.
 #   bench/compare-peers.sh [JINGLE] [MODULE_DIR]
 # Installs the peers with apt-get when they are missing; builds jingle when no binary is given.
@@ -37,13 +38,22 @@ jingle=$(realpath "$jingle")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The format being measured: its modules, and the scratch directory openmpt123 renders in.
+# The format being measured: its modules, the span jingle renders of each, and the scratch
+# directory openmpt123 renders in.
 modules=()
+spans=()
 scratch=
 
+# The shorter of $seconds and the module's natural length, in seconds.
+span_of() {
+  "$jingle" info --json "$1" | awk -v cap="$seconds" -F'[:,]' '/"duration_seconds"/ {
+    d = $2 + 0; printf "%.3f", (d > 0 && d < cap) ? d : cap }'
+}
+
 run_jingle() {
-  for module in "${modules[@]}"; do
-    "$jingle" render "$module" --seconds "$seconds" --raw -o /dev/null
+  local i
+  for i in "${!modules[@]}"; do
+    "$jingle" render "${modules[i]}" --seconds "${spans[i]}" --raw -o /dev/null
   done
 }
 run_xmp() {
@@ -62,8 +72,8 @@ run_openmpt() {
 audio_seconds() {
   local bytes=0 size
   case $1 in
-    jingle) for module in "${modules[@]}"; do
-        size=$("$jingle" render "$module" --seconds "$seconds" --raw -o - | wc -c)
+    jingle) for i in "${!modules[@]}"; do
+        size=$("$jingle" render "${modules[i]}" --seconds "${spans[i]}" --raw -o - | wc -c)
         bytes=$((bytes + size))
       done ;;
     xmp) for module in "${modules[@]}"; do
@@ -123,8 +133,12 @@ for format in xm mod s3m it; do
   mapfile -t found < <(find "${folders[@]}" -maxdepth 1 -type f -iname "*.$format" | sort)
   [ ${#found[@]} -gt 0 ] || continue
   modules=()
+  spans=()
   for module in "${found[@]}"; do
-    "$jingle" info "$module" >/dev/null 2>&1 && modules+=("$module")
+    if "$jingle" info "$module" >/dev/null 2>&1; then
+      modules+=("$module")
+      spans+=("$(span_of "$module")")
+    fi
   done
   [ $measured -gt 0 ] && echo
   measured=$((measured + 1))

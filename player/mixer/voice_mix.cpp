@@ -207,12 +207,18 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         }
       }
     } else if (ramp.frames > 0) {
-      const double unit = unitOf(voice);
-      RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
-                      ramp.leftStep, ramp.rightStep};
-      position = loops.ramp(cursor, n, sample, start, delta, gains);
-      voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
-      voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
+      if (skipping && n == ramp.frames) {
+        // The ramp ends in this pass, where the levels become the targets: the gains it would
+        // step through are never kept.
+        position = positionAfter(start, delta, n);
+      } else {
+        const double unit = unitOf(voice);
+        RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
+                        ramp.leftStep, ramp.rightStep};
+        position = loops.ramp(cursor, n, sample, start, delta, gains);
+        voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
+        voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
+      }
       voice.rampRemaining = ramp.frames - n;
       if (voice.rampRemaining == 0) {
         voice.leftRampStep = 0.0f;
