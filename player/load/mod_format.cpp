@@ -1,5 +1,6 @@
 #include "player/load/mod_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "player/load/effects.h"
@@ -235,18 +236,19 @@ std::uint8_t modPeriodNote(std::uint32_t period) {
       built.periods[n] = protrackerPeriod(static_cast<std::uint8_t>(n), 0);
     return built;
   }();
-  // Periods fall as notes rise; the player's periods are four times the file's.
+  // Periods fall as notes rise; the player's periods are four times the file's. The nearest
+  // period wins, the lower note of two as near; a period the table holds twice is its lower note.
   const std::int64_t wanted = std::int64_t{period} * 4;
-  std::int32_t best = 0;
-  std::int64_t bestDistance = -1;
-  for (std::int32_t n = 0; n < NOTES; ++n) {
-    const std::int64_t distance =
-        wanted > table.periods[n] ? wanted - table.periods[n] : table.periods[n] - wanted;
-    if (bestDistance < 0 || distance < bestDistance) {
-      best = n;
-      bestDistance = distance;
-    }
+  const std::int32_t* const first = table.periods;
+  const std::int32_t* const below = std::lower_bound(
+      first, first + NOTES, wanted, [](std::int32_t p, std::int64_t w) { return p > w; });
+  auto best = static_cast<std::int32_t>(below - first);  // the first period at or below
+  if (best == NOTES ||
+      (best > 0 && table.periods[best - 1] - wanted <= wanted - table.periods[best])) {
+    --best;
   }
+  while (best > 0 && table.periods[best - 1] == table.periods[best])
+    --best;
   return static_cast<std::uint8_t>(best + 1);
 }
 
