@@ -7,12 +7,13 @@
 #   xmp         -i linear -t 60 -f 44100 -d file -o /dev/null FILE
 #   openmpt123  --render --end-time 60 --samplerate 44100 --filter 2 --no-float --output-type raw
 #               (it writes FILE.raw beside the module: it renders in a scratch directory)
-# in turn, ROUNDS (7) times. The peers stop at a module's end when it comes first, so jingle renders
-# the same span: --seconds is the shorter of SECONDS and the module's natural length (from `jingle
-# info`, asked before the timing). Prints, for each format, each player's median wall time, the
-# audio it rendered as a multiple of real time, and how many times the peer's median time is
-# jingle's; last, a summary line with the faster peer's multiple for each format. A format is measured over the
-# modules jingle loads; one it loads none of yet is skipped with a note.
+# in turn module by module, ROUNDS (7) times. The peers stop at a module's end when it comes
+# first, so jingle renders the same span: --seconds is the shorter of SECONDS and the module's
+# natural length (from `jingle info`, asked before the timing). Prints, for each format, each
+# player's median wall time, the audio it rendered as a multiple of real time, and how many times
+# the peer's median time is jingle's; last, a summary line with the faster peer's multiple for
+# each format. A format is measured over the modules jingle loads; one it loads none of yet is
+# skipped with a note.
 #   bench/compare-peers.sh [JINGLE] [MODULE_DIR]
 # Installs the peers with apt-get when they are missing; builds jingle when no binary is given.
 set -euo pipefail
@@ -50,22 +51,17 @@ span_of() {
     d = $2 + 0; printf "%.3f", (d > 0 && d < cap) ? d : cap }'
 }
 
-run_jingle() {
-  local i
-  for i in "${!modules[@]}"; do
-    "$jingle" render "${modules[i]}" --seconds "${spans[i]}" --raw -o /dev/null
-  done
+# Each renders module i of the format.
+run_jingle() {  # its notes (clipping) were shown by the untimed pass
+  "$jingle" render "${modules[$1]}" --seconds "${spans[$1]}" --raw -o /dev/null 2>/dev/null
 }
 run_xmp() {
-  for module in "${modules[@]}"; do
-    xmp -q -i linear -t "$seconds" -f 44100 -d file -o /dev/null "$module" >/dev/null 2>&1
-  done
+  xmp -q -i linear -t "$seconds" -f 44100 -d file -o /dev/null "${modules[$1]}" >/dev/null 2>&1
 }
 run_openmpt() {
-  (cd "$scratch" && for module in *; do
-    openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 --filter 2 \
-      --no-float --output-type raw "$module" >/dev/null 2>&1
-  done)
+  (cd "$scratch" && openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 \
+    --filter 2 --no-float --output-type raw "$(basename "${modules[$1]}")" >/dev/null 2>&1)
+  rm -f "$scratch"/*.raw
 }
 
 # Audio each player renders, in seconds, from one untimed pass that keeps the output.
@@ -80,7 +76,10 @@ audio_seconds() {
         xmp -q -i linear -t "$seconds" -f 44100 -d file -o "$work/xmp.raw" "$module" >/dev/null 2>&1
         bytes=$((bytes + $(stat -c %s "$work/xmp.raw")))
       done ;;
-    openmpt123) run_openmpt
+    openmpt123) (cd "$scratch" && for module in *; do
+        openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 --filter 2 \
+          --no-float --output-type raw "$module" >/dev/null 2>&1
+      done)
       for raw in "$scratch"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
       rm -f "$scratch"/*.raw ;;
   esac
@@ -95,17 +94,24 @@ declare -A runner=([jingle]=run_jingle [xmp]=run_xmp [openmpt123]=run_openmpt)
 
 # Times the players over the modules of one format and prints its table.
 measure_format() {
-  local label=$1 player round line start elapsed
+  local label=$1 player round line start elapsed i
   local -A times=() audio=() medians=()
   for player in "${players[@]}"; do audio[$player]=$(audio_seconds "$player"); done
   echo "$label: ${#modules[@]} modules, first ${seconds} s of each, $rounds rounds"
+  # Module by module, the players in turn, so that a slower or busier spell of the machine
+  # falls on all of them alike; a round's time is the sum over its modules.
   for ((round = 1; round <= rounds; round++)); do
+    local -A spent=()
+    for i in "${!modules[@]}"; do
+      for player in "${players[@]}"; do
+        start=${EPOCHREALTIME/./}
+        "${runner[$player]}" "$i"
+        spent[$player]=$((${spent[$player]:-0} + ${EPOCHREALTIME/./} - start))
+      done
+    done
     line="round $round:"
     for player in "${players[@]}"; do
-      start=$(date +%s%N)
-      "${runner[$player]}"
-      elapsed=$(($(date +%s%N) - start))
-      rm -f "$scratch"/*.raw
+      elapsed=$((spent[$player] * 1000))
       times[$player]+="$elapsed "
       line+=" $player $(awk -v ns="$elapsed" 'BEGIN { printf "%.3f", ns / 1e9 }') s"
     done
