@@ -128,7 +128,8 @@ void specialRow(Engine& engine, ItChannel& channel, std::int32_t c, std::uint8_t
       break;
     case 0x7:
       if (y <= 2) {
-        for (ItNote& note : engine.it.notes) {
+        for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
+          ItNote& note = engine.it.notes[k];
           if (note.active && note.background && note.channel == c) actOnItNote(engine, note, y);
         }
       } else if (y <= 6) {

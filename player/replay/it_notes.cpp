@@ -141,7 +141,8 @@ ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8
   ItNote* previous = channel.note;
   const bool instrumentMode = (song->playRules & PLAY_INSTRUMENT_MODE) != 0;
   if (instrumentMode && in.duplicateCheck != DUPLICATE_OFF) {
-    for (ItNote& other : engine.it.notes) {
+    for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
+      ItNote& other = engine.it.notes[k];
       if (other.active && other.channel == c &&
           isDuplicate(other, in, sound, channel.instrument, note)) {
         actOnItNote(engine, other, in.duplicateAction);
@@ -163,6 +164,8 @@ ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8
   ItNote& n = *place;
   n = ItNote{};
   n.active = true;
+  const auto index = static_cast<std::int32_t>(&n - engine.it.notes);
+  if (index >= engine.it.noteBound) engine.it.noteBound = index + 1;
   n.channel = static_cast<std::uint8_t>(c);
   n.patternNote = note;
   n.instrumentNumber = channel.instrument;

@@ -166,7 +166,8 @@ void shapeNote(Engine& engine, const Song* song, ItNote& note) {
 }  // namespace
 
 void shapeItNotes(Engine& engine, const Song* song) {
-  for (ItNote& note : engine.it.notes) {
+  for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
+    ItNote& note = engine.it.notes[k];
     if (note.active) shapeNote(engine, song, note);
   }
 }

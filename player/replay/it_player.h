@@ -97,6 +97,7 @@ struct ItPlayer {
   std::int32_t globalVolume;  // 0..128
   std::uint32_t random;       // the note variation's generator
   std::int32_t tempoSlide;    // the row's tempo change per tick after its first (song_flow.h)
+  std::int32_t noteBound;     // every note from this one on is inactive
 };
 
 // Prepares the song's channels and notes (called when the song starts).

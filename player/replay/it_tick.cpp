@@ -115,6 +115,7 @@ void runItTick(Engine& engine, Song* song) {
          !engine.it.notes[voices - 1].active)
     --voices;
   engine.voicePool.mixedVoices = voices > 0 ? voices : 1;
+  engine.it.noteBound = voices;
   song->tick += 1;
   if (song->tick >= song->speed + song->patternDelayTicks) {
     song->patternDelayTicks = 0;
