@@ -96,6 +96,22 @@ std::int32_t levelOfGain(float gain, bool fine) {
   return roundToInt32(fine ? level * static_cast<double>(LEVEL_SCALE) : level);
 }
 
+// The levels a ramping pass ends on.
+void keepLevels(Voice& voice, const RampGains& gains) {
+  voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
+  voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
+}
+
+// Counts a ramping pass of n frames off the ramp; where the ramp ends, the levels are its targets.
+void endRampPass(Voice& voice, std::int32_t rampFrames, std::int32_t n) {
+  voice.rampRemaining = rampFrames - n;
+  if (voice.rampRemaining != 0) return;
+  voice.leftRampStep = 0.0f;
+  voice.rightRampStep = 0.0f;
+  voice.leftLevel = wrapMul(voice.leftTarget, 256);
+  voice.rightLevel = wrapMul(voice.rightTarget, 256);
+}
+
 void storePosition(Voice& voice, std::uint64_t position) {
   voice.position = static_cast<std::uint32_t>(position >> 32);
   voice.positionFrac = static_cast<std::uint32_t>(position);
@@ -196,15 +212,8 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
                                                     gainOf(voice.rightTarget, unit), 0.0f, 0.0f};
       position = mixFilteredFrames(cursor, n, sample.data, start, delta, gains, voice.filter);
       if (ramp.frames > 0) {
-        voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
-        voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
-        voice.rampRemaining = ramp.frames - n;
-        if (voice.rampRemaining == 0) {
-          voice.leftRampStep = 0.0f;
-          voice.rightRampStep = 0.0f;
-          voice.leftLevel = wrapMul(voice.leftTarget, 256);
-          voice.rightLevel = wrapMul(voice.rightTarget, 256);
-        }
+        keepLevels(voice, gains);
+        endRampPass(voice, ramp.frames, n);
       }
     } else if (ramp.frames > 0) {
       if (skipping && n == ramp.frames) {
@@ -216,16 +225,9 @@ void mixVoice(Voice& voice, float* frames, std::int32_t count, const FrameLoops&
         RampGains gains{gainOfLevel(voice.leftLevel, unit), gainOfLevel(voice.rightLevel, unit),
                         ramp.leftStep, ramp.rightStep};
         position = loops.ramp(cursor, n, sample, start, delta, gains);
-        voice.leftLevel = levelOfGain(gains.left, voice.fineGains);
-        voice.rightLevel = levelOfGain(gains.right, voice.fineGains);
+        keepLevels(voice, gains);
       }
-      voice.rampRemaining = ramp.frames - n;
-      if (voice.rampRemaining == 0) {
-        voice.leftRampStep = 0.0f;
-        voice.rightRampStep = 0.0f;
-        voice.leftLevel = wrapMul(voice.leftTarget, 256);
-        voice.rightLevel = wrapMul(voice.rightTarget, 256);
-      }
+      endRampPass(voice, ramp.frames, n);
     } else {
       const double unit = unitOf(voice);
       const float leftGain = gainOf(voice.leftTarget, unit);
