@@ -237,7 +237,7 @@ std::uint8_t modPeriodNote(std::uint32_t period) {
     return built;
   }();
   // Periods fall as notes rise; the player's periods are four times the file's. The nearest
-  // period wins, the lower note of two as near; a period the table holds twice is its lower note.
+  // period wins, the lower note of two as near.
   const std::int64_t wanted = std::int64_t{period} * 4;
   const std::int32_t* const first = table.periods;
   const std::int32_t* const below = std::lower_bound(
@@ -247,8 +247,6 @@ std::uint8_t modPeriodNote(std::uint32_t period) {
       (best > 0 && table.periods[best - 1] - wanted <= wanted - table.periods[best])) {
     --best;
   }
-  while (best > 0 && table.periods[best - 1] == table.periods[best])
-    --best;
   return static_cast<std::uint8_t>(best + 1);
 }
 

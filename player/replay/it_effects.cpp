@@ -128,8 +128,7 @@ void specialRow(Engine& engine, ItChannel& channel, std::int32_t c, std::uint8_t
       break;
     case 0x7:
       if (y <= 2) {
-        for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
-          ItNote& note = engine.it.notes[k];
+        for (ItNote& note : notesInUse(engine.it)) {
           if (note.active && note.background && note.channel == c) actOnItNote(engine, note, y);
         }
       } else if (y <= 6) {

@@ -141,8 +141,7 @@ ItNote* startItNote(Engine& engine, const Song* song, std::int32_t c, std::uint8
   ItNote* previous = channel.note;
   const bool instrumentMode = (song->playRules & PLAY_INSTRUMENT_MODE) != 0;
   if (instrumentMode && in.duplicateCheck != DUPLICATE_OFF) {
-    for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
-      ItNote& other = engine.it.notes[k];
+    for (ItNote& other : notesInUse(engine.it)) {
       if (other.active && other.channel == c &&
           isDuplicate(other, in, sound, channel.instrument, note)) {
         actOnItNote(engine, other, in.duplicateAction);

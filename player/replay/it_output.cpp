@@ -166,8 +166,7 @@ void shapeNote(Engine& engine, const Song* song, ItNote& note) {
 }  // namespace
 
 void shapeItNotes(Engine& engine, const Song* song) {
-  for (std::int32_t k = 0; k < engine.it.noteBound; ++k) {
-    ItNote& note = engine.it.notes[k];
+  for (ItNote& note : notesInUse(engine.it)) {
     if (note.active) shapeNote(engine, song, note);
   }
 }

@@ -5,7 +5,9 @@
 // sounding note's envelopes, fadeout and vibrato into its mixer voice.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "player/load/song.h"
 #include "player/mixer/voice.h"
@@ -99,6 +101,11 @@ struct ItPlayer {
   std::int32_t tempoSlide;    // the row's tempo change per tick after its first (song_flow.h)
   std::int32_t noteBound;     // every note from this one on is inactive
 };
+
+// The notes that may be active: those before noteBound.
+inline std::span<ItNote> notesInUse(ItPlayer& it) {
+  return {it.notes, static_cast<std::size_t>(it.noteBound)};
+}
 
 // Prepares the song's channels and notes (called when the song starts).
 void beginItSong(Engine& engine, Song* song);
