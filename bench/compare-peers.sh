@@ -55,31 +55,33 @@ span_of() {
 run_jingle() {  # its notes (clipping) were shown by the untimed pass
   "$jingle" render "${modules[$1]}" --seconds "${spans[$1]}" --raw -o /dev/null 2>/dev/null
 }
-run_xmp() {
-  xmp -q -i linear -t "$seconds" -f 44100 -d file -o /dev/null "${modules[$1]}" >/dev/null 2>&1
+run_xmp() {  # to $2, /dev/null when not given
+  xmp -q -i linear -t "$seconds" -f 44100 -d file -o "${2:-/dev/null}" "${modules[$1]}" \
+    >/dev/null 2>&1
 }
-run_openmpt() {
+# openmpt123 writes the render beside the module's link in the scratch directory.
+openmpt_render() {
   (cd "$scratch" && openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 \
     --filter 2 --no-float --output-type raw "$(basename "${modules[$1]}")" >/dev/null 2>&1)
+}
+run_openmpt() {
+  openmpt_render "$1"
   rm -f "$scratch"/*.raw
 }
 
 # Audio each player renders, in seconds, from one untimed pass that keeps the output.
 audio_seconds() {
-  local bytes=0 size
+  local bytes=0 size i
   case $1 in
     jingle) for i in "${!modules[@]}"; do
         size=$("$jingle" render "${modules[i]}" --seconds "${spans[i]}" --raw -o - | wc -c)
         bytes=$((bytes + size))
       done ;;
-    xmp) for module in "${modules[@]}"; do
-        xmp -q -i linear -t "$seconds" -f 44100 -d file -o "$work/xmp.raw" "$module" >/dev/null 2>&1
+    xmp) for i in "${!modules[@]}"; do
+        run_xmp "$i" "$work/xmp.raw"
         bytes=$((bytes + $(stat -c %s "$work/xmp.raw")))
       done ;;
-    openmpt123) (cd "$scratch" && for module in *; do
-        openmpt123 -q --render --force --end-time "$seconds" --samplerate 44100 --filter 2 \
-          --no-float --output-type raw "$module" >/dev/null 2>&1
-      done)
+    openmpt123) for i in "${!modules[@]}"; do openmpt_render "$i"; done
       for raw in "$scratch"/*.raw; do bytes=$((bytes + $(stat -c %s "$raw"))); done
       rm -f "$scratch"/*.raw ;;
   esac
