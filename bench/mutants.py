@@ -2,8 +2,9 @@
 """One-place mutations of the product code, run against one or more test suites.
 
   bench/mutants.py list  [--seed S] [--count N]            the sample, one mutant a line
-  bench/mutants.py run   --tree DIR:BUILD [--tree ...] [--seed S] [--count N] [--first K]
-                         [--timeout T] [--log FILE]
+  bench/mutants.py run   --tree DIR:BUILD[:COVER] [--tree ...] [--seed S] [--count N]
+                         [--first K] [--timeout T] [--log FILE]
+  bench/mutants.py cover --tree DIR:COVERAGE_BUILD --log COVER     which lines each test runs
 
 A mutant changes one place of a .cpp file under player/, lib/, cli/ or app/ (not the SDL, Win32
 or web shells): an operator (+ -, < <=, == !=, && ||, ...), an integer constant (n to n+1, 0 to 1),
@@ -11,9 +12,14 @@ a condition (if (c) to if (!(c))) or a statement deleted. The sample is drawn wi
 so the same arguments give the same mutants on any checkout whose product files are the same.
 
 Each TREE is a source tree with a configured release build directory. For each mutant the file
-is changed in every tree, each build rebuilds what the change touches (the object and the links), and each tree's ctest runs with --stop-on-failure under a time cap; then the file is put
-back. A mutant that does not compile is left out of the rates. Results go to the log as JSON
+is changed in every tree, each build rebuilds what the change touches (the object and the links),
+and each tree's ctest runs with --stop-on-failure under a time cap, the quickest tests first; then
+the file is put back. A mutant that does not compile is left out of the rates. Results go to the log as JSON
 lines, so an interrupted run resumes where it stopped.
+
+With a COVER log (written by `cover` from a build of the same tree configured with --coverage,
+test by test) a mutant runs only the tests that run its line; where none does, it survives
+without running any. A line that holds no code of its own by gcov's account runs them all.
 
 To compare two suites on the same sample, draw it from one unchanged product tree (--sample-from,
 a checkout of the commit the old suite belongs to): a product file added or changed since then
@@ -161,19 +167,153 @@ def build(build_dir, timeout):
     return run(["cmake", "--build", build_dir, "-j2"] + targets, timeout)
 
 
-def suite(build_dir, timeout):
+def suite(build_dir, timeout, numbers=None):
+    """The suite's tests, or only those numbered, the quickest first; stops at the first failure."""
+    chosen = ["-I", "0,0,0," + ",".join(map(str, numbers))] if numbers else []
+    quickest_first(build_dir)
     return run(["ctest", "--test-dir", build_dir, "--stop-on-failure", "-j2", "--timeout",
-                str(timeout), "-E", "NoFusedMultiplyAdd"], timeout * 3)
+                str(timeout), "-E", "NoFusedMultiplyAdd"] + chosen, timeout * 3)
+
+
+QUICKEST = {}
+
+
+def quickest_first(build_dir):
+    """ctest starts the costliest tests first: turn its measured costs over, so that a mutant
+    killed by a quick test is not kept waiting for a long one that happened to start first."""
+    path = os.path.join(build_dir, "Testing", "Temporary", "CTestCostData.txt")
+    if not os.path.exists(path):
+        return
+    if build_dir not in QUICKEST:
+        rows = []
+        with open(path) as f:
+            for line in f:
+                if line.strip() == "---":
+                    break
+                name, runs, cost = line.rstrip("\n").rsplit(" ", 2)
+                rows.append((name, runs, float(cost)))
+        QUICKEST[build_dir] = "".join(f"{name} {runs} {1.0 / (cost + 0.01):.6f}\n"
+                                      for name, runs, cost in rows) + "---\n"
+    with open(path, "w") as f:
+        f.write(QUICKEST[build_dir])
+
+
+def test_names(build_dir):
+    """The suite's tests in ctest's numbering (the first is number 1), and what each depends on."""
+    out = subprocess.run(["ctest", "--test-dir", build_dir, "--show-only=json-v1"],
+                         capture_output=True, text=True, check=True).stdout
+    tests = json.loads(out)["tests"]
+    depends = {t["name"]: [v for p in t.get("properties", []) if p["name"] == "DEPENDS"
+                           for v in p["value"]] for t in tests}
+    return [t["name"] for t in tests], depends
+
+
+def gcov_lines(root, build_dir, files):
+    """{product file: {line: count}} from gcov over the given .gcda or .gcno files."""
+    root, build_dir = os.path.abspath(root), os.path.abspath(build_dir)
+    files = [os.path.abspath(f) for f in files]
+    lines = {}
+    for start in range(0, len(files), 200):
+        out = subprocess.run(["gcov", "-j", "-t"] + files[start:start + 200], cwd=build_dir,
+                             capture_output=True, text=True).stdout
+        for text in out.splitlines():
+            if not text.startswith("{"):
+                continue
+            for entry in json.loads(text).get("files", []):
+                path = os.path.relpath(os.path.join(build_dir, entry["file"]), root)
+                if path.split("/")[0] not in ROOTS or not path.endswith(".cpp"):
+                    continue
+                counts = lines.setdefault(path, {})
+                for line in entry["lines"]:
+                    n = line["line_number"]
+                    counts[n] = counts.get(n, 0) + line["count"]
+    return lines
+
+
+def object_files(build_dir, suffix):
+    return sorted(os.path.join(base, name) for base, _, names in os.walk(build_dir)
+                  for name in names if name.endswith(suffix))
+
+
+def cover(root, build_dir, out_path, timeout):
+    """Which product lines each test runs, measured test by test in a build made with --coverage.
+    Lines that hold no code by gcov's account (declarations, tables worked out while compiling)
+    are listed apart: a mutant there runs the whole suite."""
+    names, _ = test_names(build_dir)
+    done = set()
+    if os.path.exists(out_path):
+        with open(out_path) as f:
+            done = {json.loads(line).get("test") for line in f if line.strip()}
+    with open(out_path, "a") as log:
+        if None not in done:
+            code = {path: sorted(counts) for path, counts in
+                    gcov_lines(root, build_dir, object_files(build_dir, ".gcno")).items()}
+            log.write(json.dumps({"test": None, "code": code}) + "\n")
+        for number, name in enumerate(names, 1):
+            if name in done or "NoFusedMultiplyAdd" in name:
+                continue
+            for path in object_files(build_dir, ".gcda"):
+                os.remove(path)
+            started = time.time()
+            status = run(["ctest", "--test-dir", build_dir, "--timeout", str(timeout),
+                          "-I", f"{number},{number}"], timeout * 2)
+            hit = {path: sorted(n for n, c in counts.items() if c > 0) for path, counts in
+                   gcov_lines(root, build_dir, object_files(build_dir, ".gcda")).items()}
+            log.write(json.dumps({"test": name, "status": status, "hit": hit}) + "\n")
+            log.flush()
+            print(number, name[:80], status, round(time.time() - started, 1), flush=True)
+
+
+COVERAGE = {}
+
+
+def coverage(log, build_dir):
+    if log not in COVERAGE:
+        COVERAGE[log] = Coverage(log, build_dir)
+    return COVERAGE[log]
+
+
+class Coverage:
+    """A cover log read back: the tests of one suite that run a given line."""
+
+    def __init__(self, path, build_dir):
+        self.code, self.by_line = {}, {}
+        with open(path) as f:
+            for text in f:
+                row = json.loads(text)
+                if row["test"] is None:
+                    self.code = {p: set(ns) for p, ns in row["code"].items()}
+                    continue
+                for p, ns in row["hit"].items():
+                    for n in ns:
+                        self.by_line.setdefault((p, n), set()).add(row["test"])
+        names, self.depends = test_names(build_dir)
+        self.number = {name: i for i, name in enumerate(names, 1)}
+
+    def tests(self, path, line):
+        """ctest numbers of the tests to run (and those that depend on them), [] where no test
+        runs the line, None (the whole suite) where the line holds no code of its own."""
+        if line not in self.code.get(path, ()):
+            return None
+        chosen = set(self.by_line.get((path, line), ()))
+        grown = True
+        while grown:
+            more = {t for t, needs in self.depends.items() if t not in chosen and chosen & set(needs)}
+            chosen |= more
+            grown = bool(more)
+        return sorted(self.number[t] for t in chosen if t in self.number)
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("action", choices=["list", "run", "compare"])
+    parser.add_argument("action", choices=["list", "run", "compare", "cover"])
     parser.add_argument("logs", nargs="*", help="for compare: the logs, the old suite's first")
     parser.add_argument("--seed", type=int, default=22)
     parser.add_argument("--count", type=int, default=800)
     parser.add_argument("--first", type=int, default=None, help="run only the first K mutants")
-    parser.add_argument("--tree", action="append", default=[], help="SOURCE_DIR:BUILD_DIR")
+    parser.add_argument("--tree", action="append", default=[],
+                        help="SOURCE_DIR:BUILD_DIR, or SOURCE_DIR:BUILD_DIR:COVER_LOG to run only"
+                        " the tests that run the mutated line (for cover: the --coverage build)")
     parser.add_argument("--timeout", type=int, default=120, help="seconds a test may take")
     parser.add_argument("--log", default="mutants.jsonl")
     parser.add_argument("--sample-from", default=None,
@@ -183,7 +323,11 @@ def main():
     if args.action == "compare":
         compare(args.logs)
         return
-    trees = [t.split(":", 1) for t in args.tree] or [[".", "build/release"]]
+    trees = [(t.split(":") + [None])[:3] for t in args.tree] or [[".", "build/release", None]]
+    if args.action == "cover":
+        for source, build_dir, _ in trees:
+            cover(source, build_dir, args.log, args.timeout)
+        return
     mutants, total = sample(args.sample_from or trees[0][0], args.seed, args.count)
     if args.action == "list":
         print(f"# {len(mutants)} of {total} places, seed {args.seed}")
@@ -203,15 +347,20 @@ def main():
         started = time.time()
         restore = []
         try:
-            for source, _ in trees:
+            for source, _, _ in trees:
                 restore.append(apply(source, m))
             results = {}
-            for source, build_dir in trees:
+            for source, build_dir, log in trees:
+                chosen = coverage(log, build_dir).tests(m["file"], m["line"]) if log else None
                 code = build(build_dir, 600)
                 if code != 0:
                     results[source] = "uncompiled"
+                elif chosen == []:
+                    # No test runs the line: the mutant cannot change what any of them sees.
+                    results[source] = "survived"
+                    m["unrun"] = True
                 else:
-                    code = suite(build_dir, args.timeout)
+                    code = suite(build_dir, args.timeout, chosen)
                     results[source] = "survived" if code == 0 else "killed"
         finally:
             for path, original in restore:
@@ -222,7 +371,7 @@ def main():
             f.write(json.dumps(m) + "\n")
         print(m["id"], m["file"], m["line"], m["kind"], results, m["seconds"], flush=True)
     # Put the objects back as the sources are.
-    for _, build_dir in trees:
+    for _, build_dir, _ in trees:
         build(build_dir, 1800)
     report(args.log, trees)
 
@@ -265,14 +414,14 @@ def compare(logs):
 def report(log, trees):
     with open(log) as f:
         rows = [json.loads(line) for line in f if line.strip()]
-    for source, _ in trees:
+    for source, _, _ in trees:
         compiled = [r for r in rows if r["results"].get(source) not in (None, "uncompiled")]
         killed = [r for r in compiled if r["results"][source] == "killed"]
         rate = 100.0 * len(killed) / len(compiled) if compiled else 0.0
         print(f"{source}: {len(killed)} of {len(compiled)} compiled mutants killed ({rate:.1f} %),"
               f" {len(rows) - len(compiled)} did not compile")
     if len(trees) > 1:
-        first, *others = [s for s, _ in trees]
+        first, *others = [s for s, _, _ in trees]
         for other in others:
             for r in rows:
                 if r["results"].get(first) == "killed" and r["results"].get(other) == "survived":
