@@ -21,6 +21,10 @@ With a COVER log (written by `cover` from a build of the same tree configured wi
 test by test) a mutant runs only the tests that run its line; where none does, it survives
 without running any. A line that holds no code of its own by gcov's account runs them all.
 
+A suite can be run only on the mutants another suite's log has seen survive (--survivors-of):
+that is all it takes to find what the other misses. Those runs say nothing of a kill rate, and
+`compare` leaves them out of the rates.
+
 To compare two suites on the same sample, draw it from one unchanged product tree (--sample-from,
 a checkout of the commit the old suite belongs to): a product file added or changed since then
 changes the places and so the sample. `compare OLD.jsonl NEW.jsonl` gives both kill rates and
@@ -160,11 +164,29 @@ SUITE_TARGETS = ["player_tests", "thread_tests", "alloc_tests", "jingle", "playe
                  "resource_check", "compose_module", "draw_art"]
 
 
-def build(build_dir, timeout):
+def build(build_dir, timeout, only=None):
     targets = []
-    for target in SUITE_TARGETS:
+    for target in only or SUITE_TARGETS:
         targets += ["--target", target]
     return run(["cmake", "--build", build_dir, "-j2"] + targets, timeout)
+
+
+def compiling_targets(build_dir):
+    """{source file: the targets that compile it}, read from the objects' places in the build."""
+    found = {}
+    for base, _, names in os.walk(build_dir):
+        parts = os.path.relpath(base, build_dir).split("/")
+        if "CMakeFiles" not in parts or not parts[parts.index("CMakeFiles") + 1:]:
+            continue
+        at = parts.index("CMakeFiles")
+        target_dir = parts[at + 1]
+        if not target_dir.endswith(".dir"):
+            continue
+        for name in names:
+            if name.endswith(".cpp.o"):
+                source = os.path.normpath(os.path.join(*parts[:at], *parts[at + 2:], name[:-2]))
+                found.setdefault(source, set()).add(target_dir[:-4])
+    return found
 
 
 def suite(build_dir, timeout, numbers=None):
@@ -205,7 +227,8 @@ def test_names(build_dir):
     tests = json.loads(out)["tests"]
     depends = {t["name"]: [v for p in t.get("properties", []) if p["name"] == "DEPENDS"
                            for v in p["value"]] for t in tests}
-    return [t["name"] for t in tests], depends
+    programs = {t["name"]: os.path.basename(t["command"][0]) for t in tests}
+    return [t["name"] for t in tests], depends, programs
 
 
 def gcov_lines(root, build_dir, files):
@@ -239,7 +262,7 @@ def cover(root, build_dir, out_path, timeout):
     """Which product lines each test runs, measured test by test in a build made with --coverage.
     Lines that hold no code by gcov's account (declarations, tables worked out while compiling)
     are listed apart: a mutant there runs the whole suite."""
-    names, _ = test_names(build_dir)
+    names, _, _ = test_names(build_dir)
     done = set()
     if os.path.exists(out_path):
         with open(out_path) as f:
@@ -287,8 +310,18 @@ class Coverage:
                 for p, ns in row["hit"].items():
                     for n in ns:
                         self.by_line.setdefault((p, n), set()).add(row["test"])
-        names, self.depends = test_names(build_dir)
+        names, self.depends, programs = test_names(build_dir)
         self.number = {name: i for i, name in enumerate(names, 1)}
+        self.program = {self.number[name]: program for name, program in programs.items()}
+        self.compiled_by = compiling_targets(build_dir)
+
+    def targets(self, path, numbers):
+        """What to build before running the numbered tests: their programs and the tool (which
+        tests start), or, with no test to run, only what compiles the mutated file."""
+        if not numbers:
+            return sorted(self.compiled_by.get(path, ())) or None
+        programs = {self.program[n] for n in numbers} | {"jingle"}
+        return sorted(programs) if programs <= set(SUITE_TARGETS) else None
 
     def tests(self, path, line):
         """ctest numbers of the tests to run (and those that depend on them), [] where no test
@@ -316,6 +349,8 @@ def main():
                         " the tests that run the mutated line (for cover: the --coverage build)")
     parser.add_argument("--timeout", type=int, default=120, help="seconds a test may take")
     parser.add_argument("--log", default="mutants.jsonl")
+    parser.add_argument("--survivors-of", default=None,
+                        help="run only the mutants this other suite's log has seen survive")
     parser.add_argument("--sample-from", default=None,
                         help="draw the sample from this tree (default: the first --tree)")
     args = parser.parse_args()
@@ -341,8 +376,13 @@ def main():
     if os.path.exists(args.log):
         with open(args.log) as f:
             done = {json.loads(line)["id"] for line in f if line.strip()}
+    wanted = None
+    if args.survivors_of:
+        with open(args.survivors_of) as f:
+            wanted = {r["id"] for r in map(json.loads, filter(str.strip, f))
+                      if "survived" in r["results"].values()}
     for m in mutants[:args.first]:
-        if m["id"] in done:
+        if m["id"] in done or (wanted is not None and m["id"] not in wanted):
             continue
         started = time.time()
         restore = []
@@ -351,8 +391,12 @@ def main():
                 restore.append(apply(source, m))
             results = {}
             for source, build_dir, log in trees:
-                chosen = coverage(log, build_dir).tests(m["file"], m["line"]) if log else None
-                code = build(build_dir, 600)
+                chosen, only = None, None
+                if log:
+                    chosen = coverage(log, build_dir).tests(m["file"], m["line"])
+                    if chosen is not None:
+                        only = coverage(log, build_dir).targets(m["file"], chosen)
+                code = build(build_dir, 600, only)
                 if code != 0:
                     results[source] = "uncompiled"
                 elif chosen == []:
@@ -367,6 +411,8 @@ def main():
                 with open(path, "w") as f:
                     f.write(original)
         m.update(results=results, seconds=round(time.time() - started, 1))
+        if wanted is not None:
+            m["survivors_only"] = True
         with open(args.log, "a") as f:
             f.write(json.dumps(m) + "\n")
         print(m["id"], m["file"], m["line"], m["kind"], results, m["seconds"], flush=True)
@@ -378,7 +424,7 @@ def main():
 
 def compare(logs):
     """Kill rates of several runs of the same sample, and what the later ones miss."""
-    runs = []
+    runs, picked = [], set()
     for log in logs:
         with open(log) as f:
             rows = {}
@@ -386,8 +432,13 @@ def compare(logs):
                 if line.strip():
                     r = json.loads(line)
                     rows[r["id"]] = next(iter(r["results"].values()))
+                    if r.get("survivors_only"):
+                        picked.add(r["id"])
             runs.append(rows)
-    common = set.intersection(*(set(r) for r in runs))
+    # Mutants run on one suite only because another let them survive say what it missed, not
+    # how many it kills: the rates are taken over the others.
+    everywhere = set.intersection(*(set(r) for r in runs))
+    common = everywhere - picked
     compiled = [i for i in sorted(common) if all(r[i] != "uncompiled" for r in runs)]
     for log, rows in zip(logs, runs):
         killed = sum(rows[i] == "killed" for i in compiled)
@@ -403,8 +454,11 @@ def compare(logs):
         if len(places) > 1:
             print(f"mutant #{i} differs between the logs: not the same sample")
     described = described[0]
+    everywhere_compiled = [i for i in sorted(everywhere) if all(r[i] != "uncompiled" for r in runs)]
+    print(f"{len(everywhere_compiled)} compiled mutants run on every suite, {len(picked & everywhere)}"
+          " of them only because a later suite let them survive")
     for log, rows in zip(logs[1:], runs[1:]):
-        for i in compiled:
+        for i in everywhere_compiled:
             if runs[0][i] == "killed" and rows[i] == "survived":
                 m = described[i]
                 print(f"missed by {log}: #{i} {m['file']}:{m['line']} {m['kind']}"
