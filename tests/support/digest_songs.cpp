@@ -97,7 +97,8 @@ Module instrumentWalk(std::vector<Instrument> instruments) {
 }
 
 // Samples whose loops the loader must bring within them: every loop type bit, loops of length
-// 0, to the end, wrapping, starting at or beyond the end; 8 and 16 bits.
+// 0, to the end, wrapping, starting at or beyond the end; 8 and 16 bits. Loops of one value, in
+// both directions, send the sinc taps round the loop several times over.
 Module loopBounds() {
   struct Loop {
     std::uint8_t type;
@@ -106,7 +107,8 @@ Module loopBounds() {
   } const loops[] = {{0, 100, 10, 20}, {1, 100, 10, 20},        {2, 100, 10, 20},
                      {3, 100, 10, 20}, {0x21, 100, 10, 20},     {1, 50, 10, 0},
                      {1, 100, 60, 40}, {2, 40, 30, 0xFFFFFFF0}, {2, 40, 1000, 5},
-                     {2, 40, 40, 5},   {0x12, 77, 3, 70}};
+                     {2, 40, 40, 5},   {0x12, 77, 3, 70},       {1, 30, 20, 1},
+                     {2, 30, 20, 1}};
   std::vector<Instrument> instruments;
   for (const Loop& loop : loops) {
     Sample sample = sampleOf(wave(loop.count, 37), loop.type >= 0x10);
@@ -260,12 +262,16 @@ std::vector<DigestSong> smallSongs() {
                                         m.instruments[1].vibratoDepth = 15;
                                         m.instruments[1].vibratoRate = 40;
                                       })},
-      {"auto-vibrato-square", song({{0, 0, Cell{C4, 1}}},
-                                   [](Module& m) {
-                                     m.instruments[0].vibratoType = 3;
-                                     m.instruments[0].vibratoDepth = 8;
-                                     m.instruments[0].vibratoRate = 10;
-                                   })},
+      // Type 4 has no waveform: no vibrato, however deep.
+      {"auto-vibrato-square-and-type-4", song({{0, 0, Cell{C4, 1}}, {0, 1, Cell{C4, 2}}},
+                                              [](Module& m) {
+                                                m.instruments[0].vibratoType = 3;
+                                                m.instruments[0].vibratoDepth = 8;
+                                                m.instruments[0].vibratoRate = 10;
+                                                m.instruments[1].vibratoType = 4;
+                                                m.instruments[1].vibratoDepth = 255;
+                                                m.instruments[1].vibratoRate = 10;
+                                              })},
       {"sixteen-bit-ping-pong", song({{0, 0, Cell{C4 + 24, 1}}, {8, 0, Cell{C4 - 24, 1}}},
                                      [](Module& m) {
                                        Sample& s = m.instruments[0].samples[0];
