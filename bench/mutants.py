@@ -141,10 +141,13 @@ def apply(root, mutant):
         original = f.read()
     lines = original.split("\n")
     line = lines[mutant["line"] - 1]
-    col, old = mutant["col"], mutant["old"]
+    col, old, new = mutant["col"], mutant["old"], mutant["new"]
     if line[col:col + len(old)] != old:
-        raise RuntimeError(f"{mutant['file']}:{mutant['line']}: text differs in {root}")
-    lines[mutant["line"] - 1] = line[:col] + mutant["new"] + line[col + len(old):]
+        # A condition is found with its strings blanked: negate the condition as written.
+        if mutant["kind"] != "condition" or (code_part(line) or "")[col:col + len(old)] != old:
+            raise RuntimeError(f"{mutant['file']}:{mutant['line']}: text differs in {root}")
+        new = "!(" + line[col:col + len(old)] + ")"
+    lines[mutant["line"] - 1] = line[:col] + new + line[col + len(old):]
     with open(path, "w") as f:
         f.write("\n".join(lines))
     return path, original
