@@ -103,13 +103,23 @@ painted() {  # painted X Y SCALE
     test "$(pixel "$work/paint.png" $(($1 + (about_button_x + 4) * $3)) $(($2 + (about_button_y + 3) * $3)))" = "0 174 255"
 }
 
-# Keys that do nothing, a press on a button that ends off it (no move, no About box), and a drag
-# on the picture that moves the window by the drag; x and y follow the window.
+# Pressed: the About button's face is black at the window at X,Y (SCALE times the layout).
+pressed() {  # pressed X Y SCALE
+  import -window root "$work/press.png" 2>/dev/null &&
+    test "$(pixel "$work/press.png" $(($1 + (about_button_x + 4) * $3)) $(($2 + (about_button_y + 3) * $3)))" = "0 0 0"
+}
+
+# Keys that do nothing, a press on a button that shows it pressed and ends off it (no move, no
+# About box), and a drag on the picture that moves the window by the drag; x and y follow the
+# window.
 check_keys_press_and_drag() {  # check_keys_press_and_drag SCALE
   local s=$1 ax ay
   xdotool key --window "$window" Escape Return
   read -r ax ay <<<"$(centre about_button "$s")"
-  drag $((x + ax)) $((y + ay)) 0 8
+  xdotool mousemove $((x + ax)) $((y + ay)) mousedown 1
+  check "a pressed button shows a black face" wait_until 5 pressed "$x" "$y" "$s"
+  for _ in 1 2 3 4 5; do xdotool sleep 0.05 mousemove_relative -- 0 8; done
+  xdotool sleep 0.05 mouseup 1
   check "the program still runs after Escape and Enter" kill -0 "$app_pid"
   check "Escape, Enter and a press on a button do not move the window" at_place "$window" "$x" "$y"
   drag $((x + main_w * s / 2)) $((y + main_h * s / 6)) 8 5
