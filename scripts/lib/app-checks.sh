@@ -73,10 +73,14 @@ wait_exit() {
   app_pid=
 }
 
-# Five mouse steps of (DX,DY) with the button held, paced as a hand moves.
+# A press at FROM, five mouse steps of (DX,DY) with the button held, paced as a hand moves, and
+# the release.
 drag() {  # drag FROM_X FROM_Y DX DY
   xdotool mousemove "$1" "$2" mousedown 1
-  for _ in 1 2 3 4 5; do xdotool sleep 0.05 mousemove_relative -- "$3" "$4"; done
+  move_and_release "$3" "$4"
+}
+move_and_release() {  # move_and_release DX DY
+  for _ in 1 2 3 4 5; do xdotool sleep 0.05 mousemove_relative -- "$1" "$2"; done
   xdotool sleep 0.05 mouseup 1
 }
 
@@ -97,16 +101,14 @@ await_window() {  # await_window VAR W H SECONDS
   printf -v "$1" %s "$awaited"
 }
 
-# Painted: the About button's face shows its blue at the window at X,Y (SCALE times the layout).
-painted() {  # painted X Y SCALE
-  import -window root "$work/paint.png" 2>/dev/null &&
-    test "$(pixel "$work/paint.png" $(($1 + (about_button_x + 4) * $3)) $(($2 + (about_button_y + 3) * $3)))" = "0 174 255"
+# The About button's face shows COLOUR ("R G B") on the screen, its window at X,Y (SCALE times the
+# layout): its blue once painted, black while pressed.
+about_face() {  # about_face X Y SCALE COLOUR
+  import -window root "$work/face.png" 2>/dev/null &&
+    test "$(pixel "$work/face.png" $(($1 + (about_button_x + 4) * $3)) $(($2 + (about_button_y + 3) * $3)))" = "$4"
 }
-
-# Pressed: the About button's face is black at the window at X,Y (SCALE times the layout).
-pressed() {  # pressed X Y SCALE
-  import -window root "$work/press.png" 2>/dev/null &&
-    test "$(pixel "$work/press.png" $(($1 + (about_button_x + 4) * $3)) $(($2 + (about_button_y + 3) * $3)))" = "0 0 0"
+painted() {  # painted X Y SCALE
+  about_face "$1" "$2" "$3" "0 174 255"
 }
 
 # Keys that do nothing, a press on a button that shows it pressed and ends off it (no move, no
@@ -117,9 +119,8 @@ check_keys_press_and_drag() {  # check_keys_press_and_drag SCALE
   xdotool key --window "$window" Escape Return
   read -r ax ay <<<"$(centre about_button "$s")"
   xdotool mousemove $((x + ax)) $((y + ay)) mousedown 1
-  check "a pressed button shows a black face" wait_until 5 pressed "$x" "$y" "$s"
-  for _ in 1 2 3 4 5; do xdotool sleep 0.05 mousemove_relative -- 0 8; done
-  xdotool sleep 0.05 mouseup 1
+  check "a pressed button shows a black face" wait_until 5 about_face "$x" "$y" "$s" "0 0 0"
+  move_and_release 0 8
   check "the program still runs after Escape and Enter" kill -0 "$app_pid"
   check "Escape, Enter and a press on a button do not move the window" at_place "$window" "$x" "$y"
   drag $((x + main_w * s / 2)) $((y + main_h * s / 6)) 8 5
