@@ -232,6 +232,8 @@ std::vector<DigestSong> smallSongs() {
                                        m.patterns[0].set(0, 0, Cell{C4, 1, 0x38, 0x1B, 0x33}, 2);
                                      })},
       {"tremor", effectSong(0x1D, {0x21, 0x00, 0x00, 0x13})},
+      // Fx with a note takes the note at once (only the retrigger is held back); after a note
+      // with 3xx, Fx slides on to it at its own speed.
       {"volume-column", song({{0, 0, Cell{C4, 1, 0x30}},
                               {1, 0, Cell{0, 0, 0x64}},
                               {2, 0, Cell{0, 0, 0x72}},
@@ -244,8 +246,10 @@ std::vector<DigestSong> smallSongs() {
                               {9, 0, Cell{0, 0, 0xD3}},
                               {10, 0, Cell{0, 0, 0xE7}},
                               {11, 0, Cell{C4 + 5, 0, 0xF4}},
-                              {12, 0, Cell{0, 0, 0x50}},
-                              {13, 0, Cell{0, 0, 0x1F}}})},
+                              {12, 0, Cell{C4, 0, 0, 0x03, 0x01}},
+                              {13, 0, Cell{0, 0, 0xF4}},
+                              {14, 0, Cell{0, 0, 0x50}},
+                              {15, 0, Cell{0, 0, 0x1F}}})},
       {"envelopes-and-key-off", song({{0, 0, Cell{C4, 1}},
                                       {4, 0, Cell{OFF, 0}},
                                       {6, 0, Cell{C4, 1, 0, 0x15, 0x08}},
