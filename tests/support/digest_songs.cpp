@@ -286,6 +286,14 @@ std::vector<DigestSong> smallSongs() {
                                        s.loopStart = 100;
                                        s.loopLength = 37;
                                      })},
+      // Each frame steps across the loop of one value several times over.
+      {"ping-pong-loop-shorter-than-a-step", song({{0, 0, Cell{96, 1}}},
+                                                  [](Module& m) {
+                                                    Sample& s = m.instruments[0].samples[0];
+                                                    s.loopType = 2;
+                                                    s.loopStart = 500;
+                                                    s.loopLength = 1;
+                                                  })},
       {"missing-instrument-and-note-beyond-the-map",
        song({{0, 0, Cell{C4, 5}}, {2, 0, Cell{C4, 1}}, {4, 0, Cell{100, 1}}, {6, 1, Cell{C4, 3}}})},
       {"instrument-alone", song({{0, 0, Cell{C4, 1, 0x20}},
