@@ -224,7 +224,8 @@ def quickest_first(build_dir):
 
 
 def test_names(build_dir):
-    """The suite's tests in ctest's numbering (the first is number 1), and what each depends on."""
+    """The suite's tests in ctest's numbering (the first is number 1), the tests each depends on
+    and the program each runs."""
     out = subprocess.run(["ctest", "--test-dir", build_dir, "--show-only=json-v1"],
                          capture_output=True, text=True, check=True).stdout
     tests = json.loads(out)["tests"]
