@@ -397,9 +397,10 @@ def main():
             for source, build_dir, log in trees:
                 chosen, only = None, None
                 if log:
-                    chosen = coverage(log, build_dir).tests(m["file"], m["line"])
+                    covered = coverage(log, build_dir)
+                    chosen = covered.tests(m["file"], m["line"])
                     if chosen is not None:
-                        only = coverage(log, build_dir).targets(m["file"], chosen)
+                        only = covered.targets(m["file"], chosen)
                 code = build(build_dir, 600, only)
                 if code != 0:
                     results[source] = "uncompiled"
